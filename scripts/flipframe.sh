@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds flipframe, and then starts it ("run") or runs the test
+# suite ("test"). Works as root or as a user with sudo on Debian 12.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$here/build"
+packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+build() {
+  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -j"$(nproc)"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+      echo "flipframe: no display found (DISPLAY is not set); start it from a desktop session." >&2
+      exit 1
+    fi
+    exec "$build/flipframe"
+    ;;
+  test)
+    install_missing
+    build
+    # Tests run one at a time: the converter clean-up of one test would end the converters
+    # another test started from the same program folder.
+    cd "$build" && ctest --output-on-failure
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,5 @@
+#include "app/main_window.h"
+
+// Not yet built.
+void MainWindow::OnStartClicked() {}
+void MainWindow::RunTrial() {}

@@ -1,0 +1,74 @@
+#pragma once
+// The one place where flipframe talks to the operating system (POSIX implementation in
+// platform_posix.cpp). Subsystems call these and nothing below them.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// ---- program folder -------------------------------------------------------------------
+// Folder of the running executable, without a trailing "/".
+std::string ProgramFolder();
+// Tests run the program's code from a test binary; they may point it at another folder.
+void SetProgramFolderForTesting(const std::string& folder);
+
+// ---- files ------------------------------------------------------------------------------
+bool FileExists(const std::string& path);        // stat() succeeds; "" never exists
+bool IsDirectory(const std::string& path);
+bool IsExecutableFile(const std::string& path);  // regular file with execute permission
+int64_t FileSize(const std::string& path);       // -1 when it cannot be read
+bool IsReadableFile(const std::string& path);    // a regular file we may open for reading
+std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure
+std::string FindOnPath(const std::string& name);     // first executable on PATH, or ""
+bool MakeDirs(const std::string& folder);             // mkdir -p
+// rename(2); on failure `why` gets the system's reason.
+bool RenameFile(const std::string& from, const std::string& to, std::string* why = nullptr);
+bool DeleteFile(const std::string& path);
+// Folder of a path: the path itself when it is a folder, else up to and including its last "/".
+std::string FolderOf(const std::string& path);
+// Extension: from the last "." of the file-name part to the end, dot included; "" if none.
+std::string ExtensionOf(const std::string& path);
+
+// ---- child processes --------------------------------------------------------------------
+struct Child {
+  pid_t pid = -1;
+  int readFd = -1;  // standard output and standard error joined, close-on-exec
+  bool started() const { return pid > 0; }
+};
+// Starts argv[0] directly (no shell) with stdin from /dev/null and stdout+stderr into one
+// pipe; `extraEnv` entries ("NAME=value") are added to the inherited environment. The
+// parent's write end is closed before returning. pid is -1 when the start failed.
+Child StartWithCapture(const std::vector<std::string>& argv,
+                       const std::vector<std::string>& extraEnv = {});
+int BytesWaiting(int fd);                  // FIONREAD; -1 on error
+int ReadSome(int fd, char* buffer, int max);  // read(2); 0 at end of data, -1 on error
+void CloseFd(int fd);
+// Non-blocking exit test (waitpid WNOHANG). True once the child has ended; the child is
+// then reaped and *exitStatus holds its exit code (128 + signal when killed by one).
+bool ChildExited(pid_t pid, int* exitStatus = nullptr);
+// Waits up to `graceMs` for the child to end, then kills it; always reaps it.
+void ReapChild(pid_t pid, int graceMs);
+void SleepMs(int ms);
+
+// ---- process table -------------------------------------------------------------------------
+struct ProcessEntry {
+  pid_t pid;
+  std::string name;  // /proc/PID/comm
+};
+std::vector<ProcessEntry> ProcessList();
+std::string ExecutablePath(pid_t pid);  // /proc/PID/exe, "" when unreadable
+bool EnvironmentHas(pid_t pid, const std::string& entry);  // exact "NAME=value" entry
+void KillProcess(pid_t pid);      // SIGKILL
+void SuspendProcess(pid_t pid);   // SIGSTOP
+void ResumeProcess(pid_t pid);    // SIGCONT
+char ProcessState(pid_t pid);     // state letter of /proc/PID/stat, 0 if gone
+
+// ---- crash reporter ------------------------------------------------------------------------
+// On SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: signal name and backtrace to stderr, then
+// the default action.
+void InstallCrashReporter();
+
+}  // namespace plat

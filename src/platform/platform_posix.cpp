@@ -1,0 +1,321 @@
+#include "platform/platform.h"
+
+#include <dirent.h>
+#include <execinfo.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace plat {
+namespace {
+
+std::mutex g_folderMutex;
+std::string g_programFolderOverride;
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  {
+    std::lock_guard<std::mutex> lock(g_folderMutex);
+    if (!g_programFolderOverride.empty()) return g_programFolderOverride;
+  }
+  char buf[PATH_MAX + 1];
+  ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+  if (n <= 0) return ".";
+  std::string exe(buf, size_t(n));
+  size_t slash = exe.rfind('/');
+  if (slash == std::string::npos || slash == 0) return slash == 0 ? "" : ".";
+  return exe.substr(0, slash);
+}
+
+void SetProgramFolderForTesting(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(g_folderMutex);
+  g_programFolderOverride = folder;
+  while (g_programFolderOverride.size() > 1 && g_programFolderOverride.back() == '/')
+    g_programFolderOverride.pop_back();
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
+}
+
+int64_t FileSize(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
+  return int64_t(st.st_size);
+}
+
+bool IsReadableFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         access(path.c_str(), R_OK) == 0;
+}
+
+std::string CanonicalPath(const std::string& path) {
+  if (path.empty()) return {};
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return {};
+  std::string out(real);
+  free(real);
+  return out;
+}
+
+std::string FindOnPath(const std::string& name) {
+  const char* env = getenv("PATH");
+  std::stringstream dirs(env ? env : "/usr/local/bin:/usr/bin:/bin");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (dir.empty()) dir = ".";
+    std::string candidate = dir + "/" + name;
+    if (IsExecutableFile(candidate)) return candidate;
+  }
+  return {};
+}
+
+bool MakeDirs(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::string path;
+  for (size_t i = 0; i < folder.size(); ++i) {
+    path.push_back(folder[i]);
+    if ((folder[i] == '/' && i > 0) || i + 1 == folder.size()) mkdir(path.c_str(), 0755);
+  }
+  return IsDirectory(folder);
+}
+
+bool RenameFile(const std::string& from, const std::string& to, std::string* why) {
+  if (rename(from.c_str(), to.c_str()) == 0) return true;
+  if (why) *why = std::strerror(errno);
+  return false;
+}
+
+bool DeleteFile(const std::string& path) { return !path.empty() && unlink(path.c_str()) == 0; }
+
+std::string FolderOf(const std::string& path) {
+  if (IsDirectory(path)) return path;
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ExtensionOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot < nameStart) return {};
+  return path.substr(dot);
+}
+
+Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
+  Child child;
+  if (argv.empty()) return child;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return child;
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+
+  std::vector<std::string> envStrings;
+  for (char** e = environ; e && *e; ++e) {
+    std::string entry(*e);
+    bool replaced = false;
+    for (const auto& extra : extraEnv) {
+      size_t eq = extra.find('=');
+      if (eq != std::string::npos && entry.compare(0, eq + 1, extra, 0, eq + 1) == 0) replaced = true;
+    }
+    if (!replaced) envStrings.push_back(entry);
+  }
+  for (const auto& extra : extraEnv) envStrings.push_back(extra);
+  std::vector<char*> envp;
+  for (auto& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+
+  std::vector<std::string> args = argv;
+  std::vector<char*> cargv;
+  for (auto& a : args) cargv.push_back(a.data());
+  cargv.push_back(nullptr);
+
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (rc != 0) {
+    close(fds[0]);
+    return child;
+  }
+  child.pid = pid;
+  child.readFd = fds[0];
+  return child;
+}
+
+int BytesWaiting(int fd) {
+  int n = 0;
+  if (fd < 0 || ioctl(fd, FIONREAD, &n) != 0) return -1;
+  return n;
+}
+
+int ReadSome(int fd, char* buffer, int max) {
+  ssize_t n;
+  do n = read(fd, buffer, size_t(max));
+  while (n < 0 && errno == EINTR);
+  return int(n);
+}
+
+void CloseFd(int fd) {
+  if (fd >= 0) close(fd);
+}
+
+bool ChildExited(pid_t pid, int* exitStatus) {
+  if (pid <= 0) return true;
+  int status = 0;
+  pid_t r = waitpid(pid, &status, WNOHANG);
+  if (r == 0) return false;
+  if (r < 0) {  // already reaped or not our child
+    if (exitStatus) *exitStatus = -1;
+    return true;
+  }
+  if (exitStatus) *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return true;
+}
+
+void ReapChild(pid_t pid, int graceMs) {
+  if (pid <= 0) return;
+  for (int waited = 0; waited < graceMs; waited += 10) {
+    if (ChildExited(pid)) return;
+    SleepMs(10);
+  }
+  kill(pid, SIGKILL);
+  int status;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::vector<ProcessEntry> ProcessList() {
+  std::vector<ProcessEntry> list;
+  DIR* dir = opendir("/proc");
+  if (!dir) return list;
+  while (dirent* e = readdir(dir)) {
+    char* end = nullptr;
+    long pid = strtol(e->d_name, &end, 10);
+    if (pid <= 0 || *end != '\0') continue;
+    std::string name = ReadWholeFile("/proc/" + std::string(e->d_name) + "/comm");
+    while (!name.empty() && (name.back() == '\n')) name.pop_back();
+    if (name.empty()) continue;
+    list.push_back({pid_t(pid), name});
+  }
+  closedir(dir);
+  return list;
+}
+
+std::string ExecutablePath(pid_t pid) {
+  char buf[PATH_MAX + 1];
+  std::string link = "/proc/" + std::to_string(pid) + "/exe";
+  ssize_t n = readlink(link.c_str(), buf, PATH_MAX);
+  if (n <= 0) return {};
+  return std::string(buf, size_t(n));
+}
+
+bool EnvironmentHas(pid_t pid, const std::string& entry) {
+  std::string env = ReadWholeFile("/proc/" + std::to_string(pid) + "/environ");
+  size_t start = 0;
+  while (start < env.size()) {
+    size_t end = env.find('\0', start);
+    if (end == std::string::npos) end = env.size();
+    if (env.compare(start, end - start, entry) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+void KillProcess(pid_t pid) {
+  if (pid > 0) kill(pid, SIGKILL);
+}
+void SuspendProcess(pid_t pid) {
+  if (pid > 0) kill(pid, SIGSTOP);
+}
+void ResumeProcess(pid_t pid) {
+  if (pid > 0) kill(pid, SIGCONT);
+}
+
+char ProcessState(pid_t pid) {
+  std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+  size_t paren = stat.rfind(')');
+  if (paren == std::string::npos || paren + 2 >= stat.size()) return 0;
+  return stat[paren + 2];
+}
+
+namespace {
+
+void WriteAll(const char* s) {
+  ssize_t ignored = write(STDERR_FILENO, s, strlen(s));
+  (void)ignored;
+}
+
+void OnFatalSignal(int sig) {
+  const char* name = sig == SIGSEGV ? "SIGSEGV" : sig == SIGBUS ? "SIGBUS" : sig == SIGFPE ? "SIGFPE"
+                   : sig == SIGILL  ? "SIGILL"  : "SIGABRT";
+  WriteAll("flipframe crashed: ");
+  WriteAll(name);
+  WriteAll("\n");
+  void* frames[64];
+  int n = backtrace(frames, 64);
+  backtrace_symbols_fd(frames, n, STDERR_FILENO);
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+}  // namespace
+
+void InstallCrashReporter() {
+  // Load libgcc's unwinder now: backtrace() inside a signal handler must not allocate.
+  void* warmup[1];
+  backtrace(warmup, 1);
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+    struct sigaction sa {};
+    sa.sa_handler = OnFatalSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    sigaction(sig, &sa, nullptr);
+  }
+}
+
+}  // namespace plat

@@ -1,0 +1,73 @@
+#include "probe/converter.h"
+
+#include <mutex>
+
+namespace probe {
+namespace {
+
+std::mutex g_mutex;
+std::string g_path;
+bool g_resolved = false;
+
+std::string Resolve() {
+  std::string beside = plat::ProgramFolder() + "/ffmpeg";
+  std::string found = plat::IsExecutableFile(beside) ? beside : plat::FindOnPath("ffmpeg");
+  return plat::CanonicalPath(found);
+}
+
+}  // namespace
+
+const std::string& ConverterPath() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (!g_resolved) {
+    g_path = Resolve();
+    g_resolved = true;
+  }
+  return g_path;
+}
+
+void ResolveConverterAgain() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_path = Resolve();
+  g_resolved = true;
+}
+
+std::string MissingConverterMessage() {
+  return "找不到转换程序 ffmpeg：请把 ffmpeg 放在程序所在的文件夹 " + plat::ProgramFolder() +
+         "，或安装 ffmpeg（sudo apt-get install ffmpeg）。";
+}
+
+std::string OwnerEnvironmentEntry() { return "FLIPFRAME_OWNER=" + plat::ProgramFolder(); }
+
+std::vector<std::string> SplitArguments(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  bool inWord = false, quoted = false;
+  for (char c : text) {
+    if (c == '"') {
+      quoted = !quoted;
+      inWord = true;  // "" is an (empty) word of its own
+    } else if (c == ' ' && !quoted) {
+      if (inWord) words.push_back(word);
+      word.clear();
+      inWord = false;
+    } else {
+      word.push_back(c);
+      inWord = true;
+    }
+  }
+  if (inWord) words.push_back(word);
+  return words;
+}
+
+plat::Child StartConverter(const std::vector<std::string>& args) {
+  const std::string& path = ConverterPath();
+  if (path.empty()) return {};
+  std::vector<std::string> argv;
+  argv.reserve(args.size() + 1);
+  argv.push_back(path);
+  argv.insert(argv.end(), args.begin(), args.end());
+  return plat::StartWithCapture(argv, {OwnerEnvironmentEntry()});
+}
+
+}  // namespace probe

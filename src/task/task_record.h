@@ -1,0 +1,69 @@
+#pragma once
+// One conversion job: every setting of the main window when the task was added, plus the
+// converter command composed from them. Plain values, so a copy is always a deep copy.
+#include <array>
+#include <string>
+
+namespace task {
+
+// Order of the 17 tick states and of the 22 disabled states kept with a task.
+enum Tick {
+  kTickAutoBitrate, kTickForegroundSound, kTickBackgroundSound, kTickMusic, kTickMute,
+  kTickAudioFadeIn, kTickAudioFadeOut, kTickBounceVertical, kTickBounceHorizontal,
+  kTickPsychedelic, kTickColourShift, kTickDenoise, kTickSoften, kTickMirror,
+  kTickVideoFadeIn, kTickVideoFadeOut, kTickDedupFrames, kTickCount
+};
+enum Disabled {
+  kOffBlendMode, kOffBackgroundBlur, kOffAnimationBlur, kOffAnimationOpacity, kOffAutoBitrate,
+  kOffForegroundSound, kOffBackgroundSound, kOffMusic, kOffMute, kOffAudioFadeIn,
+  kOffAudioFadeOut, kOffBounceVertical, kOffBounceHorizontal, kOffPsychedelic,
+  kOffColourShift, kOffDenoise, kOffSoften, kOffMirror, kOffVideoFadeIn, kOffVideoFadeOut,
+  kOffDedupFrames, kOffBitrateBox, kOffCount
+};
+
+struct TaskRecord {
+  // Paths are stored between double quotes, as they enter the command line.
+  std::string foregroundPath;
+  std::string backgroundPath;  // equals foregroundPath when no background file is set
+  std::string audioPath;       // "" when none
+  std::string animationPath;   // "" when none
+  std::string finalOutputPath; // written by the batch runner when the task finished
+
+  int foregroundKind = 0, animationKind = 0, backgroundKind = 0, audioKind = 0;
+
+  int foregroundWidth = 0, outputWidth = 0, suggestedWidth = 0;
+  int backgroundWidth = 0, animationWidth = 0;
+  int foregroundHeight = 0, outputHeight = 0, suggestedHeight = 0;
+  int backgroundHeight = 0, animationHeight = 0;
+
+  std::string foregroundDuration;  // e.g. 00:01:23.45
+  std::string outputDuration;
+  std::string backgroundDuration, animationDuration, audioDuration;
+
+  std::string foregroundExtension;  // lower case with its dot
+  std::string outputFormat;         // extension with its leading dot
+  std::string foregroundBitrate;    // kb/s as the converter printed it
+  std::string bitrate;              // text of the bitrate box
+
+  std::string foregroundFps, backgroundFps, animationFps;
+
+  std::string commandLine;     // full-mode command, run unchanged by the batch runner
+  std::string trialCommand;    // trial-mode command of the last successful add or save
+
+  int foregroundCountMax = 0;
+  int selectedForegroundCount = -1;  // 0-based item of the count list, -1 none
+  int ratioIndex = -1;               // item of the ratio list, 0 to 10
+  int blendModeIndex = 0;
+  int backgroundBlur = 5, animationBlur = 5, animationOpacity = 4;
+
+  std::array<int, kTickCount> ticks{};
+  std::array<int, kOffCount> disabled{};
+
+  bool ticked(Tick t) const { return ticks[t] != 0; }
+};
+
+// The path without its surrounding double quotes (unchanged when it has none).
+std::string Unquote(const std::string& quoted);
+std::string Quote(const std::string& path);
+
+}  // namespace task

@@ -1,0 +1,23 @@
+#include "text/numbers.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace text {
+
+std::string FormatG13(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.13g", value);
+  return buf;
+}
+
+double RoundHalfAway(double value, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  const double scaled = std::fabs(value) * scale + 1e-12;
+  double whole = std::floor(scaled);
+  if (scaled - whole >= 0.5) whole += 1.0;
+  const double result = whole / scale;
+  return value < 0 ? -result : result;
+}
+
+}  // namespace text

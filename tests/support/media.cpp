@@ -1,0 +1,112 @@
+#include "support/media.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+
+namespace testing_support {
+namespace {
+
+std::mutex g_mutex;
+std::map<std::string, std::string> g_made;
+
+struct TempRoot {
+  std::string path;
+  TempRoot() {
+    char pattern[] = "/tmp/flipframe-test-XXXXXX";
+    char* made = mkdtemp(pattern);
+    if (!made) throw std::runtime_error("cannot create a temporary folder");
+    path = made;
+  }
+  ~TempRoot() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+// Makes `name` in the temporary folder with the given lavfi arguments, once per process.
+std::string Make(const std::string& name, const std::string& args) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto it = g_made.find(name);
+  if (it != g_made.end()) return it->second;
+  std::string path = TempFolder() + "/" + name;
+  std::string cmd = "ffmpeg -hide_banner -loglevel error -y " + args + " \"" + path + "\"";
+  if (Shell(cmd) != 0) throw std::runtime_error("ffmpeg could not make " + name + ": " + cmd);
+  g_made[name] = path;
+  return path;
+}
+
+std::string Num(int v) { return std::to_string(v); }
+
+}  // namespace
+
+std::string TempFolder() {
+  static TempRoot root;
+  return root.path;
+}
+
+int Shell(const std::string& command) {
+  int rc = std::system(command.c_str());
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::string Capture(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+std::string VideoWithSound(int w, int h, int s, int fps) {
+  std::string name = "av_" + Num(w) + "x" + Num(h) + "_" + Num(s) + "s_" + Num(fps) + ".mp4";
+  return Make(name, "-f lavfi -i testsrc2=size=" + Num(w) + "x" + Num(h) + ":rate=" + Num(fps) +
+                        ":duration=" + Num(s) + " -f lavfi -i sine=frequency=440:duration=" + Num(s) +
+                        " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest");
+}
+
+std::string VideoWithoutSound(int w, int h, int s, int fps) {
+  std::string name = "v_" + Num(w) + "x" + Num(h) + "_" + Num(s) + "s_" + Num(fps) + ".mp4";
+  return Make(name, "-f lavfi -i testsrc2=size=" + Num(w) + "x" + Num(h) + ":rate=" + Num(fps) +
+                        ":duration=" + Num(s) + " -c:v libx264 -preset ultrafast -pix_fmt yuv420p");
+}
+
+std::string StillPng(int w, int h) {
+  return Make("still_" + Num(w) + "x" + Num(h) + ".png",
+              "-f lavfi -i testsrc2=size=" + Num(w) + "x" + Num(h) + ":rate=1:duration=1 -frames:v 1");
+}
+
+std::string AnimatedGif(int w, int h, int s, int fps) {
+  return Make("anim_" + Num(w) + "x" + Num(h) + "_" + Num(s) + "s_" + Num(fps) + ".gif",
+              "-f lavfi -i testsrc2=size=" + Num(w) + "x" + Num(h) + ":rate=" + Num(fps) +
+                  ":duration=" + Num(s));
+}
+
+std::string AudioOnly(int s) {
+  return Make("audio_" + Num(s) + "s.m4a",
+              "-f lavfi -i sine=frequency=330:duration=" + Num(s) + " -c:a aac");
+}
+
+ProbeFacts FfprobeFacts(const std::string& path) {
+  ProbeFacts f;
+  std::string v = Capture("ffprobe -v error -select_streams v:0 -show_entries stream=width,height "
+                          "-of csv=p=0 \"" + path + "\" 2>/dev/null");
+  if (std::sscanf(v.c_str(), "%d,%d", &f.width, &f.height) == 2) f.hasVideo = true;
+  std::string a = Capture("ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 \"" +
+                          path + "\" 2>/dev/null");
+  f.hasAudio = !a.empty();
+  std::string d = Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 \"" + path +
+                          "\" 2>/dev/null");
+  f.duration = std::atof(d.c_str());
+  return f;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,30 @@
+#pragma once
+// Small media made by the real converter at test time (ffmpeg -f lavfi), cached per test
+// process in a temporary folder.
+#include <string>
+
+namespace testing_support {
+
+// A fresh temporary folder, removed when the test process ends.
+std::string TempFolder();
+// Runs a shell command; returns its exit status.
+int Shell(const std::string& command);
+// Runs a command and returns what it printed on standard output.
+std::string Capture(const std::string& command);
+
+// Each returns the path of a file made once per process (in TempFolder()):
+std::string VideoWithSound(int width = 1920, int height = 1080, int seconds = 5, int fps = 25);
+std::string VideoWithoutSound(int width = 1920, int height = 1080, int seconds = 5, int fps = 25);
+std::string StillPng(int width = 640, int height = 480);
+std::string AnimatedGif(int width = 480, int height = 270, int seconds = 3, int fps = 10);
+std::string AudioOnly(int seconds = 5);  // .m4a with an AAC track
+
+// ffprobe facts about a produced file.
+struct ProbeFacts {
+  int width = 0, height = 0;
+  double duration = 0;
+  bool hasAudio = false, hasVideo = false;
+};
+ProbeFacts FfprobeFacts(const std::string& path);
+
+}  // namespace testing_support

@@ -1,0 +1,43 @@
+#pragma once
+// Answers the program's message boxes and file dialogs in tests, and records them.
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+#include "app/dialogs.h"
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  struct FileRequest {
+    QString title, folder, filter;
+  };
+
+  // Texts of every error box shown, in order.
+  QStringList errors;
+  // Texts of every question asked, in order.
+  QStringList questions;
+  // Every open-file request, in order.
+  std::deque<FileRequest> fileRequests;
+
+  // Queued answers; an empty queue answers No / cancel.
+  std::deque<bool> yesNoAnswers;
+  std::deque<std::optional<QString>> fileAnswers;
+
+  void ShowError(QWidget*, const QString& text) override { errors << text; }
+  bool AskYesNo(QWidget*, const QString& text) override {
+    questions << text;
+    if (yesNoAnswers.empty()) return false;
+    bool a = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return a;
+  }
+  std::optional<QString> OpenFile(QWidget*, const QString& title, const QString& folder,
+                                  const QString& filter) override {
+    fileRequests.push_back({title, folder, filter});
+    if (fileAnswers.empty()) return std::nullopt;
+    auto a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+  }
+};

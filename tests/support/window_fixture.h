@@ -1,0 +1,47 @@
+#pragma once
+// A real main window for widget tests: scripted dialogs, a temporary program folder (so
+// de.ini and converter ownership stay inside the test), controls found by object name.
+#include <QApplication>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "platform/platform.h"
+#include "support/media.h"
+#include "support/scripted_dialogs.h"
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    programFolder_ = testing_support::TempFolder() + "/program-" + std::to_string(++counter_);
+    plat::MakeDirs(programFolder_);
+    plat::SetProgramFolderForTesting(programFolder_);
+    window = std::make_unique<MainWindow>(&dialogs);
+    window->exitProgram = [this](int code) { exitCode = code; };
+  }
+  void TearDown() override {
+    window.reset();
+    plat::SetProgramFolderForTesting("");
+  }
+
+  // The control with this object name; fails the test when there is none of that type.
+  template <typename T>
+  T* Find(const char* name) {
+    T* w = window->findChild<T*>(QString::fromUtf8(name));
+    EXPECT_NE(w, nullptr) << "no control named " << name;
+    return w;
+  }
+
+  const std::string& programFolder() const { return programFolder_; }
+
+  ScriptedDialogs dialogs;
+  std::unique_ptr<MainWindow> window;
+  int exitCode = -1;
+
+ private:
+  std::string programFolder_;
+  static inline int counter_ = 0;
+};
