@@ -29,14 +29,24 @@ struct TempRoot {
   }
 };
 
-// Makes `name` in the temporary folder with the given lavfi arguments, once per process.
+const char* const kMediaCache = "/tmp/flipframe-test-media";
+
+// Makes `name` in the media cache with the given lavfi arguments unless it is there already.
+// The file is written under a private name and renamed, so a concurrent test process never
+// sees a half-written file.
 std::string Make(const std::string& name, const std::string& args) {
   std::lock_guard<std::mutex> lock(g_mutex);
   auto it = g_made.find(name);
   if (it != g_made.end()) return it->second;
-  std::string path = TempFolder() + "/" + name;
-  std::string cmd = "ffmpeg -hide_banner -loglevel error -y " + args + " \"" + path + "\"";
-  if (Shell(cmd) != 0) throw std::runtime_error("ffmpeg could not make " + name + ": " + cmd);
+  std::filesystem::create_directories(kMediaCache);
+  std::string path = std::string(kMediaCache) + "/" + name;
+  if (!std::filesystem::exists(path)) {
+    std::string ext = std::filesystem::path(name).extension().string();
+    std::string part = path + ".part" + std::to_string(getpid()) + ext;
+    std::string cmd = "ffmpeg -hide_banner -loglevel error -y " + args + " \"" + part + "\"";
+    if (Shell(cmd) != 0) throw std::runtime_error("ffmpeg could not make " + name + ": " + cmd);
+    std::filesystem::rename(part, path);
+  }
   g_made[name] = path;
   return path;
 }
@@ -93,6 +103,13 @@ std::string AnimatedGif(int w, int h, int s, int fps) {
 std::string AudioOnly(int s) {
   return Make("audio_" + Num(s) + "s.m4a",
               "-f lavfi -i sine=frequency=330:duration=" + Num(s) + " -c:a aac");
+}
+
+std::string CopyInto(const std::string& file, const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  std::string target = folder + "/" + std::filesystem::path(file).filename().string();
+  std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing);
+  return target;
 }
 
 ProbeFacts FfprobeFacts(const std::string& path) {

@@ -12,12 +12,17 @@ int Shell(const std::string& command);
 // Runs a command and returns what it printed on standard output.
 std::string Capture(const std::string& command);
 
-// Each returns the path of a file made once per process (in TempFolder()):
+// Each returns the path of a file made once and kept in a media cache shared by all test
+// processes (/tmp/flipframe-test-media). Never write beside these files: a test whose
+// outputs go next to its source copies the source into its own folder first (CopyInto).
 std::string VideoWithSound(int width = 1920, int height = 1080, int seconds = 5, int fps = 25);
 std::string VideoWithoutSound(int width = 1920, int height = 1080, int seconds = 5, int fps = 25);
 std::string StillPng(int width = 640, int height = 480);
 std::string AnimatedGif(int width = 480, int height = 270, int seconds = 3, int fps = 10);
 std::string AudioOnly(int seconds = 5);  // .m4a with an AAC track
+
+// Copies `file` into `folder` (created if needed) and returns the copy's path.
+std::string CopyInto(const std::string& file, const std::string& folder);
 
 // ffprobe facts about a produced file.
 struct ProbeFacts {
