@@ -182,6 +182,7 @@ class MainWindow : public QWidget {
 
   // ---- task_list.cpp -------------------------------------------------------------------
   void ShowTaskMenu(const QPoint& globalPos);
+  bool PrepareTaskMenu();  // sets which menu items show; false when no menu may open
   void LoadClickedTask();
   void StartNewTask();
   void ClearTaskState();
