@@ -17,6 +17,8 @@
 
 #include <cstdlib>
 
+#include "app/ratio_table.h"
+
 const char* const MainWindow::kBackgroundPlaceholder = "留空则复制前景视频制作背景视频(推荐)";
 
 MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
@@ -27,6 +29,7 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
     dialogs_ = ownDialogs_.get();
   }
   exitProgram = [](int code) { std::exit(code); };
+  ratioTable = app::kRatioTable;
   BuildControls();
   ConnectControls();
   OnMainWindowCreated();
@@ -124,9 +127,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-// Width stays 475; height never below 603; the list and the bottom strip follow a taller window.
+// Width stays 475; height never below 603; the list and the bottom strip follow a taller
+// window, and shrink back with it.
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  setUpdatesEnabled(false);
   for (QComboBox* box : std::initializer_list<QComboBox*>{宽高比例, 动画滤镜, 前景计数})
     box->setFixedHeight(20);
   const int h = height();
@@ -141,6 +146,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   } else {
     resize(475, 603);
   }
+  setUpdatesEnabled(true);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QHeaderView>
 #include <QIntValidator>
@@ -71,6 +72,31 @@ QSlider* Slider(QWidget* parent, const char* name, int x, int y, int w, int h, i
   return s;
 }
 
+// Size boxes start white; the active one is coloured by ActivateWidthBox/ActivateHeightBox.
+void White(QWidget* w, QPalette::ColorRole role) {
+  QPalette p = w->palette();
+  p.setColor(role, Qt::white);
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+// Every caption is Chinese: use an installed CJK font at the size the layout was made for.
+void UseCjkFont(QWidget* window) {
+  const QStringList families = QFontDatabase::families();
+  for (const char* name : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC", "Source Han Sans SC",
+                           "Droid Sans Fallback"}) {
+    if (families.contains(QString::fromUtf8(name))) {
+      QFont font(QString::fromUtf8(name));
+      font.setPixelSize(12);
+      window->setFont(font);
+      return;
+    }
+  }
+  QFont font = window->font();
+  font.setPixelSize(12);
+  window->setFont(font);
+}
+
 }  // namespace
 
 void MainWindow::BuildControls() {
@@ -80,6 +106,7 @@ void MainWindow::BuildControls() {
   resize(475, 603);
   setMinimumSize(475, 603);
   setMaximumWidth(475);
+  UseCjkFont(this);
 
   // Containers
   路径框 = Shape(this, "路径框", 5, 8, 448, 136);
@@ -90,9 +117,12 @@ void MainWindow::BuildControls() {
   进度条 = Shape(进度条b, "进度条", 1, 1, 466, 24);
   版权 = Label(进度条, "版权", 16, 2, 430, 19,
                "flipframe 横竖屏视频批量互转 - 由 flipframe 开发组制作，点击访问主页");
-  // Later containers are created over earlier ones; keep the source area's frame on top
-  // where the two areas share their border line.
-  路径框->raise();
+  // The areas overlap by a few pixels: each later area lies over the bottom edge of the one
+  // above it (creation order), so the first row of every area stays visible and clickable.
+  if (QStringLiteral(FLIPFRAME_HOME_PAGE).isEmpty())
+    版权->setText(QStringLiteral("flipframe 横竖屏视频批量互转 - 由 flipframe 开发组制作"));
+  else
+    版权->setCursor(Qt::PointingHandCursor);
 
   // Source area
   标签1 = Label(路径框, "标签1", 8, 6, 56, 24, "前景视频:");
@@ -134,6 +164,8 @@ void MainWindow::BuildControls() {
   高度标签 = Label(操作框, "高度标签", 323, 6, 32, 24, "高度:");
   高度框b = Shape(操作框, "高度框b", 359, 7, 54, 23);
   高度框 = Edit(高度框b, "高度框", 1, 1, 52, 21, 4, true);
+  for (QWidget* w : std::initializer_list<QWidget*>{宽度框b, 高度框b}) White(w, QPalette::Window);
+  for (QWidget* w : std::initializer_list<QWidget*>{宽度框, 高度框}) White(w, QPalette::Base);
   比例计算 = Button(操作框, "比例计算", 418, 6, 24, 24, "∷");
   时长标签 = Label(操作框, "时长标签", 8, 37, 56, 24, "视频时长:");
   外形框7 = Shape(操作框, "外形框7", 67, 38, 70, 23);
@@ -204,6 +236,7 @@ void MainWindow::BuildControls() {
   列表框->verticalHeader()->setVisible(false);
   列表框->verticalHeader()->setMinimumSectionSize(1);
   列表框->verticalHeader()->setDefaultSectionSize(19);
+  列表框->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   列表框->horizontalHeader()->setHighlightSections(false);
   列表框->setSelectionBehavior(QAbstractItemView::SelectRows);
   列表框->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -217,6 +250,7 @@ void MainWindow::BuildControls() {
   动画预览->hide();
   关闭 = Label(this, "关闭", 16, 0, 12, 12, "×");
   关闭->setAlignment(Qt::AlignCenter);
+  White(关闭, QPalette::Window);  // readable over any picture
   关闭->hide();
 
   // Pop-up menu of the task list
