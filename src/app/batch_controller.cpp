@@ -1,5 +1,211 @@
-#include "app/main_window.h"
+// The batch runner on the window's side: start and stop on 开始执行, the walk over the task
+// list, the trial run, and the glue that carries the task worker's row texts to the
+// window's thread. The worker itself (batch/task_worker) knows nothing of widgets.
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 
-// Not yet built.
-void MainWindow::OnStartClicked() {}
-void MainWindow::RunTrial() {}
+#include <thread>
+
+#include "app/main_window.h"
+#include "batch/process_control.h"
+#include "batch/progress.h"
+#include "batch/task_worker.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int kSpeedColumn = 5;
+constexpr int kStateColumn = 6;
+constexpr int kBatchWaitMs = 500;
+constexpr int kTrialWaitMs = 300;
+constexpr int kGapMs = 300;
+
+const char* const kEmptyListMessage = "尚未添加任务到任务列表。";
+const char* const kErrorPrefix = "发生错误：\r\n";
+const char* const kTrialBusyMessage = "任务列表正在执行，请先停止执行，再添加或保存任务。";
+
+// The wait the controller is in; the worker's last update ends it early.
+QEventLoop* g_workerWait = nullptr;
+
+void WaitForWorker(int stepMs) {
+  QEventLoop loop;
+  QEventLoop* outer = g_workerWait;
+  g_workerWait = &loop;
+  QTimer::singleShot(stepMs, &loop, &QEventLoop::quit);
+  loop.exec();
+  g_workerWait = outer;
+}
+
+void EndWorkerWait() {
+  if (g_workerWait) g_workerWait->quit();
+}
+
+void SetCell(QTableWidget* list, int row, int column, const QString& text) {
+  if (row < 0 || row >= list->rowCount()) return;
+  if (QTableWidgetItem* item = list->item(row, column)) item->setText(text);
+  else list->setItem(row, column, new QTableWidgetItem(text));
+}
+
+QString CellText(const QTableWidget* list, int row, int column) {
+  const QTableWidgetItem* item = list->item(row, column);
+  return item ? item->text() : QString();
+}
+
+// Every source file of the task is there: the foreground, then the animation and the audio
+// when set, then the background when it is not the foreground itself.
+bool SourcesPresent(const task::TaskRecord& r) {
+  if (!plat::FileExists(task::Unquote(r.foregroundPath))) return false;
+  if (!r.animationPath.empty() && !plat::FileExists(task::Unquote(r.animationPath))) return false;
+  if (!r.audioPath.empty() && !plat::FileExists(task::Unquote(r.audioPath))) return false;
+  if (r.backgroundPath != r.foregroundPath && !plat::FileExists(task::Unquote(r.backgroundPath)))
+    return false;
+  return true;
+}
+
+void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
+
+}  // namespace
+
+void MainWindow::OnStartClicked() {
+  if (列表框->rowCount() == 0) {
+    dialogs().ShowError(this, QString::fromUtf8(kEmptyListMessage));
+    return;
+  }
+  // From the batch's start to the end of its loop -- the gap between two tasks included -- a
+  // click is a stop request, never a second batch.
+  if (running || batchActive) {
+    stopRequested = 1;
+    return;
+  }
+  if (trialRunning) return;  // the trial's converter must not be cleaned away under it
+
+  batchActive = true;
+  stopRequested = 0;
+  batch::CleanupStrayConverters(ResponsiveWaitFn);
+  路径框->setEnabled(false);
+  新建任务->setEnabled(false);
+  保存任务->setEnabled(false);
+  暂停执行->setEnabled(true);
+  开始执行->setText(QStringLiteral("停止执行"));
+  elapsedSeconds = 0;
+  时钟->setInterval(1000);
+  时钟->start();
+
+  for (int i = 1; i <= kMaxTasks && i <= 列表框->rowCount(); ++i) {
+    if (stopRequested) break;  // a stop asked for during the gap ends the batch here
+    const int row = i - 1;
+    处理进度->setText(QStringLiteral("%1/%2").arg(i).arg(列表框->rowCount()));
+    running = 1;
+    if (QTableWidgetItem* first = 列表框->item(row, 0)) 列表框->scrollToItem(first);
+    if (CellText(列表框, row, kStateColumn) == QString::fromUtf8(batch::kStateFinished)) continue;
+    if (size_t(row) >= tasks.size()) continue;
+    if (!SourcesPresent(tasks[size_t(row)])) {
+      SetCell(列表框, row, kStateColumn, QString::fromUtf8(batch::kStateMissing));
+      continue;
+    }
+    RunTaskOnWorker(row);
+    if (stopRequested) break;
+    ResponsiveWait(kGapMs);
+    QCoreApplication::processEvents();
+  }
+
+  时钟->stop();
+  时钟->setInterval(0);
+  开始执行->setText(QStringLiteral("开始执行"));
+  暂停执行->setEnabled(false);
+  running = 0;
+  路径框->setEnabled(true);
+  新建任务->setEnabled(true);
+  保存任务->setEnabled(true);
+  stopRequested = 0;
+  batchActive = false;
+}
+
+// One task on one worker thread. The worker's row texts reach the window in order through
+// queued calls; the last of them lowers the running flag, which ends the wait.
+void MainWindow::RunTaskOnWorker(int row) {
+  const std::string arguments = tasks[size_t(row)].commandLine;
+  QPointer<MainWindow> self(this);
+  auto post = [self](std::function<void()> update) {
+    QMetaObject::invokeMethod(self.data(), [self, update] {
+      if (self) update();
+    }, Qt::QueuedConnection);
+  };
+  batch::WorkerReport report;
+  report.speed = [this, post, row](const std::string& text) {
+    post([this, row, text] { SetCell(列表框, row, kSpeedColumn, QString::fromStdString(text)); });
+  };
+  report.state = [this, post, row](const std::string& text) {
+    post([this, row, text] { SetCell(列表框, row, kStateColumn, QString::fromStdString(text)); });
+  };
+
+  std::thread worker([this, arguments, report, post, row] {
+    const batch::WorkerResult result = batch::RunTaskWorker(arguments, false, stopRequested, report);
+    post([this, result, row] {
+      if (result.ending == batch::WorkerEnding::Completed && size_t(row) < tasks.size())
+        tasks[size_t(row)].finalOutputPath = result.finalOutputPath;
+      {
+        std::lock_guard<std::mutex> lock(errorMutex);
+        sharedErrorText = result.errorText;
+      }
+      running = 0;
+      EndWorkerWait();
+    });
+  });
+  while (running) WaitForWorker(kBatchWaitMs);
+  worker.join();
+}
+
+void MainWindow::RunTrial() {
+  {
+    std::lock_guard<std::mutex> lock(errorMutex);
+    sharedErrorText.clear();
+  }
+  if (running || batchActive || trialRunning) {
+    // Not reachable from the window (its buttons are disabled then), but a trial must never
+    // end another run's converter nor let a task be stored untried.
+    std::lock_guard<std::mutex> lock(errorMutex);
+    sharedErrorText = kTrialBusyMessage;
+    return;
+  }
+  batch::CleanupStrayConverters(ResponsiveWaitFn);
+  trialRunning = 1;
+  const std::string arguments = trialCommandText;
+  QPointer<MainWindow> self(this);
+  std::thread worker([this, self, arguments] {
+    static const std::atomic<int> kNeverStop{0};
+    const batch::WorkerResult result = batch::RunTaskWorker(arguments, true, kNeverStop, {});
+    QMetaObject::invokeMethod(self.data(), [this, self, result] {
+      if (!self) return;
+      {
+        std::lock_guard<std::mutex> lock(errorMutex);
+        sharedErrorText = result.errorText;
+      }
+      trialRunning = 0;
+      EndWorkerWait();
+    }, Qt::QueuedConnection);
+  });
+  while (trialRunning) WaitForWorker(kTrialWaitMs);
+  QCoreApplication::processEvents();
+  worker.join();
+  ResponsiveWait(kTrialWaitMs);
+  QCoreApplication::processEvents();
+
+  std::string error;
+  {
+    std::lock_guard<std::mutex> lock(errorMutex);
+    error = sharedErrorText;
+  }
+  if (error.empty()) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(error));
+  dialogs().ShowError(this, QString::fromUtf8(kErrorPrefix) +
+                                QString::fromStdString(batch::FailureTranslation(error)));
+}

@@ -197,6 +197,7 @@ class MainWindow : public QWidget {
   // ---- batch_controller.cpp ------------------------------------------------------------
   void OnStartClicked();
   void RunTrial();  // runs trialCommandText; sharedErrorText empty means accepted
+  void RunTaskOnWorker(int row);  // one task of the batch, waited for responsively
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,0 +1,236 @@
+#include "batch/task_worker.h"
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "batch/process_control.h"
+#include "batch/progress.h"
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "task/output_name.h"
+
+namespace batch {
+namespace {
+
+constexpr size_t kTailBytes = 8192;
+constexpr int kReadBytes = 4095;
+
+std::string_view UpToZero(std::string_view bytes) {
+  const size_t zero = bytes.find('\0');
+  return zero == std::string_view::npos ? bytes : bytes.substr(0, zero);
+}
+
+// A final name we may rename to: an absolute path with a file name.
+bool IsValidTarget(const std::string& path) {
+  return !path.empty() && path.front() == '/' && path.back() != '/';
+}
+
+void PlainSleep(int ms) { plat::SleepMs(ms); }
+
+// One run of the converter, from its start to the ending that decides the task.
+class Run {
+ public:
+  Run(const std::string& arguments, bool trial, const std::atomic<int>& stop,
+      const WorkerReport& report, const WorkerTiming& timing)
+      : arguments_(arguments), trial_(trial), stop_(stop), report_(report), timing_(timing),
+        temporary_(OutputFile(arguments)), follower_(TaskDuration(arguments)) {}
+
+  ~Run() {
+    EndConverter();
+    plat::CloseFd(child_.readFd);
+  }
+
+  WorkerResult Go() {
+    std::vector<std::string> words{"-hide_banner"};
+    for (std::string& w : probe::SplitArguments(arguments_)) words.push_back(std::move(w));
+    child_ = probe::StartConverter(words);
+    if (!child_.started()) {
+      exited_ = true;
+      const std::string& converter = probe::ConverterPath();
+      const std::string why = converter.empty() ? probe::MissingConverterMessage()
+                                                : "无法启动转换程序 " + converter;
+      return trial_ ? Refuse(why) : Fail(why);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    for (;;) {
+      if (!trial_ && stop_.load()) return Stop();
+      // Exit test before the read: once the converter has ended, what the pipe still holds
+      // is all it will ever print.
+      if (!exited_) exited_ = plat::ChildExited(child_.pid, &status_);
+      bool gotData = false;
+      if (plat::BytesWaiting(child_.readFd) > 0) {
+        char buffer[kReadBytes + 1] = {};
+        const int n = plat::ReadSome(child_.readFd, buffer, kReadBytes);
+        if (n > 0) {
+          gotData = true;
+          if (auto ending = Judge(follower_.Examine(std::string_view(buffer, size_t(n)))))
+            return *ending;
+        }
+      }
+      if (!gotData && exited_) return FinishByExit();
+      if (trial_) {
+        const auto waited = std::chrono::steady_clock::now() - started;
+        if (waited >= std::chrono::milliseconds(timing_.trialLimitMs)) return Refuse(TrialTimeoutText());
+      }
+      // A converter that has ended has its remaining output read without pause.
+      if (!exited_) plat::SleepMs(timing_.pollMs);
+    }
+  }
+
+ private:
+  std::optional<WorkerResult> Judge(const ChunkVerdict& v) {
+    if (v.repeated) return std::nullopt;
+    if (trial_) {
+      // The converter prints its refusals before its first progress line, not always in
+      // the first chunk: a trial reads on until progress shows or the converter ends.
+      if (!v.excerpt.empty() && trialExcerpt_.empty()) trialExcerpt_ = v.excerpt;
+      if (v.progress) return trialExcerpt_.empty() ? Accept() : Refuse(trialExcerpt_);
+      return std::nullopt;
+    }
+    if (!v.excerpt.empty()) return Fail(v.excerpt);
+    if (v.speed && report_.speed) report_.speed(*v.speed);
+    if (v.state && report_.state) report_.state(*v.state);
+    return std::nullopt;
+  }
+
+  // The converter has ended and all its output is read: its exit status decides.
+  WorkerResult FinishByExit() {
+    if (trial_) {
+      if (!trialExcerpt_.empty()) return Refuse(trialExcerpt_);
+      return status_ == 0 ? Accept() : Refuse(ExitFailureText());
+    }
+    return status_ == 0 ? Complete() : Fail(ExitFailureText());
+  }
+
+  // What a converter that failed without an error excerpt said last, e.g. "x.mp4: No such
+  // file or directory" or "Conversion failed!".
+  std::string ExitFailureText() const {
+    const std::string line = LastNonBlankLine(follower_.tail());
+    if (!line.empty() && ProgressPosition(" " + line) == -1) return line;
+    return "转换程序异常结束(退出码 " + std::to_string(status_) + ")";
+  }
+
+  std::string TrialTimeoutText() const {
+    return "试运行在 " + std::to_string(timing_.trialLimitMs / 1000) +
+           " 秒内没有结束，无法确认转换程序是否接受这个任务。";
+  }
+
+  void EndConverter() {
+    if (exited_ || !child_.started()) return;
+    plat::KillProcess(child_.pid);
+    plat::ReapChild(child_.pid, 2000);
+    exited_ = true;
+  }
+
+  void DeleteTemporary() {
+    if (IsTemporaryOutput(temporary_)) plat::DeleteFile(temporary_);
+  }
+
+  WorkerResult Fail(const std::string& why) {
+    EndConverter();
+    DeleteTemporary();
+    if (report_.state) report_.state(OutputErrorState(why));
+    return {WorkerEnding::Failed, why, {}};
+  }
+
+  WorkerResult Stop() {
+    EndConverter();
+    CleanupStrayConverters(PlainSleep);
+    DeleteTemporary();
+    if (report_.state) report_.state(kStateStopped);
+    return {WorkerEnding::Stopped, {}, {}};
+  }
+
+  WorkerResult Accept() {
+    EndConverter();
+    CleanupStrayConverters(PlainSleep);
+    DeleteTemporary();
+    return {WorkerEnding::Accepted, {}, {}};
+  }
+
+  WorkerResult Refuse(const std::string& why) {
+    EndConverter();
+    CleanupStrayConverters(PlainSleep);
+    DeleteTemporary();
+    return {WorkerEnding::Refused, why, {}};
+  }
+
+  // Moves the finished temporary output to the first free final name. A rename that fails
+  // keeps the temporary file and says why: a row never reads finished for a missing file.
+  WorkerResult Complete() {
+    plat::SleepMs(timing_.completionSleepMs);
+    const std::string finalName =
+        task::OutputName(temporary_, "", plat::ExtensionOf(temporary_), plat::FileExists);
+    std::string why;
+    if (!IsValidTarget(finalName)) {
+      why = "无效的输出文件名 " + finalName;
+    } else if (!plat::RenameFile(temporary_, finalName, &why)) {
+      why = "无法把 " + temporary_ + " 改名为 " + finalName + "：" + why;
+    } else {
+      if (report_.state) report_.state(kStateFinished);
+      return {WorkerEnding::Completed, {}, finalName};
+    }
+    if (report_.state) report_.state(OutputErrorState(why));
+    return {WorkerEnding::Failed, why, {}};
+  }
+
+  const std::string arguments_;
+  const bool trial_;
+  const std::atomic<int>& stop_;
+  const WorkerReport& report_;
+  const WorkerTiming timing_;
+  const std::string temporary_;
+  OutputFollower follower_;
+  plat::Child child_;
+  bool exited_ = false;
+  int status_ = -1;
+  std::string trialExcerpt_;
+};
+
+}  // namespace
+
+std::string OutputErrorState(std::string_view errorText) {
+  return "输出错误(" + OneLine(FailureTranslation(errorText)) + ")";
+}
+
+ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
+  ChunkVerdict v;
+  const std::string_view chunk = UpToZero(bytes);
+  tail_.append(chunk);
+  if (tail_.size() > kTailBytes) tail_.erase(0, tail_.size() - kTailBytes);
+  if (hasPrevious_ && bytes == previous_) {
+    v.repeated = true;
+    return v;
+  }
+  v.excerpt = ErrorExcerpt(chunk);
+  const int p = ProgressPosition(chunk);
+  if (p == -1) return v;
+  v.progress = true;
+  if (!v.excerpt.empty()) return v;  // a failure ends the task; its progress is of no use
+  progressSeconds_ = ProgressSeconds(chunk, p);
+  if (progressSeconds_ - 0.1 >= -1e-7) {
+    v.speed = SpeedText(chunk, p);
+    const double percentage = Percentage(progressSeconds_, duration_);
+    if (percentage - 100 <= 1e-7) v.state = PercentageText(percentage) + kPercentSign;
+  } else {
+    v.state = kStatePreparing;
+  }
+  previous_.assign(bytes);
+  hasPrevious_ = true;
+  return v;
+}
+
+WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::atomic<int>& stop,
+                           const WorkerReport& report, const WorkerTiming& timing) {
+  Run run(arguments, trial, stop, report, timing);
+  return run.Go();
+}
+
+bool IsTemporaryOutput(const std::string& path) {
+  if (path.empty() || path.front() != '/') return false;
+  const size_t slash = path.rfind('/');
+  return path.find("_tmp", slash) != std::string::npos;
+}
+
+}  // namespace batch

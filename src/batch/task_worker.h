@@ -1,0 +1,88 @@
+#pragma once
+// The task worker: runs the converter once for one task (or for a trial of a task about to
+// be stored), follows its output once per second and decides how the task ended. It touches
+// no widget: the texts for the task's row go out through callbacks, which the window posts
+// to its own thread.
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace batch {
+
+// Row texts of a running task.
+inline constexpr const char* kStatePreparing = "准备数据";
+inline constexpr const char* kStateFinished = "处理完毕";
+inline constexpr const char* kStateStopped = "手动停止";
+inline constexpr const char* kStateMissing = "文件缺失";
+inline constexpr const char* kPercentSign = "％";
+
+// "输出错误(" + the failure translation of `errorText` on one line + ")".
+std::string OutputErrorState(std::string_view errorText);
+
+// What one chunk of output means for the task's row.
+struct ChunkVerdict {
+  bool repeated = false;              // the previous progress chunk again: ignored
+  std::string excerpt;                // error excerpt, "" when the chunk holds no failure
+  bool progress = false;              // the chunk holds a progress line
+  std::optional<std::string> speed;   // new text for 速度x
+  std::optional<std::string> state;   // new text for 执行状态
+};
+
+// Follows a task's output chunk by chunk: the repeated-chunk skip, the progress time, the
+// speed and percentage texts, and the tail of the output for a failure without an excerpt.
+class OutputFollower {
+ public:
+  explicit OutputFollower(int taskDuration) : duration_(taskDuration) {}
+  // `bytes` as read from the pipe (at most 4095); the chunk ends at the first zero byte.
+  ChunkVerdict Examine(std::string_view bytes);
+  double progressSeconds() const { return progressSeconds_; }
+  // The last few kilobytes of everything read, repeated chunks included.
+  const std::string& tail() const { return tail_; }
+
+ private:
+  int duration_;
+  double progressSeconds_ = 0;
+  std::string previous_;  // the last chunk that held a progress line
+  bool hasPrevious_ = false;
+  std::string tail_;
+};
+
+struct WorkerReport {
+  std::function<void(const std::string&)> speed;  // column 速度x of the task's row
+  std::function<void(const std::string&)> state;  // column 执行状态 of the task's row
+};
+
+enum class WorkerEnding {
+  Completed,  // output renamed to its final name
+  Failed,     // output error; the row says why
+  Stopped,    // stop request
+  Accepted,   // trial: the converter accepts the command
+  Refused,    // trial: it does not
+};
+
+struct WorkerResult {
+  WorkerEnding ending = WorkerEnding::Failed;
+  std::string errorText;        // the converter's raw error text (or ours), "" when none
+  std::string finalOutputPath;  // set when Completed
+};
+
+struct WorkerTiming {
+  int pollMs = 1000;            // one poll cycle
+  int completionSleepMs = 1000; // before the finished output is renamed
+  int trialLimitMs = 30000;     // a trial that shows neither progress nor an end fails
+};
+
+// Runs `arguments` (the stored argument text, split like the command interpreter) with
+// "-hide_banner" as one task, or as a trial when `trial` is set. `stop` is read once per
+// cycle (tasks only). Every converter this starts is ended, and its temporary output
+// deleted, unless the task completed.
+WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::atomic<int>& stop,
+                           const WorkerReport& report, const WorkerTiming& timing = {});
+
+// True for the temporary output name the builder gives a task ("_tmp" in an absolute file
+// name); only such a file is ever deleted by the worker.
+bool IsTemporaryOutput(const std::string& path);
+
+}  // namespace batch
