@@ -1,0 +1,112 @@
+// The whole program as a person uses it, against the real converter: two tasks composed
+// through the pickers and the ratio list, added after their trial runs, then converted by
+// the batch; the outputs are checked with ffprobe.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <filesystem>
+#include <string>
+
+#include "support/window_fixture.h"
+#include "task/task_record.h"
+
+namespace ts = testing_support;
+
+class EndToEndTest : public WindowTest {
+ protected:
+  void Answer(const std::string& path) { dialogs.fileAnswers.push_back(QString::fromStdString(path)); }
+
+  void ChooseRatio(const QString& text) {
+    const int index = window->宽高比例->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    window->宽高比例->setCurrentIndex(index);
+    emit window->宽高比例->activated(index);
+  }
+
+  QString State(int row) {
+    const QTableWidgetItem* item = window->列表框->item(row, 6);
+    return item ? item->text() : QString();
+  }
+
+  bool BatchOver() {
+    if (window->running || window->batchActive) return false;
+    for (int row = 0; row < window->列表框->rowCount(); ++row) {
+      const QString s = State(row);
+      if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％")))
+        return false;
+    }
+    return true;
+  }
+};
+
+TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
+  const std::string folder = ts::TempFolder() + "/end-to-end";
+  const std::string landscape = ts::CopyInto(ts::VideoWithSound(320, 180, 3), folder);
+  const std::string portrait = ts::CopyInto(ts::VideoWithoutSound(180, 320, 3), folder);
+  const std::string gif = ts::AnimatedGif(160, 90, 2, 10);
+  const std::string music = ts::AudioOnly(3);
+
+  // First task: a landscape clip made portrait.
+  Answer(landscape);
+  window->新建任务->click();
+  ASSERT_EQ(window->前景框->text(), QString::fromStdString(landscape));
+  ChooseRatio(QStringLiteral(" 横->竖 [9:16]"));
+  EXPECT_EQ(window->宽度框->text(), QStringLiteral("320"));
+  EXPECT_EQ(window->高度框->text(), QStringLiteral("568"));
+  window->保存任务->click();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ASSERT_EQ(window->列表框->rowCount(), 1);
+
+  // Second task: a portrait clip made landscape, with a GIF over it and background music.
+  Answer(portrait);
+  window->前景按钮->click();
+  ASSERT_EQ(window->前景框->text(), QString::fromStdString(portrait));
+  EXPECT_EQ(window->宽高比例->currentText(), QStringLiteral(" 竖->横 [16:9]"));
+  Answer(gif);
+  window->动画按钮->click();
+  ASSERT_EQ(window->动画框->text(), QString::fromStdString(gif));
+  Answer(music);
+  window->音乐按钮->click();
+  ASSERT_EQ(window->音乐框->text(), QString::fromStdString(music));
+  EXPECT_TRUE(window->音乐->isChecked());
+  EXPECT_FALSE(window->静音->isChecked());
+  window->保存任务->click();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ASSERT_EQ(window->列表框->rowCount(), 2);
+  EXPECT_EQ(window->列表框->item(0, 2)->text(), QStringLiteral("320x568"));
+  EXPECT_EQ(window->列表框->item(1, 2)->text(), QStringLiteral("568x320"));
+
+  // The batch.
+  window->开始执行->click();
+  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500)
+    MainWindow::ResponsiveWait(500);
+  ASSERT_TRUE(BatchOver()) << "the batch did not end";
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  EXPECT_EQ(window->开始执行->text(), QStringLiteral("开始执行"));
+
+  struct Expected {
+    int width, height;
+    bool sound;
+  };
+  const Expected expected[] = {{320, 568, true}, {568, 320, true}};
+  for (int row = 0; row < 2; ++row) {
+    SCOPED_TRACE(row);
+    EXPECT_EQ(State(row), QStringLiteral("处理完毕"));
+    const std::string out = window->tasks[row].finalOutputPath;
+    EXPECT_EQ(out.rfind(folder + "/result/", 0), 0u) << out;
+    ASSERT_TRUE(plat::FileExists(out)) << out;
+    const ts::ProbeFacts facts = ts::FfprobeFacts(out);
+    EXPECT_EQ(facts.width, expected[row].width);
+    EXPECT_EQ(facts.height, expected[row].height);
+    EXPECT_NEAR(facts.duration, 3.0, 0.5);
+    EXPECT_EQ(facts.hasAudio, expected[row].sound);
+  }
+  // No temporary output is left behind.
+  for (const auto& entry : std::filesystem::directory_iterator(folder + "/result"))
+    EXPECT_EQ(entry.path().filename().string().find("_tmp"), std::string::npos)
+        << entry.path().string();
+}
