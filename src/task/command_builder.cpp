@@ -1,0 +1,239 @@
+#include "task/command_builder.h"
+
+#include <cmath>
+
+#include "platform/platform.h"
+#include "task/copies_graph.h"
+#include "text/bytes.h"
+#include "text/numbers.h"
+
+namespace task {
+namespace {
+
+std::string Num(long long v) { return std::to_string(v); }
+
+const char* const kBlendModes[kBlendModeCount] = {
+    "overlay", "hardmix",   "linearlight", "softlight", "screen",   "xor",        "addition",
+    "and",     "average",   "burn",        "darken",    "difference", "difference128", "divide",
+    "dodge",   "exclusion", "glow",        "hardlight", "lighten",  "multiply",   "negation",
+    "normal",  "or",        "phoenix",     "pinlight",  "reflect",  "subtract",   "vividlight"};
+
+bool EndsWithQuote(const std::string& s) { return !s.empty() && s.back() == '"'; }
+
+// Start of a two-second fade-out that ends with the output. A start before the beginning is
+// out of the converter's range, so a very short output fades out from its first moment.
+std::string FadeOutStart(int seconds) { return text::FormatG13(seconds >= 2 ? seconds - 2 : 0); }
+
+// Inputs and the first words of the graph for the seven ways of mixing sound. The inputs
+// whose sound is mixed come first, so that amix's unlabelled inputs take exactly those
+// tracks; the animation, when there is one, is always the last input.
+struct Inputs {
+  std::string text;
+  std::string fg, bg, anim;  // video labels
+};
+
+Inputs ChooseInputs(const TaskRecord& t, const std::string& backgroundLoop, const std::string& audioLoop,
+                    const std::string& animationInput, const std::string& durationClause) {
+  const bool M = t.ticked(kTickMute), F = t.ticked(kTickForegroundSound), B = t.ticked(kTickBackgroundSound),
+             A = t.ticked(kTickMusic);
+  const std::string& fg = t.foregroundPath;
+  const std::string& bg = t.backgroundPath;
+  const std::string& au = t.audioPath;
+  const std::string tail = animationInput + durationClause + " -filter_complex \"";
+  if (M || (F && !B && !A) || (!F && !B && !A))
+    return {"-i " + fg + backgroundLoop + " -i " + bg + tail, "[0:v]", "[1:v]", "[2:v]"};
+  if (F && B && A)
+    return {"-i " + fg + backgroundLoop + " -i " + bg + audioLoop + " -i " + au + tail + "amix=inputs=3",
+            "[0:v]", "[1:v]", "[3:v]"};
+  if (F && B)
+    return {"-i " + fg + backgroundLoop + " -i " + bg + tail + "amix=inputs=2", "[0:v]", "[1:v]", "[2:v]"};
+  if (B && A)
+    return {audioLoop + " -i " + au + backgroundLoop + " -i " + bg + " -i " + fg + tail + "amix=inputs=2",
+            "[2:v]", "[1:v]", "[3:v]"};
+  if (F && A)
+    return {audioLoop + " -i " + au + " -i " + fg + backgroundLoop + " -i " + bg + tail + "amix=inputs=2",
+            "[1:v]", "[2:v]", "[3:v]"};
+  if (B)
+    return {backgroundLoop + " -i " + bg + " -i " + fg + tail + "amix=inputs=1", "[1:v]", "[0:v]", "[2:v]"};
+  return {audioLoop + " -i " + au + " -i " + fg + backgroundLoop + " -i " + bg + tail + "amix=inputs=1",
+          "[1:v]", "[2:v]", "[3:v]"};
+}
+
+// Scale that enlarges the background to twice the size that just covers the output in one
+// dimension; the crop that follows cuts the output size out of its centre.
+std::string BackgroundScale(const TaskRecord& t, const std::string& W, const std::string& H) {
+  if (t.backgroundWidth <= 0 || t.backgroundHeight <= 0)  // nothing probed: no aspect to keep
+    return "scale=" + W + "*2:" + H + "*2,";
+  const long long n = static_cast<long long>(std::trunc(
+      static_cast<double>(t.backgroundHeight) * t.outputWidth / t.backgroundWidth));
+  if (2.0 * n - t.outputHeight >= -0.0000001) return "scale=" + W + "*2:" + Num(n) + "*2,";
+  const long long m = static_cast<long long>(std::trunc(
+      static_cast<double>(t.backgroundWidth) * t.outputHeight / t.backgroundHeight));
+  return "scale=" + Num(m) + "*2:" + H + "*2,";
+}
+
+}  // namespace
+
+const char* BlendModeName(int index) {
+  return index >= 0 && index < kBlendModeCount ? kBlendModes[index] : kBlendModes[0];
+}
+
+bool ApplyAudioRuleTo(TaskRecord& t) {
+  const TaskRecord before = t;
+  const bool any = t.ticked(kTickForegroundSound) || t.ticked(kTickBackgroundSound) || t.ticked(kTickMusic);
+  if (!any) {
+    t.ticks[kTickMute] = 1;
+    t.ticks[kTickAudioFadeIn] = 0;
+    t.ticks[kTickAudioFadeOut] = 0;
+    t.disabled[kOffAudioFadeIn] = 1;
+    t.disabled[kOffAudioFadeOut] = 1;
+  } else {
+    t.ticks[kTickMute] = 0;
+    t.disabled[kOffAudioFadeIn] = 0;
+    t.disabled[kOffAudioFadeOut] = 0;
+  }
+  return t.ticks != before.ticks || t.disabled != before.disabled;
+}
+
+BuildEnvironment DiskEnvironment(const std::array<std::string, 4>& effectFilters) {
+  return {effectFilters, [](const std::string& p) { return plat::FileExists(p); },
+          [](const std::string& p) { return plat::MakeDirs(p); }};
+}
+
+BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& env) {
+  BuildResult result;
+
+  // 1. Sizes: the texts of the size boxes, which after validation are the output size.
+  const std::string W = Num(t.outputWidth), H = Num(t.outputHeight);
+  const std::string sizeText = W + ":" + H;
+
+  // 2. No background file: the background is made from the foreground. A background that is
+  // the foreground itself counts as none (it is the same picture and the same sound).
+  if (t.backgroundPath.empty() || t.backgroundPath == t.foregroundPath ||
+      !env.exists(Unquote(t.backgroundPath))) {
+    t.backgroundPath = t.foregroundPath;
+    t.backgroundWidth = t.foregroundWidth;
+    t.backgroundHeight = t.foregroundHeight;
+    t.ticks[kTickBackgroundSound] = 0;
+    result.backgroundReplaced = true;
+    if (ApplyAudioRuleTo(t)) result.audioRuleChanged = true;
+  }
+
+  // 3-4. Background blur and effects.
+  std::string backgroundChain, colourEffects;
+  if (t.backgroundBlur > 0) backgroundChain = "boxblur=" + Num(2LL * t.backgroundBlur) + ",";
+  if (t.ticked(kTickPsychedelic)) colourEffects = "," + env.effectFilters[3];
+  if (t.ticked(kTickColourShift)) colourEffects += "," + env.effectFilters[2];
+  if (t.ticked(kTickBounceVertical)) backgroundChain += env.effectFilters[0] + ",";
+  if (t.ticked(kTickBounceHorizontal)) backgroundChain += env.effectFilters[1] + ",";
+
+  // 5. Duration clause; d is the output's whole seconds.
+  const std::string durationClause =
+      mode == BuildMode::Trial ? " -to 00:00:00.001 " : " -to " + t.outputDuration;
+  const int d = text::SecondsOfDuration(t.outputDuration);
+
+  // 6. Background loop. A background made from the foreground is never looped; a still
+  // picture is repeated for the output's length, a shorter video or GIF played again.
+  std::string backgroundLoop;
+  if (text::SecondsOfDuration(t.backgroundDuration) < d && t.backgroundPath != t.foregroundPath)
+    backgroundLoop = t.backgroundKind == 1 ? " -loop 1 -t " + t.outputDuration : " -stream_loop -1";
+
+  // 7. Audio loop (harmless when there is no audio file: it is then never used).
+  std::string audioLoop;
+  if (text::SecondsOfDuration(t.audioDuration) < d) audioLoop = " -stream_loop -1";
+
+  // 8. Frame-rate normalisers; the texts are compared as they are (25 and 25.00 differ).
+  std::string backgroundFps, animationFps;
+  if (!t.backgroundFps.empty() && t.backgroundFps != t.foregroundFps)
+    backgroundFps = "fps=" + t.foregroundFps + ",";
+  if (t.animationFps != t.foregroundFps) animationFps = "fps=" + t.foregroundFps + ",";
+
+  // 9. Animation input: left out when its file is gone.
+  std::string animationInput;
+  if (env.exists(Unquote(t.animationPath))) {
+    animationInput = (text::SecondsOfDuration(t.animationDuration) < d ? " -stream_loop -1 -i " : " -i ") +
+                     t.animationPath;
+  }
+  if (ApplyAudioRuleTo(t)) result.audioRuleChanged = true;
+
+  // 10. Inputs and sound mix.
+  Inputs in = ChooseInputs(t, backgroundLoop, audioLoop, animationInput, durationClause);
+  std::string R = in.text;
+  std::string foregroundLabel = in.fg;
+
+  // 11. Audio fades, two seconds each.
+  if (t.ticked(kTickAudioFadeIn)) R += EndsWithQuote(R) ? "afade=in:st=0:d=2" : ",afade=in:st=0:d=2";
+  if (t.ticked(kTickAudioFadeOut))
+    R += (EndsWithQuote(R) ? "afade=out:st=" : ",afade=out:st=") + FadeOutStart(d) + ":d=2";
+  if (!EndsWithQuote(R)) R += ";";
+
+  // 12. Crop piece and the animation blended over the finished background.
+  std::string cropPiece, animationChain;
+  if (animationInput.empty()) {
+    cropPiece = "crop=" + sizeText + colourEffects + "[g1];";
+  } else {
+    const std::string opacity = text::FormatG13((t.animationOpacity + 0.5) / 10);
+    const std::string blur =
+        t.animationBlur == 0 ? "" : "boxblur=" + text::FormatG13(t.animationBlur / 2.0) + ",";
+    animationChain = in.anim + animationFps + blur + "scale=" + W + ":" + H + ",crop=" + sizeText +
+                     "[b];[a][b]blend=all_mode='" + BlendModeName(t.blendModeIndex) +
+                     "':all_opacity=" + opacity + "[g1];";
+    cropPiece = "crop=" + sizeText + colourEffects + "[a];";
+  }
+
+  // 13. Foreground chain: scaled to the output width (portrait output) or height (landscape),
+  // skipped when the output is the size proposed for this foreground and nothing filters it.
+  std::string foregroundChain;
+  const bool portrait = t.ratioIndex >= 7;
+  if (!(t.outputHeight == t.suggestedHeight && t.outputWidth == t.suggestedWidth &&
+        !t.ticked(kTickDenoise) && !t.ticked(kTickSoften))) {
+    foregroundChain = foregroundLabel + (portrait ? "scale=" + W + ":-1" : "scale=-1:" + H);
+    if (t.ticked(kTickSoften)) foregroundChain += ",guided";
+    if (t.ticked(kTickDenoise)) foregroundChain += ",hqdn3d=2:1.5:3:2.25";
+    if (t.ticked(kTickMirror)) foregroundChain += ",hflip";
+    foregroundChain += "[v];";
+    foregroundLabel = "[v]";
+  }
+
+  // 14. Background scale and the graph body.
+  R += in.bg + backgroundFps + backgroundChain + BackgroundScale(t, W, H) + cropPiece + foregroundChain +
+       animationChain;
+
+  // 15. Composition; the closing quote ends the graph's quoted stretch.
+  if (portrait) {
+    R += "[g1]" + foregroundLabel + "overlay=0:(H-h)/2\"";
+  } else {
+    R += CopiesGraph(foregroundLabel, t.selectedForegroundCount + 1, t.ticked(kTickMirror)) + "\"";
+  }
+
+  // 16. Video post-filters join the same word and extend the graph's last filter.
+  if (t.ticked(kTickDedupFrames)) R += ",mpdecimate";
+  if (t.ticked(kTickVideoFadeIn)) R += ",fade=in:st=0:d=2";
+  if (t.ticked(kTickVideoFadeOut)) R += ",fade=out:st=" + FadeOutStart(d) + ":d=2";
+
+  // 17-18. Bitrate and audio options.
+  if (!t.ticked(kTickAutoBitrate)) R += " -b:v " + t.bitrate + "k";
+  if (t.ticked(kTickMute)) {
+    R += " -an";
+  } else if (!t.ticked(kTickMusic) && !t.ticked(kTickBackgroundSound) && !t.ticked(kTickAudioFadeIn) &&
+             !t.ticked(kTickAudioFadeOut)) {
+    R += " -c:a copy";  // only the foreground's sound, unchanged
+  }
+
+  // 19. Output in the folder "result" beside the foreground.
+  const std::string foreground = Unquote(t.foregroundPath);
+  const size_t slash = foreground.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : foreground.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? foreground : foreground.substr(slash + 1);
+  const std::string base = folder + "result/" + name;
+  result.outputPath = OutputName(base, "_tmp", t.outputFormat, env.exists);
+  // Without a folder the foreground is no file at all: the converter refuses it, and no
+  // "result" folder is made wherever the program happens to run.
+  if (!folder.empty() && env.makeDirs) env.makeDirs(folder + "result");
+  R += " -y \"" + result.outputPath + "\"";
+
+  result.text = R;
+  return result;
+}
+
+}  // namespace task
