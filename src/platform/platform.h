@@ -46,6 +46,10 @@ Child StartWithCapture(const std::vector<std::string>& argv,
 int BytesWaiting(int fd);                  // FIONREAD; -1 on error
 int ReadSome(int fd, char* buffer, int max);  // read(2); 0 at end of data, -1 on error
 void CloseFd(int fd);
+// Waits up to `ms` for the writing side of the pipe read by `fd` to be closed by every
+// writer (the child and its descendants gone). Waiting data does not end the wait early.
+// True when the writing side is closed.
+bool WaitForPipeClosed(int fd, int ms);
 // Non-blocking exit test (waitpid WNOHANG). True once the child has ended; the child is
 // then reaped and *exitStatus holds its exit code (128 + signal when killed by one).
 bool ChildExited(pid_t pid, int* exitStatus = nullptr);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <execinfo.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -200,6 +201,17 @@ int ReadSome(int fd, char* buffer, int max) {
 
 void CloseFd(int fd) {
   if (fd >= 0) close(fd);
+}
+
+bool WaitForPipeClosed(int fd, int ms) {
+  if (fd < 0) return true;
+  // No events asked for: poll() then reports only a hang-up (the last writer closed its end),
+  // not waiting data, so this is a sleep that ends early when the child is gone.
+  struct pollfd p {fd, 0, 0};
+  int rc;
+  do rc = poll(&p, 1, ms < 0 ? 0 : ms);
+  while (rc < 0 && errno == EINTR);
+  return rc > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 bool ChildExited(pid_t pid, int* exitStatus) {

@@ -1,0 +1,64 @@
+#include "probe/capture.h"
+
+#include <cstring>
+
+namespace probe {
+namespace {
+
+constexpr int kSettleMs = 10;
+
+// Bytes that can be read now. While the child is still writing a burst, give it a moment to
+// finish, so that lines written together are read together (the parser judges each chunk on
+// its own). Returns at once when the child has closed its side or a full read is waiting.
+int WaitingBurst(int fd) {
+  int n = plat::BytesWaiting(fd);
+  if (n <= 0) return n;
+  for (int waited = 0; n < kMaxRead && waited < kPollMs; waited += kSettleMs) {
+    if (plat::WaitForPipeClosed(fd, kSettleMs)) return plat::BytesWaiting(fd);
+    int now = plat::BytesWaiting(fd);
+    if (now <= n) break;  // the burst has ended
+    n = now;
+  }
+  return n;
+}
+
+}  // namespace
+
+CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer) {
+  CaptureReport report;
+  const int fd = child.readFd;
+  char buffer[kMaxRead + 1];
+  int idle = 0;
+  for (;;) {
+    int waiting = fd < 0 ? -1 : WaitingBurst(fd);
+    if (waiting <= 0) {
+      // Nothing to read. Once the child side is closed nothing can come any more, so the
+      // pause is cut short; the idle rounds are still counted.
+      plat::WaitForPipeClosed(fd, kPollMs);
+      if (++idle >= kIdleLimit) break;
+      continue;
+    }
+    idle = 0;
+    std::memset(buffer, 0, sizeof buffer);
+    int got = plat::ReadSome(fd, buffer, kMaxRead);
+    // The chunk ends at the first zero byte; a failed read gives an empty chunk.
+    std::string chunk = got > 0 ? std::string(buffer, strnlen(buffer, size_t(got))) : std::string();
+    ++report.chunks;
+    Verdict v = consumer(chunk);
+    if (v == Verdict::Failed) {
+      report.end = CaptureEnd::Failed;
+      break;
+    }
+    if (v == Verdict::Parsed) {
+      report.end = CaptureEnd::Parsed;
+      break;
+    }
+    plat::WaitForPipeClosed(fd, kPollMs);
+  }
+  report.idlePolls = idle;
+  plat::CloseFd(fd);
+  plat::ReapChild(child.pid, kReapGraceMs);
+  return report;
+}
+
+}  // namespace probe

@@ -1,0 +1,41 @@
+#include "probe/probe_file.h"
+
+#include "probe/capture.h"
+#include "probe/converter.h"
+
+namespace probe {
+
+std::string LineAround(const std::string& chunk, int pos) {
+  if (pos < 1 || size_t(pos) > chunk.size()) return {};
+  size_t at = size_t(pos - 1);
+  size_t begin = chunk.rfind('\n', at);
+  begin = begin == std::string::npos ? 0 : begin + 1;
+  size_t end = chunk.find('\n', at);
+  std::string line = chunk.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  size_t lead = line.find_first_not_of(' ');
+  return lead == std::string::npos ? std::string() : line.substr(lead);
+}
+
+ProbeOutcome ProbeFile(const std::string& path) {
+  ProbeOutcome out;
+  if (ConverterPath().empty()) {
+    out.status = ProbeStatus::MissingConverter;
+    return out;
+  }
+  plat::Child child = StartConverter({"-i", path});
+  ProbeReadLoop(child, [&](const std::string& chunk) {
+    Examination e = ExamineChunk(chunk);
+    if (e.verdict == Verdict::Failed) {
+      out.status = ProbeStatus::Failed;
+      out.failureLine = LineAround(chunk, e.failurePos);
+    } else if (e.verdict == Verdict::Parsed) {
+      out.status = ProbeStatus::Parsed;
+      out.info = ReadMediaInfo(chunk, e.durationPos, path);
+    }
+    return e.verdict;
+  });
+  return out;
+}
+
+}  // namespace probe

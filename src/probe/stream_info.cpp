@@ -1,0 +1,119 @@
+#include "probe/stream_info.h"
+
+#include "platform/platform.h"
+#include "text/bytes.h"
+
+namespace probe {
+
+using text::Case;
+using text::Find;
+using text::FindLast;
+using text::Middle;
+
+Examination ExamineChunk(std::string_view chunk) {
+  Examination e;
+  for (int pos : {Find(chunk, "invalid", 1, Case::Ignore), Find(chunk, " pal8,"),
+                  Find(chunk, "errer"), Find(chunk, "failed!")}) {
+    if (pos != -1) {
+      e.verdict = Verdict::Failed;
+      e.failurePos = pos;
+      return e;
+    }
+  }
+  e.durationPos = Find(chunk, "Duration: ");
+  e.verdict = e.durationPos == -1 ? Verdict::NotYet : Verdict::Parsed;
+  return e;
+}
+
+std::string DurationText(std::string_view chunk, int durationPos) {
+  if (durationPos < 1) return {};
+  return Middle(chunk, durationPos + 10, 11);
+}
+
+namespace {
+
+// A single picture read through one of the converter's image-pipe readers (png_pipe,
+// jpeg_pipe, bmp_pipe, ...): the converter prints its duration as N/A instead of
+// 00:00:00.04, yet it is a still picture, not a moving one.
+bool IsPictureWithoutDuration(std::string_view t, std::string_view duration) {
+  if (text::Left(duration, 3) != "N/A") return false;
+  int a = Find(t, "Input #0, ");
+  if (a == -1) return false;
+  a += 10;
+  int b = Find(t, ", from '", a);
+  if (b == -1) return false;
+  std::string format = Middle(t, a, b - a);
+  return format.size() > 5 && format.compare(format.size() - 5, 5, "_pipe") == 0;
+}
+
+}  // namespace
+
+StreamFacts ParseStreams(std::string_view t, std::string_view duration) {
+  StreamFacts f;
+  int p = Find(t, ": Video: gif,");
+  if (p != -1) {
+    f.kind = 1;
+  } else {
+    p = Find(t, ": Video: ");
+  }
+  if (p != -1) {
+    // Walk every "x" from the video marker on, across line ends, until one reads as a size.
+    for (int x = Find(t, "x", p); x != -1; x = Find(t, "x", x + 1)) {
+      std::string before = Middle(t, x - 2, 1);
+      if (before == " " || before == "[") continue;  // a hexadecimal tag such as 0x31637661
+      int q = FindLast(t, ", ", x);
+      if (q == -1) continue;
+      f.width = text::ToInteger(Middle(t, q + 2, x - q - 2));
+      if (f.width <= 0) continue;
+      int e = Find(t, ", ", x);
+      if (e == -1) continue;
+      std::string s = Middle(t, x + 1, e - x - 1);
+      if (s.empty()) continue;
+      size_t blank = s.find(' ');
+      if (blank != std::string::npos) s.resize(blank);  // "1080 [SAR 1:1 DAR 16:9]"
+      f.height = text::ToInteger(s);
+      bool still = text::Left(duration, 10) == "00:00:00.0" || IsPictureWithoutDuration(t, duration);
+      f.kind += still ? 1 : 3;
+      break;
+    }
+  }
+  if (Find(t, ": Audio: ") != -1) f.kind += 2;
+  return f;
+}
+
+std::string BitrateText(std::string_view chunk, int durationPos) {
+  static constexpr std::string_view kStart = ", bitrate:";
+  int a = Find(chunk, kStart, durationPos);
+  if (a == -1) return {};
+  a += int(kStart.size());
+  // The converter ends its lines with "\n" here and with "\r\n" elsewhere: the first of
+  // either closes the value.
+  int crlf = Find(chunk, " kb/s\r\n", a);
+  int lf = Find(chunk, " kb/s\n", a);
+  int b = crlf == -1 ? lf : (lf == -1 ? crlf : std::min(crlf, lf));
+  if (b == -1) return {};
+  return text::TrimBlanks(Middle(chunk, a, b - a));
+}
+
+std::string FrameRateText(std::string_view chunk) {
+  int a = Find(chunk, " fps, ");
+  if (a == -1) return {};
+  int b = FindLast(chunk, ", ", a);
+  return Middle(chunk, b + 2, a - (b + 2));
+}
+
+MediaInfo ReadMediaInfo(std::string_view chunk, int durationPos, const std::string& path) {
+  MediaInfo m;
+  m.quotedPath = "\"" + path + "\"";
+  m.duration = DurationText(chunk, durationPos);
+  StreamFacts f = ParseStreams(chunk, m.duration);
+  m.kind = f.kind;
+  m.width = f.width;
+  m.height = f.height;
+  m.frameRate = FrameRateText(chunk);
+  m.bitrate = BitrateText(chunk, durationPos);
+  m.extension = text::ToLowerAscii(plat::ExtensionOf(path));
+  return m;
+}
+
+}  // namespace probe

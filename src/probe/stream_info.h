@@ -1,0 +1,57 @@
+#pragma once
+// Reads the converter's description of one input file ("ffmpeg -i FILE" output) into the
+// media info of a source. Every chunk of output is judged on its own; nothing is carried
+// from one chunk to the next.
+#include <string>
+#include <string_view>
+
+namespace probe {
+
+// What the parser says about one chunk of converter output.
+enum class Verdict { Failed, NotYet, Parsed };
+
+struct Examination {
+  Verdict verdict = Verdict::NotYet;
+  int durationPos = -1;  // 1-based position of "Duration: " when parsed
+  int failurePos = -1;   // 1-based position of the first failure word found, when failed
+};
+
+// Failure words first ("invalid" in any letter case, " pal8,", "errer", "failed!"), then
+// "Duration: ": parsed when it is present, not yet otherwise.
+Examination ExamineChunk(std::string_view chunk);
+
+// The 11 characters right after "Duration: " (fewer when the chunk ends).
+std::string DurationText(std::string_view chunk, int durationPos);
+
+struct StreamFacts {
+  int kind = 0;  // +1 GIF, +1 still picture or +3 moving picture, +2 sound
+  int width = 0;
+  int height = 0;
+};
+// Walks the video line(s) for the first acceptable "WIDTHxHEIGHT" and looks for sound.
+// A size counts as a still picture when the duration reads 00:00:00.0x, or when it reads N/A
+// and the input was read by one of the converter's image-pipe readers (png_pipe, ...).
+StreamFacts ParseStreams(std::string_view chunk, std::string_view duration);
+
+// The value after ", bitrate:" up to " kb/s" and a line break ("\r\n" or "\n"), blanks
+// trimmed; "" when either marker is missing.
+std::string BitrateText(std::string_view chunk, int durationPos);
+
+// The characters in front of " fps, " back to the preceding ", "; "" without " fps, ".
+std::string FrameRateText(std::string_view chunk);
+
+// Everything a probe learns about one source file.
+struct MediaInfo {
+  std::string quotedPath;  // the path between double quotes
+  int kind = 0;
+  int width = 0, height = 0;
+  std::string duration;    // e.g. 00:00:05.00
+  std::string frameRate;   // e.g. 25 or 29.97
+  std::string bitrate;     // kb/s, e.g. 1234
+  std::string extension;   // lower case with its dot, e.g. .mp4
+};
+
+// All the facts of a parsed chunk (durationPos from ExamineChunk) about the file at `path`.
+MediaInfo ReadMediaInfo(std::string_view chunk, int durationPos, const std::string& path);
+
+}  // namespace probe

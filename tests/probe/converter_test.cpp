@@ -1,0 +1,90 @@
+// Where the converter is found, how argument texts are split, and that a started converter
+// carries the program's ownership mark.
+#include "probe/converter.h"
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "probe/capture.h"
+#include "support/media.h"
+
+using namespace probe;
+
+TEST(ProbeSplitArguments, CommandInterpreterQuotingRule) {
+  using W = std::vector<std::string>;
+  struct Row { const char* text; W want; } rows[] = {
+      {"-i a.mp4 -y out.mp4", W{"-i", "a.mp4", "-y", "out.mp4"}},
+      {"   -i   a.mp4  ", W{"-i", "a.mp4"}},  // leading, repeated and trailing blanks
+      {"-i \"/home/me/my clips/a b.mp4\" -an", W{"-i", "/home/me/my clips/a b.mp4", "-an"}},
+      {"-filter_complex \"[0:v]split[a];[a]fps=25\",fade=in -y",
+       W{"-filter_complex", "[0:v]split[a];[a]fps=25,fade=in", "-y"}},  // quoted graph + tail
+      {"pre\"mid dle\"post", W{"premid dlepost"}},
+      {"-metadata title=\"\" -y", W{"-metadata", "title=", "-y"}},
+      {"\"\" x", W{"", "x"}},  // empty quotes are an empty word
+      {"\"unterminated quote", W{"unterminated quote"}},
+      {"back\\slash \\\"x", W{"back\\slash", "\\x"}},  // no escape characters
+      {"", W{}},
+      {"    ", W{}},
+  };
+  for (const auto& r : rows) EXPECT_EQ(SplitArguments(r.text), r.want) << r.text;
+}
+
+class ProbeConverterLocation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* path = std::getenv("PATH");
+    savedPath_ = path ? path : "";
+    folder_ = testing_support::TempFolder() + "/converter-location-" + std::to_string(++n_);
+    plat::MakeDirs(folder_);
+    plat::SetProgramFolderForTesting(folder_);
+  }
+  void TearDown() override {
+    setenv("PATH", savedPath_.c_str(), 1);
+    plat::SetProgramFolderForTesting("");
+    ResolveConverterAgain();
+  }
+  std::string folder_;
+
+ private:
+  std::string savedPath_;
+  static inline int n_ = 0;
+};
+
+TEST_F(ProbeConverterLocation, ConverterBesideTheProgramWinsAndIsCanonical) {
+  ASSERT_EQ(symlink("/usr/bin/ffmpeg", (folder_ + "/ffmpeg").c_str()), 0);
+  setenv("PATH", "/nonexistent", 1);
+  ResolveConverterAgain();
+  EXPECT_EQ(ConverterPath(), plat::CanonicalPath("/usr/bin/ffmpeg"));
+}
+
+TEST_F(ProbeConverterLocation, FallsBackToPathAndIsEmptyWhenThereIsNone) {
+  ResolveConverterAgain();
+  EXPECT_EQ(ConverterPath(), plat::CanonicalPath("/usr/bin/ffmpeg"));
+  setenv("PATH", "/nonexistent", 1);
+  ResolveConverterAgain();
+  EXPECT_EQ(ConverterPath(), "");
+  EXPECT_FALSE(StartConverter({"-version"}).started());
+  EXPECT_NE(MissingConverterMessage().find("ffmpeg"), std::string::npos);
+}
+
+TEST(ProbeStartConverter, CarriesTheOwnershipMarkAndIsTheConverterBinary) {
+  ASSERT_FALSE(ConverterPath().empty());
+  // A converter that runs until it is stopped: reads an endless test source, writes nothing.
+  plat::Child c = StartConverter({"-hide_banner", "-loglevel", "error", "-re", "-f", "lavfi",
+                                  "-i", "anullsrc", "-f", "null", "-"});
+  ASSERT_TRUE(c.started());
+  // Wait until the child has become the converter (exec done) before reading /proc.
+  for (int i = 0; i < 200 && plat::ExecutablePath(c.pid) != ConverterPath(); ++i) plat::SleepMs(10);
+  EXPECT_EQ(plat::ExecutablePath(c.pid), ConverterPath());
+  EXPECT_TRUE(plat::EnvironmentHas(c.pid, OwnerEnvironmentEntry()));
+  EXPECT_EQ(OwnerEnvironmentEntry(), "FLIPFRAME_OWNER=" + plat::ProgramFolder());
+  plat::KillProcess(c.pid);
+  plat::CloseFd(c.readFd);
+  plat::ReapChild(c.pid, 2000);
+  EXPECT_EQ(plat::ProcessState(c.pid), 0);
+}
