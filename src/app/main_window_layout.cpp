@@ -146,6 +146,8 @@ void MainWindow::BuildControls() {
   音乐框 = Label(外形框3, "音乐框", 5, 1, 312, 21, "");
   音乐按钮 = Button(路径框, "音乐按钮", 390, 101, 24, 24, "…");
   清空音乐 = Button(路径框, "清空音乐", 418, 101, 24, 24, "×");
+  // The four path boxes read like text fields.
+  for (QWidget* w : std::initializer_list<QWidget*>{前景框b, 外形框2, 外形框4, 外形框3}) White(w, QPalette::Window);
   时钟 = new QTimer(this);
   时钟->setObjectName(QStringLiteral("时钟"));
   时钟->setInterval(1000);
