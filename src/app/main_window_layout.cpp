@@ -150,7 +150,7 @@ void MainWindow::BuildControls() {
   for (QWidget* w : std::initializer_list<QWidget*>{前景框b, 外形框2, 外形框4, 外形框3}) White(w, QPalette::Window);
   时钟 = new QTimer(this);
   时钟->setObjectName(QStringLiteral("时钟"));
-  时钟->setInterval(1000);
+  时钟->setInterval(0);  // stopped; a batch runs it once a second
 
   // Settings area, rows 1 to 3
   标签10 = Label(操作框, "标签10", 8, 6, 58, 24, "纵横比例:");

@@ -169,6 +169,7 @@ TEST_F(WindowLayoutTest, EveryControlHasItsKindParentGeometryAndCaption) {
   auto* clock = Find<QTimer>("时钟");
   ASSERT_NE(clock, nullptr);
   EXPECT_FALSE(clock->isActive());
+  EXPECT_EQ(clock->interval(), 0);
   ASSERT_NE(Find<QMenu>("菜单"), nullptr);
 }
 
