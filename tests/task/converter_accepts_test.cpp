@@ -1,0 +1,245 @@
+// The real converter accepts what the builder writes: tasks over every kind of background,
+// animation, sound mix, effect and switch are built in full mode and run through ffmpeg on
+// tiny generated media; each must exit with status 0 and give an output of the chosen size.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "support/media.h"
+#include "task/command_builder.h"
+
+using namespace task;
+namespace ts = testing_support;
+
+namespace {
+
+const std::array<std::string, 4> kEffects = {
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
+    "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
+    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'"};
+
+enum class Layout { ToPortrait, ToLandscape };
+enum class Background { None, Video, Still, Gif };
+
+struct Case {
+  const char* name;
+  Layout layout;
+  Background background;
+  int animationBlur;  // -1: no animation
+  std::vector<Tick> ticks;
+  int copies = 1;
+  const char* format = ".mp4";
+  const char* bitrate = nullptr;  // nullptr: automatic
+  bool atSuggestedSize = false;   // output size equals the size proposed for the foreground
+};
+
+// Test names show the case's name rather than its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+struct ConverterRun {
+  bool exited = false;
+  int status = -1;
+  bool sawProgress = false;
+  std::string output;
+};
+
+// Runs the converter on the split argument text, draining its output. With
+// `acceptAtProgress` the run ends at the first progress line (the trial rule); otherwise it
+// runs to its end. `limitMs` only guards against a hang, which then fails the test.
+ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress, int limitMs) {
+  std::vector<std::string> argv = {probe::ConverterPath(), "-hide_banner"};
+  for (auto& w : probe::SplitArguments(argumentText)) argv.push_back(w);
+  ConverterRun run;
+  plat::Child child = plat::StartWithCapture(argv);
+  if (!child.started()) return run;
+  char buf[4096];
+  for (int waited = 0; waited < limitMs;) {
+    const int n = plat::ReadSome(child.readFd, buf, sizeof buf - 1);
+    if (n > 0) {
+      run.output.append(buf, size_t(n));
+      if (run.output.find("time=") != std::string::npos) run.sawProgress = true;
+      if (acceptAtProgress && run.sawProgress) break;
+      continue;
+    }
+    if (plat::ChildExited(child.pid, &run.status)) {
+      run.exited = true;
+      break;
+    }
+    plat::SleepMs(20);
+    waited += 20;
+  }
+  plat::CloseFd(child.readFd);
+  if (!run.exited) plat::ReapChild(child.pid, 0);
+  return run;
+}
+
+std::string Tail(const std::string& s) { return s.size() > 3000 ? s.substr(s.size() - 3000) : s; }
+
+// A task record as the probes and the window would fill it for these media.
+TaskRecord MakeTask(const Case& c, const std::string& folder) {
+  TaskRecord t;
+  const bool toPortrait = c.layout == Layout::ToPortrait;
+  const std::string fg = ts::CopyInto(toPortrait ? ts::VideoWithSound(320, 180, 3, 25)
+                                                 : ts::VideoWithSound(180, 320, 3, 25),
+                                      folder);
+  t.foregroundPath = t.backgroundPath = Quote(fg);
+  t.foregroundKind = 5;
+  t.foregroundWidth = toPortrait ? 320 : 180;
+  t.foregroundHeight = toPortrait ? 180 : 320;
+  t.suggestedWidth = toPortrait ? 320 : 568;
+  t.suggestedHeight = toPortrait ? 568 : 320;
+  t.outputWidth = c.atSuggestedSize ? t.suggestedWidth : (toPortrait ? 180 : 320);
+  t.outputHeight = c.atSuggestedSize ? t.suggestedHeight : (toPortrait ? 320 : 180);
+  t.foregroundDuration = t.backgroundDuration = "00:00:03.00";
+  t.outputDuration = "00:00:02";
+  t.foregroundExtension = ".mp4";
+  t.outputFormat = c.format;
+  t.foregroundFps = "25";
+  t.foregroundBitrate = "120";
+  t.bitrate = c.bitrate ? c.bitrate : t.foregroundBitrate;
+  t.ratioIndex = toPortrait ? 7 : 0;
+  t.selectedForegroundCount = c.copies - 1;
+  t.backgroundBlur = 5;
+
+  switch (c.background) {
+    case Background::None:
+      break;
+    case Background::Video:  // shorter than the output, another frame rate, with sound
+      t.backgroundPath = Quote(ts::VideoWithSound(256, 144, 1, 30));
+      t.backgroundKind = 5;
+      t.backgroundWidth = 256;
+      t.backgroundHeight = 144;
+      t.backgroundDuration = "00:00:01.00";
+      t.backgroundFps = "30";
+      break;
+    case Background::Still:
+      t.backgroundPath = Quote(ts::StillPng(160, 120));
+      t.backgroundKind = 1;
+      t.backgroundWidth = 160;
+      t.backgroundHeight = 120;
+      t.backgroundDuration = "00:00:00.04";
+      t.backgroundFps = "";
+      break;
+    case Background::Gif:
+      t.backgroundPath = Quote(ts::AnimatedGif(160, 90, 1, 10));
+      t.backgroundKind = 4;
+      t.backgroundWidth = 160;
+      t.backgroundHeight = 90;
+      t.backgroundDuration = "00:00:01.00";
+      t.backgroundFps = "10";
+      break;
+  }
+  if (c.animationBlur >= 0) {
+    t.animationPath = Quote(ts::AnimatedGif(120, 90, 1, 10));
+    t.animationKind = 4;
+    t.animationWidth = 120;
+    t.animationHeight = 90;
+    t.animationDuration = "00:00:01.00";
+    t.animationFps = "10";
+    t.animationBlur = c.animationBlur;
+    t.animationOpacity = 4;
+    t.blendModeIndex = c.animationBlur == 0 ? 4 : 19;  // screen, multiply
+  }
+  t.audioPath = Quote(ts::AudioOnly(1));
+  t.audioKind = 2;
+  t.audioDuration = "00:00:01.00";
+
+  if (!c.bitrate) t.ticks[kTickAutoBitrate] = 1;
+  for (Tick k : c.ticks) t.ticks[k] = 1;
+  ApplyAudioRuleTo(t);
+  return t;
+}
+
+const std::vector<Case>& Matrix() {
+  static const std::vector<Case> cases = {
+      // Portrait output from a landscape foreground.
+      {"portrait_plain_fg_sound", Layout::ToPortrait, Background::None, -1, {kTickForegroundSound}},
+      {"portrait_mute_effects_mkv_fixed_rate", Layout::ToPortrait, Background::None, -1,
+       {kTickMute, kTickBounceVertical, kTickPsychedelic}, 1, ".mkv", "300"},
+      {"portrait_video_fg_bg_fades", Layout::ToPortrait, Background::Video, -1,
+       {kTickForegroundSound, kTickBackgroundSound, kTickAudioFadeIn, kTickAudioFadeOut, kTickVideoFadeIn,
+        kTickVideoFadeOut}},
+      {"portrait_still_anim_sharp_audio_only", Layout::ToPortrait, Background::Still, 0,
+       {kTickMusic, kTickDenoise, kTickSoften}, 1, ".mkv"},
+      {"portrait_gif_anim_blurred_fg_audio", Layout::ToPortrait, Background::Gif, 5,
+       {kTickForegroundSound, kTickMusic, kTickMirror, kTickDedupFrames, kTickColourShift, kTickBounceHorizontal}},
+      {"portrait_video_anim_three", Layout::ToPortrait, Background::Video, 5,
+       {kTickForegroundSound, kTickBackgroundSound, kTickMusic}, 1, ".mp4", "250"},
+      {"portrait_video_bg_audio", Layout::ToPortrait, Background::Video, -1, {kTickBackgroundSound, kTickMusic}},
+      {"portrait_video_bg_only_fade_in", Layout::ToPortrait, Background::Video, -1,
+       {kTickBackgroundSound, kTickAudioFadeIn}},
+      {"portrait_at_suggested_size_mirror", Layout::ToPortrait, Background::None, -1,
+       {kTickForegroundSound, kTickMirror}, 1, ".mp4", nullptr, true},
+      // Landscape output from a portrait foreground, one to four copies.
+      {"landscape_one_copy", Layout::ToLandscape, Background::None, -1, {kTickForegroundSound}, 1},
+      {"landscape_video_three_two_copies_mirror", Layout::ToLandscape, Background::Video, -1,
+       {kTickForegroundSound, kTickBackgroundSound, kTickMusic, kTickMirror}, 2},
+      {"landscape_still_anim_effects_three_copies", Layout::ToLandscape, Background::Still, 0,
+       {kTickMute, kTickBounceVertical, kTickBounceHorizontal, kTickColourShift, kTickPsychedelic}, 3, ".mkv",
+       "400"},
+      {"landscape_gif_anim_audio_only_four_copies", Layout::ToLandscape, Background::Gif, 5,
+       {kTickMusic, kTickAudioFadeIn, kTickAudioFadeOut, kTickVideoFadeIn, kTickDenoise, kTickSoften}, 4},
+      {"landscape_video_anim_bg_audio_dedup", Layout::ToLandscape, Background::Video, 0,
+       {kTickBackgroundSound, kTickMusic, kTickMirror, kTickDedupFrames}, 3, ".mkv"},
+      {"landscape_video_bg_only", Layout::ToLandscape, Background::Video, -1,
+       {kTickBackgroundSound, kTickBounceHorizontal, kTickVideoFadeOut}, 2},
+      {"landscape_anim_fg_audio_soften", Layout::ToLandscape, Background::None, 5,
+       {kTickForegroundSound, kTickMusic, kTickSoften, kTickMirror, kTickAudioFadeOut}, 4},
+      {"landscape_six_copies_wider_than_the_output", Layout::ToLandscape, Background::Still, -1, {kTickMute}, 6},
+      {"landscape_at_suggested_size_two_copies", Layout::ToLandscape, Background::None, -1,
+       {kTickForegroundSound, kTickMirror}, 2, ".mp4", nullptr, true},
+  };
+  return cases;
+}
+
+class ConverterAccepts : public ::testing::TestWithParam<Case> {};
+
+}  // namespace
+
+TEST_P(ConverterAccepts, FullCommandRunsToTheEndWithTheChosenSize) {
+  ASSERT_FALSE(probe::ConverterPath().empty()) << "no ffmpeg";
+  const Case& c = GetParam();
+  const std::string folder = ts::TempFolder() + "/accepts/" + c.name;
+  TaskRecord t = MakeTask(c, folder);
+  const BuildResult built = BuildCommand(t, BuildMode::Full, DiskEnvironment(kEffects));
+  ASSERT_TRUE(plat::IsDirectory(folder + "/result")) << "the output folder is made by the build";
+
+  const ConverterRun run = RunConverter(built.text, false, 120000);
+  ASSERT_TRUE(run.exited) << "still running after two minutes:\n" << built.text;
+  ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
+
+  const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
+  EXPECT_EQ(facts.width, t.outputWidth) << built.text;
+  EXPECT_EQ(facts.height, t.outputHeight) << built.text;
+  EXPECT_EQ(facts.hasAudio, !t.ticked(kTickMute)) << built.text;
+  EXPECT_GT(facts.duration, 1.5) << built.text;
+  EXPECT_LT(facts.duration, 2.6) << built.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, ConverterAccepts, ::testing::ValuesIn(Matrix()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The trial command converts one millisecond; on this converter a looped background with a
+// frame-rate normaliser and mixed sound may keep printing its first progress line, so the
+// trial is accepted at that line, as the trial run does.
+TEST(ConverterAcceptsTrial, TrialCommandsReachTheirFirstProgressLine) {
+  ASSERT_FALSE(probe::ConverterPath().empty()) << "no ffmpeg";
+  for (const char* name : {"portrait_video_anim_three", "landscape_gif_anim_audio_only_four_copies",
+                           "landscape_still_anim_effects_three_copies"}) {
+    const Case* c = nullptr;
+    for (const Case& k : Matrix())
+      if (std::string(k.name) == name) c = &k;
+    ASSERT_NE(c, nullptr);
+    const std::string folder = ts::TempFolder() + "/trial/" + name;
+    TaskRecord t = MakeTask(*c, folder);
+    const BuildResult built = BuildCommand(t, BuildMode::Trial, DiskEnvironment(kEffects));
+    const ConverterRun run = RunConverter(built.text, true, 60000);
+    EXPECT_TRUE(run.sawProgress || (run.exited && run.status == 0)) << built.text << "\n" << Tail(run.output);
+    if (run.exited) EXPECT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
+    plat::DeleteFile(built.outputPath);
+  }
+}
