@@ -1,0 +1,302 @@
+// The task worker against the real converter on tiny generated clips: completion and the
+// final name, failures with and without "invalid", stop, pause then stop, and the trial.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch/process_control.h"
+#include "batch/task_worker.h"
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "support/media.h"
+
+namespace {
+
+using batch::WorkerEnding;
+using batch::WorkerResult;
+namespace ts = testing_support;
+
+// Collects the row texts the worker reports, from its own thread.
+struct RowRecorder {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> states, speeds;
+
+  batch::WorkerReport Report() {
+    batch::WorkerReport r;
+    r.state = [this](const std::string& s) {
+      std::lock_guard<std::mutex> lock(mutex);
+      states.push_back(s);
+      changed.notify_all();
+    };
+    r.speed = [this](const std::string& s) {
+      std::lock_guard<std::mutex> lock(mutex);
+      speeds.push_back(s);
+    };
+    return r;
+  }
+  std::string LastState() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return states.empty() ? std::string() : states.back();
+  }
+  // Waits until the worker has written a progress state (or anything, when it ended).
+  void WaitForAnyState() {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return !states.empty(); });
+  }
+};
+
+class TaskWorkerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = ts::TempFolder() + "/worker-" + std::to_string(++counter_);
+    plat::MakeDirs(folder + "/result");
+    // A program folder of our own: the ownership variable then marks only this test's
+    // converters, and the clean-up never reaches another test process.
+    plat::MakeDirs(folder + "/program");
+    plat::SetProgramFolderForTesting(folder + "/program");
+    source = folder + "/clip.mp4";
+    std::filesystem::copy_file(ts::VideoWithSound(320, 180, 2), source);
+    temporary = folder + "/result/clip_tmp.mp4";
+  }
+  void TearDown() override {
+    EXPECT_TRUE(batch::OwnedConverters().empty()) << "a converter was left running";
+    plat::SetProgramFolderForTesting("");
+  }
+
+  // A landscape-to-portrait command in the builder's form: blurred background from the
+  // foreground, the foreground laid over it, sound copied, the quoted temporary output last.
+  std::string PortraitCommand(const std::string& to = "00:00:02", const std::string& input = "") const {
+    const std::string in = input.empty() ? source : input;
+    return "-i \"" + in + "\" -i \"" + in + "\" -to " + to +
+           " -filter_complex \"[1:v]boxblur=10,scale=568*2:320*2,crop=180:320[g1];"
+           "[0:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -c:a copy -y \"" + temporary + "\"";
+  }
+
+  WorkerResult Run(const std::string& arguments, bool trial = false,
+                   const batch::WorkerTiming& timing = {}) {
+    return batch::RunTaskWorker(arguments, trial, stop, recorder.Report(), timing);
+  }
+
+  std::string folder, source, temporary;
+  std::atomic<int> stop{0};
+  RowRecorder recorder;
+
+ private:
+  static inline int counter_ = 0;
+};
+
+TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToItsFinalName) {
+  const WorkerResult r = Run(PortraitCommand());
+  EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
+  EXPECT_EQ(r.errorText, "");
+  EXPECT_EQ(r.finalOutputPath, folder + "/result/clip_1.mp4");
+  EXPECT_EQ(recorder.LastState(), "处理完毕");
+  EXPECT_FALSE(plat::FileExists(temporary));
+  const ts::ProbeFacts facts = ts::FfprobeFacts(r.finalOutputPath);
+  EXPECT_EQ(facts.width, 180);
+  EXPECT_EQ(facts.height, 320);
+  EXPECT_TRUE(facts.hasAudio);
+  EXPECT_NEAR(facts.duration, 2.0, 0.2);
+}
+
+TEST_F(TaskWorkerTest, TakenFinalNameMovesOnToTheNextCounter) {
+  for (bool asFolder : {false, true}) {
+    SCOPED_TRACE(asFolder ? "clip_1.mp4 is a folder" : "clip_1.mp4 is a file");
+    const std::string taken = folder + "/result/clip_1.mp4";
+    std::filesystem::remove_all(taken);
+    std::filesystem::remove_all(folder + "/result/clip_2.mp4");
+    if (asFolder) plat::MakeDirs(taken);
+    else ts::Shell("printf keep > '" + taken + "'");
+    const WorkerResult r = Run(PortraitCommand());
+    EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
+    EXPECT_EQ(r.finalOutputPath, folder + "/result/clip_2.mp4");
+    EXPECT_EQ(ts::FfprobeFacts(r.finalOutputPath).height, 320);
+    EXPECT_EQ(asFolder, plat::IsDirectory(taken));  // the taken name is left alone
+    if (!asFolder) EXPECT_EQ(plat::FileSize(taken), 4);
+  }
+}
+
+TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
+  struct Case {
+    const char* what;
+    std::string arguments;
+    std::string stateHas;  // part of the translated row text
+  } cases[] = {
+      // "invalid" in the output: the excerpt after the bracketed tag, translated.
+      {"impossible crop",
+       "-i \"" + source + "\" -to 00:00:02 -vf crop=9999:9999 -y \"" + temporary + "\"",
+       "Invalid too big or non positive size"},
+      // A failing encoder says "Conversion failed!" and no "invalid"; it leaves an empty
+      // temporary file behind that must go.
+      {"failing encoder",
+       "-i \"" + source + "\" -to 00:00:02 -c:v libx264 -profile:v baseline -pix_fmt yuv444p -y \"" +
+           temporary + "\"",
+       "转换失败!"},
+      // A missing input never prints progress: the exit status ends the task.
+      {"missing input", PortraitCommand("00:00:02", folder + "/gone.mp4"),
+       folder + "/gone.mp4: No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const WorkerResult r = Run(c.arguments);
+    EXPECT_EQ(r.ending, WorkerEnding::Failed);
+    EXPECT_FALSE(r.errorText.empty());
+    const std::string state = recorder.LastState();
+    EXPECT_EQ(state.rfind("输出错误(", 0), 0u) << state;
+    EXPECT_EQ(state.back(), ')') << state;
+    EXPECT_NE(state.find(c.stateHas), std::string::npos) << state;
+    EXPECT_EQ(state.find('\n'), std::string::npos) << state;
+    EXPECT_EQ(state.find("处理完毕"), std::string::npos);
+    EXPECT_FALSE(plat::FileExists(temporary));
+    EXPECT_EQ(r.finalOutputPath, "");
+  }
+}
+
+// The last quoted item names a file the converter never writes: the rename fails, and the
+// row says so instead of "处理完毕".
+TEST_F(TaskWorkerTest, FailingRenameIsAnOutputErrorWithTheReason) {
+  const std::string ghost = folder + "/result/ghost_tmp.mp4";
+  const WorkerResult r =
+      Run("-i \"" + source + "\" -to 00:00:01 -f null - -metadata comment=\"" + ghost + "\"");
+  EXPECT_EQ(r.ending, WorkerEnding::Failed);
+  EXPECT_EQ(r.finalOutputPath, "");
+  const std::string state = recorder.LastState();
+  EXPECT_EQ(state.rfind("输出错误(", 0), 0u) << state;
+  EXPECT_NE(state.find("No such file or directory"), std::string::npos) << state;
+  EXPECT_FALSE(plat::FileExists(folder + "/result/ghost_1.mp4"));
+}
+
+// A conversion paced by -re so that it is still running when the stop arrives.
+TEST_F(TaskWorkerTest, StopEndsTheConverterAndDeletesTheTemporaryFile) {
+  const std::string paced =
+      "-re -stream_loop -1 -i \"" + source + "\" -to 00:00:30 -vf scale=160:90 -y \"" + temporary + "\"";
+  WorkerResult r;
+  std::thread worker([&] { r = Run(paced); });
+  recorder.WaitForAnyState();  // the converter shows progress
+  EXPECT_FALSE(batch::OwnedConverters().empty());  // still converting
+  stop = 1;
+  worker.join();
+  EXPECT_EQ(r.ending, WorkerEnding::Stopped);
+  EXPECT_EQ(recorder.LastState(), "手动停止");
+  EXPECT_FALSE(plat::FileExists(temporary));
+}
+
+TEST_F(TaskWorkerTest, PausedTaskNeitherEndsNorFailsAndStopStillEndsIt) {
+  const std::string paced =
+      "-re -stream_loop -1 -i \"" + source + "\" -to 00:00:30 -vf scale=160:90 -y \"" + temporary + "\"";
+  WorkerResult r;
+  std::atomic<bool> ended{false};
+  std::thread worker([&] {
+    r = Run(paced);
+    ended = true;
+  });
+  recorder.WaitForAnyState();
+  ASSERT_EQ(batch::SuspendConverters(plat::SleepMs), 1);
+  for (pid_t pid : batch::OwnedConverters()) EXPECT_EQ(plat::ProcessState(pid), 'T');
+  size_t statesWhenPaused;
+  {
+    std::lock_guard<std::mutex> lock(recorder.mutex);
+    statesWhenPaused = recorder.states.size();
+  }
+  plat::SleepMs(3000);  // three poll cycles that find nothing
+  EXPECT_FALSE(ended);
+  {
+    std::lock_guard<std::mutex> lock(recorder.mutex);
+    // At most the one chunk already in the pipe; never an ending.
+    for (size_t i = statesWhenPaused; i < recorder.states.size(); ++i) {
+      EXPECT_EQ(recorder.states[i].find("输出错误"), std::string::npos);
+      EXPECT_NE(recorder.states[i], "处理完毕");
+    }
+  }
+  stop = 1;  // stopping a suspended converter ends it all the same
+  worker.join();
+  EXPECT_EQ(r.ending, WorkerEnding::Stopped);
+  EXPECT_EQ(recorder.LastState(), "手动停止");
+  EXPECT_FALSE(plat::FileExists(temporary));
+}
+
+TEST_F(TaskWorkerTest, TrialAcceptsWhatTheConverterAcceptsAndLeavesNothingBehind) {
+  const WorkerResult r = Run(PortraitCommand("00:00:00.001 "), true);
+  EXPECT_EQ(r.ending, WorkerEnding::Accepted) << r.errorText;
+  EXPECT_EQ(r.errorText, "");
+  EXPECT_TRUE(recorder.states.empty());  // a trial writes no row
+  EXPECT_FALSE(plat::FileExists(temporary));
+}
+
+// Looped background, frame-rate normaliser and mixed sound: ffmpeg 5.1 keeps printing
+// time=00:00:00.00 for the 1 ms trial and never ends by itself. The trial must accept it
+// on its progress line and end the converter.
+TEST_F(TaskWorkerTest, TrialOfANeverEndingCommandIsAcceptedAndEnded) {
+  const std::string looping =
+      "-stream_loop -1 -i \"" + source + "\" -i \"" + source +
+      "\" -to 00:00:00.001 -filter_complex \"amix=inputs=1;[0:v]fps=30,boxblur=10,"
+      "scale=568*2:320*2,crop=180:320[g1];[1:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -y \"" +
+      temporary + "\"";
+  const WorkerResult r = Run(looping, true);
+  EXPECT_EQ(r.ending, WorkerEnding::Accepted) << r.errorText;
+  EXPECT_FALSE(plat::FileExists(temporary));
+}
+
+TEST_F(TaskWorkerTest, TrialRefusesWhatTheConverterRefuses) {
+  struct Case {
+    const char* what;
+    std::string arguments;
+    std::string errorHas;
+  } cases[] = {
+      {"bad filter option",
+       "-i \"" + source + "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" + temporary + "\"",
+       "nvalid"},
+      {"impossible crop", "-i \"" + source + "\" -to 00:00:00.001 -vf crop=9999:9999 -y \"" + temporary + "\"",
+       "Invalid too big"},
+      {"missing input", PortraitCommand("00:00:00.001 ", folder + "/gone.mp4"), "No such file or directory"},
+      {"unknown format", "-i \"" + source + "\" -to 00:00:00.001 -y \"" + folder + "/result/clip_tmp.mp5\"",
+       "Unable to find a suitable output format"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const WorkerResult r = Run(c.arguments, true);
+    EXPECT_EQ(r.ending, WorkerEnding::Refused);
+    EXPECT_NE(r.errorText.find(c.errorHas), std::string::npos) << r.errorText;
+    EXPECT_FALSE(plat::FileExists(temporary));
+  }
+}
+
+// A converter that prints nothing at all (its input is a FIFO nobody writes to) fails the
+// trial once the limit has passed, and is ended.
+TEST_F(TaskWorkerTest, TrialThatShowsNothingFailsAtItsLimit) {
+  const std::string fifo = folder + "/silent.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  batch::WorkerTiming timing;
+  timing.trialLimitMs = 2000;
+  const WorkerResult r = Run("-i \"" + fifo + "\" -to 00:00:00.001 -y \"" + temporary + "\"", true, timing);
+  EXPECT_EQ(r.ending, WorkerEnding::Refused);
+  EXPECT_NE(r.errorText.find("试运行"), std::string::npos) << r.errorText;
+  EXPECT_NE(r.errorText.find("没有结束"), std::string::npos) << r.errorText;
+}
+
+TEST_F(TaskWorkerTest, MissingConverterIsAnOutputErrorNamingIt) {
+  const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", folder.c_str(), 1);
+  probe::ResolveConverterAgain();
+  const WorkerResult task = Run(PortraitCommand());
+  const WorkerResult trial = Run(PortraitCommand(), true);
+  setenv("PATH", oldPath.c_str(), 1);
+  probe::ResolveConverterAgain();
+  ASSERT_FALSE(probe::ConverterPath().empty());
+
+  EXPECT_EQ(task.ending, WorkerEnding::Failed);
+  EXPECT_EQ(recorder.LastState(), batch::OutputErrorState(probe::MissingConverterMessage()));
+  EXPECT_EQ(trial.ending, WorkerEnding::Refused);
+  EXPECT_EQ(trial.errorText, probe::MissingConverterMessage());
+}
+
+}  // namespace
