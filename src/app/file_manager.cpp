@@ -21,28 +21,31 @@ std::string FileToShowForTask(const task::TaskRecord& r) {
 
 namespace {
 
-void OpenContainingFolder(const QString& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
-}
+void OpenFolder(const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
 
 }  // namespace
 
 void ShowInFileManager(const QString& path, QObject* context) {
+  ShowInFileManager(path, context, QDBusConnection::sessionBus(), OpenFolder);
+}
+
+void ShowInFileManager(const QString& path, QObject* context, const QDBusConnection& bus,
+                       std::function<void(const QString& folder)> openFolder) {
   if (path.isEmpty()) return;
-  QDBusConnection bus = QDBusConnection::sessionBus();
+  const QString folder = QFileInfo(path).absolutePath();
   if (!bus.isConnected()) {
-    OpenContainingFolder(path);
+    openFolder(folder);
     return;
   }
   QDBusMessage call = QDBusMessage::createMethodCall(
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-  call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+  call << QStringList{QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)} << QString();
   // Asynchronous: the window never waits for the file manager to start.
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), context);
   QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                   [path](QDBusPendingCallWatcher* w) {
-                     if (w->isError()) OpenContainingFolder(path);
+                   [folder, openFolder](QDBusPendingCallWatcher* w) {
+                     if (w->isError()) openFolder(folder);
                      w->deleteLater();
                    });
 }

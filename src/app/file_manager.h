@@ -2,10 +2,12 @@
 // Showing a task's result in the desktop's file manager.
 #include <QString>
 
+#include <functional>
 #include <string>
 
 #include "task/task_record.h"
 
+class QDBusConnection;
 class QObject;
 
 namespace app {
@@ -19,5 +21,10 @@ std::string FileToShowForTask(const task::TaskRecord& r);
 // that holds `path` is opened with the desktop's default handler instead. `context` owns the
 // pending call.
 void ShowInFileManager(const QString& path, QObject* context);
+
+// The same on a given bus, with `openFolder` called with the folder when no file manager
+// answers there.
+void ShowInFileManager(const QString& path, QObject* context, const QDBusConnection& bus,
+                       std::function<void(const QString& folder)> openFolder);
 
 }  // namespace app

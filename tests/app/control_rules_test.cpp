@@ -4,6 +4,9 @@
 // to show for a finished task, and deep copies of task records.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QUrl>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +15,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+
+#include <signal.h>
 
 #include <fstream>
 #include <functional>
@@ -32,6 +37,23 @@ QStringList Items(QComboBox* box) {
   QStringList items;
   for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
   return items;
+}
+
+// A file manager on a private bus: records what it was asked to show.
+class FakeFileManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+ public:
+  QStringList shown;
+ public slots:
+  void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
+};
+
+// Keeps the event loop running until `done` holds or about five seconds have passed.
+template <typename F>
+bool WaitFor(F done) {
+  for (int i = 0; i < 500 && !done(); ++i) MainWindow::ResponsiveWait(10);
+  return done();
 }
 
 std::string MakeFile(const std::string& folder, const std::string& name) {
@@ -547,6 +569,67 @@ TEST_F(ControlRulesTest, FileShownForATaskIsItsOutputWhenThatExistsElseItsForegr
   EXPECT_EQ(app::FileToShowForTask(task::TaskRecord{}), "");
 }
 
+TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAnswers) {
+  // A private message bus of our own, so that no desktop is touched.
+  const std::string started = testing_support::Capture("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null");
+  const auto lines = QString::fromStdString(started).split('\n', Qt::SkipEmptyParts);
+  if (lines.size() < 2) GTEST_SKIP() << "no dbus-daemon to run a private bus";
+  const QString address = lines[0];
+  const pid_t daemon = lines[1].toInt();
+  ASSERT_GT(daemon, 0);
+  struct EndDaemon {
+    pid_t pid;
+    ~EndDaemon() { ::kill(pid, SIGTERM); }  // also when an assertion ends the test early
+  } endDaemon{daemon};
+
+  const std::string clip = MakeFile(programFolder(), "中文 clip #1.mp4");
+  const QString path = QString::fromStdString(clip);
+  const QString folder = QString::fromStdString(programFolder());
+  QStringList opened;
+  auto openFolder = [&opened](const QString& f) { opened << f; };
+
+  {
+    QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("flipframe-test-client"));
+    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("flipframe-test-service"));
+    ASSERT_TRUE(client.isConnected());
+    ASSERT_TRUE(service.isConnected());
+
+    // No file manager on the bus: the containing folder opens instead.
+    app::ShowInFileManager(path, window.get(), client, openFolder);
+    EXPECT_TRUE(WaitFor([&] { return !opened.isEmpty(); }));
+    EXPECT_EQ(opened, QStringList{folder});
+
+    // A file manager answers: it gets the file's URL, and no folder opens.
+    opened.clear();
+    FakeFileManager manager;
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+    app::ShowInFileManager(path, window.get(), client, openFolder);
+    EXPECT_TRUE(WaitFor([&] { return !manager.shown.isEmpty(); }));
+    ASSERT_EQ(manager.shown.size(), 1);
+    EXPECT_EQ(QUrl(manager.shown[0]).toLocalFile(), path);
+    EXPECT_TRUE(manager.shown[0].startsWith("file:///"));
+    // The reply to the call comes before the reply to a later ping; then it has been handled.
+    client.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                               QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"),
+                                               QStringLiteral("Ping")));
+    MainWindow::ResponsiveWait(50);
+    EXPECT_TRUE(opened.isEmpty());
+    service.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+  }
+  QDBusConnection::disconnectFromBus(QStringLiteral("flipframe-test-client"));
+  QDBusConnection::disconnectFromBus(QStringLiteral("flipframe-test-service"));
+
+  // No bus at all: the folder opens at once.
+  opened.clear();
+  QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                       QStringLiteral("flipframe-test-none"));
+  app::ShowInFileManager(path, window.get(), none, openFolder);
+  EXPECT_EQ(opened, QStringList{folder});
+  QDBusConnection::disconnectFromBus(QStringLiteral("flipframe-test-none"));
+}
+
 TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
   task::TaskRecord original;
   const std::string longText(200, 'p');  // longer than any in-place string buffer
@@ -571,3 +654,5 @@ TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
   EXPECT_EQ(original.ticks[task::kTickMute], 1);
   EXPECT_EQ(original.disabled[task::kOffBitrateBox], 1);
 }
+
+#include "control_rules_test.moc"
