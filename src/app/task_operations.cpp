@@ -62,7 +62,9 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
 
   宽度框->setText(QString::number(r.outputWidth));
   高度框->setText(QString::number(r.outputHeight));
-  时长框->setText(FromUtf8(r.outputDuration));
+  // The box holds hours:minutes:seconds; a stored full length (00:00:58.37) shows its first
+  // eight characters, which read back as that same full length.
+  时长框->setText(FromUtf8(r.outputDuration.substr(0, 8)));
   格式框->setText(FromUtf8(r.outputFormat));
   自动码率->setChecked(r.ticked(task::kTickAutoBitrate));
   码率框->setText(FromUtf8(r.bitrate));
@@ -185,9 +187,13 @@ void MainWindow::AddOrSaveTask() {
     const std::string trial = BuildCommandFor(current, true);
     trialCommandText = trial;
     const int index = currentRow - 1;
-    // The trial command does not carry the output duration, so that is compared apart.
+    // The trial command does not carry the output duration, so that is compared apart: the
+    // duration the box stands for, read by the same rule that stores it (a box showing the
+    // first eight characters of a stored full length still means that full length).
+    task::TaskRecord asShown = tasks[index];
+    ReadTaskFromControls(asShown);
     const bool changed = tasks[index].trialCommand != trial ||
-                         tasks[index].outputDuration != 时长框->text().toStdString();
+                         tasks[index].outputDuration != asShown.outputDuration;
     if (changed && !trial.empty()) {
       保存任务->setText(kWaitCaption);
       RunTrial();

@@ -268,11 +268,11 @@ class AddTaskTest : public TaskOperationsTest {
     folder_ = ts::TempFolder() + "/add-" + std::to_string(++counter_);
     clip_ = ts::CopyInto(ts::VideoWithSound(320, 180, 3), folder_);
   }
-  // Picks the landscape clip, shortens the output to 2 s and presses 添加任务.
-  void AddClip() {
+  // Picks the landscape clip, sets the output duration and presses 添加任务.
+  void AddClip(const char* duration = "00:00:02") {
     PickForeground(clip_);
     ASSERT_EQ(window->前景框->text(), QString::fromStdString(clip_));
-    window->时长框->setText(QStringLiteral("00:00:02"));
+    window->时长框->setText(QString::fromUtf8(duration));
     window->保存任务->click();
   }
   std::string folder_, clip_;
@@ -367,4 +367,21 @@ TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
   EXPECT_EQ(list()->rowCount(), 1000);
   EXPECT_EQ(window->tasks.size(), 1000u);
   EXPECT_EQ(window->前景框->text(), QString::fromStdString(clip_)) << "the controls keep their values";
+}
+
+// A duration typed longer than the clip is stored as the clip's full length while the box
+// shows its first eight characters; saving that unchanged must not count as a change.
+TEST_F(AddTaskTest, SavingAFullLengthTaskUnchangedRunsNoTrial) {
+  AddClip("00:00:10");
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ASSERT_EQ(window->tasks.size(), 1u);
+  const std::string full = window->tasks[0].outputDuration;
+  ASSERT_GT(full.size(), 8u) << full;
+  list()->item(0, 6)->setText(QStringLiteral("处理完毕"));
+
+  Load(0);
+  EXPECT_EQ(window->时长框->text().toStdString(), full.substr(0, 8));
+  EXPECT_FALSE(RunsATrial());
+  EXPECT_EQ(window->tasks[0].outputDuration, full);
+  EXPECT_EQ(list()->item(0, 6)->text(), QStringLiteral("处理完毕"));
 }
