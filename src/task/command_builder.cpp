@@ -38,7 +38,9 @@ Inputs ChooseInputs(const TaskRecord& t, const std::string& backgroundLoop, cons
              A = t.ticked(kTickMusic);
   const std::string& fg = t.foregroundPath;
   const std::string& bg = t.backgroundPath;
-  const std::string& au = t.audioPath;
+  // An audio switch left ticked after its file vanished still names an input: the empty
+  // quoted word makes the converter refuse the task instead of shifting the words after it.
+  const std::string au = t.audioPath.empty() ? "\"\"" : t.audioPath;
   const std::string tail = animationInput + durationClause + " -filter_complex \"";
   if (M || (F && !B && !A) || (!F && !B && !A))
     return {"-i " + fg + backgroundLoop + " -i " + bg + tail, "[0:v]", "[1:v]", "[2:v]"};

@@ -419,6 +419,15 @@ TEST(BuildCommand, MissingAnimationIsLeftOutAndNoFolderIsMadeWithoutAForeground)
   EXPECT_TRUE(empty.madeFolders.empty());
 }
 
+TEST(BuildCommand, TickedAudioWithoutItsFileStillNamesAnEmptyInput) {
+  FakeDisk disk{{"/clips/trip.mp4"}, {}};
+  TaskRecord t = Example1();
+  TickOn(t, {kTickMusic});
+  t.audioPath.clear();
+  const std::string cmd = Build(t, disk);
+  EXPECT_EQ(cmd.rfind(" -stream_loop -1 -i \"\" -i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -to", 0), 0u) << cmd;
+}
+
 TEST(BuildCommand, BlendModeNamesFollowTheList) {
   EXPECT_STREQ(BlendModeName(0), "overlay");
   EXPECT_STREQ(BlendModeName(4), "screen");

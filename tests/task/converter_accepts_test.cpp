@@ -243,3 +243,39 @@ TEST(ConverterAcceptsTrial, TrialCommandsReachTheirFirstProgressLine) {
     plat::DeleteFile(built.outputPath);
   }
 }
+
+// Paths with blanks, brackets and Chinese characters stay one word each, and a task whose
+// ticked audio file has vanished is refused by the converter without writing anything.
+TEST(ConverterAcceptsPaths, UnusualPathsAndAVanishedAudioFile) {
+  ASSERT_FALSE(probe::ConverterPath().empty()) << "no ffmpeg";
+  Case c{"paths", Layout::ToPortrait, Background::Still, 0, {kTickForegroundSound, kTickMusic}};
+  const std::string folder = ts::TempFolder() + "/带 空格 (1)/片段 a";
+  TaskRecord t = MakeTask(c, folder);
+  const std::string renamed = folder + "/旅行 trip.v1.mp4";
+  ASSERT_TRUE(plat::RenameFile(Unquote(t.foregroundPath), renamed));
+  t.foregroundPath = Quote(renamed);
+  t.backgroundPath = Quote(ts::CopyInto(ts::StillPng(160, 120), folder + "/图 片"));
+  t.audioPath = Quote(ts::CopyInto(ts::AudioOnly(1), folder + "/音 乐"));
+
+  TaskRecord full = t;
+  const BuildResult built = BuildCommand(full, BuildMode::Full, DiskEnvironment(kEffects));
+  EXPECT_EQ(built.outputPath, folder + "/result/旅行 trip.v1_tmp.mp4");
+  const ConverterRun run = RunConverter(built.text, false, 120000);
+  ASSERT_TRUE(run.exited);
+  ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
+  const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
+  EXPECT_EQ(facts.width, 180);
+  EXPECT_EQ(facts.height, 320);
+  EXPECT_TRUE(facts.hasAudio);
+
+  const int64_t sourceSize = plat::FileSize(renamed);
+  TaskRecord vanished = t;
+  vanished.audioPath.clear();  // the window reads a missing audio file as none
+  const BuildResult refused = BuildCommand(vanished, BuildMode::Full, DiskEnvironment(kEffects));
+  EXPECT_EQ(refused.outputPath, folder + "/result/旅行 trip.v1_tmp_1.mp4");
+  const ConverterRun no = RunConverter(refused.text, false, 60000);
+  ASSERT_TRUE(no.exited);
+  EXPECT_NE(no.status, 0) << refused.text;
+  EXPECT_FALSE(plat::FileExists(refused.outputPath));
+  EXPECT_EQ(plat::FileSize(renamed), sourceSize);
+}
