@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,14 +54,25 @@ class ProcessControlTest : public ::testing::Test {
   }
 
   // A converter started the way the program starts its own.
-  pid_t StartOwned() { return Keep(probe::StartConverter({"60"})); }
+  pid_t StartOwned() { return Keep(probe::StartConverter({"60"}), probe::ConverterPath()); }
   pid_t Start(const std::string& exe, const std::vector<std::string>& env) {
-    return Keep(plat::StartWithCapture({exe, "60"}, env));
+    return Keep(plat::StartWithCapture({exe, "60"}, env), exe);
   }
-  pid_t Keep(const plat::Child& c) {
+  // Keeps the child for the clean-up, once it runs the new program and sleeps: posix_spawn
+  // returns before the kernel has given the child its new name.
+  pid_t Keep(const plat::Child& c, const std::string& exe) {
     EXPECT_TRUE(c.started());
     children_.push_back(c);
+    EXPECT_EQ(StateAfterSignal(c.pid, 'S'), 'S');
+    const std::string name = fs::path(exe).filename().string() + "\n";
+    for (int i = 0; i < 500 && ReadFile("/proc/" + std::to_string(c.pid) + "/comm") != name; ++i)
+      plat::SleepMs(10);
     return c.pid;
+  }
+
+  static std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   // Every kind of process that must never be touched: the same binary without the ownership

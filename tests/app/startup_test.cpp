@@ -1,0 +1,480 @@
+// Start-up, the effect presets of de.ini, the close query and pause/resume, driven through
+// the real window. Converters are played by a small program copied under the name "ffmpeg"
+// into the test's program folder.
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/presets.h"
+#include "app/ratio_table.h"
+#include "batch/process_control.h"
+#include "probe/converter.h"
+#include "support/window_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file a first start writes, byte for byte: eight lines, "\r\n" between them, none after.
+const std::string kBuiltInFile =
+    "上下跃动\r\n"
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'\r\n"
+    "左右跃动\r\n"
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'\r\n"
+    "色变\r\n"
+    "hue='H=2*PI*t:s=sin(2*PI*t)+1'\r\n"
+    "迷幻\r\n"
+    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'";
+
+const std::vector<std::string> kBuiltInCaptions = {"上下跃动", "左右跃动", "色变", "迷幻"};
+const std::vector<std::string> kBuiltInFilters = {
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
+    "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
+    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'"};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Join(const std::vector<std::string>& lines, const std::string& separator) {
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) out += (i ? separator : "") + lines[i];
+  return out;
+}
+
+std::vector<std::string> Captions(const presets::PresetTable& t) {
+  return {t[0].caption, t[1].caption, t[2].caption, t[3].caption};
+}
+std::vector<std::string> Filters(const presets::PresetTable& t) {
+  return {t[0].filter, t[1].filter, t[2].filter, t[3].filter};
+}
+
+// A fresh folder of its own for each file-level case.
+std::string NewFolder() {
+  static int n = 0;
+  std::string folder = testing_support::TempFolder() + "/presets-" + std::to_string(++n);
+  plat::MakeDirs(folder);
+  return folder;
+}
+
+// ---- line splitting and merging -----------------------------------------------------------
+
+TEST(PresetLines, SplitAtCrLfOrLoneLfWithoutAnExtraLineAtTheEnd) {
+  struct Case {
+    std::string content;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"", {}},
+      {"one", {"one"}},
+      {"one\r\ntwo", {"one", "two"}},
+      {"one\r\ntwo\r\n", {"one", "two"}},
+      {"one\ntwo\n", {"one", "two"}},  // saved by a Linux editor
+      {"one\r\n\ntwo", {"one", "", "two"}},
+      {"\r\n", {""}},
+      {"\r\n\r\n", {"", ""}},
+      {"a\rb\r\nc", {"a\rb", "c"}},  // a lone carriage return ends nothing
+  };
+  for (const auto& c : cases) EXPECT_EQ(presets::SplitLines(c.content), c.lines) << c.content;
+}
+
+TEST(PresetLines, NonEmptyLinesReplaceTheirBuiltInLineAndLinesAfterTheEighthAreIgnored) {
+  std::vector<std::string> ten;
+  for (int i = 1; i <= 10; ++i) ten.push_back("line " + std::to_string(i));
+  const auto merged = presets::MergeLines(Join(ten, "\r\n"));
+  for (int i = 0; i < presets::kLines; ++i) EXPECT_EQ(merged[size_t(i)], ten[size_t(i)]);
+  // A final line break changes nothing.
+  EXPECT_EQ(presets::MergeLines(Join(ten, "\r\n") + "\r\n"), merged);
+
+  // Short file, empty lines in between: the rest stays built in.
+  const auto partial = presets::MergeLines("\r\nmine\r\n\r\nhue=H=1");
+  const auto& builtIn = presets::BuiltInLines();
+  EXPECT_EQ(partial[0], builtIn[0]);
+  EXPECT_EQ(partial[1], "mine");
+  EXPECT_EQ(partial[2], builtIn[2]);
+  EXPECT_EQ(partial[3], "hue=H=1");
+  for (int i = 4; i < presets::kLines; ++i) EXPECT_EQ(partial[size_t(i)], builtIn[size_t(i)]);
+}
+
+TEST(PresetLines, CaptionsAreCutToWidthsEightAndFour) {
+  std::array<std::string, presets::kLines> lines = presets::BuiltInLines();
+  lines[0] = "一二三四五六";
+  lines[2] = "abc上下跃";
+  lines[4] = "a色变";
+  lines[6] = "分量色变";
+  const auto table = presets::TableFromLines(lines);
+  EXPECT_EQ(Captions(table), (std::vector<std::string>{"一二三四", "abc上下", "a色", "分量"}));
+  EXPECT_EQ(Filters(table), kBuiltInFilters);
+}
+
+// ---- the file ------------------------------------------------------------------------------
+
+TEST(PresetFile, MissingOrEmptyFileIsCreatedWithTheBuiltInText) {
+  for (bool existsEmpty : {false, true}) {
+    const std::string path = NewFolder() + "/de.ini";
+    if (existsEmpty) WriteFile(path, "");
+    const auto table = presets::LoadPresets(path);
+    EXPECT_EQ(ReadFile(path), kBuiltInFile) << existsEmpty;
+    EXPECT_EQ(Captions(table), kBuiltInCaptions);
+    EXPECT_EQ(Filters(table), kBuiltInFilters);
+    // Nothing but de.ini is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(plat::FolderOf(path)), fs::directory_iterator()), 1);
+  }
+}
+
+TEST(PresetFile, AFileThatIsNotEmptyIsNeverWritten) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"only a line break", "\r\n"},
+      {"starts with a byte 0", std::string("\0mine\r\nx", 8)},
+      {"starts with 0x1A", "\x1A" "mine"},
+      {"user text", "mine\r\nhue=H=1"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = NewFolder() + "/de.ini";
+    WriteFile(path, c.bytes);
+    presets::LoadPresets(path);
+    EXPECT_EQ(ReadFile(path), c.bytes) << c.what;
+  }
+}
+
+TEST(PresetFile, TextEndsAtTheFirstByte0Or1A) {
+  for (char stop : {'\0', '\x1A'}) {
+    const std::string path = NewFolder() + "/de.ini";
+    WriteFile(path, std::string("mine\r\nhue=H=1") + stop + "\r\nhidden\r\nhidden");
+    const auto table = presets::LoadPresets(path);
+    EXPECT_EQ(table[0].caption, "mine");
+    EXPECT_EQ(table[0].filter, "hue=H=1");
+    EXPECT_EQ(table[1].caption, "左右跃动");
+  }
+  // Starting with a stop byte: nothing is read, the built-in presets hold.
+  const std::string path = NewFolder() + "/de.ini";
+  WriteFile(path, std::string("\0mine", 5));
+  EXPECT_EQ(Captions(presets::LoadPresets(path)), kBuiltInCaptions);
+}
+
+TEST(PresetFile, UnusableLocationsGiveTheBuiltInPresetsAndCreateNothing) {
+  // A "folder" that is a regular file cannot hold de.ini, whoever we are.
+  const std::string blocker = NewFolder() + "/not-a-folder";
+  WriteFile(blocker, "x");
+  auto table = presets::LoadPresets(blocker + "/de.ini");
+  EXPECT_EQ(Captions(table), kBuiltInCaptions);
+  EXPECT_EQ(Filters(table), kBuiltInFilters);
+  EXPECT_EQ(ReadFile(blocker), "x");
+
+  // de.ini that is a folder cannot be read or replaced.
+  const std::string folder = NewFolder();
+  plat::MakeDirs(folder + "/de.ini");
+  table = presets::LoadPresets(folder + "/de.ini");
+  EXPECT_EQ(Captions(table), kBuiltInCaptions);
+  EXPECT_TRUE(plat::IsDirectory(folder + "/de.ini"));
+}
+
+TEST(PresetFile, GbkFileFromWindowsReadsLikeItsUtf8Twin) {
+  const std::string utf8 =
+      "上下跃动啊\r\ncrop=iw/2:ih/2\r\n左右\r\n\r\n色变色变\r\nhue=H=1\r\n迷幻了\r\n";
+  const std::string folder = NewFolder();
+  WriteFile(folder + "/utf8.ini", utf8);
+  // The twin is made by the system's own converter, not by the code under test.
+  ASSERT_EQ(testing_support::Shell("iconv -f UTF-8 -t GBK '" + folder + "/utf8.ini' > '" + folder +
+                                   "/gbk.ini'"),
+            0);
+  ASSERT_NE(ReadFile(folder + "/gbk.ini"), utf8);
+  const auto fromUtf8 = presets::LoadPresets(folder + "/utf8.ini");
+  const auto fromGbk = presets::LoadPresets(folder + "/gbk.ini");
+  EXPECT_EQ(Captions(fromGbk), Captions(fromUtf8));
+  EXPECT_EQ(Filters(fromGbk), Filters(fromUtf8));
+  EXPECT_EQ(Captions(fromGbk), (std::vector<std::string>{"上下跃动", "左右", "色变", "迷幻"}));
+}
+
+TEST(PresetFile, ByteOrderMarkIsNotPartOfTheFirstCaption) {
+  const std::string path = NewFolder() + "/de.ini";
+  WriteFile(path, "\xEF\xBB\xBF" "跳跳\r\n");
+  EXPECT_EQ(presets::LoadPresets(path)[0].caption, "跳跳");
+}
+
+}  // namespace
+
+// ---- the window ----------------------------------------------------------------------------
+
+class StartupTest : public WindowTest {
+ protected:
+  QCheckBox* Box(int effect) {
+    QCheckBox* boxes[] = {window->上下跃动, window->左右跃动, window->分量色变, window->迷幻};
+    return boxes[effect - 1];
+  }
+  std::vector<std::string> ShownCaptions() {
+    std::vector<std::string> out;
+    for (int e = 1; e <= 4; ++e) out.push_back(Box(e)->text().toStdString());
+    return out;
+  }
+  std::vector<std::string> WindowFilters() {
+    std::vector<std::string> out;
+    for (int e = 1; e <= 4; ++e) out.push_back(window->EffectFilter(e));
+    return out;
+  }
+  std::string SettingsFile() const { return programFolder() + "/de.ini"; }
+  void RightClick(QWidget* w) { QTest::mouseClick(w, Qt::RightButton); }
+};
+
+TEST_F(StartupTest, FirstStartInAnEmptyFolderWritesTheBuiltInFileAndShowsItsCaptions) {
+  EXPECT_EQ(ReadFile(SettingsFile()), kBuiltInFile);
+  EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
+  EXPECT_EQ(WindowFilters(), kBuiltInFilters);
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+  EXPECT_TRUE(dialogs.questions.isEmpty());
+  EXPECT_EQ(window->EffectFilter(0), "");
+  EXPECT_EQ(window->EffectFilter(5), "");
+}
+
+TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
+  auto check = [&](const char* when) {
+    for (int kind = 1; kind <= 4; ++kind) EXPECT_EQ(window->lastFolder[size_t(kind)], programFolder()) << when;
+    EXPECT_EQ(window->ratioTable, app::kRatioTable) << when;
+    EXPECT_EQ(window->列表框->verticalHeader()->defaultSectionSize(), 19) << when;
+    EXPECT_EQ(window->rememberedHeight, 603) << when;
+    EXPECT_EQ(window->动画预览->pos(), QPoint(13, 14)) << when;
+    EXPECT_TRUE(window->动画预览->isHidden()) << when;
+    EXPECT_EQ(window->前景框->width(), 312) << when;
+    EXPECT_EQ(window->前景框b->width(), 318) << when;
+    EXPECT_EQ(window->前景计数->count(), 0) << when;
+    EXPECT_EQ(window->lastComputedCount, 0) << when;
+    EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/0")) << when;
+    EXPECT_EQ(window->列表框->rowCount(), 0) << when;
+    EXPECT_TRUE(window->tasks.empty()) << when;
+    EXPECT_EQ(window->currentRow, 0) << when;
+  };
+  check("after construction");
+
+  // Everything the sequence sets, disturbed, is set again by it.
+  window->lastFolder.fill("/elsewhere");
+  window->ratioTable.fill(0);
+  window->rememberedHeight = 700;
+  window->动画预览->move(-147, 14);
+  window->UpdateForegroundCount(1920, 1080);
+  window->lastComputedCount = 3;
+  window->处理进度->setText(QStringLiteral("2/5"));
+  window->列表框->setRowCount(2);
+  window->tasks.resize(2);
+  window->currentRow = 1;
+  window->OnMainWindowCreated();
+  check("after running the sequence again");
+}
+
+TEST_F(StartupTest, RightClickReloadsPresetsWithoutChangingTheTick) {
+  // Six Chinese characters on line 1, every other line empty.
+  WriteFile(SettingsFile(), "一二三四五六\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+  Box(1)->setEnabled(true);
+  Box(1)->setChecked(true);
+  RightClick(Box(1));
+  EXPECT_EQ(ShownCaptions(), (std::vector<std::string>{"一二三四", "左右跃动", "色变", "迷幻"}));
+  EXPECT_EQ(WindowFilters(), kBuiltInFilters);
+  EXPECT_TRUE(Box(1)->isChecked());
+
+  // Line 6 edited while the program runs, taken over by a right click on 迷幻.
+  WriteFile(SettingsFile(), "\r\n\r\n\r\n\r\n\r\nhue='H=PI*t'");
+  Box(4)->setEnabled(true);
+  Box(4)->setChecked(false);
+  RightClick(Box(4));
+  EXPECT_EQ(window->EffectFilter(3), "hue='H=PI*t'");
+  EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
+  EXPECT_FALSE(Box(4)->isChecked());
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(StartupTest, AFileOfOnlyALineBreakBringsBackTheBuiltInPresetsAndStaysAsItIs) {
+  WriteFile(SettingsFile(), "a\r\nf1\r\nb\r\nf2\r\nc\r\nf3\r\nd\r\nf4");
+  window->LoadEffectPresets();
+  ASSERT_EQ(ShownCaptions(), (std::vector<std::string>{"a", "b", "c", "d"}));
+  ASSERT_EQ(WindowFilters(), (std::vector<std::string>{"f1", "f2", "f3", "f4"}));
+
+  WriteFile(SettingsFile(), "\r\n");
+  window->LoadEffectPresets();
+  EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
+  EXPECT_EQ(WindowFilters(), kBuiltInFilters);
+  EXPECT_EQ(ReadFile(SettingsFile()), "\r\n");
+}
+
+TEST_F(StartupTest, MoreThanEightLinesOrAFinalLineBreakBehaveTheSame) {
+  const std::vector<std::string> lines = {"甲", "f1", "乙", "f2", "丙", "f3", "丁", "f4", "戊", "f5"};
+  for (const std::string& ending : {"", "\r\n", "\n"}) {
+    WriteFile(SettingsFile(), Join(lines, "\r\n") + ending);
+    window->LoadEffectPresets();
+    EXPECT_EQ(ShownCaptions(), (std::vector<std::string>{"甲", "乙", "丙", "丁"}));
+    EXPECT_EQ(WindowFilters(), (std::vector<std::string>{"f1", "f2", "f3", "f4"}));
+  }
+}
+
+TEST_F(StartupTest, AGbkFileShowsTheSameCaptionsAsItsUtf8Twin) {
+  const std::string utf8 = "上下跃动\r\nf1\r\n左右\r\nf2\r\n色变\r\nf3\r\n迷幻\r\nf4";
+  WriteFile(programFolder() + "/twin.ini", utf8);
+  ASSERT_EQ(testing_support::Shell("iconv -f UTF-8 -t GBK '" + programFolder() + "/twin.ini' > '" +
+                                   SettingsFile() + "'"),
+            0);
+  window->LoadEffectPresets();
+  EXPECT_EQ(ShownCaptions(), (std::vector<std::string>{"上下跃动", "左右", "色变", "迷幻"}));
+  EXPECT_EQ(WindowFilters(), (std::vector<std::string>{"f1", "f2", "f3", "f4"}));
+}
+
+TEST_F(StartupTest, AnUnusableProgramFolderGivesTheBuiltInPresetsWithoutAMessage) {
+  WriteFile(SettingsFile(), "a\r\nf1\r\nb\r\nf2\r\nc\r\nf3\r\nd\r\nf4");
+  window->LoadEffectPresets();
+  const std::string blocker = programFolder() + "/plain-file";
+  WriteFile(blocker, "x");
+  plat::SetProgramFolderForTesting(blocker);
+  window->LoadEffectPresets();
+  EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
+  EXPECT_EQ(WindowFilters(), kBuiltInFilters);
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// ---- converters: start-up cleanup, close query, pause --------------------------------------
+
+class ConverterWindowTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    fs::copy_file("/bin/sleep", programFolder() + "/ffmpeg");
+    fs::permissions(programFolder() + "/ffmpeg", fs::perms::owner_all | fs::perms::others_exec);
+    probe::ResolveConverterAgain();
+    ASSERT_EQ(probe::ConverterPath(), programFolder() + "/ffmpeg");
+  }
+  void TearDown() override {
+    for (const plat::Child& c : children_) {
+      plat::ResumeProcess(c.pid);
+      plat::ReapChild(c.pid, 0);
+      plat::CloseFd(c.readFd);
+    }
+    StartupTest::TearDown();
+    probe::ResolveConverterAgain();
+  }
+
+  // Keeps the child for the clean-up, once it runs the new program and sleeps: posix_spawn
+  // returns before the kernel has given the child its new name.
+  pid_t Keep(const plat::Child& c) {
+    EXPECT_TRUE(c.started());
+    children_.push_back(c);
+    EXPECT_EQ(StateAfterSignal(c.pid, 'S'), 'S');
+    for (int i = 0; i < 500 && ReadFile("/proc/" + std::to_string(c.pid) + "/comm") != "ffmpeg\n"; ++i)
+      plat::SleepMs(10);
+    return c.pid;
+  }
+  // One of ours, started the way the program starts its converters.
+  pid_t StartOwned() { return Keep(probe::StartConverter({"60"})); }
+  // The same binary started by someone else.
+  pid_t StartForeign() { return Keep(plat::StartWithCapture({probe::ConverterPath(), "60"})); }
+
+  static bool EndedBySigkill(pid_t pid) {
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  }
+  static bool Alive(pid_t pid) {
+    const char s = plat::ProcessState(pid);
+    return s != 0 && s != 'Z';
+  }
+  static char StateAfterSignal(pid_t pid, char want) {
+    char state = plat::ProcessState(pid);
+    for (int i = 0; i < 500 && state != want; ++i) {
+      plat::SleepMs(10);
+      state = plat::ProcessState(pid);
+    }
+    return state;
+  }
+
+  std::vector<plat::Child> children_;
+};
+
+TEST_F(ConverterWindowTest, StartUpEndsAStrayConverterOfOursAndLeavesAForeignOneAlone) {
+  window.reset();
+  const pid_t stray = StartOwned();
+  const pid_t foreign = StartForeign();
+  window = std::make_unique<MainWindow>(&dialogs);
+  window->exitProgram = [this](int code) { exitCode = code; };
+  EXPECT_TRUE(EndedBySigkill(stray));
+  EXPECT_TRUE(Alive(foreign));
+  EXPECT_FALSE(plat::ChildExited(foreign));
+}
+
+TEST_F(ConverterWindowTest, ClosingWithoutABatchCleansUpAndExitsWithoutAQuestion) {
+  const pid_t owned = StartOwned();
+  const pid_t foreign = StartForeign();
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(dialogs.questions.isEmpty());
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(EndedBySigkill(owned));
+  EXPECT_TRUE(Alive(foreign));
+}
+
+TEST_F(ConverterWindowTest, ClosingDuringABatchAsksAndNoKeepsEverythingRunning) {
+  const pid_t owned = StartOwned();
+  for (int which = 0; which < 2; ++which) {
+    window->running = which == 0;
+    window->batchActive = which == 1;
+    dialogs.yesNoAnswers = {false};
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(dialogs.questions.size(), which + 1);
+    EXPECT_EQ(dialogs.questions.last(), QStringLiteral("优化尚在运行中，是否强制退出？"));
+    EXPECT_EQ(exitCode, -1);
+    EXPECT_EQ(window->stopRequested, 0);
+    EXPECT_TRUE(Alive(owned));
+    EXPECT_FALSE(plat::ChildExited(owned));
+  }
+}
+
+TEST_F(ConverterWindowTest, ClosingDuringABatchAndAnsweringYesStopsCleansUpAndExits) {
+  const pid_t owned = StartOwned();
+  const pid_t foreign = StartForeign();
+  window->running = 1;
+  window->batchActive = true;
+  dialogs.yesNoAnswers = {true};
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("优化尚在运行中，是否强制退出？")});
+  EXPECT_EQ(window->stopRequested, 1);
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(EndedBySigkill(owned));
+  EXPECT_TRUE(Alive(foreign));
+}
+
+TEST_F(ConverterWindowTest, PauseSuspendsAndResumeContinuesOnlyOurConverters) {
+  const pid_t owned = StartOwned();
+  const pid_t foreign = StartForeign();
+  window->暂停执行->setEnabled(true);
+
+  QTest::mouseClick(window->暂停执行, Qt::LeftButton);
+  EXPECT_EQ(window->暂停执行->text(), QStringLiteral("继续执行"));
+  EXPECT_EQ(StateAfterSignal(owned, 'T'), 'T');
+  EXPECT_EQ(plat::ProcessState(foreign), 'S');
+
+  QTest::mouseClick(window->暂停执行, Qt::LeftButton);
+  EXPECT_EQ(window->暂停执行->text(), QStringLiteral("暂停执行"));
+  EXPECT_EQ(StateAfterSignal(owned, 'S'), 'S');
+  EXPECT_EQ(plat::ProcessState(foreign), 'S');
+}
+
+TEST_F(ConverterWindowTest, PauseWithNoConverterOnlyTogglesTheCaption) {
+  const pid_t foreign = StartForeign();
+  window->暂停执行->setEnabled(true);
+  for (const char* expected : {"继续执行", "暂停执行", "继续执行"}) {
+    QTest::mouseClick(window->暂停执行, Qt::LeftButton);
+    EXPECT_EQ(window->暂停执行->text(), QString::fromUtf8(expected));
+  }
+  EXPECT_EQ(plat::ProcessState(foreign), 'S');
+}
