@@ -1,0 +1,517 @@
+// The four source pickers and their probe jobs, driven through the real window with media
+// the tests make and the real converter probing them; dialogs are answered by the script.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMovie>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "probe/converter.h"
+#include "support/window_fixture.h"
+#include "task/task_record.h"
+
+namespace ts = testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+const QColor kActiveBox(208, 232, 255);
+const QString kEmptyFile = QStringLiteral("该文件为空文件或被占用，无法读取。");
+const QString kTooLong = QStringLiteral("文件因路径过长，无法使用，请加以修改重新尝试。");
+const QString kReserved = QStringLiteral("文件因含有保留字符或特殊字符，无法使用，请加以修改重新尝试。");
+const QString kPlaceholder = QStringLiteral("留空则复制前景视频制作背景视频(推荐)");
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+bool Active(QLineEdit* box) { return box->palette().color(QPalette::Base) == kActiveBox; }
+
+}  // namespace
+
+class SourcePickersTest : public WindowTest {
+ protected:
+  MainWindow& w() { return *window; }
+  static bool On(QWidget* c) { return MainWindow::OwnEnabled(c); }
+
+  // The user clicks `picker` and chooses `path` in the dialog; the click returns after the
+  // probe job has been handled.
+  void Pick(QPushButton* picker, const std::string& path) {
+    dialogs.fileAnswers.push_back(Q(path));
+    picker->click();
+  }
+  void PickForeground(const std::string& path) { Pick(w().前景按钮, path); }
+
+  // A folder of this test's own (media files copied in, or made up).
+  std::string Folder(const std::string& name) {
+    std::string folder = ts::TempFolder() + "/pickers-" + std::to_string(++folders_) + "/" + name;
+    fs::create_directories(folder);
+    return folder;
+  }
+
+ private:
+  static inline int folders_ = 0;
+};
+
+TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
+  const std::string clip = ts::VideoWithSound(1920, 1080, 5, 25);
+  PickForeground(clip);
+  const task::TaskRecord& r = w().current;
+
+  EXPECT_EQ(w().前景框->text(), Q(clip));
+  EXPECT_EQ(r.foregroundPath, "\"" + clip + "\"");
+  EXPECT_EQ(r.foregroundKind, 5);
+  EXPECT_EQ(r.foregroundWidth, 1920);
+  EXPECT_EQ(r.foregroundHeight, 1080);
+  EXPECT_EQ(r.foregroundDuration, "00:00:05.00");
+  EXPECT_EQ(r.backgroundDuration, "00:00:05.00");  // no background yet: takes the foreground's
+  EXPECT_EQ(r.foregroundFps, "25");
+  EXPECT_EQ(r.foregroundExtension, ".mp4");
+  EXPECT_FALSE(r.foregroundBitrate.empty());
+
+  // Landscape: the width box leads, the output becomes portrait 9:16 of the same width.
+  EXPECT_TRUE(Active(w().宽度框));
+  EXPECT_FALSE(Active(w().高度框));
+  EXPECT_EQ(w().宽高比例->currentIndex(), 7);
+  EXPECT_EQ(w().宽高比例->currentText(), QStringLiteral(" 横->竖 [9:16]"));
+  EXPECT_EQ(w().宽度框->text(), QStringLiteral("1920"));
+  EXPECT_EQ(w().高度框->text(), QStringLiteral("3412"));  // 1920 * 1.777778, made even
+  EXPECT_EQ(r.suggestedWidth, 1920);
+  EXPECT_EQ(r.suggestedHeight, 3412);
+  EXPECT_EQ(r.foregroundCountMax, 0);  // one 1920-wide copy does not fit twice across
+
+  EXPECT_EQ(w().处理进度->text(), QStringLiteral("1920:1080"));
+  EXPECT_EQ(w().处理时间->text(), QStringLiteral("00:00:05.00"));
+  EXPECT_EQ(w().时长框->text(), QStringLiteral("00:00:05"));
+  EXPECT_EQ(w().码率框->text(), Q(r.foregroundBitrate));
+  EXPECT_EQ(w().格式框->text(), QStringLiteral(".mp4"));
+
+  // Sound: the foreground's own is used, mute is off.
+  EXPECT_TRUE(w().前景音->isChecked());
+  EXPECT_TRUE(On(w().前景音));
+  EXPECT_FALSE(w().静音->isChecked());
+  for (QWidget* c : std::initializer_list<QWidget*>{w().降噪, w().柔化, w().前景镜像, w().操作框,
+                                                    w().重帧优化, w().背景模糊, w().上下跃动,
+                                                    w().左右跃动, w().迷幻, w().分量色变,
+                                                    w().视频淡入, w().视频淡出})
+    EXPECT_TRUE(On(c)) << c->objectName().toStdString();
+  EXPECT_TRUE(On(w().保存任务));  // add mode: a task can be added now
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
+  struct Row {
+    std::string clip;
+    bool heightLeads;
+    int ratioItem;
+    const char* ratioText;
+    const char *width, *height;
+    int copies;
+  } rows[] = {
+      // 640 * 1.777778 = 1137.78 -> 1137 -> even 1136; three 360-wide copies fit in 1136.
+      {ts::VideoWithoutSound(360, 640, 2, 25), true, 0, " 竖->横 [16:9]", "1136", "640", 3},
+      {ts::VideoWithoutSound(480, 480, 2, 25), false, 7, " 横->竖 [9:16]", "480", "852", 0},
+  };
+  for (const auto& row : rows) {
+    PickForeground(row.clip);
+    EXPECT_EQ(Active(w().高度框), row.heightLeads) << row.clip;
+    EXPECT_EQ(Active(w().宽度框), !row.heightLeads) << row.clip;
+    EXPECT_EQ(w().宽高比例->currentIndex(), row.ratioItem) << row.clip;
+    EXPECT_EQ(w().宽高比例->currentText(), QString::fromUtf8(row.ratioText)) << row.clip;
+    EXPECT_EQ(w().宽度框->text(), QString::fromUtf8(row.width)) << row.clip;
+    EXPECT_EQ(w().高度框->text(), QString::fromUtf8(row.height)) << row.clip;
+    EXPECT_EQ(QString::number(w().current.suggestedWidth), QString::fromUtf8(row.width));
+    EXPECT_EQ(QString::number(w().current.suggestedHeight), QString::fromUtf8(row.height));
+    EXPECT_EQ(w().current.foregroundCountMax, row.copies) << row.clip;
+    EXPECT_EQ(w().storedCount, row.copies) << row.clip;
+    if (row.copies >= 2) {
+      EXPECT_EQ(w().前景计数->count(), row.copies);
+      EXPECT_EQ(w().current.selectedForegroundCount, w().前景计数->currentIndex());
+    }
+    // No sound: the foreground's sound cannot be chosen and the audio rule mutes.
+    EXPECT_FALSE(w().前景音->isChecked());
+    EXPECT_FALSE(On(w().前景音));
+    EXPECT_TRUE(w().静音->isChecked());
+  }
+}
+
+TEST_F(SourcePickersTest, FadesNeedMoreThanFourSeconds) {
+  struct Row { int seconds; bool fades; } rows[] = {{4, false}, {5, true}, {4, false}};
+  for (const auto& row : rows) {
+    PickForeground(ts::VideoWithoutSound(320, 180, row.seconds, 25));
+    EXPECT_EQ(w().current.foregroundKind, 3);
+    EXPECT_EQ(On(w().视频淡入), row.fades) << row.seconds << " s";
+    EXPECT_EQ(On(w().视频淡出), row.fades) << row.seconds << " s";
+    EXPECT_TRUE(On(w().降噪));
+  }
+}
+
+TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
+  const std::string png = ts::StillPng(640, 480);
+  PickForeground(png);
+  const task::TaskRecord& r = w().current;
+  EXPECT_EQ(w().前景框->text(), QStringLiteral("必须为有效视频文件"));
+  EXPECT_EQ(r.foregroundKind, 0);
+  EXPECT_EQ(r.foregroundPath, "");
+  EXPECT_FALSE(On(w().操作框));
+  EXPECT_TRUE(w().静音->isChecked());
+  // The duration was read before the picture was refused: the empty background takes it.
+  EXPECT_EQ(r.backgroundDuration.rfind("N/A", 0), 0u) << r.backgroundDuration;
+
+  Pick(w().背景按钮, png);
+  EXPECT_EQ(w().背景框->text(), Q(png));
+  EXPECT_EQ(r.backgroundPath, "\"" + png + "\"");
+  EXPECT_EQ(r.backgroundKind, 1);
+  EXPECT_EQ(r.backgroundWidth, 640);
+  EXPECT_EQ(r.backgroundHeight, 480);
+  EXPECT_EQ(w().处理进度->text(), QStringLiteral("640:480"));
+  EXPECT_FALSE(w().背景音->isChecked());
+  EXPECT_FALSE(On(w().背景音));
+  EXPECT_EQ(w().背景模糊->value(), 5);
+  EXPECT_TRUE(w().动画预览->isHidden());  // a still picture is no GIF
+}
+
+TEST_F(SourcePickersTest, BackgroundDurationIsTakenFromTheForegroundOnlyWhileEmpty) {
+  PickForeground(ts::VideoWithoutSound(320, 180, 4, 25));
+  EXPECT_EQ(w().current.backgroundDuration, "00:00:04.00");
+  Pick(w().背景按钮, ts::VideoWithoutSound(320, 180, 2, 25));
+  EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");
+  PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
+  EXPECT_EQ(w().current.foregroundDuration, "00:00:05.00");
+  EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");  // the background's own stays
+  EXPECT_EQ(w().处理时间->text(), QStringLiteral("00:00:05.00"));
+}
+
+TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
+  const std::string gif = ts::AnimatedGif(480, 270, 3, 10);
+  window->show();
+  PickForeground(gif);
+  EXPECT_EQ(w().current.foregroundKind, 4);
+  EXPECT_EQ(w().前景框->text(), Q(gif));
+  EXPECT_EQ(w().current.foregroundFps, "10");
+  EXPECT_FALSE(w().动画预览->isHidden());
+  ASSERT_NE(w().previewMovie, nullptr);
+  EXPECT_EQ(w().previewMovie->fileName(), Q(gif));
+  w().HidePreview();
+
+  Pick(w().动画按钮, gif);
+  const task::TaskRecord& r = w().current;
+  EXPECT_EQ(w().动画框->text(), Q(gif));
+  EXPECT_EQ(r.animationPath, "\"" + gif + "\"");
+  EXPECT_EQ(r.animationKind, 4);
+  EXPECT_EQ(r.animationDuration, "00:00:03.00");
+  EXPECT_EQ(r.animationFps, "10");
+  EXPECT_TRUE(On(w().动画模糊));
+  EXPECT_TRUE(On(w().动画透明));
+  EXPECT_TRUE(On(w().动画滤镜));
+  EXPECT_EQ(w().动画透明->value(), 4);
+  EXPECT_EQ(w().动画模糊->value(), 5);
+  EXPECT_EQ(w().动画滤镜->currentText(), QStringLiteral("overlay"));
+  EXPECT_EQ(w().处理进度->text(), QStringLiteral("480:270"));
+  EXPECT_FALSE(w().动画预览->isHidden());
+
+  // A video is no animation: refused, and the animation controls are cleared.
+  Pick(w().动画按钮, ts::VideoWithoutSound(320, 180, 2, 25));
+  EXPECT_EQ(w().动画框->text(), QStringLiteral("必须为有效gif动画文件"));
+  EXPECT_EQ(r.animationKind, 0);
+  EXPECT_EQ(r.animationPath, "");
+  EXPECT_FALSE(On(w().动画滤镜));
+}
+
+TEST_F(SourcePickersTest, SoundSourcesAcceptOnlyFilesWithSound) {
+  const std::string audio = ts::AudioOnly(5);
+  const task::TaskRecord& r = w().current;
+
+  Pick(w().背景按钮, audio);
+  EXPECT_EQ(w().背景框->text(), QStringLiteral("必须为有效视频或图片文件"));
+  EXPECT_EQ(r.backgroundKind, 0);
+  EXPECT_EQ(r.backgroundPath, "");
+
+  struct Row { std::string file; bool accepted; int kind; } rows[] = {
+      {audio, true, 2},
+      {ts::VideoWithoutSound(320, 180, 2, 25), false, 0},
+      {ts::VideoWithSound(320, 180, 2, 25), true, 5},
+  };
+  for (const auto& row : rows) {
+    Pick(w().音乐按钮, row.file);
+    EXPECT_EQ(r.audioKind, row.kind) << row.file;
+    if (row.accepted) {
+      EXPECT_EQ(w().音乐框->text(), Q(row.file));
+      EXPECT_EQ(r.audioPath, "\"" + row.file + "\"");
+      EXPECT_TRUE(w().音乐->isChecked());
+      EXPECT_TRUE(On(w().音乐));
+      EXPECT_FALSE(w().静音->isChecked());
+      EXPECT_EQ(w().处理时间->text(), Q(r.audioDuration));
+    } else {
+      EXPECT_EQ(w().音乐框->text(), QStringLiteral("必须为有效有声文件"));
+      EXPECT_EQ(r.audioPath, "");
+      EXPECT_FALSE(w().音乐->isChecked());
+      EXPECT_FALSE(On(w().音乐));
+      EXPECT_TRUE(w().静音->isChecked());  // nothing left to hear
+    }
+  }
+}
+
+TEST_F(SourcePickersTest, BackgroundSoundIsTickedOnlyWhenNoOtherSoundIsChosen) {
+  const std::string withSound = ts::VideoWithSound(320, 180, 2, 25);
+  PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
+  ASSERT_TRUE(w().静音->isChecked());
+  Pick(w().背景按钮, withSound);
+  EXPECT_TRUE(w().背景音->isChecked());
+  EXPECT_TRUE(On(w().背景音));
+  EXPECT_FALSE(w().静音->isChecked());
+
+  w().ClearBackground();
+  PickForeground(ts::VideoWithSound(320, 180, 5, 25));
+  ASSERT_TRUE(w().前景音->isChecked());
+  Pick(w().背景按钮, withSound);
+  EXPECT_FALSE(w().背景音->isChecked());  // the foreground's sound is already chosen
+  EXPECT_TRUE(On(w().背景音));
+}
+
+TEST_F(SourcePickersTest, ConverterRefusalLeavesTheFailureText) {
+  const std::string folder = Folder("garbage");
+  const std::string garbage = folder + "/noise.mp4";
+  ASSERT_EQ(ts::Shell("head -c 4000 /dev/urandom > '" + garbage + "'"), 0);
+  PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
+  PickForeground(garbage);
+  EXPECT_EQ(w().前景框->text(), QStringLiteral("必须为有效视频文件"));
+  EXPECT_EQ(w().current.foregroundKind, 0);
+  EXPECT_EQ(w().current.foregroundPath, "");
+  EXPECT_FALSE(On(w().操作框));
+  EXPECT_EQ(w().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(SourcePickersTest, EmptyFileIsRefusedAndNothingChanges) {
+  const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
+  PickForeground(clip);
+  const std::string folderBefore = w().lastFolder[kForeground];
+  const std::string empty = Folder("empty") + "/nothing.mp4";
+  std::ofstream(empty).close();
+
+  PickForeground(empty);
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_EQ(dialogs.errors[0], kEmptyFile);
+  EXPECT_EQ(w().前景框->text(), Q(clip));
+  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(w().current.foregroundKind, 3);
+  EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
+
+  // A folder cannot be read as a file either.
+  dialogs.errors.clear();
+  w().ProbeRequest(Q(Folder("a-folder")), kAudio);
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_EQ(dialogs.errors[0], kEmptyFile);
+  EXPECT_EQ(w().current.audioKind, 0);
+}
+
+TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
+  const std::string clip = ts::VideoWithoutSound(320, 180, 2, 25);
+  const std::string base = Folder("len");
+  // A file whose whole path is `bytes` long, with `mark` somewhere in its name.
+  auto fileOf = [&](size_t bytes, const std::string& mark) {
+    std::string head = base + "/" + mark;
+    std::string name = head + std::string(bytes - head.size() - 4, 'a') + ".mp4";
+    fs::copy_file(clip, name, fs::copy_options::overwrite_existing);
+    return name;
+  };
+  auto inFolder = [&](const std::string& folder) {
+    std::string dir = base + "/" + folder;
+    fs::create_directories(dir);
+    std::string name = dir + "/clip.mp4";
+    fs::copy_file(clip, name, fs::copy_options::overwrite_existing);
+    return name;
+  };
+  ASSERT_EQ(fileOf(255, "").size(), 255u);
+  struct Row { std::string path; QString message; } rows[] = {
+      {fileOf(255, ""), ""},
+      {fileOf(256, ""), kTooLong},
+      {fileOf(256, "?"), kTooLong},  // the length decides the message
+      {fileOf(255, "?"), kReserved},
+      {inFolder("Error"), ""},
+      {inFolder("error"), kReserved},
+      // The converter echoes the path and "invalid" fails its output in any letter case, so
+      // the path check refuses it in any case too (else a sound video would be refused as
+      // broken); "errer" and " pal8," likewise.
+      {inFolder("Invalid"), kReserved},
+      {inFolder("invalid"), kReserved},
+      {inFolder("errer"), kReserved},
+      {inFolder("a pal8, b"), kReserved},
+      {inFolder("pal8"), ""},
+      {inFolder("failed!"), kReserved},
+      {inFolder("failed"), ""},
+      {inFolder("say \"hi\""), kReserved},
+  };
+  for (const auto& row : rows) {
+    dialogs.errors.clear();
+    w().ResetForeground();
+    w().lastFolder[kForeground] = "/before/";
+    PickForeground(row.path);
+    if (row.message.isEmpty()) {
+      EXPECT_TRUE(dialogs.errors.isEmpty()) << row.path;
+      EXPECT_EQ(w().current.foregroundKind, 3) << row.path;
+      EXPECT_EQ(w().前景框->text(), Q(row.path));
+      EXPECT_EQ(w().lastFolder[kForeground], plat::FolderOf(row.path));
+    } else {
+      ASSERT_EQ(dialogs.errors.size(), 1) << row.path;
+      EXPECT_EQ(dialogs.errors[0], row.message) << row.path;
+      EXPECT_EQ(w().current.foregroundKind, 0) << row.path;
+      EXPECT_EQ(w().lastFolder[kForeground], "/before/") << row.path;
+    }
+  }
+}
+
+TEST_F(SourcePickersTest, DialogTitlesFiltersAndFolders) {
+  struct Row { QPushButton* picker; const char* title; const char* filter; } rows[] = {
+      {w().前景按钮, "打开前景视频，必须为常规格式的视频文件", ""},
+      {w().背景按钮, "打开背景视频，可使用视频或GIF动画文件，留空时使用前景文件自动生成背景虚化视频，推荐留空", ""},
+      {w().动画按钮, "打开动画文件，建议使用无缝循环内容的动画文件", "动画文件（*.gif） (*.gif)"},
+      {w().音乐按钮, "打开音频文件，可使用音频或带有音频的媒体文件", ""},
+  };
+  for (const auto& row : rows) {
+    dialogs.fileRequests.clear();
+    row.picker->click();  // cancelled
+    ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs.fileRequests[0].title, QString::fromUtf8(row.title));
+    EXPECT_EQ(dialogs.fileRequests[0].filter, QString::fromUtf8(row.filter));
+    EXPECT_EQ(dialogs.fileRequests[0].folder, Q(programFolder()));  // the start-up folder
+  }
+  EXPECT_EQ(w().背景框->text(), kPlaceholder);
+}
+
+TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
+  const std::string folder = Folder("vanish");
+  const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), folder);
+  const std::string bg = ts::CopyInto(ts::StillPng(640, 480), folder);
+  PickForeground(fg);
+  Pick(w().背景按钮, bg);
+  ASSERT_EQ(w().背景框->text(), Q(bg));
+
+  // Still there: the dialog opens in its folder and the box keeps it.
+  dialogs.fileRequests.clear();
+  w().前景按钮->click();
+  EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
+  EXPECT_EQ(w().前景框->text(), Q(fg));
+
+  // Gone: the box is emptied (the background shows its hint) and the last folder is offered.
+  fs::remove(fg);
+  fs::remove(bg);
+  w().lastFolder[kBackground] = "/tmp/";
+  w().前景按钮->click();
+  EXPECT_EQ(w().前景框->text(), "");
+  EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
+  w().背景按钮->click();
+  EXPECT_EQ(w().背景框->text(), kPlaceholder);
+  EXPECT_EQ(dialogs.fileRequests.back().folder, QStringLiteral("/tmp/"));
+}
+
+TEST_F(SourcePickersTest, ReloadProbesAgainOrPicksAnew) {
+  const std::string folder = Folder("reload");
+  const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), folder);
+  PickForeground(fg);
+  w().宽度框->setText(QStringLiteral("999"));
+  dialogs.fileRequests.clear();
+  w().重载->click();
+  EXPECT_TRUE(dialogs.fileRequests.empty());  // probed again without asking
+  EXPECT_EQ(w().宽度框->text(), QStringLiteral("320"));
+  EXPECT_EQ(w().current.foregroundKind, 3);
+
+  fs::remove(fg);
+  w().重载->click();  // gone: reset, then the picker (cancelled)
+  ASSERT_EQ(dialogs.fileRequests.size(), 1u);
+  EXPECT_EQ(dialogs.fileRequests[0].title, QStringLiteral("打开前景视频，必须为常规格式的视频文件"));
+  EXPECT_EQ(w().前景框->text(), "");
+  EXPECT_EQ(w().current.foregroundKind, 0);
+  EXPECT_EQ(w().current.foregroundPath, "");
+  EXPECT_FALSE(On(w().操作框));
+  EXPECT_FALSE(On(w().前景音));
+}
+
+TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
+  QPushButton* buttons[] = {w().前景按钮, w().重载, w().背景按钮, w().清空背景, w().动画按钮,
+                            w().清空动画, w().音乐按钮, w().清空音乐, w().保存任务};
+  w().清空动画->setEnabled(false);  // a state of its own that must come back unchanged
+  ASSERT_FALSE(On(w().保存任务));
+
+  bool sawProbe = false;
+  int busyDuring = 0;
+  std::vector<bool> enabledDuring;
+  QTimer::singleShot(0, window.get(), [&] {
+    sawProbe = true;
+    busyDuring = w().probeBusy;
+    for (QPushButton* b : buttons) enabledDuring.push_back(On(b));
+    // A second probe cannot start: the picker is disabled and a direct request is refused.
+    dialogs.fileAnswers.push_back(Q(ts::AudioOnly(5)));
+    w().音乐按钮->click();
+    w().ProbeRequest(Q(ts::AudioOnly(5)), kAudio);
+  });
+  PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
+
+  ASSERT_TRUE(sawProbe) << "the window did not stay responsive during the probe";
+  EXPECT_EQ(busyDuring, 1);
+  for (bool enabled : enabledDuring) EXPECT_FALSE(enabled);
+  EXPECT_EQ(dialogs.fileRequests.size(), 1u);
+  EXPECT_EQ(w().current.audioKind, 0);
+  EXPECT_EQ(w().probeBusy, 0);
+  for (QPushButton* b : buttons)
+    EXPECT_EQ(On(b), b != w().清空动画) << b->objectName().toStdString();
+  dialogs.fileAnswers.clear();
+}
+
+class SourcePickersConverterTest : public SourcePickersTest {
+ protected:
+  void TearDown() override {
+    setenv("PATH", savedPath_.c_str(), 1);
+    SourcePickersTest::TearDown();
+    probe::ResolveConverterAgain();
+  }
+  std::string savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+};
+
+TEST_F(SourcePickersConverterTest, MissingConverterIsReportedAndNothingChanges) {
+  setenv("PATH", "/nonexistent", 1);
+  probe::ResolveConverterAgain();
+  ASSERT_EQ(probe::ConverterPath(), "");
+  const std::string folderBefore = w().lastFolder[kForeground];
+
+  PickForeground(ts::VideoWithSound(320, 180, 2, 25));
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_EQ(dialogs.errors[0], Q(probe::MissingConverterMessage()));
+  EXPECT_NE(dialogs.errors[0].indexOf(QStringLiteral("ffmpeg")), -1);
+  EXPECT_EQ(w().前景框->text(), "");
+  EXPECT_EQ(w().current.foregroundKind, 0);
+  EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
+  EXPECT_FALSE(On(w().保存任务));
+}
+
+// A converter that prints no description at all (the real one always does, so a stand-in
+// takes its place beside the program): the kind keeps its state, only the folder moves.
+TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
+  const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
+  PickForeground(clip);
+  ASSERT_EQ(w().current.foregroundKind, 3);
+
+  const std::string standIn = programFolder() + "/ffmpeg";
+  std::ofstream(standIn) << "#!/bin/sh\necho 'this converter says nothing useful'\n";
+  fs::permissions(standIn, fs::perms::owner_all);
+  probe::ResolveConverterAgain();
+  ASSERT_EQ(probe::ConverterPath(), plat::CanonicalPath(standIn));
+
+  const std::string other = Folder("other") + "/x.mp4";
+  fs::copy_file(clip, other);
+  PickForeground(other);
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+  EXPECT_EQ(w().前景框->text(), Q(clip));
+  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(w().current.foregroundKind, 3);
+  EXPECT_EQ(w().lastFolder[kForeground], plat::FolderOf(other));
+  EXPECT_EQ(w().probeBusy, 0);
+}
