@@ -17,6 +17,7 @@
 #include "batch/process_control.h"
 #include "batch/progress.h"
 #include "support/window_fixture.h"
+#include "task/command_builder.h"
 #include "task/task_record.h"
 
 namespace {
@@ -70,6 +71,36 @@ class BatchTest : public WindowTest {
     r.commandLine = command;
     window->tasks.push_back(r);
     return window->tasks.back();
+  }
+
+  // A landscape clip to portrait 180x320 through the real command builder, as the add
+  // operation stores it (background made from the foreground, its sound kept).
+  task::TaskRecord& AddBuiltTask(const std::string& name) {
+    task::TaskRecord t;
+    t.foregroundPath = t.backgroundPath = task::Quote(Clip(name));
+    t.foregroundKind = 5;
+    t.foregroundWidth = 320;
+    t.foregroundHeight = 180;
+    t.suggestedWidth = 320;
+    t.suggestedHeight = 568;
+    t.outputWidth = 180;
+    t.outputHeight = 320;
+    t.foregroundDuration = t.backgroundDuration = "00:00:02.00";
+    t.outputDuration = "00:00:02";
+    t.foregroundExtension = t.outputFormat = ".mp4";
+    t.foregroundFps = "25";
+    t.foregroundBitrate = t.bitrate = "120";
+    t.ratioIndex = 7;
+    t.selectedForegroundCount = 0;
+    t.ticks[task::kTickAutoBitrate] = 1;
+    t.ticks[task::kTickForegroundSound] = 1;
+    const task::BuildResult built =
+        task::BuildCommand(t, task::BuildMode::Full, task::DiskEnvironment(window->effectFilters));
+    EXPECT_EQ(built.outputPath, Temporary(name));
+    task::TaskRecord& stored = AddTask(Clip(name), built.text);
+    stored = t;
+    stored.commandLine = built.text;
+    return stored;
   }
 
   QString State(int row) const {
@@ -126,7 +157,7 @@ TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
 }
 
 TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
-  for (const char* name : {"a", "b", "c"}) AddTask(Clip(name), PortraitCommand(name));
+  for (const char* name : {"a", "b", "c"}) AddBuiltTask(name);
   window->elapsedSeconds = 99;
 
   // What the window shows while the batch runs.

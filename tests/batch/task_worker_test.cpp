@@ -161,6 +161,20 @@ TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
   }
 }
 
+// "invalid" in a file name the converter echoes is a failure too; the converter, which would
+// go on for 30 s, is ended at once rather than left writing after its task has ended.
+TEST_F(TaskWorkerTest, ExcerptEndsAConverterThatIsStillRunning) {
+  const std::string named = folder + "/invalid_name.mp4";
+  std::filesystem::copy_file(source, named);
+  const WorkerResult r = Run("-re -stream_loop -1 -i \"" + named + "\" -to 00:00:30 -vf scale=160:90 -y \"" +
+                             temporary + "\"");
+  EXPECT_EQ(r.ending, WorkerEnding::Failed);
+  EXPECT_NE(r.errorText.find("invalid_name.mp4"), std::string::npos) << r.errorText;
+  EXPECT_EQ(recorder.LastState().rfind("输出错误(", 0), 0u);
+  EXPECT_TRUE(batch::OwnedConverters().empty());
+  EXPECT_FALSE(plat::FileExists(temporary));
+}
+
 // The last quoted item names a file the converter never writes: the rename fails, and the
 // row says so instead of "处理完毕".
 TEST_F(TaskWorkerTest, FailingRenameIsAnOutputErrorWithTheReason) {
