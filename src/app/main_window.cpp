@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/ratio_table.h"
@@ -28,7 +29,12 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
     ownDialogs_ = std::make_unique<WidgetDialogs>();
     dialogs_ = ownDialogs_.get();
   }
-  exitProgram = [](int code) { std::exit(code); };
+  // Ends at once, as after the close question: a task worker may still be running, so no
+  // static destructors run under it.
+  exitProgram = [](int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+  };
   ratioTable = app::kRatioTable;
   BuildControls();
   ConnectControls();
@@ -42,7 +48,7 @@ bool MainWindow::OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_
 
 void MainWindow::ResponsiveWait(int ms) {
   QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
 }
 
