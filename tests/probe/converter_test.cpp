@@ -78,8 +78,14 @@ TEST(ProbeStartConverter, CarriesTheOwnershipMarkAndIsTheConverterBinary) {
   plat::Child c = StartConverter({"-hide_banner", "-loglevel", "error", "-re", "-f", "lavfi",
                                   "-i", "anullsrc", "-f", "null", "-"});
   ASSERT_TRUE(c.started());
-  // Wait until the child has become the converter (exec done) before reading /proc.
-  for (int i = 0; i < 200 && plat::ExecutablePath(c.pid) != ConverterPath(); ++i) plat::SleepMs(10);
+  // Wait until the child has become the converter: /proc shows the new executable a moment
+  // before the new environment while exec is still under way.
+  for (int i = 0; i < 200; ++i) {
+    if (plat::ExecutablePath(c.pid) == ConverterPath() &&
+        plat::EnvironmentHas(c.pid, OwnerEnvironmentEntry()))
+      break;
+    plat::SleepMs(10);
+  }
   EXPECT_EQ(plat::ExecutablePath(c.pid), ConverterPath());
   EXPECT_TRUE(plat::EnvironmentHas(c.pid, OwnerEnvironmentEntry()));
   EXPECT_EQ(OwnerEnvironmentEntry(), "FLIPFRAME_OWNER=" + plat::ProgramFolder());
