@@ -14,6 +14,7 @@
 
 #include <thread>
 
+#include "app/list_cells.h"
 #include "app/main_window.h"
 #include "batch/process_control.h"
 #include "batch/progress.h"
@@ -32,32 +33,8 @@ const char* const kEmptyListMessage = "尚未添加任务到任务列表。";
 const char* const kErrorPrefix = "发生错误：\r\n";
 const char* const kTrialBusyMessage = "任务列表正在执行，请先停止执行，再添加或保存任务。";
 
-// The wait the controller is in; the worker's last update ends it early.
-QEventLoop* g_workerWait = nullptr;
-
-void WaitForWorker(int stepMs) {
-  QEventLoop loop;
-  QEventLoop* outer = g_workerWait;
-  g_workerWait = &loop;
-  QTimer::singleShot(stepMs, &loop, &QEventLoop::quit);
-  loop.exec();
-  g_workerWait = outer;
-}
-
-void EndWorkerWait() {
-  if (g_workerWait) g_workerWait->quit();
-}
-
-void SetCell(QTableWidget* list, int row, int column, const QString& text) {
-  if (row < 0 || row >= list->rowCount()) return;
-  if (QTableWidgetItem* item = list->item(row, column)) item->setText(text);
-  else list->setItem(row, column, new QTableWidgetItem(text));
-}
-
-QString CellText(const QTableWidget* list, int row, int column) {
-  const QTableWidgetItem* item = list->item(row, column);
-  return item ? item->text() : QString();
-}
+using app::CellText;
+using app::SetCell;
 
 // Every source file of the task is there: the foreground, then the animation and the audio
 // when set, then the background when it is not the foreground itself.
@@ -85,7 +62,9 @@ void MainWindow::OnStartClicked() {
     stopRequested = 1;
     return;
   }
-  if (trialRunning) return;  // the trial's converter must not be cleaned away under it
+  // A trial's or a probe's converter must not be cleaned away under it, and a probe is still
+  // filling the task being prepared.
+  if (trialRunning || probeBusy) return;
 
   batchActive = true;
   stopRequested = 0;
@@ -157,10 +136,10 @@ void MainWindow::RunTaskOnWorker(int row) {
         sharedErrorText = result.errorText;
       }
       running = 0;
-      EndWorkerWait();
+      WakeWorkerWait();
     });
   });
-  while (running) WaitForWorker(kBatchWaitMs);
+  while (running) WaitForWorkerUpdate(kBatchWaitMs);
   worker.join();
 }
 
@@ -190,10 +169,10 @@ void MainWindow::RunTrial() {
         sharedErrorText = result.errorText;
       }
       trialRunning = 0;
-      EndWorkerWait();
+      WakeWorkerWait();
     }, Qt::QueuedConnection);
   });
-  while (trialRunning) WaitForWorker(kTrialWaitMs);
+  while (trialRunning) WaitForWorkerUpdate(kTrialWaitMs);
   QCoreApplication::processEvents();
   worker.join();
   ResponsiveWait(kTrialWaitMs);

@@ -52,6 +52,23 @@ void MainWindow::ResponsiveWait(int ms) {
   loop.exec();
 }
 
+namespace {
+QEventLoop* g_workerWait = nullptr;  // the innermost WaitForWorkerUpdate, if any
+}  // namespace
+
+void MainWindow::WaitForWorkerUpdate(int ms) {
+  QEventLoop loop;
+  QEventLoop* outer = g_workerWait;
+  g_workerWait = &loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+  g_workerWait = outer;
+}
+
+void MainWindow::WakeWorkerWait() {
+  if (g_workerWait) g_workerWait->quit();
+}
+
 void MainWindow::ConnectControls() {
   for (QWidget* w : std::initializer_list<QWidget*>{
            宽度框, 高度框, 前景框, 背景框, 动画框, 音乐框, 关闭, 版权, 宽度标签, 高度标签, 时长标签,

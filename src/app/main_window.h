@@ -123,6 +123,10 @@ class MainWindow : public QWidget {
   static bool OwnEnabled(const QWidget* w);
   // Runs the event loop for `ms` milliseconds: the window stays responsive.
   static void ResponsiveWait(int ms);
+  // A responsive wait of at most `ms` that WakeWorkerWait() ends early: the GUI thread waits
+  // for a probe or task worker this way, and the worker's last queued update wakes it.
+  static void WaitForWorkerUpdate(int ms);
+  static void WakeWorkerWait();
 
   // ---- main_window_layout.cpp ----------------------------------------------------------
   void BuildControls();

@@ -84,22 +84,6 @@ const char* PathProblem(const std::string& path) {
   return "";
 }
 
-// ---- the probe wait -------------------------------------------------------------------
-
-QEventLoop* g_probeWait = nullptr;
-
-void WaitForProbe(int stepMs) {
-  QEventLoop loop;
-  QEventLoop* outer = g_probeWait;
-  g_probeWait = &loop;
-  QTimer::singleShot(stepMs, &loop, &QEventLoop::quit);
-  loop.exec();
-  g_probeWait = outer;
-}
-
-void EndProbeWait() {
-  if (g_probeWait) g_probeWait->quit();
-}
 
 // ---- result handling, on the window's thread ------------------------------------------
 
@@ -334,11 +318,11 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
       QMetaObject::invokeMethod(this, [this, path, kind, out] {
         HandleProbeOutcome(*this, kind, path, out);
         probeBusy = 0;  // the last update of the job
-        EndProbeWait();
+        WakeWorkerWait();
       }, Qt::QueuedConnection);
     });
     lastFolder[size_t(kind)] = plat::FolderOf(path);
-    while (probeBusy) WaitForProbe(kProbeWaitMs);
+    while (probeBusy) WaitForWorkerUpdate(kProbeWaitMs);
     worker.join();
   }
 

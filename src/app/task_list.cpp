@@ -13,27 +13,17 @@
 
 #include <algorithm>
 
+#include "app/list_cells.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 
 namespace {
 
+using app::CellItem;
+using app::CellText;
+
 const QString kLimitMessage = QStringLiteral("加入任务数量上限为1000个。");
 
-// The item of a cell; one is created when the cell has none yet.
-QTableWidgetItem* CellItem(QTableWidget* table, int row, int column) {
-  QTableWidgetItem* item = table->item(row, column);
-  if (!item) {
-    item = new QTableWidgetItem;
-    table->setItem(row, column, item);
-  }
-  return item;
-}
-
-QString CellText(const QTableWidget* table, int row, int column) {
-  const QTableWidgetItem* item = table->item(row, column);
-  return item ? item->text() : QString();
-}
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <array>
 #include <mutex>
 
+#include "app/list_cells.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 
@@ -23,14 +24,7 @@ const QString kSaveCaption = QStringLiteral("保存任务");
 const QString kWaitCaption = QStringLiteral("请稍候..");
 const QString kLimitMessage = QStringLiteral("加入任务数量上限为1000个。");
 
-QTableWidgetItem* CellItem(QTableWidget* table, int row, int column) {
-  QTableWidgetItem* item = table->item(row, column);
-  if (!item) {
-    item = new QTableWidgetItem;
-    table->setItem(row, column, item);
-  }
-  return item;
-}
+using app::CellItem;
 
 QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
 
