@@ -1,7 +1,5 @@
 // flipframe: converts video files in batches between landscape and portrait layout.
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,19 +17,6 @@ bool HaveDisplay() {
     if (v && *v) return true;
   }
   return false;
-}
-
-// Captions are Chinese: prefer a CJK font that is installed.
-void UseCjkFont(QApplication& app) {
-  const QStringList families = QFontDatabase::families();
-  for (const char* name : {"WenQuanYi Micro Hei", "Noto Sans CJK SC", "Noto Sans SC", "Droid Sans Fallback"}) {
-    if (families.contains(QString::fromUtf8(name))) {
-      QFont font(QString::fromUtf8(name));
-      font.setPixelSize(12);
-      app.setFont(font);
-      return;
-    }
-  }
 }
 
 }  // namespace
@@ -53,7 +38,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
-  UseCjkFont(app);
   MainWindow window;
   window.show();
   return app.exec();
