@@ -7,16 +7,21 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "platform/platform.h"
 #include "probe/probe_cli.h"
 
 namespace {
 
+const char* Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : nullptr;
+}
+
+// A display the toolkit can open; without one Qt would abort with a long message.
 bool HaveDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* v = std::getenv(name);
-    if (v && *v) return true;
-  }
-  return false;
+  if (Env("QT_QPA_PLATFORM") || Env("WAYLAND_DISPLAY")) return true;
+  const char* display = Env("DISPLAY");
+  return display && plat::LocalX11DisplayReachable(display);
 }
 
 }  // namespace
@@ -34,7 +39,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!HaveDisplay()) {
-    std::fprintf(stderr, "flipframe: no display found (DISPLAY is not set); start it from a desktop session.\n");
+    std::fprintf(stderr, "flipframe: no display found (DISPLAY is not set or its X server does not answer); start it from a desktop session.\n");
     return 1;
   }
   QApplication app(argc, argv);

@@ -70,6 +70,11 @@ void SuspendProcess(pid_t pid);   // SIGSTOP
 void ResumeProcess(pid_t pid);    // SIGCONT
 char ProcessState(pid_t pid);     // state letter of /proc/PID/stat, 0 if gone
 
+// ---- display ----------------------------------------------------------------------------
+// False when $DISPLAY names a local X server whose socket does not answer; a remote display
+// (host:N) is taken as reachable.
+bool LocalX11DisplayReachable(const std::string& display);
+
 // ---- crash reporter ------------------------------------------------------------------------
 // On SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: signal name and backtrace to stderr, then
 // the default action.

@@ -7,7 +7,9 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -293,6 +295,31 @@ char ProcessState(pid_t pid) {
   size_t paren = stat.rfind(')');
   if (paren == std::string::npos || paren + 2 >= stat.size()) return 0;
   return stat[paren + 2];
+}
+
+bool LocalX11DisplayReachable(const std::string& display) {
+  size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return false;
+  std::string host = display.substr(0, colon);
+  if (!host.empty() && host != "unix") return true;
+  std::string number = display.substr(colon + 1);
+  number = number.substr(0, number.find('.'));
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
+  const std::string socketPath = "/tmp/.X11-unix/X" + number;
+  // Try the abstract socket first (what Xorg and Xvfb listen on), then the file.
+  for (bool abstract : {true, false}) {
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    size_t offset = abstract ? 1 : 0;
+    std::memcpy(addr.sun_path + offset, socketPath.data(), socketPath.size());
+    socklen_t len = socklen_t(offsetof(sockaddr_un, sun_path) + offset + socketPath.size() + (abstract ? 0 : 1));
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0;
+    close(fd);
+    if (ok) return true;
+  }
+  return false;
 }
 
 namespace {
