@@ -3,41 +3,30 @@
 // buttons, source information and the GIF preview, the label shortcuts, the clock, the file
 // to show for a finished task, and deep copies of task records.
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QUrl>
 #include <QFocusEvent>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
-#include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QUrl>
 
 #include <signal.h>
 
-#include <fstream>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "app/file_manager.h"
 #include "app/ratio_table.h"
-#include "support/window_fixture.h"
-#include "task/task_record.h"
+#include "support/window_helpers.h"
+
+using namespace window_helpers;
 
 namespace {
 
-const QColor kActive(208, 232, 255);
-const QColor kWhite(255, 255, 255);
-
-QStringList Items(QComboBox* box) {
-  QStringList items;
-  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-  return items;
-}
+const QColor kActive(208, 232, 255), kWhite(255, 255, 255);
 
 // A file manager on a private bus: records what it was asked to show.
 class FakeFileManager : public QObject {
@@ -49,36 +38,24 @@ class FakeFileManager : public QObject {
   void ShowItems(const QStringList& uris, const QString&) { shown += uris; }
 };
 
-// Keeps the event loop running until `done` holds or about five seconds have passed.
-template <typename F>
-bool WaitFor(F done) {
-  for (int i = 0; i < 500 && !done(); ++i) MainWindow::ResponsiveWait(10);
-  return done();
-}
-
-std::string MakeFile(const std::string& folder, const std::string& name) {
-  const std::string path = folder + "/" + name;
-  std::ofstream(path) << "x";
-  return path;
-}
-
 }  // namespace
 
-class ControlRulesTest : public WindowTest {
+class ControlRulesTest : public WindowCase {
  protected:
-  MainWindow& w() { return *window; }
-
   // The user picks ratio item `index` from the list.
   void ChooseRatio(int index) {
     w().宽高比例->setCurrentIndex(index);
     emit w().宽高比例->activated(index);
   }
-
+  // Ratio item `item` (-1: none) with the width or the height box active.
+  void SetRatio(int item, bool widthActive) {
+    w().宽高比例->setCurrentIndex(item);
+    widthActive ? w().ActivateWidthBox() : w().ActivateHeightBox();
+  }
   void SetForeground(int width, int height) {
     w().current.foregroundWidth = width;
     w().current.foregroundHeight = height;
   }
-
   void SendFocus(QWidget* target, QEvent::Type type) {
     QFocusEvent event(type, Qt::OtherFocusReason);
     QApplication::sendEvent(target, &event);
@@ -89,10 +66,8 @@ class ControlRulesTest : public WindowTest {
 
 TEST_F(ControlRulesTest, ActiveSizeBoxIsTheColouredOne) {
   auto colours = [&] {
-    return std::vector<QColor>{w().宽度框->palette().color(QPalette::Base),
-                               w().宽度框b->palette().color(QPalette::Window),
-                               w().高度框->palette().color(QPalette::Base),
-                               w().高度框b->palette().color(QPalette::Window)};
+    return std::vector<QColor>{w().宽度框->palette().color(QPalette::Base), w().宽度框b->palette().color(QPalette::Window),
+                               w().高度框->palette().color(QPalette::Base), w().高度框b->palette().color(QPalette::Window)};
   };
   EXPECT_EQ(colours(), (std::vector<QColor>{kWhite, kWhite, kWhite, kWhite}));
 
@@ -109,31 +84,27 @@ TEST_F(ControlRulesTest, ActiveSizeBoxIsTheColouredOne) {
   EXPECT_EQ(w().focusWidget(), w().高度框);
 }
 
-TEST_F(ControlRulesTest, EvenDownLowersOddNumbersOnly) {
-  struct Case {
-    int in, out;
-    bool changed;
-  };
-  for (const Case& c : std::vector<Case>{{7, 6, true}, {8, 8, false}, {0, 0, false}, {1, 0, true}, {607, 606, true}}) {
-    int n = c.in;
-    EXPECT_EQ(MainWindow::EvenDown(n), c.changed) << c.in;
-    EXPECT_EQ(n, c.out) << c.in;
+TEST(EvenDown, LowersOddNumbersOnly) {
+  const int cases[][2] = {{7, 6}, {8, 8}, {0, 0}, {1, 0}, {607, 606}};
+  for (const auto& c : cases) {
+    int n = c[0];
+    EXPECT_EQ(MainWindow::EvenDown(n), c[0] != c[1]) << c[0];  // true when it changed n
+    EXPECT_EQ(n, c[1]) << c[0];
   }
 }
 
-TEST_F(ControlRulesTest, RatioTableHoldsTheProgramsDecimalValues) {
-  const double expected[23] = {0,      1.777778, 1.6,      1.666667, 1.333333, 2.333333, 1.85,   2.35,
-                               1.777778, 1.6,    1.666667, 1.333333, 0.5625,   0.625,    0.6,    0.75,
-                               0.428571, 0.54,   0.426632, 0.5625,   0.625,    0.6,      0.75};
-  for (int k = 1; k <= 22; ++k) {
-    EXPECT_EQ(w().ratioTable[size_t(k)], expected[k]) << k;  // exact: these very decimals
-    EXPECT_EQ(app::kRatioTable[size_t(k)], expected[k]) << k;
-  }
+// These very decimals (1.777778, 0.54, 0.426632), never exact fractions.
+TEST(RatioTable, HoldsTheProgramsDecimalValues) {
+  const std::array<double, 23> expected = {0,        1.777778, 1.6,      1.666667, 1.333333, 2.333333,
+                                           1.85,     2.35,     1.777778, 1.6,      1.666667, 1.333333,
+                                           0.5625,   0.625,    0.6,      0.75,     0.428571, 0.54,
+                                           0.426632, 0.5625,   0.625,    0.6,      0.75};
+  EXPECT_EQ(app::kRatioTable, expected);
 }
 
 TEST_F(ControlRulesTest, RatioDimensionArithmetic) {
   struct Case {
-    int item;         // -1: nothing selected
+    int item;  // -1: nothing selected
     bool widthActive;
     int typed, other;
   };
@@ -149,11 +120,8 @@ TEST_F(ControlRulesTest, RatioDimensionArithmetic) {
            {4, false, 1000, 2332},  // 2333.333 -> 2333 -> even 2332
            {10, true, 1080, 1440},  // 3:4 from the width
            {-1, true, 1920, 0}}) {  // no ratio chosen
-    SCOPED_TRACE(std::to_string(c.item) + (c.widthActive ? " width " : " height ") + std::to_string(c.typed));
-    w().宽高比例->setCurrentIndex(c.item);
-    if (c.widthActive) w().ActivateWidthBox();
-    else w().ActivateHeightBox();
-    EXPECT_EQ(w().RatioDimension(c.typed), c.other);
+    SetRatio(c.item, c.widthActive);
+    EXPECT_EQ(w().RatioDimension(c.typed), c.other) << c.item << (c.widthActive ? " width " : " height ") << c.typed;
   }
 }
 
@@ -204,18 +172,13 @@ TEST_F(ControlRulesTest, RatioCalculationMessagesAndResults) {
            {-1, true, "1920", "1080", "当前视频宽度设置有误，换算高度仅有0，低于最低限度96，请修改。", "", "1080"}}) {
     SCOPED_TRACE(std::string(c.width) + "x" + c.height + " item " + std::to_string(c.item));
     dialogs.errors.clear();
-    w().宽高比例->setCurrentIndex(c.item);
-    if (c.widthActive) w().ActivateWidthBox();
-    else w().ActivateHeightBox();
-    w().宽度框->setText(QString::fromUtf8(c.width));
-    w().高度框->setText(QString::fromUtf8(c.height));
+    SetRatio(c.item, c.widthActive);
+    w().宽度框->setText(c.width);
+    w().高度框->setText(c.height);
     QTest::mouseClick(w().比例计算, Qt::LeftButton);
-    if (c.message)
-      EXPECT_EQ(dialogs.errors, QStringList{QString::fromUtf8(c.message)});
-    else
-      EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-    EXPECT_EQ(w().宽度框->text(), QString::fromUtf8(c.widthAfter));
-    EXPECT_EQ(w().高度框->text(), QString::fromUtf8(c.heightAfter));
+    EXPECT_EQ(dialogs.errors, c.message ? QStringList{c.message} : QStringList{});
+    EXPECT_EQ(w().宽度框->text(), c.widthAfter);
+    EXPECT_EQ(w().高度框->text(), c.heightAfter);
   }
 }
 
@@ -228,7 +191,7 @@ TEST_F(ControlRulesTest, ForegroundCountListOffersTheCopiesThatFit) {
   EXPECT_EQ(w().前景计数->currentText(), "1");  // the first time, one copy
   EXPECT_EQ(w().前景框->width(), 270);
   EXPECT_EQ(w().前景框b->width(), 276);
-  EXPECT_TRUE(MainWindow::OwnEnabled(w().前景计数));
+  EXPECT_TRUE(On(w().前景计数));
 
   // The user chooses three copies; an output where only two fit keeps the most it can.
   w().前景计数->setCurrentIndex(2);
@@ -259,12 +222,10 @@ TEST_F(ControlRulesTest, ForegroundCountIsZeroWhenAnySizeIsZero) {
   struct Case {
     int fw, fh, width, height, expected;
   };
-  for (const Case& c : std::vector<Case>{{0, 0, 1920, 1080, 0},
+  for (const Case& c : std::vector<Case>{{0, 1920, 1920, 1080, 0},
                                          {1080, 0, 1920, 1080, 0},
-                                         {0, 1920, 1920, 1080, 0},
-                                         {1080, 1920, 1920, 0, 0},
                                          {1080, 1920, 0, 1080, 0},
-                                         {1080, 1920, 0, 0, 0},
+                                         {1080, 1920, 1920, 0, 0},
                                          // A sliver of a clip on a flat output: bounded list.
                                          {16, 4096, 9999, 1, app::kMaxForegroundCopies}}) {
     SCOPED_TRACE(std::to_string(c.fw) + "x" + std::to_string(c.fh) + " -> " + std::to_string(c.width) + "x" +
@@ -285,7 +246,7 @@ TEST_F(ControlRulesTest, CountListFocusAndSizeBoxFocusRules) {
   SendFocus(w().宽度框, QEvent::FocusOut);  // leaving a size box stores the count
   EXPECT_EQ(w().storedCount, 3);
   SendFocus(w().前景计数, QEvent::FocusIn);
-  EXPECT_TRUE(MainWindow::OwnEnabled(w().前景计数));
+  EXPECT_TRUE(On(w().前景计数));
 
   w().高度框->setText("1920");
   SendFocus(w().高度框, QEvent::FocusOut);
@@ -293,7 +254,7 @@ TEST_F(ControlRulesTest, CountListFocusAndSizeBoxFocusRules) {
   EXPECT_EQ(w().前景计数->count(), 0);
   w().前景计数->setEnabled(true);
   SendFocus(w().前景计数, QEvent::FocusIn);  // reached by the keyboard while covered
-  EXPECT_FALSE(MainWindow::OwnEnabled(w().前景计数));
+  EXPECT_FALSE(On(w().前景计数));
 }
 
 // ---- bitrate and audio --------------------------------------------------------------------
@@ -303,18 +264,16 @@ TEST_F(ControlRulesTest, AutomaticBitrateTakesTheForegroundsRate) {
   w().码率框->setText("99");
   w().自动码率->click();  // off: the box is the user's
   EXPECT_FALSE(w().自动码率->isChecked());
-  EXPECT_TRUE(MainWindow::OwnEnabled(w().码率框));
+  EXPECT_TRUE(On(w().码率框));
   EXPECT_EQ(w().码率框->text(), "99");
   w().自动码率->click();  // on: the clip's rate, box locked
   EXPECT_EQ(w().码率框->text(), "2345");
-  EXPECT_FALSE(MainWindow::OwnEnabled(w().码率框));
+  EXPECT_FALSE(On(w().码率框));
 }
 
 TEST_F(ControlRulesTest, MuteClickAndAudioRule) {
   for (QCheckBox* b : {w().前景音, w().背景音, w().音乐}) b->setEnabled(true);
-  auto fadesEnabled = [&] {
-    return MainWindow::OwnEnabled(w().音频淡入) && MainWindow::OwnEnabled(w().音频淡出);
-  };
+  auto fadesEnabled = [&] { return On(w().音频淡入) && On(w().音频淡出); };
 
   w().静音->click();  // clicking a ticked mute leaves it ticked
   EXPECT_TRUE(w().静音->isChecked());
@@ -346,32 +305,28 @@ TEST_F(ControlRulesTest, MuteClickAndAudioRule) {
 // ---- clearing sources ---------------------------------------------------------------------
 
 TEST_F(ControlRulesTest, ClearBackgroundResetsItsSettings) {
+  task::TaskRecord& r = w().current;
   for (bool foregroundExists : {true, false}) {
     SCOPED_TRACE(foregroundExists ? "foreground exists" : "foreground missing");
-    const std::string fg = foregroundExists ? MakeFile(programFolder(), "clip.mp4") : programFolder() + "/gone.mp4";
-    task::TaskRecord& r = w().current;
+    const std::string fg = programFolder() + (foregroundExists ? "/clip.mp4" : "/gone.mp4");
+    if (foregroundExists) WriteFile(fg, "x");
     r.foregroundPath = task::Quote(fg);
     r.backgroundPath = task::Quote(programFolder() + "/bg.mp4");
     r.backgroundDuration = "00:00:10.00";
-    r.backgroundKind = 5;
-    r.backgroundWidth = 640;
-    r.backgroundHeight = 360;
+    r.backgroundKind = 5, r.backgroundWidth = 640, r.backgroundHeight = 360;
     w().背景框->setText("/x/bg.mp4");
     w().背景模糊->setValue(9);
-    for (QCheckBox* b : {w().迷幻, w().分量色变, w().上下跃动, w().左右跃动, w().背景音}) {
-      b->setEnabled(true);
-      b->setChecked(true);
-    }
+    const auto boxes = {w().迷幻, w().分量色变, w().上下跃动, w().左右跃动, w().背景音};
+    for (QCheckBox* b : boxes) b->setEnabled(true), b->setChecked(true);
     w().静音->setChecked(false);
 
     QTest::mouseClick(w().清空背景, Qt::LeftButton);
-    EXPECT_EQ(r.backgroundPath, "");
-    EXPECT_EQ(r.backgroundDuration, "");
+    EXPECT_EQ(r.backgroundPath + r.backgroundDuration, "");
     EXPECT_EQ(r.backgroundKind + r.backgroundWidth + r.backgroundHeight, 0);
-    EXPECT_EQ(w().背景框->text(), "留空则复制前景视频制作背景视频(推荐)");
+    EXPECT_EQ(w().背景框->text(), kPlaceholder);
     EXPECT_EQ(w().背景模糊->value(), 5);
-    for (QCheckBox* b : {w().迷幻, w().分量色变, w().上下跃动, w().左右跃动, w().背景音}) EXPECT_FALSE(b->isChecked());
-    EXPECT_EQ(MainWindow::OwnEnabled(w().背景音), !foregroundExists);
+    for (QCheckBox* b : boxes) EXPECT_FALSE(b->isChecked());
+    EXPECT_EQ(On(w().背景音), !foregroundExists);
     EXPECT_TRUE(w().静音->isChecked());  // the audio rule ran
   }
 }
@@ -380,12 +335,11 @@ TEST_F(ControlRulesTest, ClearAnimationAndClearAudio) {
   task::TaskRecord& r = w().current;
   r.animationPath = "\"/x/a.gif\"";
   r.animationDuration = "00:00:03.00";
-  r.animationKind = 4;
-  r.animationWidth = 400;
-  r.animationHeight = 300;
+  r.animationKind = 4, r.animationWidth = 400, r.animationHeight = 300;
   w().动画框->setText("/x/a.gif");
-  for (QSlider* s : {w().动画模糊, w().动画透明}) s->setEnabled(true);
-  w().动画滤镜->setEnabled(true);
+  const auto controls = {static_cast<QWidget*>(w().动画模糊), static_cast<QWidget*>(w().动画透明),
+                         static_cast<QWidget*>(w().动画滤镜)};
+  for (QWidget* c : controls) c->setEnabled(true);
   w().动画滤镜->setCurrentIndex(7);
   w().动画模糊->setValue(1);
   w().动画透明->setValue(8);
@@ -396,8 +350,7 @@ TEST_F(ControlRulesTest, ClearAnimationAndClearAudio) {
   EXPECT_EQ(w().动画滤镜->currentIndex(), 0);
   EXPECT_EQ(w().动画模糊->value(), 5);
   EXPECT_EQ(w().动画透明->value(), 4);
-  for (QWidget* c : std::initializer_list<QWidget*>{w().动画模糊, w().动画透明, w().动画滤镜})
-    EXPECT_FALSE(MainWindow::OwnEnabled(c));
+  for (QWidget* c : controls) EXPECT_FALSE(On(c));
 
   r.audioPath = "\"/x/a.m4a\"";
   r.audioDuration = "00:00:05.00";
@@ -411,7 +364,7 @@ TEST_F(ControlRulesTest, ClearAnimationAndClearAudio) {
   EXPECT_EQ(r.audioKind, 0);
   EXPECT_EQ(w().音乐框->text(), "");
   EXPECT_FALSE(w().音乐->isChecked());
-  EXPECT_FALSE(MainWindow::OwnEnabled(w().音乐));
+  EXPECT_FALSE(On(w().音乐));
   EXPECT_TRUE(w().静音->isChecked());
 }
 
@@ -434,8 +387,8 @@ TEST_F(ControlRulesTest, SourceInformationOnAClick) {
     w().处理进度->setText("x");
     w().处理时间->setText("x");
     QTest::mouseClick(c.box, Qt::LeftButton);
-    EXPECT_EQ(w().处理进度->text(), QString::fromUtf8(c.size));
-    EXPECT_EQ(w().处理时间->text(), QString::fromUtf8(c.duration));
+    EXPECT_EQ(w().处理进度->text(), c.size);
+    EXPECT_EQ(w().处理时间->text(), c.duration);
   }
   EXPECT_FALSE(w().动画预览->isVisibleTo(window.get()));  // nothing of it is a GIF
 }
@@ -452,9 +405,7 @@ TEST_F(ControlRulesTest, GifPreviewGeometryAndPlayback) {
     const std::string gif = testing_support::AnimatedGif(c.width, c.height, 2, 5);
     task::TaskRecord& r = w().current;
     r.animationPath = task::Quote(gif);
-    r.animationKind = 4;
-    r.animationWidth = c.width;
-    r.animationHeight = c.height;
+    r.animationKind = 4, r.animationWidth = c.width, r.animationHeight = c.height;
     r.animationDuration = "00:00:02.00";
     QTest::mouseClick(w().动画框, Qt::LeftButton);  // a GIF source previews on a click
     EXPECT_EQ(w().处理进度->text(), QString("%1:%2").arg(c.width).arg(c.height));
@@ -477,7 +428,7 @@ TEST_F(ControlRulesTest, GifPreviewGeometryAndPlayback) {
 
 TEST_F(ControlRulesTest, GifPreviewOfBadInputShowsNothingWrong) {
   // An unreadable file shows an empty picture; a picture of no known size shows nothing.
-  w().ShowGifPreview(QString::fromStdString(programFolder() + "/missing.gif"), 200, 100);
+  w().ShowGifPreview(Q(programFolder() + "/missing.gif"), 200, 100);
   EXPECT_EQ(w().动画预览->geometry(), QRect(13, 248, 152, 76));
   ASSERT_NE(w().动画预览->movie(), nullptr);
   EXPECT_FALSE(w().动画预览->movie()->isValid());
@@ -494,51 +445,39 @@ TEST_F(ControlRulesTest, RightClickOnATitleRestoresItsDefault) {
   r.suggestedWidth = 1080, r.suggestedHeight = 1920;
   r.foregroundDuration = "00:01:23.45";
   r.foregroundExtension = ".mkv";
-  w().宽度框->setText("1");
-  w().高度框->setText("2");
-  w().时长框->setText("3");
-  w().格式框->setText("4");
+  for (QLineEdit* box : {w().宽度框, w().高度框, w().时长框, w().格式框}) box->setText("1");
   for (QSlider* s : {w().背景模糊, w().动画模糊, w().动画透明}) s->setValue(0);
 
+  auto text = [](QLineEdit* box) { return [box] { return box->text(); }; };
+  auto value = [](QSlider* s) { return [s] { return QString::number(s->value()); }; };
   struct Case {
     QLabel* title;
     std::function<QString()> value;
     const char* expected;
   };
-  for (const Case& c : std::vector<Case>{
-           {w().宽度标签, [&] { return w().宽度框->text(); }, "1080"},
-           {w().高度标签, [&] { return w().高度框->text(); }, "1920"},
-           {w().时长标签, [&] { return w().时长框->text(); }, "00:01:23"},
-           {w().输出标签, [&] { return w().格式框->text(); }, ".mkv"},
-           {w().标签6, [&] { return QString::number(w().背景模糊->value()); }, "5"},
-           {w().标签14, [&] { return QString::number(w().动画模糊->value()); }, "5"},
-           {w().标签15, [&] { return QString::number(w().动画透明->value()); }, "4"}}) {
+  for (const Case& c : std::vector<Case>{{w().宽度标签, text(w().宽度框), "1080"},
+                                         {w().高度标签, text(w().高度框), "1920"},
+                                         {w().时长标签, text(w().时长框), "00:01:23"},
+                                         {w().输出标签, text(w().格式框), ".mkv"},
+                                         {w().标签6, value(w().背景模糊), "5"},
+                                         {w().标签14, value(w().动画模糊), "5"},
+                                         {w().标签15, value(w().动画透明), "4"}}) {
     SCOPED_TRACE(c.title->objectName().toStdString());
     QTest::mouseClick(c.title, Qt::LeftButton);  // a left click restores nothing
-    EXPECT_NE(c.value(), QString::fromUtf8(c.expected));
+    EXPECT_NE(c.value(), c.expected);
     QTest::mouseClick(c.title, Qt::RightButton);
-    EXPECT_EQ(c.value(), QString::fromUtf8(c.expected));
+    EXPECT_EQ(c.value(), c.expected);
     if (c.title == w().宽度标签) EXPECT_TRUE(w().WidthBoxActive());
     if (c.title == w().高度标签) EXPECT_FALSE(w().WidthBoxActive());
   }
 }
 
-TEST_F(ControlRulesTest, FormatElapsed) {
-  struct Case {
-    int seconds;
-    const char* text;
-  };
-  for (const Case& c : std::vector<Case>{{-5, ""},
-                                         {0, ""},
-                                         {1, "00:00:01"},
-                                         {59, "00:00:59"},
-                                         {61, "00:01:01"},
-                                         {3600, "01:00:00"},
-                                         {86399, "23:59:59"},
-                                         {86400, "01:00:00:00"},
-                                         {90061, "01:01:01:01"},
-                                         {100 * 86400 + 10, "100:00:00:10"}})
-    EXPECT_EQ(MainWindow::FormatElapsed(c.seconds), QString::fromUtf8(c.text)) << c.seconds;
+TEST(FormatElapsed, DaysAppearOnlyFromOneDayOn) {
+  const std::pair<int, const char*> cases[] = {
+      {-5, ""},           {0, ""},           {1, "00:00:01"},          {59, "00:00:59"},
+      {61, "00:01:01"},   {3600, "01:00:00"}, {86399, "23:59:59"},      {86400, "01:00:00:00"},
+      {90061, "01:01:01:01"}, {100 * 86400 + 10, "100:00:00:10"}};
+  for (const auto& [seconds, text] : cases) EXPECT_EQ(MainWindow::FormatElapsed(seconds), text) << seconds;
 }
 
 TEST_F(ControlRulesTest, ClockTickCountsAndShowsTheElapsedTime) {
@@ -550,31 +489,29 @@ TEST_F(ControlRulesTest, ClockTickCountsAndShowsTheElapsedTime) {
 
 // ---- file manager, task records -----------------------------------------------------------
 
-TEST_F(ControlRulesTest, FileShownForATaskIsItsOutputWhenThatExistsElseItsForeground) {
-  const std::string output = MakeFile(programFolder(), "clip_1.mp4");
-  const std::string foreground = programFolder() + "/clip.mp4";
-  struct Case {
-    std::string finalOutput, expected;
-  };
-  for (const Case& c : std::vector<Case>{{output, output},
-                                         {task::Quote(output), output},
-                                         {programFolder() + "/gone_1.mp4", foreground},
-                                         {programFolder(), foreground},  // a folder is no result
-                                         {"", foreground}}) {
+TEST(FileToShowForTask, ItsOutputWhenThatExistsElseItsForeground) {
+  const std::string folder = NewFolder("show");
+  const std::string output = MakeFile(folder, "clip_1.mp4");
+  const std::string foreground = folder + "/clip.mp4";
+  const std::pair<std::string, std::string> cases[] = {{output, output},
+                                                       {task::Quote(output), output},
+                                                       {folder + "/gone_1.mp4", foreground},
+                                                       {folder, foreground},  // a folder is no result
+                                                       {"", foreground}};
+  for (const auto& [finalOutput, expected] : cases) {
     task::TaskRecord r;
     r.foregroundPath = task::Quote(foreground);
-    r.finalOutputPath = c.finalOutput;
-    EXPECT_EQ(app::FileToShowForTask(r), c.expected) << c.finalOutput;
+    r.finalOutputPath = finalOutput;
+    EXPECT_EQ(app::FileToShowForTask(r), expected) << finalOutput;
   }
   EXPECT_EQ(app::FileToShowForTask(task::TaskRecord{}), "");
 }
 
 TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAnswers) {
   // A private message bus of our own, so that no desktop is touched.
-  const std::string started = testing_support::Capture("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null");
-  const auto lines = QString::fromStdString(started).split('\n', Qt::SkipEmptyParts);
+  const auto lines = Q(testing_support::Capture("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null"))
+                         .split('\n', Qt::SkipEmptyParts);
   if (lines.size() < 2) GTEST_SKIP() << "no dbus-daemon to run a private bus";
-  const QString address = lines[0];
   const pid_t daemon = lines[1].toInt();
   ASSERT_GT(daemon, 0);
   struct EndDaemon {
@@ -582,15 +519,13 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
     ~EndDaemon() { ::kill(pid, SIGTERM); }  // also when an assertion ends the test early
   } endDaemon{daemon};
 
-  const std::string clip = MakeFile(programFolder(), "中文 clip #1.mp4");
-  const QString path = QString::fromStdString(clip);
-  const QString folder = QString::fromStdString(programFolder());
+  const QString path = Q(MakeFile(programFolder(), "中文 clip #1.mp4"));
+  const QString folder = Q(programFolder());
   QStringList opened;
   auto openFolder = [&opened](const QString& f) { opened << f; };
-
   {
-    QDBusConnection client = QDBusConnection::connectToBus(address, QStringLiteral("flipframe-test-client"));
-    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("flipframe-test-service"));
+    QDBusConnection client = QDBusConnection::connectToBus(lines[0], QStringLiteral("flipframe-test-client"));
+    QDBusConnection service = QDBusConnection::connectToBus(lines[0], QStringLiteral("flipframe-test-service"));
     ASSERT_TRUE(client.isConnected());
     ASSERT_TRUE(service.isConnected());
 
@@ -611,9 +546,8 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
     EXPECT_EQ(QUrl(manager.shown[0]).toLocalFile(), path);
     EXPECT_TRUE(manager.shown[0].startsWith("file:///"));
     // The reply to the call comes before the reply to a later ping; then it has been handled.
-    client.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                               QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"),
-                                               QStringLiteral("Ping")));
+    client.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/"),
+                                               QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
     MainWindow::ResponsiveWait(50);
     EXPECT_TRUE(opened.isEmpty());
     service.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
@@ -631,13 +565,14 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
 }
 
 TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
-  task::TaskRecord original;
   const std::string longText(200, 'p');  // longer than any in-place string buffer
+  task::TaskRecord original;
   original.foregroundPath = task::Quote("/videos/" + longText + ".mp4");
   original.finalOutputPath = "/videos/result/" + longText + "_1.mp4";
   original.commandLine = "-i " + original.foregroundPath + " " + longText;
   original.ticks[task::kTickMute] = 1;
   original.disabled[task::kOffBitrateBox] = 1;
+  const task::TaskRecord before = original;
 
   w().tasks.push_back(original);
   task::TaskRecord& copy = w().tasks.back();
@@ -648,11 +583,11 @@ TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
   copy.commandLine.clear();
   copy.ticks[task::kTickMute] = 0;
   copy.disabled[task::kOffBitrateBox] = 0;
-  EXPECT_EQ(original.finalOutputPath, "/videos/result/" + longText + "_1.mp4");
-  EXPECT_EQ(original.foregroundPath, task::Quote("/videos/" + longText + ".mp4"));
-  EXPECT_EQ(original.commandLine, "-i " + original.foregroundPath + " " + longText);
-  EXPECT_EQ(original.ticks[task::kTickMute], 1);
-  EXPECT_EQ(original.disabled[task::kOffBitrateBox], 1);
+  EXPECT_EQ(original.finalOutputPath, before.finalOutputPath);
+  EXPECT_EQ(original.foregroundPath, before.foregroundPath);
+  EXPECT_EQ(original.commandLine, before.commandLine);
+  EXPECT_EQ(original.ticks, before.ticks);
+  EXPECT_EQ(original.disabled, before.disabled);
 }
 
 #include "control_rules_test.moc"

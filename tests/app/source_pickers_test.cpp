@@ -12,15 +12,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "probe/converter.h"
-#include "support/window_fixture.h"
+#include "support/window_helpers.h"
 #include "task/task_record.h"
 
 namespace ts = testing_support;
 namespace fs = std::filesystem;
+using namespace window_helpers;
 
 namespace {
 
@@ -28,36 +28,19 @@ const QColor kActiveBox(208, 232, 255);
 const QString kEmptyFile = QStringLiteral("该文件为空文件或被占用，无法读取。");
 const QString kTooLong = QStringLiteral("文件因路径过长，无法使用，请加以修改重新尝试。");
 const QString kReserved = QStringLiteral("文件因含有保留字符或特殊字符，无法使用，请加以修改重新尝试。");
-const QString kPlaceholder = QStringLiteral("留空则复制前景视频制作背景视频(推荐)");
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 bool Active(QLineEdit* box) { return box->palette().color(QPalette::Base) == kActiveBox; }
 
 }  // namespace
 
-class SourcePickersTest : public WindowTest {
+class SourcePickersTest : public WindowCase {
  protected:
-  MainWindow& w() { return *window; }
-  static bool On(QWidget* c) { return MainWindow::OwnEnabled(c); }
-
-  // The user clicks `picker` and chooses `path` in the dialog; the click returns after the
-  // probe job has been handled.
-  void Pick(QPushButton* picker, const std::string& path) {
-    dialogs.fileAnswers.push_back(Q(path));
-    picker->click();
+  // No foreground: the record holds none and the settings are locked.
+  void ExpectNoForeground() {
+    EXPECT_EQ(w().current.foregroundKind, 0);
+    EXPECT_EQ(w().current.foregroundPath, "");
+    EXPECT_FALSE(On(w().操作框));
   }
-  void PickForeground(const std::string& path) { Pick(w().前景按钮, path); }
-
-  // A folder of this test's own (media files copied in, or made up).
-  std::string Folder(const std::string& name) {
-    std::string folder = ts::TempFolder() + "/pickers-" + std::to_string(++folders_) + "/" + name;
-    fs::create_directories(folder);
-    return folder;
-  }
-
- private:
-  static inline int folders_ = 0;
 };
 
 TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
@@ -66,12 +49,11 @@ TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
   const task::TaskRecord& r = w().current;
 
   EXPECT_EQ(w().前景框->text(), Q(clip));
-  EXPECT_EQ(r.foregroundPath, "\"" + clip + "\"");
+  EXPECT_EQ(r.foregroundPath, task::Quote(clip));
   EXPECT_EQ(r.foregroundKind, 5);
   EXPECT_EQ(r.foregroundWidth, 1920);
   EXPECT_EQ(r.foregroundHeight, 1080);
   EXPECT_EQ(r.foregroundDuration, "00:00:05.00");
-  EXPECT_EQ(r.backgroundDuration, "00:00:05.00");  // no background yet: takes the foreground's
   EXPECT_EQ(r.foregroundFps, "25");
   EXPECT_EQ(r.foregroundExtension, ".mp4");
   EXPECT_FALSE(r.foregroundBitrate.empty());
@@ -80,27 +62,26 @@ TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
   EXPECT_TRUE(Active(w().宽度框));
   EXPECT_FALSE(Active(w().高度框));
   EXPECT_EQ(w().宽高比例->currentIndex(), 7);
-  EXPECT_EQ(w().宽高比例->currentText(), QStringLiteral(" 横->竖 [9:16]"));
-  EXPECT_EQ(w().宽度框->text(), QStringLiteral("1920"));
-  EXPECT_EQ(w().高度框->text(), QStringLiteral("3412"));  // 1920 * 1.777778, made even
+  EXPECT_EQ(w().宽高比例->currentText(), " 横->竖 [9:16]");
+  EXPECT_EQ(w().宽度框->text(), "1920");
+  EXPECT_EQ(w().高度框->text(), "3412");  // 1920 * 1.777778, made even
   EXPECT_EQ(r.suggestedWidth, 1920);
   EXPECT_EQ(r.suggestedHeight, 3412);
   EXPECT_EQ(r.foregroundCountMax, 0);  // one 1920-wide copy does not fit twice across
 
-  EXPECT_EQ(w().处理进度->text(), QStringLiteral("1920:1080"));
-  EXPECT_EQ(w().处理时间->text(), QStringLiteral("00:00:05.00"));
-  EXPECT_EQ(w().时长框->text(), QStringLiteral("00:00:05"));
+  EXPECT_EQ(w().处理进度->text(), "1920:1080");
+  EXPECT_EQ(w().处理时间->text(), "00:00:05.00");
+  EXPECT_EQ(w().时长框->text(), "00:00:05");
   EXPECT_EQ(w().码率框->text(), Q(r.foregroundBitrate));
-  EXPECT_EQ(w().格式框->text(), QStringLiteral(".mp4"));
+  EXPECT_EQ(w().格式框->text(), ".mp4");
 
   // Sound: the foreground's own is used, mute is off.
   EXPECT_TRUE(w().前景音->isChecked());
   EXPECT_TRUE(On(w().前景音));
   EXPECT_FALSE(w().静音->isChecked());
-  for (QWidget* c : std::initializer_list<QWidget*>{w().降噪, w().柔化, w().前景镜像, w().操作框,
-                                                    w().重帧优化, w().背景模糊, w().上下跃动,
-                                                    w().左右跃动, w().迷幻, w().分量色变,
-                                                    w().视频淡入, w().视频淡出})
+  for (QWidget* c : std::initializer_list<QWidget*>{w().降噪, w().柔化, w().前景镜像, w().操作框, w().重帧优化,
+                                                    w().背景模糊, w().上下跃动, w().左右跃动, w().迷幻,
+                                                    w().分量色变, w().视频淡入, w().视频淡出})
     EXPECT_TRUE(On(c)) << c->objectName().toStdString();
   EXPECT_TRUE(On(w().保存任务));  // add mode: a task can be added now
   EXPECT_TRUE(dialogs.errors.isEmpty());
@@ -111,8 +92,7 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
     std::string clip;
     bool heightLeads;
     int ratioItem;
-    const char* ratioText;
-    const char *width, *height;
+    const char *ratioText, *width, *height;
     int copies;
   } rows[] = {
       // 640 * 1.777778 = 1137.78 -> 1137 -> even 1136; three 360-wide copies fit in 1136.
@@ -120,17 +100,18 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
       {ts::VideoWithoutSound(480, 480, 2, 25), false, 7, " 横->竖 [9:16]", "480", "852", 0},
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.clip);
     PickForeground(row.clip);
-    EXPECT_EQ(Active(w().高度框), row.heightLeads) << row.clip;
-    EXPECT_EQ(Active(w().宽度框), !row.heightLeads) << row.clip;
-    EXPECT_EQ(w().宽高比例->currentIndex(), row.ratioItem) << row.clip;
-    EXPECT_EQ(w().宽高比例->currentText(), QString::fromUtf8(row.ratioText)) << row.clip;
-    EXPECT_EQ(w().宽度框->text(), QString::fromUtf8(row.width)) << row.clip;
-    EXPECT_EQ(w().高度框->text(), QString::fromUtf8(row.height)) << row.clip;
-    EXPECT_EQ(QString::number(w().current.suggestedWidth), QString::fromUtf8(row.width));
-    EXPECT_EQ(QString::number(w().current.suggestedHeight), QString::fromUtf8(row.height));
-    EXPECT_EQ(w().current.foregroundCountMax, row.copies) << row.clip;
-    EXPECT_EQ(w().storedCount, row.copies) << row.clip;
+    EXPECT_EQ(Active(w().高度框), row.heightLeads);
+    EXPECT_EQ(Active(w().宽度框), !row.heightLeads);
+    EXPECT_EQ(w().宽高比例->currentIndex(), row.ratioItem);
+    EXPECT_EQ(w().宽高比例->currentText(), row.ratioText);
+    EXPECT_EQ(w().宽度框->text(), row.width);
+    EXPECT_EQ(w().高度框->text(), row.height);
+    EXPECT_EQ(std::to_string(w().current.suggestedWidth), row.width);
+    EXPECT_EQ(std::to_string(w().current.suggestedHeight), row.height);
+    EXPECT_EQ(w().current.foregroundCountMax, row.copies);
+    EXPECT_EQ(w().storedCount, row.copies);
     if (row.copies >= 2) {
       EXPECT_EQ(w().前景计数->count(), row.copies);
       EXPECT_EQ(w().current.selectedForegroundCount, w().前景计数->currentIndex());
@@ -143,12 +124,11 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
 }
 
 TEST_F(SourcePickersTest, FadesNeedMoreThanFourSeconds) {
-  struct Row { int seconds; bool fades; } rows[] = {{4, false}, {5, true}, {4, false}};
-  for (const auto& row : rows) {
-    PickForeground(ts::VideoWithoutSound(320, 180, row.seconds, 25));
+  for (auto [seconds, fades] : {std::pair{4, false}, std::pair{5, true}, std::pair{4, false}}) {
+    PickForeground(ts::VideoWithoutSound(320, 180, seconds, 25));
     EXPECT_EQ(w().current.foregroundKind, 3);
-    EXPECT_EQ(On(w().视频淡入), row.fades) << row.seconds << " s";
-    EXPECT_EQ(On(w().视频淡出), row.fades) << row.seconds << " s";
+    EXPECT_EQ(On(w().视频淡入), fades) << seconds << " s";
+    EXPECT_EQ(On(w().视频淡出), fades) << seconds << " s";
     EXPECT_TRUE(On(w().降噪));
   }
 }
@@ -157,21 +137,19 @@ TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
   const std::string png = ts::StillPng(640, 480);
   PickForeground(png);
   const task::TaskRecord& r = w().current;
-  EXPECT_EQ(w().前景框->text(), QStringLiteral("必须为有效视频文件"));
-  EXPECT_EQ(r.foregroundKind, 0);
-  EXPECT_EQ(r.foregroundPath, "");
-  EXPECT_FALSE(On(w().操作框));
+  EXPECT_EQ(w().前景框->text(), "必须为有效视频文件");
+  ExpectNoForeground();
   EXPECT_TRUE(w().静音->isChecked());
   // The duration was read before the picture was refused: the empty background takes it.
   EXPECT_EQ(r.backgroundDuration.rfind("N/A", 0), 0u) << r.backgroundDuration;
 
   Pick(w().背景按钮, png);
   EXPECT_EQ(w().背景框->text(), Q(png));
-  EXPECT_EQ(r.backgroundPath, "\"" + png + "\"");
+  EXPECT_EQ(r.backgroundPath, task::Quote(png));
   EXPECT_EQ(r.backgroundKind, 1);
   EXPECT_EQ(r.backgroundWidth, 640);
   EXPECT_EQ(r.backgroundHeight, 480);
-  EXPECT_EQ(w().处理进度->text(), QStringLiteral("640:480"));
+  EXPECT_EQ(w().处理进度->text(), "640:480");
   EXPECT_FALSE(w().背景音->isChecked());
   EXPECT_FALSE(On(w().背景音));
   EXPECT_EQ(w().背景模糊->value(), 5);
@@ -186,7 +164,7 @@ TEST_F(SourcePickersTest, BackgroundDurationIsTakenFromTheForegroundOnlyWhileEmp
   PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
   EXPECT_EQ(w().current.foregroundDuration, "00:00:05.00");
   EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");  // the background's own stays
-  EXPECT_EQ(w().处理时间->text(), QStringLiteral("00:00:05.00"));
+  EXPECT_EQ(w().处理时间->text(), "00:00:05.00");
 }
 
 TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
@@ -204,22 +182,20 @@ TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
   Pick(w().动画按钮, gif);
   const task::TaskRecord& r = w().current;
   EXPECT_EQ(w().动画框->text(), Q(gif));
-  EXPECT_EQ(r.animationPath, "\"" + gif + "\"");
+  EXPECT_EQ(r.animationPath, task::Quote(gif));
   EXPECT_EQ(r.animationKind, 4);
   EXPECT_EQ(r.animationDuration, "00:00:03.00");
   EXPECT_EQ(r.animationFps, "10");
-  EXPECT_TRUE(On(w().动画模糊));
-  EXPECT_TRUE(On(w().动画透明));
-  EXPECT_TRUE(On(w().动画滤镜));
+  for (QWidget* c : std::initializer_list<QWidget*>{w().动画模糊, w().动画透明, w().动画滤镜}) EXPECT_TRUE(On(c));
   EXPECT_EQ(w().动画透明->value(), 4);
   EXPECT_EQ(w().动画模糊->value(), 5);
-  EXPECT_EQ(w().动画滤镜->currentText(), QStringLiteral("overlay"));
-  EXPECT_EQ(w().处理进度->text(), QStringLiteral("480:270"));
+  EXPECT_EQ(w().动画滤镜->currentText(), "overlay");
+  EXPECT_EQ(w().处理进度->text(), "480:270");
   EXPECT_FALSE(w().动画预览->isHidden());
 
   // A video is no animation: refused, and the animation controls are cleared.
   Pick(w().动画按钮, ts::VideoWithoutSound(320, 180, 2, 25));
-  EXPECT_EQ(w().动画框->text(), QStringLiteral("必须为有效gif动画文件"));
+  EXPECT_EQ(w().动画框->text(), "必须为有效gif动画文件");
   EXPECT_EQ(r.animationKind, 0);
   EXPECT_EQ(r.animationPath, "");
   EXPECT_FALSE(On(w().动画滤镜));
@@ -230,32 +206,25 @@ TEST_F(SourcePickersTest, SoundSourcesAcceptOnlyFilesWithSound) {
   const task::TaskRecord& r = w().current;
 
   Pick(w().背景按钮, audio);
-  EXPECT_EQ(w().背景框->text(), QStringLiteral("必须为有效视频或图片文件"));
+  EXPECT_EQ(w().背景框->text(), "必须为有效视频或图片文件");
   EXPECT_EQ(r.backgroundKind, 0);
   EXPECT_EQ(r.backgroundPath, "");
 
-  struct Row { std::string file; bool accepted; int kind; } rows[] = {
-      {audio, true, 2},
-      {ts::VideoWithoutSound(320, 180, 2, 25), false, 0},
-      {ts::VideoWithSound(320, 180, 2, 25), true, 5},
-  };
+  struct Row {
+    std::string file;
+    int kind;  // 0: refused
+  } rows[] = {{audio, 2}, {ts::VideoWithoutSound(320, 180, 2, 25), 0}, {ts::VideoWithSound(320, 180, 2, 25), 5}};
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.file);
     Pick(w().音乐按钮, row.file);
-    EXPECT_EQ(r.audioKind, row.kind) << row.file;
-    if (row.accepted) {
-      EXPECT_EQ(w().音乐框->text(), Q(row.file));
-      EXPECT_EQ(r.audioPath, "\"" + row.file + "\"");
-      EXPECT_TRUE(w().音乐->isChecked());
-      EXPECT_TRUE(On(w().音乐));
-      EXPECT_FALSE(w().静音->isChecked());
-      EXPECT_EQ(w().处理时间->text(), Q(r.audioDuration));
-    } else {
-      EXPECT_EQ(w().音乐框->text(), QStringLiteral("必须为有效有声文件"));
-      EXPECT_EQ(r.audioPath, "");
-      EXPECT_FALSE(w().音乐->isChecked());
-      EXPECT_FALSE(On(w().音乐));
-      EXPECT_TRUE(w().静音->isChecked());  // nothing left to hear
-    }
+    const bool accepted = row.kind != 0;
+    EXPECT_EQ(r.audioKind, row.kind);
+    EXPECT_EQ(w().音乐框->text(), accepted ? Q(row.file) : QStringLiteral("必须为有效有声文件"));
+    EXPECT_EQ(r.audioPath, accepted ? task::Quote(row.file) : "");
+    EXPECT_EQ(w().音乐->isChecked(), accepted);
+    EXPECT_EQ(On(w().音乐), accepted);
+    EXPECT_EQ(w().静音->isChecked(), !accepted);  // refused: nothing left to hear
+    if (accepted) EXPECT_EQ(w().处理时间->text(), Q(r.audioDuration));
   }
 }
 
@@ -277,15 +246,13 @@ TEST_F(SourcePickersTest, BackgroundSoundIsTickedOnlyWhenNoOtherSoundIsChosen) {
 }
 
 TEST_F(SourcePickersTest, ConverterRefusalLeavesTheFailureText) {
-  const std::string folder = Folder("garbage");
+  const std::string folder = NewFolder("garbage");
   const std::string garbage = folder + "/noise.mp4";
   ASSERT_EQ(ts::Shell("head -c 4000 /dev/urandom > '" + garbage + "'"), 0);
   PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
   PickForeground(garbage);
-  EXPECT_EQ(w().前景框->text(), QStringLiteral("必须为有效视频文件"));
-  EXPECT_EQ(w().current.foregroundKind, 0);
-  EXPECT_EQ(w().current.foregroundPath, "");
-  EXPECT_FALSE(On(w().操作框));
+  EXPECT_EQ(w().前景框->text(), "必须为有效视频文件");
+  ExpectNoForeground();
   EXPECT_EQ(w().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
   EXPECT_TRUE(dialogs.errors.isEmpty());
 }
@@ -294,12 +261,11 @@ TEST_F(SourcePickersTest, EmptyFileIsRefusedAndNothingChanges) {
   const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
   PickForeground(clip);
   const std::string folderBefore = w().lastFolder[kForeground];
-  const std::string empty = Folder("empty") + "/nothing.mp4";
-  std::ofstream(empty).close();
+  const std::string empty = NewFolder("empty") + "/nothing.mp4";
+  WriteFile(empty, "");
 
   PickForeground(empty);
-  ASSERT_EQ(dialogs.errors.size(), 1);
-  EXPECT_EQ(dialogs.errors[0], kEmptyFile);
+  EXPECT_EQ(dialogs.errors, QStringList{kEmptyFile});
   EXPECT_EQ(w().前景框->text(), Q(clip));
   EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
   EXPECT_EQ(w().current.foregroundKind, 3);
@@ -307,15 +273,14 @@ TEST_F(SourcePickersTest, EmptyFileIsRefusedAndNothingChanges) {
 
   // A folder cannot be read as a file either.
   dialogs.errors.clear();
-  w().ProbeRequest(Q(Folder("a-folder")), kAudio);
-  ASSERT_EQ(dialogs.errors.size(), 1);
-  EXPECT_EQ(dialogs.errors[0], kEmptyFile);
+  w().ProbeRequest(Q(NewFolder("a-folder")), kAudio);
+  EXPECT_EQ(dialogs.errors, QStringList{kEmptyFile});
   EXPECT_EQ(w().current.audioKind, 0);
 }
 
 TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
   const std::string clip = ts::VideoWithoutSound(320, 180, 2, 25);
-  const std::string base = Folder("len");
+  const std::string base = NewFolder("len");
   // A file whose whole path is `bytes` long, with `mark` somewhere in its name.
   auto fileOf = [&](size_t bytes, const std::string& mark) {
     std::string head = base + "/" + mark;
@@ -323,15 +288,12 @@ TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
     fs::copy_file(clip, name, fs::copy_options::overwrite_existing);
     return name;
   };
-  auto inFolder = [&](const std::string& folder) {
-    std::string dir = base + "/" + folder;
-    fs::create_directories(dir);
-    std::string name = dir + "/clip.mp4";
-    fs::copy_file(clip, name, fs::copy_options::overwrite_existing);
-    return name;
-  };
+  auto inFolder = [&](const std::string& folder) { return ts::CopyInto(clip, base + "/" + folder); };
   ASSERT_EQ(fileOf(255, "").size(), 255u);
-  struct Row { std::string path; QString message; } rows[] = {
+  struct Row {
+    std::string path;
+    QString message;
+  } rows[] = {
       {fileOf(255, ""), ""},
       {fileOf(256, ""), kTooLong},
       {fileOf(256, "?"), kTooLong},  // the length decides the message
@@ -351,26 +313,24 @@ TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
       {inFolder("say \"hi\""), kReserved},
   };
   for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
     dialogs.errors.clear();
     w().ResetForeground();
     w().lastFolder[kForeground] = "/before/";
     PickForeground(row.path);
-    if (row.message.isEmpty()) {
-      EXPECT_TRUE(dialogs.errors.isEmpty()) << row.path;
-      EXPECT_EQ(w().current.foregroundKind, 3) << row.path;
-      EXPECT_EQ(w().前景框->text(), Q(row.path));
-      EXPECT_EQ(w().lastFolder[kForeground], plat::FolderOf(row.path));
-    } else {
-      ASSERT_EQ(dialogs.errors.size(), 1) << row.path;
-      EXPECT_EQ(dialogs.errors[0], row.message) << row.path;
-      EXPECT_EQ(w().current.foregroundKind, 0) << row.path;
-      EXPECT_EQ(w().lastFolder[kForeground], "/before/") << row.path;
-    }
+    const bool accepted = row.message.isEmpty();
+    EXPECT_EQ(dialogs.errors, accepted ? QStringList{} : QStringList{row.message});
+    EXPECT_EQ(w().current.foregroundKind, accepted ? 3 : 0);
+    EXPECT_EQ(w().lastFolder[kForeground], accepted ? plat::FolderOf(row.path) : "/before/");
+    if (accepted) EXPECT_EQ(w().前景框->text(), Q(row.path));
   }
 }
 
 TEST_F(SourcePickersTest, DialogTitlesFiltersAndFolders) {
-  struct Row { QPushButton* picker; const char* title; const char* filter; } rows[] = {
+  struct Row {
+    QPushButton* picker;
+    const char *title, *filter;
+  } rows[] = {
       {w().前景按钮, "打开前景视频，必须为常规格式的视频文件", ""},
       {w().背景按钮, "打开背景视频，可使用视频或GIF动画文件，留空时使用前景文件自动生成背景虚化视频，推荐留空", ""},
       {w().动画按钮, "打开动画文件，建议使用无缝循环内容的动画文件", "动画文件（*.gif） (*.gif)"},
@@ -380,15 +340,15 @@ TEST_F(SourcePickersTest, DialogTitlesFiltersAndFolders) {
     dialogs.fileRequests.clear();
     row.picker->click();  // cancelled
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
-    EXPECT_EQ(dialogs.fileRequests[0].title, QString::fromUtf8(row.title));
-    EXPECT_EQ(dialogs.fileRequests[0].filter, QString::fromUtf8(row.filter));
+    EXPECT_EQ(dialogs.fileRequests[0].title, row.title);
+    EXPECT_EQ(dialogs.fileRequests[0].filter, row.filter);
     EXPECT_EQ(dialogs.fileRequests[0].folder, Q(programFolder()));  // the start-up folder
   }
   EXPECT_EQ(w().背景框->text(), kPlaceholder);
 }
 
 TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
-  const std::string folder = Folder("vanish");
+  const std::string folder = NewFolder("vanish");
   const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), folder);
   const std::string bg = ts::CopyInto(ts::StillPng(640, 480), folder);
   PickForeground(fg);
@@ -396,7 +356,6 @@ TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
   ASSERT_EQ(w().背景框->text(), Q(bg));
 
   // Still there: the dialog opens in its folder and the box keeps it.
-  dialogs.fileRequests.clear();
   w().前景按钮->click();
   EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
   EXPECT_EQ(w().前景框->text(), Q(fg));
@@ -410,33 +369,30 @@ TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
   EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
   w().背景按钮->click();
   EXPECT_EQ(w().背景框->text(), kPlaceholder);
-  EXPECT_EQ(dialogs.fileRequests.back().folder, QStringLiteral("/tmp/"));
+  EXPECT_EQ(dialogs.fileRequests.back().folder, "/tmp/");
 }
 
 TEST_F(SourcePickersTest, ReloadProbesAgainOrPicksAnew) {
-  const std::string folder = Folder("reload");
-  const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), folder);
+  const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), NewFolder("reload"));
   PickForeground(fg);
-  w().宽度框->setText(QStringLiteral("999"));
+  w().宽度框->setText("999");
   dialogs.fileRequests.clear();
   w().重载->click();
   EXPECT_TRUE(dialogs.fileRequests.empty());  // probed again without asking
-  EXPECT_EQ(w().宽度框->text(), QStringLiteral("320"));
+  EXPECT_EQ(w().宽度框->text(), "320");
   EXPECT_EQ(w().current.foregroundKind, 3);
 
   fs::remove(fg);
   w().重载->click();  // gone: reset, then the picker (cancelled)
   ASSERT_EQ(dialogs.fileRequests.size(), 1u);
-  EXPECT_EQ(dialogs.fileRequests[0].title, QStringLiteral("打开前景视频，必须为常规格式的视频文件"));
+  EXPECT_EQ(dialogs.fileRequests[0].title, "打开前景视频，必须为常规格式的视频文件");
   EXPECT_EQ(w().前景框->text(), "");
-  EXPECT_EQ(w().current.foregroundKind, 0);
-  EXPECT_EQ(w().current.foregroundPath, "");
-  EXPECT_FALSE(On(w().操作框));
+  ExpectNoForeground();
   EXPECT_FALSE(On(w().前景音));
 }
 
 TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
-  QPushButton* buttons[] = {w().前景按钮, w().重载, w().背景按钮, w().清空背景, w().动画按钮,
+  QPushButton* buttons[] = {w().前景按钮, w().重载,     w().背景按钮, w().清空背景, w().动画按钮,
                             w().清空动画, w().音乐按钮, w().清空音乐, w().保存任务};
   w().清空动画->setEnabled(false);  // a state of its own that must come back unchanged
   ASSERT_FALSE(On(w().保存任务));
@@ -457,12 +413,11 @@ TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
 
   ASSERT_TRUE(sawProbe) << "the window did not stay responsive during the probe";
   EXPECT_EQ(busyDuring, 1);
-  for (bool enabled : enabledDuring) EXPECT_FALSE(enabled);
+  EXPECT_EQ(enabledDuring, std::vector<bool>(std::size(buttons), false));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_EQ(w().current.audioKind, 0);
   EXPECT_EQ(w().probeBusy, 0);
-  for (QPushButton* b : buttons)
-    EXPECT_EQ(On(b), b != w().清空动画) << b->objectName().toStdString();
+  for (QPushButton* b : buttons) EXPECT_EQ(On(b), b != w().清空动画) << b->objectName().toStdString();
   dialogs.fileAnswers.clear();
 }
 
@@ -483,9 +438,8 @@ TEST_F(SourcePickersConverterTest, MissingConverterIsReportedAndNothingChanges) 
   const std::string folderBefore = w().lastFolder[kForeground];
 
   PickForeground(ts::VideoWithSound(320, 180, 2, 25));
-  ASSERT_EQ(dialogs.errors.size(), 1);
-  EXPECT_EQ(dialogs.errors[0], Q(probe::MissingConverterMessage()));
-  EXPECT_NE(dialogs.errors[0].indexOf(QStringLiteral("ffmpeg")), -1);
+  EXPECT_EQ(dialogs.errors, QStringList{Q(probe::MissingConverterMessage())});
+  EXPECT_TRUE(dialogs.errors.value(0).contains("ffmpeg"));
   EXPECT_EQ(w().前景框->text(), "");
   EXPECT_EQ(w().current.foregroundKind, 0);
   EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
@@ -500,13 +454,12 @@ TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
   ASSERT_EQ(w().current.foregroundKind, 3);
 
   const std::string standIn = programFolder() + "/ffmpeg";
-  std::ofstream(standIn) << "#!/bin/sh\necho 'this converter says nothing useful'\n";
+  WriteFile(standIn, "#!/bin/sh\necho 'this converter says nothing useful'\n");
   fs::permissions(standIn, fs::perms::owner_all);
   probe::ResolveConverterAgain();
   ASSERT_EQ(probe::ConverterPath(), plat::CanonicalPath(standIn));
 
-  const std::string other = Folder("other") + "/x.mp4";
-  fs::copy_file(clip, other);
+  const std::string other = ts::CopyInto(clip, NewFolder("other"));
   PickForeground(other);
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_EQ(w().前景框->text(), Q(clip));

@@ -11,60 +11,39 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/presets.h"
 #include "app/ratio_table.h"
-#include "batch/process_control.h"
 #include "probe/converter.h"
-#include "support/window_fixture.h"
+#include "support/window_helpers.h"
+
+using namespace window_helpers;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The file a first start writes, byte for byte: eight lines, "\r\n" between them, none after.
-const std::string kBuiltInFile =
-    "上下跃动\r\n"
-    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'\r\n"
-    "左右跃动\r\n"
-    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'\r\n"
-    "色变\r\n"
-    "hue='H=2*PI*t:s=sin(2*PI*t)+1'\r\n"
-    "迷幻\r\n"
-    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'";
-
-const std::vector<std::string> kBuiltInCaptions = {"上下跃动", "左右跃动", "色变", "迷幻"};
-// Lines 2, 4, 6 and 8 of the file.
-std::vector<std::string> BuiltInFilters() {
-  std::vector<std::string> filters;
-  size_t start = 0;
-  for (int line = 1; start != std::string::npos; ++line) {
-    const size_t end = kBuiltInFile.find("\r\n", start);
-    if (line % 2 == 0) filters.push_back(kBuiltInFile.substr(start, end - start));
-    start = end == std::string::npos ? end : end + 2;
-  }
-  return filters;
-}
-const std::vector<std::string> kBuiltInFilters = BuiltInFilters();
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 std::string Join(const std::vector<std::string>& lines, const std::string& separator) {
   std::string out;
   for (size_t i = 0; i < lines.size(); ++i) out += (i ? separator : "") + lines[i];
   return out;
 }
+
+const std::vector<std::string> kBuiltInLines = {
+    "上下跃动",
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
+    "左右跃动",
+    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
+    "色变",
+    "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
+    "迷幻",
+    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'"};
+// The file a first start writes, byte for byte: "\r\n" between the lines, none after.
+const std::string kBuiltInFile = Join(kBuiltInLines, "\r\n");
+const std::vector<std::string> kBuiltInCaptions = {kBuiltInLines[0], kBuiltInLines[2], kBuiltInLines[4], kBuiltInLines[6]};
+const std::vector<std::string> kBuiltInFilters = {kBuiltInLines[1], kBuiltInLines[3], kBuiltInLines[5], kBuiltInLines[7]};
 
 std::vector<std::string> Captions(const presets::PresetTable& t) {
   return {t[0].caption, t[1].caption, t[2].caption, t[3].caption};
@@ -73,15 +52,7 @@ std::vector<std::string> Filters(const presets::PresetTable& t) {
   return {t[0].filter, t[1].filter, t[2].filter, t[3].filter};
 }
 
-// A fresh folder of its own for each file-level case.
-std::string NewFolder() {
-  static int n = 0;
-  std::string folder = testing_support::TempFolder() + "/presets-" + std::to_string(++n);
-  plat::MakeDirs(folder);
-  return folder;
-}
-
-// ---- line splitting and merging -----------------------------------------------------------
+// ---- line splitting and caption widths -----------------------------------------------------
 
 TEST(PresetLines, SplitAtCrLfOrLoneLfWithoutAnExtraLineAtTheEnd) {
   struct Case {
@@ -101,17 +72,7 @@ TEST(PresetLines, SplitAtCrLfOrLoneLfWithoutAnExtraLineAtTheEnd) {
   for (const auto& c : cases) EXPECT_EQ(presets::SplitLines(c.content), c.lines) << c.content;
 }
 
-TEST(PresetLines, NonEmptyLinesReplaceTheirBuiltInLineAndEmptyOnesReplaceNothing) {
-  const auto merged = presets::MergeLines("\r\nmine\r\n\r\nhue=H=1");
-  const auto& builtIn = presets::BuiltInLines();
-  EXPECT_EQ(merged[0], builtIn[0]);
-  EXPECT_EQ(merged[1], "mine");
-  EXPECT_EQ(merged[2], builtIn[2]);
-  EXPECT_EQ(merged[3], "hue=H=1");
-  for (int i = 4; i < presets::kLines; ++i) EXPECT_EQ(merged[size_t(i)], builtIn[size_t(i)]);
-}
-
-TEST(PresetLines, CaptionsAreCutToWidthsEightAndFour) {
+TEST(PresetLines, CaptionsAreCutToWidthsEightAndFourNeverInsideACharacter) {
   std::array<std::string, presets::kLines> lines = presets::BuiltInLines();
   lines[0] = "一二三四五六";
   lines[2] = "abc上下跃";
@@ -126,7 +87,7 @@ TEST(PresetLines, CaptionsAreCutToWidthsEightAndFour) {
 
 TEST(PresetFile, MissingOrEmptyFileIsCreatedWithTheBuiltInText) {
   for (bool existsEmpty : {false, true}) {
-    const std::string path = NewFolder() + "/de.ini";
+    const std::string path = NewFolder("presets") + "/de.ini";
     if (existsEmpty) WriteFile(path, "");
     const auto table = presets::LoadPresets(path);
     EXPECT_EQ(ReadFile(path), kBuiltInFile) << existsEmpty;
@@ -137,42 +98,39 @@ TEST(PresetFile, MissingOrEmptyFileIsCreatedWithTheBuiltInText) {
   }
 }
 
-TEST(PresetFile, AFileThatIsNotEmptyIsNeverWritten) {
+// A file that is not empty is read up to its first byte 0 or 0x1A and never written, even
+// when nothing of it is read; a byte-order mark is not part of the first caption.
+TEST(PresetFile, AFileThatIsNotEmptyIsReadUpToAStopByteAndNeverWritten) {
+  const std::string& builtIn = kBuiltInCaptions[0];
+  const std::string& builtInFilter = kBuiltInFilters[0];
+  const std::string user = "mine\r\nhue=H=1";
   struct Case {
     const char* what;
-    std::string bytes;
+    std::string bytes, caption, filter;
   } cases[] = {
-      {"only a line break", "\r\n"},
-      {"starts with a byte 0", std::string("\0mine\r\nx", 8)},
-      {"starts with 0x1A", "\x1A" "mine"},
-      {"user text", "mine\r\nhue=H=1"},
+      {"only a line break", "\r\n", builtIn, builtInFilter},
+      {"starts with a byte 0", std::string("\0mine\r\nx", 8), builtIn, builtInFilter},
+      {"starts with 0x1A", "\x1A" "mine", builtIn, builtInFilter},
+      {"user text", user, "mine", "hue=H=1"},
+      {"byte 0 after line 2", user + '\0' + "\r\nhidden\r\nhidden", "mine", "hue=H=1"},
+      {"0x1A after line 2", user + '\x1A' + "\r\nhidden\r\nhidden", "mine", "hue=H=1"},
+      {"byte-order mark", "\xEF\xBB\xBF" "跳跳\r\n", "跳跳", builtInFilter},
   };
   for (const auto& c : cases) {
-    const std::string path = NewFolder() + "/de.ini";
+    SCOPED_TRACE(c.what);
+    const std::string path = NewFolder("presets") + "/de.ini";
     WriteFile(path, c.bytes);
-    presets::LoadPresets(path);
-    EXPECT_EQ(ReadFile(path), c.bytes) << c.what;
-  }
-}
-
-TEST(PresetFile, TextEndsAtTheFirstByte0Or1A) {
-  for (char stop : {'\0', '\x1A'}) {
-    const std::string path = NewFolder() + "/de.ini";
-    WriteFile(path, std::string("mine\r\nhue=H=1") + stop + "\r\nhidden\r\nhidden");
     const auto table = presets::LoadPresets(path);
-    EXPECT_EQ(table[0].caption, "mine");
-    EXPECT_EQ(table[0].filter, "hue=H=1");
-    EXPECT_EQ(table[1].caption, "左右跃动");
+    EXPECT_EQ(table[0].caption, c.caption);
+    EXPECT_EQ(table[0].filter, c.filter);
+    EXPECT_EQ(table[1].caption, kBuiltInCaptions[1]);  // nothing after a stop byte is read
+    EXPECT_EQ(ReadFile(path), c.bytes);
   }
-  // Starting with a stop byte: nothing is read, the built-in presets hold.
-  const std::string path = NewFolder() + "/de.ini";
-  WriteFile(path, std::string("\0mine", 5));
-  EXPECT_EQ(Captions(presets::LoadPresets(path)), kBuiltInCaptions);
 }
 
 TEST(PresetFile, UnusableLocationsGiveTheBuiltInPresetsAndCreateNothing) {
   // A "folder" that is a regular file cannot hold de.ini, whoever we are.
-  const std::string blocker = NewFolder() + "/not-a-folder";
+  const std::string blocker = NewFolder("presets") + "/not-a-folder";
   WriteFile(blocker, "x");
   auto table = presets::LoadPresets(blocker + "/de.ini");
   EXPECT_EQ(Captions(table), kBuiltInCaptions);
@@ -180,7 +138,7 @@ TEST(PresetFile, UnusableLocationsGiveTheBuiltInPresetsAndCreateNothing) {
   EXPECT_EQ(ReadFile(blocker), "x");
 
   // de.ini that is a folder cannot be read or replaced.
-  const std::string folder = NewFolder();
+  const std::string folder = NewFolder("presets");
   plat::MakeDirs(folder + "/de.ini");
   table = presets::LoadPresets(folder + "/de.ini");
   EXPECT_EQ(Captions(table), kBuiltInCaptions);
@@ -188,14 +146,11 @@ TEST(PresetFile, UnusableLocationsGiveTheBuiltInPresetsAndCreateNothing) {
 }
 
 TEST(PresetFile, GbkFileFromWindowsReadsLikeItsUtf8Twin) {
-  const std::string utf8 =
-      "上下跃动啊\r\ncrop=iw/2:ih/2\r\n左右\r\n\r\n色变色变\r\nhue=H=1\r\n迷幻了\r\n";
-  const std::string folder = NewFolder();
+  const std::string utf8 = "上下跃动啊\r\ncrop=iw/2:ih/2\r\n左右\r\n\r\n色变色变\r\nhue=H=1\r\n迷幻了\r\n";
+  const std::string folder = NewFolder("presets");
   WriteFile(folder + "/utf8.ini", utf8);
   // The twin is made by the system's own converter, not by the code under test.
-  ASSERT_EQ(testing_support::Shell("iconv -f UTF-8 -t GBK '" + folder + "/utf8.ini' > '" + folder +
-                                   "/gbk.ini'"),
-            0);
+  ASSERT_EQ(testing_support::Shell("iconv -f UTF-8 -t GBK '" + folder + "/utf8.ini' > '" + folder + "/gbk.ini'"), 0);
   ASSERT_NE(ReadFile(folder + "/gbk.ini"), utf8);
   const auto fromUtf8 = presets::LoadPresets(folder + "/utf8.ini");
   const auto fromGbk = presets::LoadPresets(folder + "/gbk.ini");
@@ -204,17 +159,11 @@ TEST(PresetFile, GbkFileFromWindowsReadsLikeItsUtf8Twin) {
   EXPECT_EQ(Captions(fromGbk), (std::vector<std::string>{"上下跃动", "左右", "色变", "迷幻"}));
 }
 
-TEST(PresetFile, ByteOrderMarkIsNotPartOfTheFirstCaption) {
-  const std::string path = NewFolder() + "/de.ini";
-  WriteFile(path, "\xEF\xBB\xBF" "跳跳\r\n");
-  EXPECT_EQ(presets::LoadPresets(path)[0].caption, "跳跳");
-}
-
 }  // namespace
 
 // ---- the window ----------------------------------------------------------------------------
 
-class StartupTest : public WindowTest {
+class StartupTest : public WindowCase {
  protected:
   QCheckBox* Box(int effect) {
     QCheckBox* boxes[] = {window->上下跃动, window->左右跃动, window->分量色变, window->迷幻};
@@ -231,7 +180,6 @@ class StartupTest : public WindowTest {
     return out;
   }
   std::string SettingsFile() const { return programFolder() + "/de.ini"; }
-  void RightClick(QWidget* w) { QTest::mouseClick(w, Qt::RightButton); }
 };
 
 TEST_F(StartupTest, FirstStartInAnEmptyFolderWritesTheBuiltInFileAndShowsItsCaptions) {
@@ -246,20 +194,21 @@ TEST_F(StartupTest, FirstStartInAnEmptyFolderWritesTheBuiltInFileAndShowsItsCapt
 
 TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
   auto check = [&](const char* when) {
-    for (int kind = 1; kind <= 4; ++kind) EXPECT_EQ(window->lastFolder[size_t(kind)], programFolder()) << when;
-    EXPECT_EQ(window->ratioTable, app::kRatioTable) << when;
-    EXPECT_EQ(window->列表框->verticalHeader()->defaultSectionSize(), 19) << when;
-    EXPECT_EQ(window->rememberedHeight, 603) << when;
-    EXPECT_EQ(window->动画预览->pos(), QPoint(13, 14)) << when;
-    EXPECT_TRUE(window->动画预览->isHidden()) << when;
-    EXPECT_EQ(window->前景框->width(), 312) << when;
-    EXPECT_EQ(window->前景框b->width(), 318) << when;
-    EXPECT_EQ(window->前景计数->count(), 0) << when;
-    EXPECT_EQ(window->lastComputedCount, 0) << when;
-    EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/0")) << when;
-    EXPECT_EQ(window->列表框->rowCount(), 0) << when;
-    EXPECT_TRUE(window->tasks.empty()) << when;
-    EXPECT_EQ(window->currentRow, 0) << when;
+    SCOPED_TRACE(when);
+    for (int kind = 1; kind <= 4; ++kind) EXPECT_EQ(window->lastFolder[size_t(kind)], programFolder());
+    EXPECT_EQ(window->ratioTable, app::kRatioTable);
+    EXPECT_EQ(window->列表框->verticalHeader()->defaultSectionSize(), 19);
+    EXPECT_EQ(window->rememberedHeight, 603);
+    EXPECT_EQ(window->动画预览->pos(), QPoint(13, 14));
+    EXPECT_TRUE(window->动画预览->isHidden());
+    EXPECT_EQ(window->前景框->width(), 312);
+    EXPECT_EQ(window->前景框b->width(), 318);
+    EXPECT_EQ(window->前景计数->count(), 0);
+    EXPECT_EQ(window->lastComputedCount, 0);
+    EXPECT_EQ(window->处理进度->text(), "0/0");
+    EXPECT_EQ(window->列表框->rowCount(), 0);
+    EXPECT_TRUE(window->tasks.empty());
+    EXPECT_EQ(window->currentRow, 0);
   };
   check("after construction");
 
@@ -283,7 +232,7 @@ TEST_F(StartupTest, RightClickReloadsPresetsWithoutChangingTheTick) {
   WriteFile(SettingsFile(), "一二三四五六\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
   Box(1)->setEnabled(true);
   Box(1)->setChecked(true);
-  RightClick(Box(1));
+  QTest::mouseClick(Box(1), Qt::RightButton);
   EXPECT_EQ(ShownCaptions(), (std::vector<std::string>{"一二三四", "左右跃动", "色变", "迷幻"}));
   EXPECT_EQ(WindowFilters(), kBuiltInFilters);
   EXPECT_TRUE(Box(1)->isChecked());
@@ -292,33 +241,35 @@ TEST_F(StartupTest, RightClickReloadsPresetsWithoutChangingTheTick) {
   WriteFile(SettingsFile(), "\r\n\r\n\r\n\r\n\r\nhue='H=PI*t'");
   Box(4)->setEnabled(true);
   Box(4)->setChecked(false);
-  RightClick(Box(4));
+  QTest::mouseClick(Box(4), Qt::RightButton);
   EXPECT_EQ(window->EffectFilter(3), "hue='H=PI*t'");
   EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
   EXPECT_FALSE(Box(4)->isChecked());
   EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
-TEST_F(StartupTest, AFileOfOnlyALineBreakBringsBackTheBuiltInPresetsAndStaysAsItIs) {
-  WriteFile(SettingsFile(), "a\r\nf1\r\nb\r\nf2\r\nc\r\nf3\r\nd\r\nf4");
-  window->LoadEffectPresets();
-  ASSERT_EQ(ShownCaptions(), (std::vector<std::string>{"a", "b", "c", "d"}));
-  ASSERT_EQ(WindowFilters(), (std::vector<std::string>{"f1", "f2", "f3", "f4"}));
-
-  WriteFile(SettingsFile(), "\r\n");
-  window->LoadEffectPresets();
-  EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
-  EXPECT_EQ(WindowFilters(), kBuiltInFilters);
-  EXPECT_EQ(ReadFile(SettingsFile()), "\r\n");
-}
-
-TEST_F(StartupTest, MoreThanEightLinesOrAFinalLineBreakBehaveTheSame) {
-  const std::vector<std::string> lines = {"甲", "f1", "乙", "f2", "丙", "f3", "丁", "f4", "戊", "f5"};
-  for (const std::string& ending : {"", "\r\n", "\n"}) {
-    WriteFile(SettingsFile(), Join(lines, "\r\n") + ending);
+// Each load takes the file as it is now and never writes it: a file of only "\r\n" brings the
+// built-in presets back; lines after the eighth and a final line break change nothing.
+TEST_F(StartupTest, EachLoadTakesTheFileAsItIsNow) {
+  const std::string tenLines = Join({"甲", "f1", "乙", "f2", "丙", "f3", "丁", "f4", "戊", "f5"}, "\r\n");
+  const std::vector<std::string> filters = {"f1", "f2", "f3", "f4"};
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> captions, filters;
+  } cases[] = {
+      {"a\r\nf1\r\nb\r\nf2\r\nc\r\nf3\r\nd\r\nf4", {"a", "b", "c", "d"}, filters},
+      {"\r\n", kBuiltInCaptions, kBuiltInFilters},
+      {tenLines, {"甲", "乙", "丙", "丁"}, filters},
+      {tenLines + "\r\n", {"甲", "乙", "丙", "丁"}, filters},
+      {tenLines + "\n", {"甲", "乙", "丙", "丁"}, filters},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    WriteFile(SettingsFile(), c.bytes);
     window->LoadEffectPresets();
-    EXPECT_EQ(ShownCaptions(), (std::vector<std::string>{"甲", "乙", "丙", "丁"}));
-    EXPECT_EQ(WindowFilters(), (std::vector<std::string>{"f1", "f2", "f3", "f4"}));
+    EXPECT_EQ(ShownCaptions(), c.captions);
+    EXPECT_EQ(WindowFilters(), c.filters);
+    EXPECT_EQ(ReadFile(SettingsFile()), c.bytes);
   }
 }
 
@@ -375,6 +326,7 @@ class ConverterWindowTest : public StartupTest {
     return state;
   }
 
+  const QString kQuestion = QStringLiteral("优化尚在运行中，是否强制退出？");
   std::vector<plat::Child> children_;
 };
 
@@ -389,16 +341,6 @@ TEST_F(ConverterWindowTest, StartUpEndsAStrayConverterOfOursAndLeavesAForeignOne
   EXPECT_FALSE(plat::ChildExited(foreign));
 }
 
-TEST_F(ConverterWindowTest, ClosingWithoutABatchCleansUpAndExitsWithoutAQuestion) {
-  const pid_t owned = StartOwned();
-  const pid_t foreign = StartForeign();
-  EXPECT_TRUE(window->close());
-  EXPECT_TRUE(dialogs.questions.isEmpty());
-  EXPECT_EQ(exitCode, 0);
-  EXPECT_TRUE(EndedBySigkill(owned));
-  EXPECT_TRUE(Alive(foreign));
-}
-
 TEST_F(ConverterWindowTest, ClosingDuringABatchAsksAndNoKeepsEverythingRunning) {
   const pid_t owned = StartOwned();
   for (int which = 0; which < 2; ++which) {
@@ -407,7 +349,7 @@ TEST_F(ConverterWindowTest, ClosingDuringABatchAsksAndNoKeepsEverythingRunning) 
     dialogs.yesNoAnswers = {false};
     EXPECT_FALSE(window->close());
     EXPECT_EQ(dialogs.questions.size(), which + 1);
-    EXPECT_EQ(dialogs.questions.last(), QStringLiteral("优化尚在运行中，是否强制退出？"));
+    EXPECT_EQ(dialogs.questions.last(), kQuestion);
     EXPECT_EQ(exitCode, -1);
     EXPECT_EQ(window->stopRequested, 0);
     EXPECT_TRUE(Alive(owned));
@@ -415,42 +357,44 @@ TEST_F(ConverterWindowTest, ClosingDuringABatchAsksAndNoKeepsEverythingRunning) 
   }
 }
 
-TEST_F(ConverterWindowTest, ClosingDuringABatchAndAnsweringYesStopsCleansUpAndExits) {
-  const pid_t owned = StartOwned();
-  const pid_t foreign = StartForeign();
-  window->running = 1;
-  window->batchActive = true;
-  dialogs.yesNoAnswers = {true};
-  EXPECT_TRUE(window->close());
-  EXPECT_EQ(dialogs.questions, QStringList{QStringLiteral("优化尚在运行中，是否强制退出？")});
-  EXPECT_EQ(window->stopRequested, 1);
-  EXPECT_EQ(exitCode, 0);
-  EXPECT_TRUE(EndedBySigkill(owned));
-  EXPECT_TRUE(Alive(foreign));
+// Without a batch the program cleans up and exits without a question; during one, Yes stops
+// the batch, cleans up and exits. A foreign converter survives both.
+TEST_F(ConverterWindowTest, ClosingCleansUpAndExits) {
+  for (bool batch : {false, true}) {
+    SCOPED_TRACE(batch ? "during a batch, Yes" : "no batch");
+    const pid_t owned = StartOwned();
+    const pid_t foreign = StartForeign();
+    window->running = batch;
+    window->batchActive = batch;
+    dialogs.questions.clear();
+    dialogs.yesNoAnswers = {true};
+    exitCode = -1;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(dialogs.questions, batch ? QStringList{kQuestion} : QStringList{});
+    EXPECT_EQ(window->stopRequested, batch ? 1 : 0);
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(EndedBySigkill(owned));
+    EXPECT_TRUE(Alive(foreign));
+  }
 }
 
 TEST_F(ConverterWindowTest, PauseSuspendsAndResumeContinuesOnlyOurConverters) {
-  const pid_t owned = StartOwned();
   const pid_t foreign = StartForeign();
   window->暂停执行->setEnabled(true);
+  auto click = [&](const char* caption) {
+    QTest::mouseClick(window->暂停执行, Qt::LeftButton);
+    EXPECT_EQ(window->暂停执行->text(), caption);
+  };
+  // With no converter of ours the caption still toggles and nothing is touched.
+  click("继续执行");
+  click("暂停执行");
+  EXPECT_EQ(plat::ProcessState(foreign), 'S');
 
-  QTest::mouseClick(window->暂停执行, Qt::LeftButton);
-  EXPECT_EQ(window->暂停执行->text(), QStringLiteral("继续执行"));
+  const pid_t owned = StartOwned();
+  click("继续执行");
   EXPECT_EQ(StateAfterSignal(owned, 'T'), 'T');
   EXPECT_EQ(plat::ProcessState(foreign), 'S');
-
-  QTest::mouseClick(window->暂停执行, Qt::LeftButton);
-  EXPECT_EQ(window->暂停执行->text(), QStringLiteral("暂停执行"));
+  click("暂停执行");
   EXPECT_EQ(StateAfterSignal(owned, 'S'), 'S');
-  EXPECT_EQ(plat::ProcessState(foreign), 'S');
-}
-
-TEST_F(ConverterWindowTest, PauseWithNoConverterOnlyTogglesTheCaption) {
-  const pid_t foreign = StartForeign();
-  window->暂停执行->setEnabled(true);
-  for (const char* expected : {"继续执行", "暂停执行", "继续执行"}) {
-    QTest::mouseClick(window->暂停执行, Qt::LeftButton);
-    EXPECT_EQ(window->暂停执行->text(), QString::fromUtf8(expected));
-  }
   EXPECT_EQ(plat::ProcessState(foreign), 'S');
 }

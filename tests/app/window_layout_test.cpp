@@ -15,10 +15,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include <string>
 #include <vector>
 
-#include "support/window_fixture.h"
+#include "support/window_helpers.h"
+
+using window_helpers::Items;
 
 namespace {
 
@@ -149,7 +150,7 @@ QString CaptionOf(QWidget* w) {
 
 }  // namespace
 
-class WindowLayoutTest : public WindowTest {};
+class WindowLayoutTest : public WindowCase {};
 
 TEST_F(WindowLayoutTest, EveryControlHasItsKindParentGeometryAndCaption) {
   for (const ControlSpec& c : kControls) {
@@ -157,13 +158,12 @@ TEST_F(WindowLayoutTest, EveryControlHasItsKindParentGeometryAndCaption) {
     QWidget* w = Find<QWidget>(c.name);
     if (!w) continue;
     EXPECT_TRUE(HasKind(w, c.kind)) << w->metaObject()->className();
-    const QString parentName = std::string(c.parent).empty() ? QString() : QString::fromUtf8(c.parent);
-    if (parentName.isEmpty())
+    if (*c.parent == '\0')
       EXPECT_EQ(w->parentWidget(), window.get());
     else
-      EXPECT_EQ(w->parentWidget() ? w->parentWidget()->objectName() : QString(), parentName);
+      EXPECT_EQ(w->parentWidget() ? w->parentWidget()->objectName() : QString(), c.parent);
     EXPECT_EQ(w->geometry(), QRect(c.x, c.y, c.w, c.h));
-    if (c.caption) EXPECT_EQ(CaptionOf(w), QString::fromUtf8(c.caption));
+    if (c.caption) EXPECT_EQ(CaptionOf(w), c.caption);
   }
   // The clock is a timer that is not running; the menu is a pop-up, never a menu bar.
   auto* clock = Find<QTimer>("时钟");
@@ -173,40 +173,23 @@ TEST_F(WindowLayoutTest, EveryControlHasItsKindParentGeometryAndCaption) {
   ASSERT_NE(Find<QMenu>("菜单"), nullptr);
 }
 
-TEST_F(WindowLayoutTest, WindowStartsAt50x50With475x603) {
+// Where the window opens, the three start-up cases (save and pause disabled, the bitrate box
+// locked under a ticked automatic bitrate, mute ticked, no ratio), and every other switch.
+TEST_F(WindowLayoutTest, InitialStates) {
   EXPECT_EQ(window->pos(), QPoint(50, 50));
   EXPECT_EQ(window->size(), QSize(475, 603));
-}
-
-TEST_F(WindowLayoutTest, InitialStatesAndTheThreeStartUpCases) {
-  // Disabled buttons, bitrate box disabled under a ticked automatic bitrate, mute ticked,
-  // no ratio chosen.
-  EXPECT_FALSE(MainWindow::OwnEnabled(window->保存任务));
-  EXPECT_FALSE(MainWindow::OwnEnabled(window->暂停执行));
-  EXPECT_TRUE(MainWindow::OwnEnabled(window->新建任务));
-  EXPECT_TRUE(MainWindow::OwnEnabled(window->开始执行));
-  EXPECT_FALSE(MainWindow::OwnEnabled(window->码率框));
-  EXPECT_TRUE(window->自动码率->isChecked());
-  EXPECT_TRUE(window->静音->isChecked());
+  for (QWidget* c : std::initializer_list<QWidget*>{window->保存任务, window->暂停执行, window->码率框})
+    EXPECT_FALSE(On(c)) << c->objectName().toStdString();
+  EXPECT_TRUE(On(window->新建任务));
+  EXPECT_TRUE(On(window->开始执行));
   EXPECT_EQ(window->宽高比例->currentIndex(), -1);
-
-  struct CheckState {
-    QCheckBox* box;
-    bool checked, enabled;
-  };
-  for (const CheckState& s : std::vector<CheckState>{
-           {window->自动码率, true, true},   {window->静音, true, true},
-           {window->上下跃动, false, false}, {window->左右跃动, false, false},
-           {window->分量色变, false, false}, {window->迷幻, false, false},
-           {window->前景镜像, false, false}, {window->重帧优化, false, false},
-           {window->降噪, false, false},     {window->柔化, false, false},
-           {window->视频淡入, false, false}, {window->视频淡出, false, false},
-           {window->前景音, false, false},   {window->背景音, false, false},
-           {window->音乐, false, false},     {window->音频淡入, false, false},
-           {window->音频淡出, false, false}}) {
-    SCOPED_TRACE(s.box->objectName().toStdString());
-    EXPECT_EQ(s.box->isChecked(), s.checked);
-    EXPECT_EQ(MainWindow::OwnEnabled(s.box), s.enabled);
+  // Of the seventeen check boxes only automatic bitrate and mute are ticked and usable.
+  const QList<QCheckBox*> boxes = window->findChildren<QCheckBox*>();
+  EXPECT_EQ(boxes.size(), 17);
+  for (QCheckBox* b : boxes) {
+    const bool on = b == window->自动码率 || b == window->静音;
+    EXPECT_EQ(b->isChecked(), on) << b->objectName().toStdString();
+    EXPECT_EQ(On(b), on) << b->objectName().toStdString();
   }
 
   struct SliderState {
@@ -219,34 +202,25 @@ TEST_F(WindowLayoutTest, InitialStatesAndTheThreeStartUpCases) {
     EXPECT_EQ(s.slider->minimum(), 0);
     EXPECT_EQ(s.slider->maximum(), s.max);
     EXPECT_EQ(s.slider->value(), s.pos);
-    EXPECT_FALSE(MainWindow::OwnEnabled(s.slider));
+    EXPECT_FALSE(On(s.slider));
     EXPECT_EQ(s.slider->orientation(), Qt::Horizontal);
   }
-
-  EXPECT_FALSE(window->动画预览->isVisibleTo(window.get()));
   EXPECT_FALSE(window->关闭->isVisibleTo(window.get()));
-  EXPECT_EQ(window->前景计数->count(), 0);
-  EXPECT_EQ(window->列表框->rowCount(), 0);
 }
 
 TEST_F(WindowLayoutTest, ListsHoldTheirItemsInOrder) {
-  const QStringList ratios = {" 竖->横 [16:9]", " 竖->横 [16:10]", " 竖->横 [15:9]", " 竖->横 [4:3]",
-                              " 竖->横 [21:9]", " 竖->横 [37:20]", " 竖->横 [47:20]", " 横->竖 [9:16]",
-                              " 横->竖 [10:16]", " 横->竖 [9:15]", " 横->竖 [3:4]"};
-  QStringList shown;
-  for (int i = 0; i < window->宽高比例->count(); ++i) shown << window->宽高比例->itemText(i);
-  EXPECT_EQ(shown, ratios);
+  EXPECT_EQ(Items(window->宽高比例),
+            (QStringList{" 竖->横 [16:9]", " 竖->横 [16:10]", " 竖->横 [15:9]", " 竖->横 [4:3]", " 竖->横 [21:9]",
+                         " 竖->横 [37:20]", " 竖->横 [47:20]", " 横->竖 [9:16]", " 横->竖 [10:16]", " 横->竖 [9:15]",
+                         " 横->竖 [3:4]"}));
   EXPECT_FALSE(window->宽高比例->isEditable());
-
-  const QStringList modes = {"overlay", "hardmix", "linearlight", "softlight", "screen", "xor", "addition",
-                             "and", "average", "burn", "darken", "difference", "difference128", "divide",
-                             "dodge", "exclusion", "glow", "hardlight", "lighten", "multiply", "negation",
-                             "normal", "or", "phoenix", "pinlight", "reflect", "subtract", "vividlight"};
-  shown.clear();
-  for (int i = 0; i < window->动画滤镜->count(); ++i) shown << window->动画滤镜->itemText(i);
-  EXPECT_EQ(shown, modes);
+  EXPECT_EQ(Items(window->动画滤镜),
+            (QStringList{"overlay", "hardmix", "linearlight", "softlight", "screen", "xor", "addition",
+                         "and", "average", "burn", "darken", "difference", "difference128", "divide",
+                         "dodge", "exclusion", "glow", "hardlight", "lighten", "multiply", "negation",
+                         "normal", "or", "phoenix", "pinlight", "reflect", "subtract", "vividlight"}));
   EXPECT_EQ(window->动画滤镜->currentIndex(), 0);
-  EXPECT_FALSE(MainWindow::OwnEnabled(window->动画滤镜));
+  EXPECT_FALSE(On(window->动画滤镜));
 }
 
 // Typing into each box: the numeric ones drop everything but digits, all stop at their
@@ -254,20 +228,18 @@ TEST_F(WindowLayoutTest, ListsHoldTheirItemsInOrder) {
 TEST_F(WindowLayoutTest, EditBoxesAcceptOnlyWhatTheyMayHold) {
   struct Typing {
     QLineEdit* box;
-    const char* typed;
-    const char* kept;
+    const char *typed, *kept;
   };
   window->码率框->setEnabled(true);  // the bitrate box takes typing once automatic bitrate is off
-  for (const Typing& t : std::vector<Typing>{
-           {window->宽度框, "1a9-2 0.85", "1920"},
-           {window->高度框, "x10800", "1080"},
-           {window->码率框, "12e3456789", "12345"},
-           {window->时长框, "00:01:23.45", "00:01:23"},
-           {window->格式框, ".mpeg4x", ".mpeg4"}}) {
+  for (const Typing& t : std::vector<Typing>{{window->宽度框, "1a9-2 0.85", "1920"},
+                                             {window->高度框, "x10800", "1080"},
+                                             {window->码率框, "12e3456789", "12345"},
+                                             {window->时长框, "00:01:23.45", "00:01:23"},
+                                             {window->格式框, ".mpeg4x", ".mpeg4"}}) {
     SCOPED_TRACE(t.box->objectName().toStdString());
     t.box->clear();
     QTest::keyClicks(t.box, QString::fromUtf8(t.typed));
-    EXPECT_EQ(t.box->text(), QString::fromUtf8(t.kept));
+    EXPECT_EQ(t.box->text(), t.kept);
     EXPECT_TRUE(t.box->alignment() & Qt::AlignHCenter);
   }
   // Pasted text goes through the same check: a non-number never lands in a size box.
@@ -282,10 +254,9 @@ TEST_F(WindowLayoutTest, TaskListColumnsAndRowHeight) {
   const int widths[7] = {32, 110, 67, 42, 45, 55, 60};
   ASSERT_EQ(list->columnCount(), 7);
   for (int c = 0; c < 7; ++c) {
-    SCOPED_TRACE(c);
-    ASSERT_NE(list->horizontalHeaderItem(c), nullptr);
+    ASSERT_NE(list->horizontalHeaderItem(c), nullptr) << c;
     EXPECT_EQ(list->horizontalHeaderItem(c)->text(), titles[c]);
-    EXPECT_EQ(list->columnWidth(c), widths[c]);
+    EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
   }
   for (int r = 0; r < 3; ++r) list->insertRow(r);
   for (int r = 0; r < 3; ++r) EXPECT_EQ(list->rowHeight(r), 19);
@@ -295,20 +266,10 @@ TEST_F(WindowLayoutTest, TaskListColumnsAndRowHeight) {
 }
 
 TEST_F(WindowLayoutTest, PopUpMenuHasItsElevenEntries) {
-  const QList<QAction*> actions = window->菜单->actions();
-  const std::vector<const char*> captions = {"清除执行状态", "清除全部状态", nullptr, "新建任务", "克隆任务",
-                                             "修改任务", "删除任务", "清空全部任务", nullptr, "移至顶部",
-                                             "移至底部"};
-  ASSERT_EQ(actions.size(), 11);
-  for (int i = 0; i < 11; ++i) {
-    SCOPED_TRACE(i + 1);
-    if (captions[size_t(i)] == nullptr) {
-      EXPECT_TRUE(actions[i]->isSeparator());
-    } else {
-      EXPECT_FALSE(actions[i]->isSeparator());
-      EXPECT_EQ(actions[i]->text(), QString::fromUtf8(captions[size_t(i)]));
-    }
-  }
+  QStringList entries;  // "|" for a separator
+  for (QAction* a : window->菜单->actions()) entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
+  EXPECT_EQ(entries, (QStringList{"清除执行状态", "清除全部状态", "|", "新建任务", "克隆任务", "修改任务", "删除任务",
+                                  "清空全部任务", "|", "移至顶部", "移至底部"}));
 }
 
 // Width fixed at 475, height at least 603; the list and the bottom strip follow the height
@@ -316,32 +277,26 @@ TEST_F(WindowLayoutTest, PopUpMenuHasItsElevenEntries) {
 TEST_F(WindowLayoutTest, ResizeRule) {
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  auto settle = [] {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-  };
   struct Step {
     int askW, askH;
-    int expectW, expectH, listH, stripY;
+    int height, listH, stripY;
   };
   for (const Step& s : std::vector<Step>{
-           {475, 703, 475, 703, 262, 640},   // 100 taller: list +100, strip +100
-           {475, 653, 475, 653, 212, 590},   // back 50
-           {475, 603, 475, 603, 162, 540},   // home again
-           {300, 603, 475, 603, 162, 540},   // narrower: width stays
-           {700, 603, 475, 603, 162, 540},   // wider: width stays
-           {475, 500, 475, 603, 162, 540},   // too low: snaps back to 603, nothing moves
-           {600, 803, 475, 803, 362, 740},   // wider and taller at once
-           {475, 400, 475, 603, 162, 540}}) {
+           {475, 703, 703, 262, 640},  // 100 taller: list +100, strip +100
+           {475, 653, 653, 212, 590},  // back 50
+           {475, 603, 603, 162, 540},  // home again
+           {300, 603, 603, 162, 540},  // narrower: width stays
+           {700, 603, 603, 162, 540},  // wider: width stays
+           {475, 500, 603, 162, 540},  // too low: snaps back to 603, nothing moves
+           {600, 803, 803, 362, 740},  // wider and taller at once
+           {475, 400, 603, 162, 540}}) {
     SCOPED_TRACE(std::to_string(s.askW) + "x" + std::to_string(s.askH));
     window->resize(s.askW, s.askH);
-    settle();
-    EXPECT_EQ(window->width(), s.expectW);
-    EXPECT_EQ(window->height(), s.expectH);
-    EXPECT_EQ(window->列表框->height(), s.listH);
-    EXPECT_EQ(window->列表框->width(), 435);
-    EXPECT_EQ(window->进度条b->y(), s.stripY);
-    EXPECT_EQ(window->进度条b->x(), -1);
-    EXPECT_EQ(window->rememberedHeight, s.expectH);
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(475, s.height));
+    EXPECT_EQ(window->rememberedHeight, s.height);
+    EXPECT_EQ(window->列表框->size(), QSize(435, s.listH));
+    EXPECT_EQ(window->进度条b->pos(), QPoint(-1, s.stripY));
     for (QComboBox* box : {window->宽高比例, window->动画滤镜, static_cast<QComboBox*>(window->前景计数)})
       EXPECT_EQ(box->height(), 20);
   }
