@@ -120,18 +120,13 @@ class ProcessControlTest : public ::testing::Test {
   static inline int counter_ = 0;
 };
 
-TEST_F(ProcessControlTest, FindsExactlyTheOwnedConverters) {
+TEST_F(ProcessControlTest, CleanupKillsExactlyTheOwnedConvertersAndWaitsTwoSecondsForEach) {
   std::vector<pid_t> owned = {StartOwned(), StartOwned()};
-  StartForeign();
+  const std::vector<pid_t> foreign = StartForeign();
   std::vector<pid_t> found = batch::OwnedConverters();
   std::sort(owned.begin(), owned.end());
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, owned);
-}
-
-TEST_F(ProcessControlTest, CleanupKillsOnlyOwnedConvertersAndWaitsTwoSecondsForEach) {
-  const std::vector<pid_t> owned = {StartOwned(), StartOwned()};
-  const std::vector<pid_t> foreign = StartForeign();
 
   EXPECT_EQ(batch::CleanupStrayConverters(recordWait), 2);
   EXPECT_EQ(waits, (std::vector<int>{2000, 2000}));
@@ -151,7 +146,7 @@ TEST_F(ProcessControlTest, CleanupWithNothingOfOursReturnsWithoutWaiting) {
   for (pid_t pid : foreign) EXPECT_TRUE(StillRunning(pid)) << pid;
 }
 
-TEST_F(ProcessControlTest, PauseStopsAndResumeContinuesOnlyOwnedConverters) {
+TEST_F(ProcessControlTest, PauseStopsAndResumeContinuesOnlyOwnedConvertersAndCleanupEndsAPausedOne) {
   const pid_t owned = StartOwned();
   const std::vector<pid_t> foreign = StartForeign();
 
@@ -164,27 +159,11 @@ TEST_F(ProcessControlTest, PauseStopsAndResumeContinuesOnlyOwnedConverters) {
   EXPECT_EQ(waits, (std::vector<int>{1000, 1000}));
   EXPECT_EQ(StateAfterSignal(owned, 'S'), 'S');
   for (pid_t pid : foreign) EXPECT_TRUE(StillRunning(pid)) << pid;
-}
 
-TEST_F(ProcessControlTest, CleanupEndsASuspendedConverter) {
-  const pid_t owned = StartOwned();
   batch::SuspendConverters(recordWait);
   ASSERT_EQ(StateAfterSignal(owned, 'T'), 'T');
   EXPECT_EQ(batch::CleanupStrayConverters(recordWait), 1);
   EXPECT_TRUE(EndedBySigkill(owned));
-}
-
-TEST_F(ProcessControlTest, ConvertersOfAnotherProgramFolderAreNotOurs) {
-  // The same binary started by a copy of the program living in another folder.
-  const pid_t theirs = Start(program_ + "/ffmpeg", {"FLIPFRAME_OWNER=" + elsewhere_});
-  const pid_t ours = StartOwned();
-  plat::SetProgramFolderForTesting(elsewhere_);
-  probe::ResolveConverterAgain();
-  // Seen from the other folder, the converter path is its own ffmpeg: neither process matches.
-  EXPECT_TRUE(batch::OwnedConverters().empty());
-  EXPECT_EQ(batch::CleanupStrayConverters(recordWait), 0);
-  EXPECT_TRUE(StillRunning(theirs));
-  EXPECT_TRUE(StillRunning(ours));
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 
 #include "batch/progress.h"
 #include "platform/platform.h"
-#include "probe/converter.h"
 #include "support/media.h"
+#include "support/task_helpers.h"
 
 namespace {
 
@@ -48,22 +48,19 @@ TEST(ProgressArguments, TaskDurationFollowsTheFirstQuotedInput) {
   for (const Case& c : cases) EXPECT_EQ(TaskDuration(c.arguments), c.seconds) << c.arguments;
 }
 
-TEST(ProgressLine, FirstProgressLineOfAChunkCounts) {
-  const std::string chunk =
-      "frame=   10 fps=0.0 q=28.0 size=0kB time=00:00:07.25 bitrate=N/A speed= 1.5x    \r"
-      "frame=   20 fps=0.0 q=28.0 size=0kB time=00:00:09.50 bitrate=N/A speed=2.5x    \r";
-  const int p = ProgressPosition(chunk);
-  ASSERT_NE(p, -1);
-  EXPECT_DOUBLE_EQ(ProgressSeconds(chunk, p), 7 + double(0.25f));
-  EXPECT_EQ(SpeedText(chunk, p), " 1.5");
-}
-
-TEST(ProgressLine, SecondsAndSpeedOnEdgeCases) {
+// Hand-made edge cases, then lines exactly as ffmpeg 5.1.9 printed them here: the first line
+// of a short encode, the last one (with "Lsize"), a start with "speed=N/A" followed by the
+// next line in the same chunk, a looping 1 ms trial that never leaves 0, and a line with
+// dup/drop counters.
+TEST(ProgressLine, SecondsAndSpeedOfTheFirstProgressLineOfAChunk) {
   struct Case {
     const char* chunk;
     double seconds;
     const char* speed;
   } cases[] = {
+      {"frame=   10 fps=0.0 q=28.0 size=0kB time=00:00:07.25 bitrate=N/A speed= 1.5x    \r"
+       "frame=   20 fps=0.0 q=28.0 size=0kB time=00:00:09.50 bitrate=N/A speed=2.5x    \r",
+       7 + double(0.25f), " 1.5"},
       {"x time=00:01:02.45 bitrate=1k speed=12.3x \n", 62 + double(0.45f), "12.3"},
       {"x time=10:00:00.00 speed=1x \n", 36000, "1"},
       {"x time=-00:00:00.04 bitrate=N/A speed=N/A    \r", 0, ""},  // negative start time
@@ -73,26 +70,6 @@ TEST(ProgressLine, SecondsAndSpeedOnEdgeCases) {
       {"x time=00:00:03.50 bitrate=1k\rframe=2 time=00:00:04.00 speed=4x ", 3.5, "4"},
       {"x time=00:00:0a.00 speed=1x ", 0, "1"},               // letters: no whole seconds
       {"x time=00:00:05.inf speed=1x ", 5, "1"},              // the fraction is digits only
-  };
-  for (const Case& c : cases) {
-    const int p = ProgressPosition(c.chunk);
-    ASSERT_NE(p, -1) << c.chunk;
-    EXPECT_DOUBLE_EQ(ProgressSeconds(c.chunk, p), c.seconds) << c.chunk;
-    EXPECT_EQ(SpeedText(c.chunk, p), c.speed) << c.chunk;
-  }
-  EXPECT_EQ(ProgressPosition("frame=1 fps=0.0 size=0kB"), -1);
-  EXPECT_EQ(ProgressPosition("xtime=00:00:01.00"), -1);  // the marker starts with a blank
-}
-
-// Lines exactly as ffmpeg 5.1.9 printed them here: the first line of a short encode, the
-// last one (with "Lsize"), a start with "speed=N/A" followed by the next line in the same
-// chunk, a looping 1 ms trial that never leaves 0, and a line with dup/drop counters.
-TEST(ProgressLine, LinesPrintedByThisMachinesConverter) {
-  struct Case {
-    const char* chunk;
-    double seconds;
-    const char* speed;
-  } cases[] = {
       {"frame=    1 fps=0.0 q=0.0 size=       0kB time=00:00:00.09 bitrate=   4.1kbits/s "
        "speed=4.93x    \r",
        double(0.09f), "4.93"},
@@ -115,6 +92,8 @@ TEST(ProgressLine, LinesPrintedByThisMachinesConverter) {
     EXPECT_DOUBLE_EQ(ProgressSeconds(c.chunk, p), c.seconds) << c.chunk;
     EXPECT_EQ(SpeedText(c.chunk, p), c.speed) << c.chunk;
   }
+  EXPECT_EQ(ProgressPosition("frame=1 fps=0.0 size=0kB"), -1);
+  EXPECT_EQ(ProgressPosition("xtime=00:00:01.00"), -1);  // the marker starts with a blank
 }
 
 TEST(ProgressPercentage, ValuesAndTexts) {
@@ -193,17 +172,10 @@ TEST(ProgressLive, RealOutputOfAShortConversion) {
   const std::string out = testing_support::TempFolder() + "/progress_live_tmp.mp4";
   const std::string arguments =
       "-i \"" + clip + "\" -to 00:00:02 -vf scale=160:90 -c:a copy -y \"" + out + "\"";
-  std::vector<std::string> words{"-hide_banner"};
-  for (auto& w : probe::SplitArguments(arguments)) words.push_back(w);
-  plat::Child child = probe::StartConverter(words);
-  ASSERT_TRUE(child.started());
-  std::string output;
-  char buffer[4096];
-  for (int n; (n = plat::ReadSome(child.readFd, buffer, 4095)) > 0;) output.append(buffer, size_t(n));
-  plat::CloseFd(child.readFd);
-  int status = -1;
-  while (!plat::ChildExited(child.pid, &status)) plat::SleepMs(10);
-  ASSERT_EQ(status, 0) << output;
+  const testing_support::ConverterRun run = testing_support::RunConverter(arguments, false, 60000);
+  ASSERT_TRUE(run.exited);
+  ASSERT_EQ(run.status, 0) << run.output;
+  const std::string& output = run.output;
 
   EXPECT_EQ(OutputFile(arguments), out);
   const int duration = TaskDuration(arguments);

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "support/media.h"
+#include "support/task_helpers.h"
 
 namespace {
 
@@ -24,30 +25,28 @@ using batch::WorkerEnding;
 using batch::WorkerResult;
 namespace ts = testing_support;
 
-// Collects the row texts the worker reports, from its own thread.
+// Collects the row states the worker reports, from its own thread.
 struct RowRecorder {
   std::mutex mutex;
   std::condition_variable changed;
-  std::vector<std::string> states, speeds;
+  std::vector<std::string> states;
 
   batch::WorkerReport Report() {
-    batch::WorkerReport r;
-    r.state = [this](const std::string& s) {
-      std::lock_guard<std::mutex> lock(mutex);
-      states.push_back(s);
-      changed.notify_all();
-    };
-    r.speed = [this](const std::string& s) {
-      std::lock_guard<std::mutex> lock(mutex);
-      speeds.push_back(s);
-    };
-    return r;
+    return {[](const std::string&) {}, [this](const std::string& s) {
+              std::lock_guard<std::mutex> lock(mutex);
+              states.push_back(s);
+              changed.notify_all();
+            }};
+  }
+  std::vector<std::string> States() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return states;
   }
   std::string LastState() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return states.empty() ? std::string() : states.back();
+    const auto all = States();
+    return all.empty() ? std::string() : all.back();
   }
-  // Waits until the worker has written a progress state (or anything, when it ended).
+  // Waits until the worker has written a state.
   void WaitForAnyState() {
     std::unique_lock<std::mutex> lock(mutex);
     changed.wait(lock, [this] { return !states.empty(); });
@@ -72,17 +71,12 @@ class TaskWorkerTest : public ::testing::Test {
     plat::SetProgramFolderForTesting("");
   }
 
-  // A landscape-to-portrait command in the builder's form: blurred background from the
-  // foreground, the foreground laid over it, sound copied, the quoted temporary output last.
+  // The builder's landscape-to-portrait form for the clip, or for `input` in its place.
   std::string PortraitCommand(const std::string& to = "00:00:02", const std::string& input = "") const {
-    const std::string in = input.empty() ? source : input;
-    return "-i \"" + in + "\" -i \"" + in + "\" -to " + to +
-           " -filter_complex \"[1:v]boxblur=10,scale=568*2:320*2,crop=180:320[g1];"
-           "[0:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -c:a copy -y \"" + temporary + "\"";
+    return ts::PortraitCommand(input.empty() ? source : input, temporary, to);
   }
 
-  WorkerResult Run(const std::string& arguments, bool trial = false,
-                   const batch::WorkerTiming& timing = {}) {
+  WorkerResult Run(const std::string& arguments, bool trial = false, const batch::WorkerTiming& timing = {}) {
     return batch::RunTaskWorker(arguments, trial, stop, recorder.Report(), timing);
   }
 
@@ -94,56 +88,54 @@ class TaskWorkerTest : public ::testing::Test {
   static inline int counter_ = 0;
 };
 
-TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToItsFinalName) {
-  const WorkerResult r = Run(PortraitCommand());
-  EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
-  EXPECT_EQ(r.errorText, "");
-  EXPECT_EQ(r.finalOutputPath, folder + "/result/clip_1.mp4");
-  EXPECT_EQ(recorder.LastState(), "处理完毕");
-  EXPECT_FALSE(plat::FileExists(temporary));
-  const ts::ProbeFacts facts = ts::FfprobeFacts(r.finalOutputPath);
-  EXPECT_EQ(facts.width, 180);
-  EXPECT_EQ(facts.height, 320);
-  EXPECT_TRUE(facts.hasAudio);
-  EXPECT_NEAR(facts.duration, 2.0, 0.2);
-}
-
-TEST_F(TaskWorkerTest, TakenFinalNameMovesOnToTheNextCounter) {
-  for (bool asFolder : {false, true}) {
-    SCOPED_TRACE(asFolder ? "clip_1.mp4 is a folder" : "clip_1.mp4 is a file");
-    const std::string taken = folder + "/result/clip_1.mp4";
-    std::filesystem::remove_all(taken);
-    std::filesystem::remove_all(folder + "/result/clip_2.mp4");
-    if (asFolder) plat::MakeDirs(taken);
-    else ts::Shell("printf keep > '" + taken + "'");
+// The final name always carries a counter; a file or a folder holding clip_1.mp4 is left
+// alone and clip_2.mp4 is taken.
+TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
+  const std::string first = folder + "/result/clip_1.mp4", second = folder + "/result/clip_2.mp4";
+  enum Taken { kNothing, kFile, kFolder };
+  for (Taken taken : {kNothing, kFile, kFolder}) {
+    SCOPED_TRACE(taken);
+    std::filesystem::remove_all(first);
+    std::filesystem::remove_all(second);
+    if (taken == kFile) ts::Shell("printf keep > '" + first + "'");
+    if (taken == kFolder) plat::MakeDirs(first);
     const WorkerResult r = Run(PortraitCommand());
     EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
-    EXPECT_EQ(r.finalOutputPath, folder + "/result/clip_2.mp4");
-    EXPECT_EQ(ts::FfprobeFacts(r.finalOutputPath).height, 320);
-    EXPECT_EQ(asFolder, plat::IsDirectory(taken));  // the taken name is left alone
-    if (!asFolder) EXPECT_EQ(plat::FileSize(taken), 4);
+    EXPECT_EQ(r.errorText, "");
+    EXPECT_EQ(r.finalOutputPath, taken == kNothing ? first : second);
+    EXPECT_EQ(recorder.LastState(), "处理完毕");
+    EXPECT_FALSE(plat::FileExists(temporary));
+    const ts::ProbeFacts facts = ts::FfprobeFacts(r.finalOutputPath);
+    EXPECT_EQ(facts.width, 180);
+    EXPECT_EQ(facts.height, 320);
+    EXPECT_TRUE(facts.hasAudio);
+    EXPECT_NEAR(facts.duration, 2.0, 0.2);
+    if (taken == kFile) EXPECT_EQ(plat::FileSize(first), 4);
+    if (taken == kFolder) EXPECT_TRUE(plat::IsDirectory(first));
   }
 }
 
 TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
+  const std::string named = folder + "/invalid_name.mp4";
+  std::filesystem::copy_file(source, named);
   struct Case {
     const char* what;
     std::string arguments;
     std::string stateHas;  // part of the translated row text
   } cases[] = {
       // "invalid" in the output: the excerpt after the bracketed tag, translated.
-      {"impossible crop",
-       "-i \"" + source + "\" -to 00:00:02 -vf crop=9999:9999 -y \"" + temporary + "\"",
-       "Invalid too big or non positive size"},
+      {"impossible crop", ts::OversizedCropCommand(source, temporary), "Invalid too big or non positive size"},
       // A failing encoder says "Conversion failed!" and no "invalid"; it leaves an empty
       // temporary file behind that must go.
       {"failing encoder",
-       "-i \"" + source + "\" -to 00:00:02 -c:v libx264 -profile:v baseline -pix_fmt yuv444p -y \"" +
-           temporary + "\"",
+       "-i \"" + source + "\" -to 00:00:02 -c:v libx264 -profile:v baseline -pix_fmt yuv444p -y \"" + temporary + "\"",
        "转换失败!"},
       // A missing input never prints progress: the exit status ends the task.
       {"missing input", PortraitCommand("00:00:02", folder + "/gone.mp4"),
        folder + "/gone.mp4: No such file or directory"},
+      // "invalid" in a file name the converter echoes is a failure too; the converter, which
+      // would go on for 30 s, is ended at once (checked when the test ends).
+      {"invalid in an echoed file name", ts::PacedCommand(named, temporary), "invalid_name.mp4"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -155,28 +147,12 @@ TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
     EXPECT_EQ(state.back(), ')') << state;
     EXPECT_NE(state.find(c.stateHas), std::string::npos) << state;
     EXPECT_EQ(state.find('\n'), std::string::npos) << state;
-    EXPECT_EQ(state.find("处理完毕"), std::string::npos);
     EXPECT_FALSE(plat::FileExists(temporary));
     EXPECT_EQ(r.finalOutputPath, "");
+    EXPECT_TRUE(batch::OwnedConverters().empty());
   }
 }
 
-// "invalid" in a file name the converter echoes is a failure too; the converter, which would
-// go on for 30 s, is ended at once rather than left writing after its task has ended.
-TEST_F(TaskWorkerTest, ExcerptEndsAConverterThatIsStillRunning) {
-  const std::string named = folder + "/invalid_name.mp4";
-  std::filesystem::copy_file(source, named);
-  const WorkerResult r = Run("-re -stream_loop -1 -i \"" + named + "\" -to 00:00:30 -vf scale=160:90 -y \"" +
-                             temporary + "\"");
-  EXPECT_EQ(r.ending, WorkerEnding::Failed);
-  EXPECT_NE(r.errorText.find("invalid_name.mp4"), std::string::npos) << r.errorText;
-  EXPECT_EQ(recorder.LastState().rfind("输出错误(", 0), 0u);
-  EXPECT_TRUE(batch::OwnedConverters().empty());
-  EXPECT_FALSE(plat::FileExists(temporary));
-}
-
-// The last quoted item names a file the converter never writes: the rename fails, and the
-// row says so instead of "处理完毕".
 TEST_F(TaskWorkerTest, FailingRenameIsAnOutputErrorWithTheReason) {
   const std::string ghost = folder + "/result/ghost_tmp.mp4";
   const WorkerResult r =
@@ -191,32 +167,22 @@ TEST_F(TaskWorkerTest, FailingRenameIsAnOutputErrorWithTheReason) {
 
 // A conversion paced by -re, still running when the pause and the stop arrive.
 TEST_F(TaskWorkerTest, PausedTaskNeitherEndsNorFailsAndStopStillEndsIt) {
-  const std::string paced =
-      "-re -stream_loop -1 -i \"" + source + "\" -to 00:00:30 -vf scale=160:90 -y \"" + temporary + "\"";
   WorkerResult r;
   std::atomic<bool> ended{false};
   std::thread worker([&] {
-    r = Run(paced);
+    r = Run(ts::PacedCommand(source, temporary));
     ended = true;
   });
   recorder.WaitForAnyState();
-  ASSERT_EQ(batch::SuspendConverters(plat::SleepMs), 1);
+  EXPECT_EQ(batch::SuspendConverters(plat::SleepMs), 1);  // no ASSERT: the worker must be joined
   for (pid_t pid : batch::OwnedConverters()) EXPECT_EQ(plat::ProcessState(pid), 'T');
-  size_t statesWhenPaused;
-  {
-    std::lock_guard<std::mutex> lock(recorder.mutex);
-    statesWhenPaused = recorder.states.size();
-  }
+  const size_t statesWhenPaused = recorder.States().size();
   plat::SleepMs(3000);  // three poll cycles that find nothing
   EXPECT_FALSE(ended);
-  {
-    std::lock_guard<std::mutex> lock(recorder.mutex);
-    // At most the one chunk already in the pipe; never an ending.
-    for (size_t i = statesWhenPaused; i < recorder.states.size(); ++i) {
-      EXPECT_EQ(recorder.states[i].find("输出错误"), std::string::npos);
-      EXPECT_NE(recorder.states[i], "处理完毕");
-    }
-  }
+  // At most the one chunk already in the pipe; never an ending.
+  const std::vector<std::string> states = recorder.States();
+  for (size_t i = statesWhenPaused; i < states.size(); ++i)
+    EXPECT_TRUE(states[i].find("输出错误") == std::string::npos && states[i] != "处理完毕") << states[i];
   stop = 1;  // stopping a suspended converter ends it all the same
   worker.join();
   EXPECT_EQ(r.ending, WorkerEnding::Stopped);
@@ -247,8 +213,7 @@ TEST_F(TaskWorkerTest, TrialRefusesWhatTheConverterRefuses) {
       {"bad filter option",
        "-i \"" + source + "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" + temporary + "\"",
        "nvalid"},
-      {"impossible crop", "-i \"" + source + "\" -to 00:00:00.001 -vf crop=9999:9999 -y \"" + temporary + "\"",
-       "Invalid too big"},
+      {"impossible crop", ts::OversizedCropCommand(source, temporary, "00:00:00.001"), "Invalid too big"},
       {"missing input", PortraitCommand("00:00:00.001 ", folder + "/gone.mp4"), "No such file or directory"},
       {"unknown format", "-i \"" + source + "\" -to 00:00:00.001 -y \"" + folder + "/result/clip_tmp.mp5\"",
        "Unable to find a suitable output format"},

@@ -16,10 +16,30 @@ using namespace probe;
 
 namespace {
 
-plat::Child Shell(const std::string& script) {
-  plat::Child c = plat::StartWithCapture({"/bin/sh", "-c", script});
-  EXPECT_TRUE(c.started()) << script;
-  return c;
+// Runs the loop on `script`; the consumer keeps every chunk and answers `answer`.
+struct Capture {
+  std::vector<std::string> chunks;
+  CaptureReport report;
+  pid_t pid = -1;
+  std::string joined() const {
+    std::string all;
+    for (const auto& c : chunks) all += c;
+    return all;
+  }
+};
+
+Capture RunLoop(const std::vector<std::string>& argv, Verdict answer = Verdict::NotYet) {
+  Capture got;
+  plat::Child c = plat::StartWithCapture(argv);
+  got.pid = c.pid;
+  got.report = ProbeReadLoop(c, [&](const std::string& chunk) {
+    got.chunks.push_back(chunk);
+    return answer;
+  });
+  return got;
+}
+Capture Shell(const std::string& script, Verdict answer = Verdict::NotYet) {
+  return RunLoop({"/bin/sh", "-c", script}, answer);
 }
 
 // The child is neither running nor a zombie: it has been reaped.
@@ -32,95 +52,52 @@ void ExpectReaped(pid_t pid) {
   EXPECT_EQ(errno, ECHILD);
 }
 
-struct Collector {
-  std::vector<std::string> chunks;
-  Verdict answer = Verdict::NotYet;
-  ChunkConsumer consumer() {
-    return [this](const std::string& c) {
-      chunks.push_back(c);
-      return answer;
-    };
-  }
-  std::string joined() const {
-    std::string all;
-    for (const auto& c : chunks) all += c;
-    return all;
-  }
-};
-
 }  // namespace
 
-TEST(ProbeCapture, SilentChildEndsAfterElevenIdlePollsWithoutAChunk) {
-  plat::Child c = Shell("sleep 1.5");
-  Collector got;
-  CaptureReport r = ProbeReadLoop(c, got.consumer());
-  EXPECT_EQ(r.end, CaptureEnd::IdleLimit);
-  EXPECT_EQ(r.chunks, 0);
-  EXPECT_EQ(r.idlePolls, kIdleLimit);
-  EXPECT_TRUE(got.chunks.empty());
-  ExpectReaped(c.pid);
-}
-
-TEST(ProbeCapture, LongOutputArrivesInOrderInChunksOfAtMost4095Bytes) {
-  std::string expected = testing_support::Capture("seq 1 4000");
-  ASSERT_GT(expected.size(), 3u * 4095u);
-  plat::Child c = Shell("seq 1 4000");
-  Collector got;
-  CaptureReport r = ProbeReadLoop(c, got.consumer());
-  EXPECT_EQ(r.end, CaptureEnd::IdleLimit);
-  EXPECT_GE(got.chunks.size(), 4u);
-  EXPECT_EQ(r.chunks, int(got.chunks.size()));
-  for (const auto& chunk : got.chunks) {
-    EXPECT_LE(chunk.size(), 4095u);
-    EXPECT_FALSE(chunk.empty());
+// A consumer that never answers "parsed" reads until the output has stopped for 11 polls.
+TEST(ProbeCapture, EndsAfterElevenIdlePollsWithEverythingInOrderInChunksOfAtMost4095) {
+  const struct { const char* name; std::string script, output; size_t minChunks; } rows[] = {
+      {"silent for 1.5 s", "sleep 1.5", "", 0},
+      {"more than 4095 bytes waiting", "seq 1 4000", testing_support::Capture("seq 1 4000"), 4},
+      {"slow printer", "for i in 1 2 3 4; do echo line$i; sleep 0.25; done", "line1\nline2\nline3\nline4\n", 1},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    const Capture got = Shell(r.script);
+    EXPECT_EQ(got.report.end, CaptureEnd::IdleLimit);
+    EXPECT_EQ(got.report.idlePolls, kIdleLimit);
+    EXPECT_EQ(got.report.chunks, int(got.chunks.size()));
+    EXPECT_GE(got.chunks.size(), r.minChunks);
+    for (const auto& chunk : got.chunks) {
+      EXPECT_LE(chunk.size(), 4095u);
+      EXPECT_FALSE(chunk.empty());
+    }
+    EXPECT_EQ(got.joined(), r.output);
+    ExpectReaped(got.pid);
   }
-  EXPECT_EQ(got.joined(), expected);
-  ExpectReaped(c.pid);
 }
 
 TEST(ProbeCapture, ZeroByteEndsTheChunkAndTheRestOfThatReadIsLost) {
-  plat::Child c = Shell("printf 'Duration: 00:00:01\\000lost part\\n'");
-  Collector got;
-  ProbeReadLoop(c, got.consumer());
+  const Capture got = Shell("printf 'Duration: 00:00:01\\000lost part\\n'");
   ASSERT_EQ(got.chunks.size(), 1u);
   EXPECT_EQ(got.chunks[0], "Duration: 00:00:01");
-  ExpectReaped(c.pid);
-}
-
-TEST(ProbeCapture, ConsumerThatNeverAnswersParsedReadsUntilTheOutputStops) {
-  plat::Child c = Shell("for i in 1 2 3 4; do echo line$i; sleep 0.25; done");
-  Collector got;
-  CaptureReport r = ProbeReadLoop(c, got.consumer());
-  EXPECT_EQ(r.end, CaptureEnd::IdleLimit);
-  EXPECT_EQ(r.idlePolls, kIdleLimit);
-  EXPECT_EQ(got.joined(), "line1\nline2\nline3\nline4\n");
-  ExpectReaped(c.pid);
+  ExpectReaped(got.pid);
 }
 
 TEST(ProbeCapture, VerdictStopsReadingAndAStillRunningChildIsEnded) {
-  struct Row { Verdict answer; CaptureEnd end; } rows[] = {
-      {Verdict::Parsed, CaptureEnd::Parsed},
-      {Verdict::Failed, CaptureEnd::Failed},
-  };
-  for (const auto& row : rows) {
-    // The child would go on printing for a minute; the loop must neither read on nor leave
-    // it running.
-    plat::Child c = Shell("echo first; sleep 0.3; while :; do echo more; sleep 1; done");
-    Collector got;
-    got.answer = row.answer;
-    CaptureReport r = ProbeReadLoop(c, got.consumer());
-    EXPECT_EQ(r.end, row.end);
-    ASSERT_EQ(got.chunks.size(), 1u);
-    EXPECT_EQ(got.chunks[0], "first\n");
-    ExpectReaped(c.pid);
+  for (auto [answer, end] : {std::pair{Verdict::Parsed, CaptureEnd::Parsed},
+                             std::pair{Verdict::Failed, CaptureEnd::Failed}}) {
+    // The child would go on printing for ever; the loop must neither read on nor leave it running.
+    const Capture got = Shell("echo first; sleep 0.3; while :; do echo more; sleep 1; done", answer);
+    EXPECT_EQ(got.report.end, end);
+    EXPECT_EQ(got.chunks, std::vector<std::string>{"first\n"});
+    ExpectReaped(got.pid);
   }
 }
 
 TEST(ProbeCapture, ChildThatCannotStartEndsAtTheIdleLimit) {
-  plat::Child c = plat::StartWithCapture({"/nonexistent/program", "-i", "x"});
-  Collector got;
-  CaptureReport r = ProbeReadLoop(c, got.consumer());
-  EXPECT_EQ(r.end, CaptureEnd::IdleLimit);
-  EXPECT_EQ(r.chunks, 0);
-  if (c.started()) ExpectReaped(c.pid);
+  const Capture got = RunLoop({"/nonexistent/program", "-i", "x"});
+  EXPECT_EQ(got.report.end, CaptureEnd::IdleLimit);
+  EXPECT_EQ(got.report.chunks, 0);
+  if (got.pid > 0) ExpectReaped(got.pid);
 }

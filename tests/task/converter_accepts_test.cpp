@@ -3,12 +3,14 @@
 // tiny generated media; each must exit with status 0 and give an output of the chosen size.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "support/media.h"
+#include "support/task_helpers.h"
 #include "task/command_builder.h"
 
 using namespace task;
@@ -16,11 +18,7 @@ namespace ts = testing_support;
 
 namespace {
 
-const std::array<std::string, 4> kEffects = {
-    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
-    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
-    "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
-    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'"};
+const std::array<std::string, 4> kEffects = ts::BuiltInEffects();
 
 enum class Layout { ToPortrait, ToLandscape };
 enum class Background { None, Video, Still, Gif };
@@ -40,115 +38,41 @@ struct Case {
 // Test names show the case's name rather than its bytes.
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-struct ConverterRun {
-  bool exited = false;
-  int status = -1;
-  bool sawProgress = false;
-  std::string output;
-};
-
-// Runs the converter on the split argument text, draining its output. With
-// `acceptAtProgress` the run ends at the first progress line (the trial rule); otherwise it
-// runs to its end. `limitMs` only guards against a hang, which then fails the test.
-ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress, int limitMs) {
-  std::vector<std::string> argv = {probe::ConverterPath(), "-hide_banner"};
-  for (auto& w : probe::SplitArguments(argumentText)) argv.push_back(w);
-  ConverterRun run;
-  plat::Child child = plat::StartWithCapture(argv);
-  if (!child.started()) return run;
-  char buf[4096];
-  for (int waited = 0; waited < limitMs;) {
-    const int n = plat::ReadSome(child.readFd, buf, sizeof buf - 1);
-    if (n > 0) {
-      run.output.append(buf, size_t(n));
-      if (run.output.find("time=") != std::string::npos) run.sawProgress = true;
-      if (acceptAtProgress && run.sawProgress) break;
-      continue;
-    }
-    if (plat::ChildExited(child.pid, &run.status)) {
-      run.exited = true;
-      break;
-    }
-    plat::SleepMs(20);
-    waited += 20;
-  }
-  plat::CloseFd(child.readFd);
-  if (!run.exited) plat::ReapChild(child.pid, 0);
-  return run;
-}
-
 std::string Tail(const std::string& s) { return s.size() > 3000 ? s.substr(s.size() - 3000) : s; }
 
 // A task record as the probes and the window would fill it for these media.
 TaskRecord MakeTask(const Case& c, const std::string& folder) {
-  TaskRecord t;
   const bool toPortrait = c.layout == Layout::ToPortrait;
-  const std::string fg = ts::CopyInto(toPortrait ? ts::VideoWithSound(320, 180, 3, 25)
-                                                 : ts::VideoWithSound(180, 320, 3, 25),
-                                      folder);
-  t.foregroundPath = t.backgroundPath = Quote(fg);
-  t.foregroundKind = 5;
-  t.foregroundWidth = toPortrait ? 320 : 180;
-  t.foregroundHeight = toPortrait ? 180 : 320;
-  t.suggestedWidth = toPortrait ? 320 : 568;
-  t.suggestedHeight = toPortrait ? 568 : 320;
-  t.outputWidth = c.atSuggestedSize ? t.suggestedWidth : (toPortrait ? 180 : 320);
-  t.outputHeight = c.atSuggestedSize ? t.suggestedHeight : (toPortrait ? 320 : 180);
-  t.foregroundDuration = t.backgroundDuration = "00:00:03.00";
-  t.outputDuration = "00:00:02";
-  t.foregroundExtension = ".mp4";
+  const int w = toPortrait ? 320 : 180, h = toPortrait ? 180 : 320;
+  TaskRecord t = ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(w, h, 3, 25), folder), w, h, 3);
+  if (c.atSuggestedSize) t.outputWidth = t.suggestedWidth, t.outputHeight = t.suggestedHeight;
   t.outputFormat = c.format;
-  t.foregroundFps = "25";
-  t.foregroundBitrate = "120";
-  t.bitrate = c.bitrate ? c.bitrate : t.foregroundBitrate;
-  t.ratioIndex = toPortrait ? 7 : 0;
+  if (c.bitrate) t.bitrate = c.bitrate, t.ticks[kTickAutoBitrate] = 0;
   t.selectedForegroundCount = c.copies - 1;
-  t.backgroundBlur = 5;
-
+  auto background = [&t](const std::string& path, int kind, int width, int height, const char* fps) {
+    t.backgroundPath = Quote(path);
+    t.backgroundKind = kind, t.backgroundWidth = width, t.backgroundHeight = height;
+    t.backgroundDuration = kind == 1 ? "00:00:00.04" : "00:00:01.00";
+    t.backgroundFps = fps;
+  };
   switch (c.background) {
-    case Background::None:
-      break;
-    case Background::Video:  // shorter than the output, another frame rate, with sound
-      t.backgroundPath = Quote(ts::VideoWithSound(256, 144, 1, 30));
-      t.backgroundKind = 5;
-      t.backgroundWidth = 256;
-      t.backgroundHeight = 144;
-      t.backgroundDuration = "00:00:01.00";
-      t.backgroundFps = "30";
-      break;
-    case Background::Still:
-      t.backgroundPath = Quote(ts::StillPng(160, 120));
-      t.backgroundKind = 1;
-      t.backgroundWidth = 160;
-      t.backgroundHeight = 120;
-      t.backgroundDuration = "00:00:00.04";
-      t.backgroundFps = "";
-      break;
-    case Background::Gif:
-      t.backgroundPath = Quote(ts::AnimatedGif(160, 90, 1, 10));
-      t.backgroundKind = 4;
-      t.backgroundWidth = 160;
-      t.backgroundHeight = 90;
-      t.backgroundDuration = "00:00:01.00";
-      t.backgroundFps = "10";
-      break;
+    case Background::None: break;
+    // Shorter than the output, another frame rate, with sound.
+    case Background::Video: background(ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30"); break;
+    case Background::Still: background(ts::StillPng(160, 120), 1, 160, 120, ""); break;
+    case Background::Gif: background(ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10"); break;
   }
   if (c.animationBlur >= 0) {
     t.animationPath = Quote(ts::AnimatedGif(120, 90, 1, 10));
-    t.animationKind = 4;
-    t.animationWidth = 120;
-    t.animationHeight = 90;
+    t.animationKind = 4, t.animationWidth = 120, t.animationHeight = 90;
     t.animationDuration = "00:00:01.00";
     t.animationFps = "10";
-    t.animationBlur = c.animationBlur;
-    t.animationOpacity = 4;
+    t.animationBlur = c.animationBlur, t.animationOpacity = 4;
     t.blendModeIndex = c.animationBlur == 0 ? 4 : 19;  // screen, multiply
   }
   t.audioPath = Quote(ts::AudioOnly(1));
   t.audioKind = 2;
   t.audioDuration = "00:00:01.00";
-
-  if (!c.bitrate) t.ticks[kTickAutoBitrate] = 1;
   for (Tick k : c.ticks) t.ticks[k] = 1;
   ApplyAudioRuleTo(t);
   return t;
@@ -208,7 +132,7 @@ TEST_P(ConverterAccepts, FullCommandRunsToTheEndWithTheChosenSize) {
   const BuildResult built = BuildCommand(t, BuildMode::Full, DiskEnvironment(kEffects));
   ASSERT_TRUE(plat::IsDirectory(folder + "/result")) << "the output folder is made by the build";
 
-  const ConverterRun run = RunConverter(built.text, false, 120000);
+  const ts::ConverterRun run = ts::RunConverter(built.text, false, 120000);
   ASSERT_TRUE(run.exited) << "still running after two minutes:\n" << built.text;
   ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
 
@@ -228,16 +152,13 @@ INSTANTIATE_TEST_SUITE_P(Matrix, ConverterAccepts, ::testing::ValuesIn(Matrix())
 // trial is accepted at that line, as the trial run does.
 TEST(ConverterAcceptsTrial, TrialCommandsReachTheirFirstProgressLine) {
   ASSERT_FALSE(probe::ConverterPath().empty()) << "no ffmpeg";
-  for (const char* name : {"portrait_video_anim_three", "landscape_gif_anim_audio_only_four_copies",
-                           "landscape_still_anim_effects_three_copies"}) {
-    const Case* c = nullptr;
-    for (const Case& k : Matrix())
-      if (std::string(k.name) == name) c = &k;
-    ASSERT_NE(c, nullptr);
-    const std::string folder = ts::TempFolder() + "/trial/" + name;
-    TaskRecord t = MakeTask(*c, folder);
+  const std::set<std::string> names = {"portrait_video_anim_three", "landscape_gif_anim_audio_only_four_copies",
+                                       "landscape_still_anim_effects_three_copies"};
+  for (const Case& c : Matrix()) {
+    if (!names.count(c.name)) continue;
+    TaskRecord t = MakeTask(c, ts::TempFolder() + "/trial/" + c.name);
     const BuildResult built = BuildCommand(t, BuildMode::Trial, DiskEnvironment(kEffects));
-    const ConverterRun run = RunConverter(built.text, true, 60000);
+    const ts::ConverterRun run = ts::RunConverter(built.text, true, 60000);
     EXPECT_TRUE(run.sawProgress || (run.exited && run.status == 0)) << built.text << "\n" << Tail(run.output);
     if (run.exited) EXPECT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
     plat::DeleteFile(built.outputPath);
@@ -260,7 +181,7 @@ TEST(ConverterAcceptsPaths, UnusualPathsAndAVanishedAudioFile) {
   TaskRecord full = t;
   const BuildResult built = BuildCommand(full, BuildMode::Full, DiskEnvironment(kEffects));
   EXPECT_EQ(built.outputPath, folder + "/result/旅行 trip.v1_tmp.mp4");
-  const ConverterRun run = RunConverter(built.text, false, 120000);
+  const ts::ConverterRun run = ts::RunConverter(built.text, false, 120000);
   ASSERT_TRUE(run.exited);
   ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
   const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
@@ -273,7 +194,7 @@ TEST(ConverterAcceptsPaths, UnusualPathsAndAVanishedAudioFile) {
   vanished.audioPath.clear();  // the window reads a missing audio file as none
   const BuildResult refused = BuildCommand(vanished, BuildMode::Full, DiskEnvironment(kEffects));
   EXPECT_EQ(refused.outputPath, folder + "/result/旅行 trip.v1_tmp_1.mp4");
-  const ConverterRun no = RunConverter(refused.text, false, 60000);
+  const ts::ConverterRun no = ts::RunConverter(refused.text, false, 60000);
   ASSERT_TRUE(no.exited);
   EXPECT_NE(no.status, 0) << refused.text;
   EXPECT_FALSE(plat::FileExists(refused.outputPath));

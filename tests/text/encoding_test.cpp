@@ -6,14 +6,8 @@
 
 namespace {
 
-struct Utf8Case {
-  const char* what;
-  std::string bytes;
-  bool valid;
-};
-
 TEST(Utf8Validity, AcceptsWellFormedAndRejectsEveryMalformedKind) {
-  const Utf8Case cases[] = {
+  const struct { const char* what; std::string bytes; bool valid; } cases[] = {
       {"empty", "", true},
       {"ascii", "crop='in_w/1.2'", true},
       {"chinese", "上下跃动", true},
@@ -35,6 +29,9 @@ TEST(GbkToUtf8, ConvertsDoubleByteAndKeepsAscii) {
   EXPECT_EQ(text::GbkToUtf8("\xC9\xCF\xCF\xC2\xD4\xBE\xB6\xAF"), "上下跃动");
   EXPECT_EQ(text::GbkToUtf8("a\xC9\xAB\xB1\xE4\r\nhue='H=2*PI*t'"), "a色变\r\nhue='H=2*PI*t'");
   EXPECT_EQ(text::GbkToUtf8(""), "");
+  // Valid UTF-8 stays as it is; anything else is read as GBK.
+  EXPECT_EQ(text::Utf8OrGbkToUtf8("迷幻"), "迷幻");
+  EXPECT_EQ(text::Utf8OrGbkToUtf8("\xC3\xD4\xBB\xC3"), "迷幻");
 }
 
 TEST(GbkToUtf8, MarksBytesThatAreNotGbkAndGoesOn) {
@@ -51,19 +48,8 @@ TEST(GbkToUtf8, MarksBytesThatAreNotGbkAndGoesOn) {
   EXPECT_EQ(text::GbkToUtf8(gbk), utf8);
 }
 
-TEST(Utf8OrGbk, ValidUtf8StaysAndAnythingElseIsReadAsGbk) {
-  EXPECT_EQ(text::Utf8OrGbkToUtf8("迷幻"), "迷幻");
-  EXPECT_EQ(text::Utf8OrGbkToUtf8("\xC3\xD4\xBB\xC3"), "迷幻");
-}
-
-struct CutCase {
-  std::string text;
-  int width;
-  std::string expected;
-};
-
 TEST(CaptionCut, CountsNonAsciiTwoAndNeverCutsInsideACharacter) {
-  const CutCase cases[] = {
+  const struct { std::string text; int width; std::string expected; } cases[] = {
       {"上下跃动", 8, "上下跃动"},
       {"一二三四五六", 8, "一二三四"},
       {"色变", 4, "色变"},
