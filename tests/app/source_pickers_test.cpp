@@ -123,16 +123,6 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
   }
 }
 
-TEST_F(SourcePickersTest, FadesNeedMoreThanFourSeconds) {
-  for (auto [seconds, fades] : {std::pair{4, false}, std::pair{5, true}, std::pair{4, false}}) {
-    PickForeground(ts::VideoWithoutSound(320, 180, seconds, 25));
-    EXPECT_EQ(w().current.foregroundKind, 3);
-    EXPECT_EQ(On(w().视频淡入), fades) << seconds << " s";
-    EXPECT_EQ(On(w().视频淡出), fades) << seconds << " s";
-    EXPECT_TRUE(On(w().降噪));
-  }
-}
-
 TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
   const std::string png = ts::StillPng(640, 480);
   PickForeground(png);
@@ -156,15 +146,25 @@ TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
   EXPECT_TRUE(w().动画预览->isHidden());  // a still picture is no GIF
 }
 
-TEST_F(SourcePickersTest, BackgroundDurationIsTakenFromTheForegroundOnlyWhileEmpty) {
-  PickForeground(ts::VideoWithoutSound(320, 180, 4, 25));
+// Video fades need more than four seconds of foreground; an empty background's duration is
+// the foreground's, a picked background keeps its own.
+TEST_F(SourcePickersTest, ForegroundDurationDecidesFadesAndFillsAnEmptyBackgroundDuration) {
+  auto pick = [&](int seconds, bool fades) {
+    PickForeground(ts::VideoWithoutSound(320, 180, seconds, 25));
+    EXPECT_EQ(w().current.foregroundKind, 3);
+    EXPECT_EQ(w().current.foregroundDuration, "00:00:0" + std::to_string(seconds) + ".00");
+    EXPECT_EQ(On(w().视频淡入), fades) << seconds << " s";
+    EXPECT_EQ(On(w().视频淡出), fades) << seconds << " s";
+    EXPECT_TRUE(On(w().降噪));
+  };
+  pick(4, false);
   EXPECT_EQ(w().current.backgroundDuration, "00:00:04.00");
   Pick(w().背景按钮, ts::VideoWithoutSound(320, 180, 2, 25));
   EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");
-  PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
-  EXPECT_EQ(w().current.foregroundDuration, "00:00:05.00");
+  pick(5, true);
   EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");  // the background's own stays
   EXPECT_EQ(w().处理时间->text(), "00:00:05.00");
+  pick(4, false);
 }
 
 TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {

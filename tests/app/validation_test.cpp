@@ -210,20 +210,3 @@ TEST_F(WindowCommandTest, VanishedBackgroundFileIsShownAsNoneWithItsSoundOff) {
   EXPECT_EQ(window->current.backgroundWidth, 1920);
   EXPECT_NE(cmd.find(" -an -y"), std::string::npos) << cmd;
 }
-
-// The switches and list items read back as shown (tests/app/task_operations_test.cpp takes
-// them round trip); here: the paths come from the boxes, and what no control shows is kept.
-TEST_F(WindowCommandTest, ReadTaskFromControlsTakesThePathsAndLeavesTheRestAlone) {
-  task::TaskRecord r = window->current;
-  r.commandLine = "kept";
-  r.trialCommand = "kept too";
-  window->ReadTaskFromControls(r);
-  EXPECT_EQ(r.foregroundPath, task::Quote(clip_));
-  EXPECT_EQ(r.backgroundPath, r.foregroundPath);  // the placeholder names no file
-  EXPECT_TRUE(r.animationPath.empty());
-  EXPECT_EQ(r.outputDuration, "00:01:00");
-  EXPECT_EQ(r.commandLine, "kept");
-  EXPECT_EQ(r.trialCommand, "kept too");
-  EXPECT_EQ(r.foregroundWidth, 1920);
-  EXPECT_EQ(r.suggestedHeight, 3412);
-}
