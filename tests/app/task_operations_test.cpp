@@ -12,62 +12,17 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 
+#include "support/task_helpers.h"
 #include "support/window_fixture.h"
-#include "task/task_record.h"
 
 namespace ts = testing_support;
-
-namespace {
-
-std::string MakeFile(const std::string& folder, const std::string& name) {
-  plat::MakeDirs(folder);
-  const std::string path = folder + "/" + name;
-  std::ofstream(path) << "x";
-  return path;
-}
-
-QString Vanished(const std::string& quoted) {
-  return QStringLiteral(" 无法读取") + QString::fromStdString(quoted) + QStringLiteral("，请检查");
-}
-
-}  // namespace
 
 class TaskOperationsTest : public WindowTest {
  protected:
   QTableWidget* list() { return window->列表框; }
-
-  // Stores a record as an add leaves it.
-  void Store(const task::TaskRecord& r) {
-    const int row = list()->rowCount();
-    list()->insertRow(row);
-    window->tasks.push_back(r);
-    window->WriteRowCells(row, r);
-    window->RenumberRows(row);
-  }
-
-  task::TaskRecord Record(const std::string& foreground, int k = 1) {
-    task::TaskRecord r;
-    r.foregroundPath = task::Quote(foreground);
-    r.backgroundPath = r.foregroundPath;
-    r.outputWidth = 1080;
-    r.outputHeight = 1920;
-    r.outputDuration = "00:00:0" + std::to_string(k);
-    r.outputFormat = ".mp4";
-    r.bitrate = "1500";
-    r.commandLine = "command " + std::to_string(k);
-    return r;
-  }
-
-  void StoreMany(int n) {
-    for (int k = 1; k <= n; ++k) {
-      task::TaskRecord r = Record("/nonexistent/flipframe/clip" + std::to_string(k) + ".mp4", k);
-      r.finalOutputPath = "/nonexistent/out" + std::to_string(k);
-      Store(r);
-      list()->item(k - 1, 5)->setText(QStringLiteral("2.0"));
-      list()->item(k - 1, 6)->setText(QStringLiteral("处理完毕"));
-    }
-  }
+  QString Cell(int row, int column) { return list()->item(row, column)->text(); }
 
   void Load(int row) {
     list()->selectRow(row);
@@ -80,7 +35,7 @@ class TaskOperationsTest : public WindowTest {
     window->前景按钮->click();
   }
 
-  // True when AddOrSaveTask let the event loop run (a trial run waits responsively); the
+  // True when the save button let the event loop run (a trial run waits responsively); the
   // caption shown at that moment is kept in `captionDuring`.
   bool RunsATrial(QString* captionDuring = nullptr) {
     bool ran = false;
@@ -90,17 +45,20 @@ class TaskOperationsTest : public WindowTest {
     });
     window->保存任务->click();
     const bool result = ran;
-    if (!ran) QCoreApplication::processEvents();  // let the probe timer go before `ran` dies
+    if (!ran) QCoreApplication::processEvents();  // let the timer go before `ran` dies
     return result;
   }
 };
 
 TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
   const std::string folder = ts::TempFolder() + "/show";
-  const std::string fg = MakeFile(folder, "front.mp4"), bg = MakeFile(folder, "back.mp4");
-  const std::string gif = MakeFile(folder, "anim.gif"), audio = MakeFile(folder, "song.m4a");
+  plat::MakeDirs(folder);
+  std::string fg = folder + "/front.mp4", bg = folder + "/back.mp4", gif = folder + "/anim.gif",
+              audio = folder + "/song.m4a";
+  for (const std::string& path : {fg, bg, gif, audio}) std::ofstream(path) << "x";
 
-  task::TaskRecord full = Record(fg);
+  task::TaskRecord full = ts::ListedTask(1);
+  full.foregroundPath = task::Quote(fg);
   full.backgroundPath = task::Quote(bg);
   full.animationPath = task::Quote(gif);
   full.audioPath = task::Quote(audio);
@@ -113,12 +71,12 @@ TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
   std::remove(gif.c_str());
   std::remove(fg.c_str());
   window->ShowTask(full);
-  EXPECT_EQ(window->前景框->text(), Vanished(full.foregroundPath));
-  EXPECT_EQ(window->动画框->text(), Vanished(full.animationPath));
+  EXPECT_EQ(window->前景框->text(), ts::VanishedText(full.foregroundPath));
+  EXPECT_EQ(window->动画框->text(), ts::VanishedText(full.animationPath));
   EXPECT_EQ(window->音乐框->text(), QString::fromStdString(audio));
 
   // A task without background, animation or audio after one with them.
-  window->ShowTask(Record(bg));
+  window->ShowTask(ts::ListedTask(2));
   EXPECT_EQ(window->背景框->text(), QStringLiteral("留空则复制前景视频制作背景视频(推荐)"));
   EXPECT_TRUE(window->动画框->text().isEmpty());
   EXPECT_TRUE(window->音乐框->text().isEmpty());
@@ -127,17 +85,9 @@ TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
 // The record's tick and disabled order must match the controls both ways: what ShowTask
 // writes, ReadTaskFromControls reads back into the same fields.
 TEST_F(TaskOperationsTest, ShownTaskReadsBackIntoTheSameSettings) {
-  task::TaskRecord r = Record("/nonexistent/flipframe/a.mp4");
-  r.outputWidth = 1280;
-  r.outputHeight = 720;
-  r.outputDuration = "00:00:04";
-  r.outputFormat = ".mkv";
-  r.bitrate = "2500";
-  r.ratioIndex = 3;
-  r.blendModeIndex = 5;
-  r.backgroundBlur = 2;
-  r.animationBlur = 7;
-  r.animationOpacity = 9;
+  task::TaskRecord r = ts::ListedTask(4);
+  r.outputWidth = 1280, r.outputHeight = 720, r.outputFormat = ".mkv", r.bitrate = "2500";
+  r.ratioIndex = 3, r.blendModeIndex = 5, r.backgroundBlur = 2, r.animationBlur = 7, r.animationOpacity = 9;
   for (int t = 0; t < task::kTickCount; ++t) r.ticks[t] = t % 3 == 0;
   for (int d = 0; d < task::kOffCount; ++d) r.disabled[d] = d % 2 == 1;
   window->操作框->setEnabled(true);
@@ -145,34 +95,24 @@ TEST_F(TaskOperationsTest, ShownTaskReadsBackIntoTheSameSettings) {
 
   task::TaskRecord back;
   window->ReadTaskFromControls(back);
-  EXPECT_EQ(back.outputWidth, 1280);
-  EXPECT_EQ(back.outputHeight, 720);
-  EXPECT_EQ(back.outputDuration, "00:00:04");
-  EXPECT_EQ(back.outputFormat, ".mkv");
-  EXPECT_EQ(back.bitrate, "2500");
-  EXPECT_EQ(back.ratioIndex, 3);
-  EXPECT_EQ(back.blendModeIndex, 5);
-  EXPECT_EQ(back.backgroundBlur, 2);
-  EXPECT_EQ(back.animationBlur, 7);
-  EXPECT_EQ(back.animationOpacity, 9);
-  for (int t = 0; t < task::kTickCount; ++t) EXPECT_EQ(back.ticks[t], r.ticks[t]) << "tick " << t;
-  for (int d = 0; d < task::kOffCount; ++d)
-    EXPECT_EQ(back.disabled[d], r.disabled[d]) << "disabled " << d;
+  auto settings = [](const task::TaskRecord& t) {
+    return std::tie(t.outputWidth, t.outputHeight, t.outputDuration, t.outputFormat, t.bitrate, t.ratioIndex,
+                    t.blendModeIndex, t.backgroundBlur, t.animationBlur, t.animationOpacity, t.ticks, t.disabled);
+  };
+  EXPECT_EQ(settings(back), settings(r));
 }
 
 TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
-  struct Case {
+  const struct {
     const char* state;
-    bool batch;
-    bool saveEnabled;
-  };
-  const Case cases[] = {
+    bool batch, saveEnabled;
+  } cases[] = {
       {"", false, true},          {"处理完毕", false, true}, {"手动停止", false, true},
       {"输出错误(格式无效)", false, true}, {"文件缺失", false, true},
       {"准备数据", false, false}, {"37.5％", false, false}, {"处理完毕", true, false},
   };
-  StoreMany(2);
-  for (const Case& c : cases) {
+  ts::StoreListedTasks(*window, 2);
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
     window->NewTask();
     list()->item(1, 6)->setText(QString::fromUtf8(c.state));
@@ -188,8 +128,7 @@ TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
 }
 
 TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {
-  StoreMany(5);
-  list()->item(2, 5)->setText(QStringLiteral("3.3"));
+  ts::StoreListedTasks(*window, 5);
   list()->selectRow(2);
   window->CloneTask();
 
@@ -198,45 +137,51 @@ TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {
   const int clips[] = {1, 2, 3, 3, 4, 5};
   for (int row = 0; row < 6; ++row) {
     SCOPED_TRACE(row);
-    EXPECT_EQ(list()->item(row, 0)->text(), QString::number(row + 1));
-    const std::string path = "/nonexistent/flipframe/clip" + std::to_string(clips[row]) + ".mp4";
-    EXPECT_EQ(list()->item(row, 1)->text(), QString::fromStdString(path));
-    EXPECT_EQ(window->tasks[row].foregroundPath, task::Quote(path));
+    EXPECT_EQ(Cell(row, 0), QString::number(row + 1));
+    EXPECT_EQ(Cell(row, 1), QString::fromStdString(ts::ListedClip(clips[row])));
+    EXPECT_EQ(window->tasks[row].foregroundPath, task::Quote(ts::ListedClip(clips[row])));
   }
-  EXPECT_TRUE(list()->item(3, 5)->text().isEmpty());
-  EXPECT_TRUE(list()->item(3, 6)->text().isEmpty());
-  EXPECT_EQ(list()->item(3, 2)->text(), QStringLiteral("1080x1920"));
-  EXPECT_EQ(list()->item(4, 6)->text(), QStringLiteral("处理完毕"));
+  // The clone has the cells and command of row 3 but neither its speed, state nor output.
+  EXPECT_EQ(Cell(3, 2), QStringLiteral("1080x1920"));
+  EXPECT_TRUE(Cell(3, 5).isEmpty());
+  EXPECT_TRUE(Cell(3, 6).isEmpty());
+  EXPECT_EQ(Cell(4, 6), QStringLiteral("处理完毕"));
   EXPECT_TRUE(window->tasks[3].finalOutputPath.empty());
-  EXPECT_EQ(window->tasks[2].finalOutputPath, "/nonexistent/out3");
+  EXPECT_EQ(window->tasks[2].finalOutputPath, ts::ListedTask(3).finalOutputPath);
   EXPECT_EQ(window->tasks[3].commandLine, "command 3");
   EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/6"));
 }
 
-TEST_F(TaskOperationsTest, TheLimitOfAThousandStopsCloneAndAddBeforeValidation) {
-  StoreMany(1000);
+// Clone, new task and add each stop at the limit before anything else happens.
+TEST_F(TaskOperationsTest, TheLimitOfAThousandStopsCloneNewTaskAndAddBeforeValidation) {
+  ts::StoreListedTasks(*window, 1000);
   list()->selectRow(10);
   window->CloneTask();
+  window->宽度框->setText(QStringLiteral("720"));
+  window->新建任务->click();
+  EXPECT_EQ(window->宽度框->text(), QStringLiteral("720"));
+  EXPECT_TRUE(dialogs.fileRequests.empty());
   window->NewTask();  // empty boxes: validation would complain if it ran
   window->保存任务->click();
-  EXPECT_EQ(dialogs.errors, (QStringList{QStringLiteral("加入任务数量上限为1000个。"),
-                                         QStringLiteral("加入任务数量上限为1000个。")}));
+  EXPECT_EQ(dialogs.errors, QStringList(3, QStringLiteral("加入任务数量上限为1000个。")));
   EXPECT_EQ(list()->rowCount(), 1000);
   EXPECT_EQ(window->tasks.size(), 1000u);
 }
 
-TEST_F(TaskOperationsTest, NewTaskResetsControlsAndRecord) {
-  task::TaskRecord r = Record("/nonexistent/flipframe/a.mp4");
-  r.foregroundWidth = 1920;
-  r.foregroundHeight = 1080;
-  r.backgroundDuration = "00:00:09.00";
+TEST_F(TaskOperationsTest, NewTaskButtonResetsControlsAndRecordAndOpensThePicker) {
+  task::TaskRecord r = ts::ListedTask(1);
+  r.foregroundWidth = 1920, r.foregroundHeight = 1080, r.backgroundDuration = "00:00:09.00";
   r.ticks.fill(1);
   r.disabled.fill(0);
   r.ratioIndex = 7;
-  Store(r);
+  ts::StoreTask(*window, r);
   Load(0);
-  window->NewTask();
+  ASSERT_EQ(window->宽度框->text(), QStringLiteral("1080"));
+  window->新建任务->click();
 
+  EXPECT_EQ(dialogs.fileRequests.size(), 1u);
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+  EXPECT_EQ(window->currentRow, 0);
   EXPECT_TRUE(window->前景框->text().isEmpty());
   EXPECT_EQ(window->背景框->text(), QStringLiteral("留空则复制前景视频制作背景视频(推荐)"));
   for (QLineEdit* box : {window->宽度框, window->高度框, window->时长框, window->格式框, window->码率框})
@@ -268,33 +213,32 @@ class AddTaskTest : public TaskOperationsTest {
     folder_ = ts::TempFolder() + "/add-" + std::to_string(++counter_);
     clip_ = ts::CopyInto(ts::VideoWithSound(320, 180, 3), folder_);
   }
-  // Picks the landscape clip, sets the output duration and presses 添加任务.
-  void AddClip(const char* duration = "00:00:02") {
+  // Picks the landscape clip and sets the output duration, ready for 添加任务.
+  void Prepare(const char* duration = "00:00:02") {
     PickForeground(clip_);
     ASSERT_EQ(window->前景框->text(), QString::fromStdString(clip_));
     window->时长框->setText(QString::fromUtf8(duration));
-    window->保存任务->click();
   }
+  QString Errors() const { return dialogs.errors.join("|"); }
   std::string folder_, clip_;
   static inline int counter_ = 0;
 };
 
 TEST_F(AddTaskTest, AddedTaskIsStoredWithItsCommandsAndTheControlsReset) {
   QString caption;
-  PickForeground(clip_);
-  window->时长框->setText(QStringLiteral("00:00:02"));
+  Prepare();
   ASSERT_TRUE(RunsATrial(&caption));
   EXPECT_EQ(caption, QStringLiteral("请稍候.."));
-  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
 
   ASSERT_EQ(list()->rowCount(), 1);
   ASSERT_EQ(window->tasks.size(), 1u);
   const task::TaskRecord& t = window->tasks[0];
-  EXPECT_EQ(list()->item(0, 0)->text(), QStringLiteral("1"));
-  EXPECT_EQ(list()->item(0, 1)->text(), QString::fromStdString(clip_));
-  EXPECT_EQ(list()->item(0, 2)->text(), QStringLiteral("320x568"));
-  EXPECT_EQ(list()->item(0, 4)->text(), QStringLiteral(".mp4"));
-  EXPECT_TRUE(list()->item(0, 6)->text().isEmpty());
+  EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));
+  EXPECT_EQ(Cell(0, 1), QString::fromStdString(clip_));
+  EXPECT_EQ(Cell(0, 2), QStringLiteral("320x568"));
+  EXPECT_EQ(Cell(0, 4), QStringLiteral(".mp4"));
+  EXPECT_TRUE(Cell(0, 6).isEmpty());
   EXPECT_EQ(t.foregroundPath, task::Quote(clip_));
   EXPECT_EQ(t.outputDuration, "00:00:02");
   EXPECT_NE(t.commandLine.find(task::Quote(clip_)), std::string::npos);
@@ -309,13 +253,11 @@ TEST_F(AddTaskTest, AddedTaskIsStoredWithItsCommandsAndTheControlsReset) {
 }
 
 TEST_F(AddTaskTest, RefusedTrialStoresNothingAndKeepsTheControls) {
-  PickForeground(clip_);
-  window->时长框->setText(QStringLiteral("00:00:02"));
+  Prepare();
   window->格式框->setText(QStringLiteral(".nosuchformat"));
   window->保存任务->click();
   ASSERT_EQ(dialogs.errors.size(), 1);
-  EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("发生错误：")))
-      << dialogs.errors[0].toStdString();
+  EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("发生错误："))) << Errors().toStdString();
   EXPECT_EQ(list()->rowCount(), 0);
   EXPECT_TRUE(window->tasks.empty());
   EXPECT_EQ(window->前景框->text(), QString::fromStdString(clip_));
@@ -323,19 +265,27 @@ TEST_F(AddTaskTest, RefusedTrialStoresNothingAndKeepsTheControls) {
   EXPECT_TRUE(MainWindow::OwnEnabled(window->按钮框));
 }
 
+// A duration typed longer than the clip is stored as the clip's full length while the box
+// shows its first eight characters: saving that unchanged is no change (no trial, the row
+// keeps its state and output); a shorter duration is one.
 TEST_F(AddTaskTest, SavingWithoutChangeRunsNoTrialButADurationChangeDoes) {
-  AddClip();
+  Prepare("00:00:10");
+  window->保存任务->click();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
   ASSERT_EQ(window->tasks.size(), 1u);
+  const std::string full = window->tasks[0].outputDuration, command = window->tasks[0].commandLine;
+  ASSERT_GT(full.size(), 8u) << full;
   list()->item(0, 5)->setText(QStringLiteral("3.1"));
   list()->item(0, 6)->setText(QStringLiteral("处理完毕"));
   window->tasks[0].finalOutputPath = folder_ + "/result/clip_1.mp4";
-  const std::string command = window->tasks[0].commandLine;
 
   Load(0);
   ASSERT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
+  EXPECT_EQ(window->时长框->text().toStdString(), full.substr(0, 8));
   EXPECT_FALSE(RunsATrial());
-  EXPECT_EQ(list()->item(0, 6)->text(), QStringLiteral("处理完毕"));
+  EXPECT_EQ(Cell(0, 6), QStringLiteral("处理完毕"));
   EXPECT_EQ(window->tasks[0].finalOutputPath, folder_ + "/result/clip_1.mp4");
+  EXPECT_EQ(window->tasks[0].outputDuration, full);
   EXPECT_EQ(window->tasks[0].commandLine, command);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
 
@@ -343,45 +293,30 @@ TEST_F(AddTaskTest, SavingWithoutChangeRunsNoTrialButADurationChangeDoes) {
   QString caption;
   EXPECT_TRUE(RunsATrial(&caption));
   EXPECT_EQ(caption, QStringLiteral("请稍候.."));
-  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
   EXPECT_EQ(window->tasks[0].outputDuration, "00:00:01");
   EXPECT_NE(window->tasks[0].commandLine, command);
   EXPECT_TRUE(window->tasks[0].finalOutputPath.empty());
-  EXPECT_TRUE(list()->item(0, 5)->text().isEmpty());
-  EXPECT_TRUE(list()->item(0, 6)->text().isEmpty());
+  EXPECT_TRUE(Cell(0, 5).isEmpty());
+  EXPECT_TRUE(Cell(0, 6).isEmpty());
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
   EXPECT_EQ(list()->rowCount(), 1);
 }
 
 TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
-  StoreMany(999);
-  AddClip();
-  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ts::StoreListedTasks(*window, 999);
+  Prepare();
+  window->保存任务->click();
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
   ASSERT_EQ(list()->rowCount(), 1000);
-  EXPECT_EQ(list()->item(999, 0)->text(), QStringLiteral("1000"));
-  EXPECT_EQ(list()->item(999, 1)->text(), QString::fromStdString(clip_));
+  EXPECT_EQ(Cell(999, 0), QStringLiteral("1000"));
+  EXPECT_EQ(Cell(999, 1), QString::fromStdString(clip_));
   EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/1000"));
 
-  AddClip();
+  Prepare();
+  window->保存任务->click();
   EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("加入任务数量上限为1000个。")});
   EXPECT_EQ(list()->rowCount(), 1000);
   EXPECT_EQ(window->tasks.size(), 1000u);
   EXPECT_EQ(window->前景框->text(), QString::fromStdString(clip_)) << "the controls keep their values";
-}
-
-// A duration typed longer than the clip is stored as the clip's full length while the box
-// shows its first eight characters; saving that unchanged must not count as a change.
-TEST_F(AddTaskTest, SavingAFullLengthTaskUnchangedRunsNoTrial) {
-  AddClip("00:00:10");
-  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->tasks.size(), 1u);
-  const std::string full = window->tasks[0].outputDuration;
-  ASSERT_GT(full.size(), 8u) << full;
-  list()->item(0, 6)->setText(QStringLiteral("处理完毕"));
-
-  Load(0);
-  EXPECT_EQ(window->时长框->text().toStdString(), full.substr(0, 8));
-  EXPECT_FALSE(RunsATrial());
-  EXPECT_EQ(window->tasks[0].outputDuration, full);
-  EXPECT_EQ(list()->item(0, 6)->text(), QStringLiteral("处理完毕"));
 }
