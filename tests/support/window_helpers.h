@@ -2,6 +2,7 @@
 // Shared pieces of the window tests: small file helpers, the items of a list box, a
 // responsive wait for a condition, and a fixture with short names for the window, the
 // pickers (answered through the scripted dialogs) and fresh folders.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QString>
@@ -62,6 +63,14 @@ class WindowCase : public WindowTest {
  protected:
   MainWindow& w() { return *window; }
   static bool On(QWidget* c) { return MainWindow::OwnEnabled(c); }
+
+  // The ticked ones of the audio switches, by name, in the panel's order.
+  QString TickedAudio() {
+    QStringList ticked;
+    for (QCheckBox* b : {window->静音, window->前景音, window->背景音, window->音乐, window->音频淡入, window->音频淡出})
+      if (b->isChecked()) ticked << b->objectName();
+    return ticked.join(' ');
+  }
 
   // The user clicks `picker` and chooses `path` in the dialog; the click returns after the
   // probe job has been handled.
