@@ -242,7 +242,7 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
 }
 
 // A good command is accepted silently; a bad one shows "发生错误：\r\n" + the translated error
-// and leaves the raw one on the clipboard. Neither stores anything or leaves an output.
+// and leaves the raw one on the clipboard. Neither leaves an output behind.
 TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   QGuiApplication::clipboard()->setText("before");
   window->trialCommandText = ts::PortraitCommand(Clip("a"), Temporary("a"), "00:00:00.001 ");
@@ -262,8 +262,6 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   EXPECT_TRUE(dialogs.errors[0].contains("格式无效"));
   EXPECT_FALSE(plat::FileExists(Temporary("a")));
   EXPECT_EQ(window->trialRunning.load(), 0);
-  EXPECT_EQ(window->列表框->rowCount(), 0);
-  EXPECT_TRUE(window->tasks.empty());
 }
 
 }  // namespace

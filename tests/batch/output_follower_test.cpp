@@ -17,11 +17,7 @@ std::string Line(const char* time, const char* speed) {
 }
 
 TEST(OutputFollower, StateAndSpeedByProgressTime) {
-  struct Case {
-    int duration;
-    std::string chunk;
-    std::optional<std::string> state, speed;
-  } cases[] = {
+  const struct { int duration; std::string chunk; std::optional<std::string> state, speed; } cases[] = {
       {60, Line("00:00:00.05", "0.5"), "准备数据", std::nullopt},  // below 0.1 s: no speed
       {60, Line("00:00:00.10", "0.5"), "0.17％", "0.5"},            // 0.1 counts as started
       {60, Line("00:00:30.00", " 2"), "50％", " 2"},
@@ -30,7 +26,7 @@ TEST(OutputFollower, StateAndSpeedByProgressTime) {
       {0, Line("00:00:30.00", "3"), std::nullopt, "3"},   // no duration: never a percentage
       {3, Line("00:00:01.00", "3"), "33.33％", "3"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     OutputFollower follower(c.duration);
     const ChunkVerdict v = follower.Examine(c.chunk);
     EXPECT_TRUE(v.progress) << c.chunk;
@@ -77,23 +73,19 @@ TEST(OutputFollower, FailureWinsOverProgressAndKeepsTheTail) {
   longOutput.Examine("Conversion failed!\n");
   EXPECT_LE(longOutput.tail().size(), 8192u);
   EXPECT_EQ(longOutput.tail().substr(longOutput.tail().size() - 19), "Conversion failed!\n");
-}
 
-TEST(OutputFollower, OutputErrorStateIsOneTranslatedLine) {
+  // The row text of a failure: translated, on one line.
   EXPECT_EQ(batch::OutputErrorState("Invalid argument\r"), "输出错误(格式无效)");
   EXPECT_EQ(batch::OutputErrorState("a\nb\r\nConversion failed!"), "输出错误(ab转换失败!)");
 }
 
 TEST(OutputFollower, OnlyTemporaryOutputsMayBeDeleted) {
-  struct Case {
-    const char* path;
-    bool temporary;
-  } cases[] = {
+  const struct { const char* path; bool temporary; } cases[] = {
       {"/v/result/clip_tmp.mp4", true}, {"/v/result/clip_tmp_3.mp4", true},
       {"/v/result/clip.mp4", false},    {"/v_tmp/result/clip.mp4", false},
       {"result/clip_tmp.mp4", false},   {"", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(batch::IsTemporaryOutput(c.path), c.temporary) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(batch::IsTemporaryOutput(c.path), c.temporary) << c.path;
 }
 
 }  // namespace

@@ -27,10 +27,10 @@ class ProcessControlTest : public ::testing::Test {
     root_ = testing_support::TempFolder() + "/process-control-" + std::to_string(++counter_);
     program_ = root_ + "/program";
     elsewhere_ = root_ + "/elsewhere";
-    ASSERT_TRUE(plat::MakeDirs(program_));
-    ASSERT_TRUE(plat::MakeDirs(elsewhere_));
-    InstallAsFfmpeg(program_ + "/ffmpeg");
-    InstallAsFfmpeg(elsewhere_ + "/ffmpeg");
+    for (const std::string& folder : {program_, elsewhere_}) {
+      ASSERT_TRUE(plat::MakeDirs(folder));
+      fs::copy_file("/bin/sleep", folder + "/ffmpeg");
+    }
     // The program's own converter under another name: its process is not called "ffmpeg".
     fs::create_symlink(program_ + "/ffmpeg", root_ + "/ffmpeg-old");
     plat::SetProgramFolderForTesting(program_);
@@ -48,11 +48,6 @@ class ProcessControlTest : public ::testing::Test {
     probe::ResolveConverterAgain();
   }
 
-  static void InstallAsFfmpeg(const std::string& path) {
-    fs::copy_file("/bin/sleep", path);
-    fs::permissions(path, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-  }
-
   // A converter started the way the program starts its own.
   pid_t StartOwned() { return Keep(probe::StartConverter({"60"}), probe::ConverterPath()); }
   pid_t Start(const std::string& exe, const std::vector<std::string>& env) {
@@ -64,15 +59,14 @@ class ProcessControlTest : public ::testing::Test {
     EXPECT_TRUE(c.started());
     children_.push_back(c);
     EXPECT_EQ(StateAfterSignal(c.pid, 'S'), 'S');
+    const std::string comm = "/proc/" + std::to_string(c.pid) + "/comm";
     const std::string name = fs::path(exe).filename().string() + "\n";
-    for (int i = 0; i < 500 && ReadFile("/proc/" + std::to_string(c.pid) + "/comm") != name; ++i)
-      plat::SleepMs(10);
+    auto read = [&] {
+      std::ifstream in(comm);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    for (int i = 0; i < 500 && read() != name; ++i) plat::SleepMs(10);
     return c.pid;
-  }
-
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   // Every kind of process that must never be touched: the same binary without the ownership
@@ -92,24 +86,14 @@ class ProcessControlTest : public ::testing::Test {
 
   // The state letter once it reads `want`; the last one read when it never does.
   static char StateAfterSignal(pid_t pid, char want) {
-    char state = plat::ProcessState(pid);
-    for (int i = 0; i < 500 && state != want; ++i) {
-      plat::SleepMs(10);
-      state = plat::ProcessState(pid);
-    }
-    return state;
+    for (int i = 0; i < 500 && plat::ProcessState(pid) != want; ++i) plat::SleepMs(10);
+    return plat::ProcessState(pid);
   }
-
   static bool EndedBySigkill(pid_t pid) {
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return false;
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
   }
-
-  static bool StillRunning(pid_t pid) {
-    const char state = plat::ProcessState(pid);
-    return state == 'S' || state == 'R';
-  }
+  static bool StillRunning(pid_t pid) { return plat::ProcessState(pid) == 'S' || plat::ProcessState(pid) == 'R'; }
 
   // Records the waits asked for instead of sleeping.
   std::vector<int> waits;

@@ -16,10 +16,7 @@ namespace {
 using namespace batch;
 
 TEST(ProgressArguments, OutputFileIsTheLastQuotedItem) {
-  struct Case {
-    const char* arguments;
-    const char* output;
-  } cases[] = {
+  const struct { const char* arguments; const char* output; } cases[] = {
       {R"(-i "/v/a b.mp4" -to 00:00:05 -filter_complex "[0:v]crop=1:1" -y "/a b/result/x_tmp.mov")",
        "/a b/result/x_tmp.mov"},
       {R"(-i "/v/clip.mp4" -y "/v/result/clip_tmp.mp4" )", "/v/result/clip_tmp.mp4"},  // trailing blank
@@ -28,14 +25,11 @@ TEST(ProgressArguments, OutputFileIsTheLastQuotedItem) {
       {R"(-y "/v/only_one_quote.mp4)", ""},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(OutputFile(c.arguments), c.output) << c.arguments;
+  for (const auto& c : cases) EXPECT_EQ(OutputFile(c.arguments), c.output) << c.arguments;
 }
 
 TEST(ProgressArguments, TaskDurationFollowsTheFirstQuotedInput) {
-  struct Case {
-    const char* arguments;
-    int seconds;
-  } cases[] = {
+  const struct { const char* arguments; int seconds; } cases[] = {
       {R"(-i "/v/a.mp4" -to 00:01:30.500 -filter_complex "x" -y "/o.mp4")", 90},
       {R"(-i "/v/a.mp4" -to 01:00:00.000 -y "/o.mp4")", 3600},
       {R"(-i "/v/a.mp4" -i "/v/b.mp4" -to 00:00:59 -y "/o.mp4")", 59},
@@ -45,7 +39,7 @@ TEST(ProgressArguments, TaskDurationFollowsTheFirstQuotedInput) {
       {R"(-i "/v/a.mp4" -to 1:30 -y "/o.mp4")", 0},          // not HH:MM:SS
       {R"(-i "/v/a.mp4" -to 00:00:20 -i "/v/b.mp4" -to 00:00:30 -y "/o.mp4")", 20},
   };
-  for (const Case& c : cases) EXPECT_EQ(TaskDuration(c.arguments), c.seconds) << c.arguments;
+  for (const auto& c : cases) EXPECT_EQ(TaskDuration(c.arguments), c.seconds) << c.arguments;
 }
 
 // Hand-made edge cases, then lines exactly as ffmpeg 5.1.9 printed them here: the first line
@@ -53,11 +47,7 @@ TEST(ProgressArguments, TaskDurationFollowsTheFirstQuotedInput) {
 // next line in the same chunk, a looping 1 ms trial that never leaves 0, and a line with
 // dup/drop counters.
 TEST(ProgressLine, SecondsAndSpeedOfTheFirstProgressLineOfAChunk) {
-  struct Case {
-    const char* chunk;
-    double seconds;
-    const char* speed;
-  } cases[] = {
+  const struct { const char* chunk; double seconds; const char* speed; } cases[] = {
       {"frame=   10 fps=0.0 q=28.0 size=0kB time=00:00:07.25 bitrate=N/A speed= 1.5x    \r"
        "frame=   20 fps=0.0 q=28.0 size=0kB time=00:00:09.50 bitrate=N/A speed=2.5x    \r",
        7 + double(0.25f), " 1.5"},
@@ -86,7 +76,7 @@ TEST(ProgressLine, SecondsAndSpeedOfTheFirstProgressLineOfAChunk) {
        "drop=23 speed=0.408x    \n",
        double(0.04f), "0.408"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const int p = ProgressPosition(c.chunk);
     ASSERT_NE(p, -1) << c.chunk;
     EXPECT_DOUBLE_EQ(ProgressSeconds(c.chunk, p), c.seconds) << c.chunk;
@@ -103,21 +93,15 @@ TEST(ProgressPercentage, ValuesAndTexts) {
   EXPECT_FALSE(Percentage(3, 0) - 100 <= 1e-7);
   EXPECT_FALSE(Percentage(0, 0) - 100 <= 1e-7);
 
-  struct Case {
-    double percentage;
-    const char* text;
-  } cases[] = {
+  const struct { double percentage; const char* text; } cases[] = {
       {37.456, "37.46"}, {50, "50"},       {12.5, "12.5"}, {99.999, "100"}, {33.333333, "33.33"},
       {0.1, "0.1"},      {2.675, "2.68"},  {0.005, "0.01"}, {0.004, "0"},   {100, "100"},
   };
-  for (const Case& c : cases) EXPECT_EQ(PercentageText(c.percentage), c.text) << c.percentage;
+  for (const auto& c : cases) EXPECT_EQ(PercentageText(c.percentage), c.text) << c.percentage;
 }
 
 TEST(ProgressFailure, ErrorExcerpt) {
-  struct Case {
-    const char* chunk;
-    const char* excerpt;
-  } cases[] = {
+  const struct { const char* chunk; const char* excerpt; } cases[] = {
       {"[mp4 @ 0x1] Invalid argument\r\n", "Invalid argument\r"},
       {"something invalid here\n", "something invalid here"},  // no "]" at all
       {"[a @ 1] fine\n[b @ 2] INVALID data\nnext line\n", "INVALID data\nnext line"},
@@ -128,14 +112,11 @@ TEST(ProgressFailure, ErrorExcerpt) {
       {"frame=1 time=00:00:01.00 speed=1x \n", ""},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(ErrorExcerpt(c.chunk), c.excerpt) << c.chunk;
+  for (const auto& c : cases) EXPECT_EQ(ErrorExcerpt(c.chunk), c.excerpt) << c.chunk;
 }
 
 TEST(ProgressFailure, TranslationReplacesTheFourPhrasesInOrder) {
-  struct Case {
-    const char* text;
-    const char* translated;
-  } cases[] = {
+  const struct { const char* text; const char* translated; } cases[] = {
       {"Invalid argument\r", "格式无效\r"},
       {"unable to find a suitable output format for '/v/x.mp5'",
        "未知的输出格式: '/v/x.mp5'"},
@@ -144,17 +125,14 @@ TEST(ProgressFailure, TranslationReplacesTheFourPhrasesInOrder) {
       {"/v/clip.mp4: No such file or directory", "/v/clip.mp4: No such file or directory"},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(FailureTranslation(c.text), c.translated) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(FailureTranslation(c.text), c.translated) << c.text;
 }
 
 TEST(ProgressFailure, OneLineAndLastNonBlankLine) {
   EXPECT_EQ(OneLine("a\r\nb\nc\rd"), "abcd");
   EXPECT_EQ(OneLine("no break"), "no break");
 
-  struct Case {
-    const char* output;
-    const char* line;
-  } cases[] = {
+  const struct { const char* output; const char* line; } cases[] = {
       {"x\nConversion failed!\n", "Conversion failed!"},
       {"x\n/v/a.mp4: No such file or directory\n\n  \r\n", "/v/a.mp4: No such file or directory"},
       {"only line", "only line"},
@@ -162,7 +140,7 @@ TEST(ProgressFailure, OneLineAndLastNonBlankLine) {
       {"\n\n \n", ""},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(LastNonBlankLine(c.output), c.line) << c.output;
+  for (const auto& c : cases) EXPECT_EQ(LastNonBlankLine(c.output), c.line) << c.output;
 }
 
 // A real conversion's output read the way the worker reads it: the last progress line gives

@@ -205,11 +205,7 @@ TEST_F(TaskWorkerTest, TrialOfANeverEndingCommandIsAcceptedAndEnded) {
 }
 
 TEST_F(TaskWorkerTest, TrialRefusesWhatTheConverterRefuses) {
-  struct Case {
-    const char* what;
-    std::string arguments;
-    std::string errorHas;
-  } cases[] = {
+  const struct { const char* what; std::string arguments; std::string errorHas; } cases[] = {
       {"bad filter option",
        "-i \"" + source + "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" + temporary + "\"",
        "nvalid"},
@@ -218,7 +214,7 @@ TEST_F(TaskWorkerTest, TrialRefusesWhatTheConverterRefuses) {
       {"unknown format", "-i \"" + source + "\" -to 00:00:00.001 -y \"" + folder + "/result/clip_tmp.mp5\"",
        "Unable to find a suitable output format"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const WorkerResult r = Run(c.arguments, true);
     EXPECT_EQ(r.ending, WorkerEnding::Refused);

@@ -44,12 +44,7 @@ TEST(ProbeExamineChunk, FailureWordsComeBeforeTheDuration) {
 }
 
 TEST(ProbeParseStreams, DurationKindWidthAndHeightOfEachKindOfMedia) {
-  struct Row {
-    const char* name;
-    std::string chunk;
-    int kind, width, height;
-    const char* duration;
-  } rows[] = {
+  const struct { const char* name; std::string chunk; int kind, width, height; const char* duration; } rows[] = {
       {"video with sound, hex tag skipped", kVideoWithSound, 5, 1920, 1080, "00:00:05.00"},
       {"video without sound",
        "Duration: 00:00:05.00, start: 0.0, bitrate: 9 kb/s\n"

@@ -2,6 +2,7 @@
 
 #include <QTableWidget>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/main_window.h"
@@ -77,16 +78,12 @@ ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress
 task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int seconds) {
   task::TaskRecord t;
   const bool landscape = width > height;
-  const int longSide = landscape ? width : height, shortSide = landscape ? height : width;
-  const int suggested = (longSide * longSide / shortSide) & ~1;
+  const int longSide = std::max(width, height), suggested = (longSide * longSide / std::min(width, height)) & ~1;
   t.foregroundPath = t.backgroundPath = task::Quote(clip);
   t.foregroundKind = 5;
-  t.foregroundWidth = width;
-  t.foregroundHeight = height;
-  t.suggestedWidth = landscape ? width : suggested;
-  t.suggestedHeight = landscape ? suggested : height;
-  t.outputWidth = height;
-  t.outputHeight = width;
+  t.foregroundWidth = width, t.foregroundHeight = height;
+  t.suggestedWidth = landscape ? width : suggested, t.suggestedHeight = landscape ? suggested : height;
+  t.outputWidth = height, t.outputHeight = width;
   t.foregroundDuration = t.backgroundDuration = "00:00:0" + std::to_string(seconds) + ".00";
   t.outputDuration = "00:00:02";
   t.foregroundExtension = t.outputFormat = ".mp4";
@@ -103,8 +100,7 @@ std::string ListedClip(int k) { return "/nonexistent/flipframe/clip" + std::to_s
 task::TaskRecord ListedTask(int k) {
   task::TaskRecord r;
   r.foregroundPath = r.backgroundPath = task::Quote(ListedClip(k));
-  r.outputWidth = 1080;
-  r.outputHeight = 1920;
+  r.outputWidth = 1080, r.outputHeight = 1920;
   r.outputDuration = "00:00:0" + std::to_string(k % 10);
   r.outputFormat = ".mp4";
   r.bitrate = std::to_string(1000 + k);

@@ -126,10 +126,7 @@ std::string Build(TaskRecord t, BuildMode mode = BuildMode::Full) {
 }  // namespace
 
 TEST(BuildCommand, WorkedExamplesByteForByteInFullAndTrialMode) {
-  struct Row {
-    TaskRecord task;
-    std::string want, folder;
-  } rows[] = {
+  struct { TaskRecord task; std::string want, folder; } rows[] = {
       {Example1(),
        "-i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -to 00:01:00 -filter_complex "
        "\"[1:v]boxblur=10,scale=3413*2:1920*2,crop=1080:1920[g1];[0:v]scale=1080:-1[v];[g1][v]overlay=0:(H-h)/2\" "
@@ -187,43 +184,45 @@ TEST(BuildCommand, AbsentBackgroundBecomesTheForegroundAndSilencesItsSound) {
 
 // Each row changes one of the examples and names parts its command must hold and must not.
 TEST(BuildCommand, EdgeCasesOfTheCommandText) {
+  auto ticked = [](std::initializer_list<task::Tick> ticks, const char* duration = "00:01:00") {
+    return With(Example1(), [=](TaskRecord& t) { TickOn(t, ticks), t.outputDuration = duration; });
+  };
   auto sky = [](const char* path) {
-    return With(Example1(), [path](TaskRecord& t) {
+    return With(Example1(), [=](TaskRecord& t) {
       t.backgroundPath = path, t.backgroundKind = 1, t.backgroundDuration = "00:00:00.04";
     });
   };
   auto music = [](const char* duration) {
-    return With(AllSources({kTickMusic}), [duration](TaskRecord& t) {
+    return With(AllSources({kTickMusic}), [=](TaskRecord& t) {
       t.backgroundPath = t.foregroundPath, t.animationPath.clear(), t.audioDuration = duration;
     });
   };
   auto atSuggestedSize = [](std::initializer_list<task::Tick> ticks) {
-    return With(Example3(), [ticks](TaskRecord& t) {
+    return With(Example3(), [=](TaskRecord& t) {
       t.outputWidth = t.suggestedWidth, t.outputHeight = t.suggestedHeight;
       TickOn(t, ticks);
     });
   };
-  struct Row {
-    const char* name;
-    TaskRecord task;
-    std::vector<std::string> has, lacks = {};
-  } rows[] = {
-      {"audio fade-in starts the graph", With(Example1(), [](TaskRecord& t) { TickOn(t, {kTickAudioFadeIn}); }),
+  // Frame-rate texts are compared as they are.
+  auto fps = [](const char* fg, const char* bg) {
+    return With(Example3(), [=](TaskRecord& t) { t.foregroundFps = fg, t.backgroundFps = bg; });
+  };
+  // The background is scaled by n = its height x the output width / its width; 2n against H.
+  auto scaled = [](int bw, int bh, int ow, int oh) {
+    return With(Example3(), [=](TaskRecord& t) {
+      t.backgroundWidth = bw, t.backgroundHeight = bh, t.outputWidth = ow, t.outputHeight = oh;
+    });
+  };
+  const struct { const char* name; TaskRecord task; std::vector<std::string> has, lacks = {}; } rows[] = {
+      {"audio fade-in starts the graph", ticked({kTickAudioFadeIn}),
        {"-filter_complex \"afade=in:st=0:d=2;[1:v]boxblur=10,"}},
-      {"both audio fades of 5 s", With(Example1(), [](TaskRecord& t) {
-         TickOn(t, {kTickAudioFadeIn, kTickAudioFadeOut}), t.outputDuration = "00:00:05";
-       }),
+      {"both audio fades of 5 s", ticked({kTickAudioFadeIn, kTickAudioFadeOut}, "00:00:05"),
        {"-filter_complex \"afade=in:st=0:d=2,afade=out:st=3:d=2;[1:v]"}},
       {"mute", With(Example1(), [](TaskRecord& t) { t.ticks[kTickForegroundSound] = 0, t.ticks[kTickMute] = 1; }),
        {"-filter_complex \"[1:v]boxblur=10,", "overlay=0:(H-h)/2\" -an -y"}},
-      {"fade-outs of a 1 s output start at 0", With(Example1(), [](TaskRecord& t) {
-         TickOn(t, {kTickAudioFadeOut, kTickVideoFadeOut}), t.outputDuration = "00:00:01";
-       }),
+      {"fade-outs of a 1 s output start at 0", ticked({kTickAudioFadeOut, kTickVideoFadeOut}, "00:00:01"),
        {"afade=out:st=0:d=2", ",fade=out:st=0:d=2"}},
-      {"fade-out of a 5 s output", With(Example1(), [](TaskRecord& t) {
-         TickOn(t, {kTickVideoFadeOut}), t.outputDuration = "00:00:05";
-       }),
-       {",fade=out:st=3:d=2"}},
+      {"fade-out of a 5 s output", ticked({kTickVideoFadeOut}, "00:00:05"), {",fade=out:st=3:d=2"}},
       {"numbers: blur 2.5, opacity 0.95",
        With(Example2(), [](TaskRecord& t) { t.animationBlur = 5, t.animationOpacity = 9; }),
        {"boxblur=2.5,scale=1080:1920", "all_opacity=0.95[g1]", "fade=out:st=58:d=2"}},
@@ -256,8 +255,17 @@ TEST(BuildCommand, EdgeCasesOfTheCommandText) {
        {"[1:v]boxblur=10," + kEffects[0] + "," + kEffects[1] + ",scale=3413*2:1920*2,crop=1080:1920," + kEffects[3] +
             "," + kEffects[2] + "[g1];",
         "overlay=0:(H-h)/2\",mpdecimate,fade=in:st=0:d=2 -b:v 2500k -c:a copy -y"}},
+      {"fps 29.97 against 30", fps("29.97", "30"), {"[0:v]fps=29.97,crop="}},
+      {"fps 25 against 25.00", fps("25", "25.00"), {"[0:v]fps=25,crop="}},
+      {"fps 30 against 30", fps("30", "30"), {"[0:v]crop="}, {"fps="}},
+      {"fps 30 against unknown", fps("30", ""), {"[0:v]crop="}, {"fps="}},
+      {"n = 607, 2n < 1920", scaled(1920, 1080, 1080, 1920), {"scale=3413*2:1920*2,"}},
+      {"n = 500, 2n = H: width fitted", scaled(1000, 1000, 500, 1000), {"scale=500*2:500*2,"}},
+      {"n = 499, 2n < H: height fitted", scaled(1000, 998, 500, 1000), {"scale=1002*2:1000*2,"}},
+      {"720p background to 1080p", scaled(1280, 720, 1920, 1080), {"scale=1920*2:1080*2,"}},
+      {"background size unknown", scaled(0, 0, 1920, 1080), {"scale=1920*2:1080*2,"}},
   };
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
     const std::string cmd = Build(r.task);
     for (const std::string& part : r.has) EXPECT_TRUE(Has(cmd, part)) << r.name;
     for (const std::string& part : r.lacks) EXPECT_TRUE(Lacks(cmd, part)) << r.name;
@@ -297,38 +305,9 @@ TEST(BuildCommand, SevenAudioCasesOrderTheInputsSoMixedSoundComesFirst) {
   }
 }
 
-TEST(BuildCommand, FrameRateNormalisersCompareTheTextsAsTheyAre) {
-  struct Row {
-    const char *fg, *bg;
-    bool normalised;
-  } rows[] = {{"29.97", "30", true}, {"25", "25.00", true}, {"30", "30", false}, {"30", "", false}};
-  for (const auto& r : rows) {
-    const std::string cmd = Build(With(Example3(), [&](TaskRecord& t) { t.foregroundFps = r.fg, t.backgroundFps = r.bg; }));
-    const std::string normaliser = std::string("[0:v]fps=") + r.fg + ",crop=";
-    EXPECT_TRUE(r.normalised ? Has(cmd, normaliser) : Lacks(cmd, normaliser)) << r.fg << " vs " << r.bg;
-  }
-}
-
-TEST(BuildCommand, BackgroundScaleAtTheBoundaryWhereTwiceNEqualsTheOutputHeight) {
-  struct Row {
-    int bw, bh, ow, oh;
-    const char* scale;
-  } rows[] = {
-      {1920, 1080, 1080, 1920, "scale=3413*2:1920*2,"},  // n = 607, 2n < 1920
-      {1000, 1000, 500, 1000, "scale=500*2:500*2,"},      // n = 500, 2n = 1000 = H: width fitted
-      {1000, 998, 500, 1000, "scale=1002*2:1000*2,"},     // n = 499, 2n = 998 < H: height fitted
-      {1280, 720, 1920, 1080, "scale=1920*2:1080*2,"},
-      {0, 0, 1920, 1080, "scale=1920*2:1080*2,"},         // nothing known about the background
-  };
-  for (const auto& r : rows) {
-    const TaskRecord t = With(Example3(), [&](TaskRecord& t) {
-      t.backgroundWidth = r.bw, t.backgroundHeight = r.bh, t.outputWidth = r.ow, t.outputHeight = r.oh;
-    });
-    EXPECT_TRUE(Has(Build(t), r.scale)) << r.bw << "x" << r.bh << " -> " << r.ow << "x" << r.oh;
-  }
-}
-
-TEST(BuildCommand, OutputNameAvoidsExistingFilesAndFolders) {
+// The builder asks its file-existence query for the temporary name, makes no folder without a
+// foreground, and writes "overlay" for a blend mode outside the list.
+TEST(BuildCommand, OutputNameFolderAndBlendModeFallbacks) {
   FakeDisk disk{{"/clips/trip.mp4", "/clips/result/trip_tmp.mp4", "/clips/result/trip_tmp_1.mp4"}, {}};
   TaskRecord t = Example1();
   const BuildResult r = BuildCommand(t, BuildMode::Full, disk.Env());
@@ -336,14 +315,11 @@ TEST(BuildCommand, OutputNameAvoidsExistingFilesAndFolders) {
   EXPECT_TRUE(r.text.ends_with(" -y \"/clips/result/trip_tmp_2.mp4\"")) << r.text;
   t.outputFormat = ".mkv";
   EXPECT_EQ(BuildCommand(t, BuildMode::Full, disk.Env()).outputPath, "/clips/result/trip_tmp.mkv");
-}
 
-TEST(BuildCommand, NoFolderIsMadeWithoutAForegroundAndBlendModesOutsideTheListAreOverlay) {
-  FakeDisk disk;
-  TaskRecord none = Example1();
-  none.foregroundPath = none.backgroundPath = "\"\"";
-  BuildCommand(none, BuildMode::Full, disk.Env());
-  EXPECT_TRUE(disk.madeFolders.empty());
+  FakeDisk empty;
+  t.foregroundPath = t.backgroundPath = "\"\"";
+  BuildCommand(t, BuildMode::Full, empty.Env());
+  EXPECT_TRUE(empty.madeFolders.empty());
   EXPECT_STREQ(BlendModeName(-1), "overlay");
   EXPECT_STREQ(BlendModeName(kBlendModeCount), "overlay");
 }
