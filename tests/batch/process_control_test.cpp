@@ -36,6 +36,8 @@ class ProcessControlTest : public ::testing::Test {
     plat::SetProgramFolderForTesting(program_);
     probe::ResolveConverterAgain();
     ASSERT_EQ(probe::ConverterPath(), program_ + "/ffmpeg");
+    // The mark another copy of the program in another folder would look for.
+    ASSERT_EQ(probe::OwnerEnvironmentEntry(), "FLIPFRAME_OWNER=" + program_);
   }
 
   void TearDown() override {

@@ -1,5 +1,5 @@
-// Where the converter is found, how argument texts are split, and that a started converter
-// carries the program's ownership mark.
+// Where the converter is found and how argument texts are split. (The fallback to PATH and a
+// missing converter are met by the probe, worker and process-control tests.)
 #include "probe/converter.h"
 
 #include <unistd.h>
@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "probe/capture.h"
 #include "support/media.h"
 
 using namespace probe;
@@ -60,37 +59,4 @@ TEST_F(ProbeConverterLocation, ConverterBesideTheProgramWinsAndIsCanonical) {
   setenv("PATH", "/nonexistent", 1);
   ResolveConverterAgain();
   EXPECT_EQ(ConverterPath(), plat::CanonicalPath("/usr/bin/ffmpeg"));
-}
-
-TEST_F(ProbeConverterLocation, FallsBackToPathAndIsEmptyWhenThereIsNone) {
-  ResolveConverterAgain();
-  EXPECT_EQ(ConverterPath(), plat::CanonicalPath("/usr/bin/ffmpeg"));
-  setenv("PATH", "/nonexistent", 1);
-  ResolveConverterAgain();
-  EXPECT_EQ(ConverterPath(), "");
-  EXPECT_FALSE(StartConverter({"-version"}).started());
-  EXPECT_NE(MissingConverterMessage().find("ffmpeg"), std::string::npos);
-}
-
-TEST(ProbeStartConverter, CarriesTheOwnershipMarkAndIsTheConverterBinary) {
-  ASSERT_FALSE(ConverterPath().empty());
-  // A converter that runs until it is stopped: reads an endless test source, writes nothing.
-  plat::Child c = StartConverter({"-hide_banner", "-loglevel", "error", "-re", "-f", "lavfi",
-                                  "-i", "anullsrc", "-f", "null", "-"});
-  ASSERT_TRUE(c.started());
-  // Wait until the child has become the converter: /proc shows the new executable a moment
-  // before the new environment while exec is still under way.
-  for (int i = 0; i < 200; ++i) {
-    if (plat::ExecutablePath(c.pid) == ConverterPath() &&
-        plat::EnvironmentHas(c.pid, OwnerEnvironmentEntry()))
-      break;
-    plat::SleepMs(10);
-  }
-  EXPECT_EQ(plat::ExecutablePath(c.pid), ConverterPath());
-  EXPECT_TRUE(plat::EnvironmentHas(c.pid, OwnerEnvironmentEntry()));
-  EXPECT_EQ(OwnerEnvironmentEntry(), "FLIPFRAME_OWNER=" + plat::ProgramFolder());
-  plat::KillProcess(c.pid);
-  plat::CloseFd(c.readFd);
-  plat::ReapChild(c.pid, 2000);
-  EXPECT_EQ(plat::ProcessState(c.pid), 0);
 }

@@ -75,11 +75,7 @@ TEST(TextSecondsOfDuration, ColonsDecide) {
   EXPECT_EQ(SecondsOfDuration(""), 0);
 }
 
-TEST(TextReplaceIgnoreCase, ReplacesEveryOccurrence) {
-  EXPECT_EQ(ReplaceAllIgnoreCase("Conversion FAILED; conversion failed", "conversion failed", "X"), "X; X");
-  EXPECT_EQ(ReplaceAllIgnoreCase("nothing", "zzz", "X"), "nothing");
-}
-
+// ReplaceAllIgnoreCase is checked through FailureTranslation (batch).
 // PercentageText (batch) checks the two together on more values.
 TEST(Numbers, G13AndRoundingHalfAwayFromZero) {
   EXPECT_EQ(FormatG13(2.5), "2.5");
