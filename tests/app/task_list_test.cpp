@@ -77,12 +77,7 @@ class TaskListTest : public WindowTest {
 };
 
 TEST_F(TaskListTest, MovingTheThirdOfFiveRowsKeepsRowsAndRecordsInStep) {
-  const struct {
-    const char* name;
-    void (MainWindow::*move)();
-    std::vector<int> order;
-    int selected;
-  } cases[] = {
+  const struct { const char* name; void (MainWindow::*move)(); std::vector<int> order; int selected; } cases[] = {
       {"to the top", &MainWindow::MoveTaskToTop, {3, 1, 2, 4, 5}, 0},
       {"to the bottom", &MainWindow::MoveTaskToBottom, {1, 2, 4, 5, 3}, 4},
   };
@@ -145,12 +140,10 @@ TEST_F(TaskListTest, NoMenuWhileABatchATrialOrAProbeRuns) {
 }
 
 TEST_F(TaskListTest, DeletingTheOnlyTaskOrClearingAllEmptiesTheListAndOpensThePicker) {
-  const struct {
-    const char* name;
-    int rows, row;
-    void (MainWindow::*action)();
-  } cases[] = {{"delete the only task", 1, 0, &MainWindow::DeleteTask},
-               {"clear all of three", 3, -1, &MainWindow::ClearAllTasks}};
+  const struct { const char* name; int rows, row; void (MainWindow::*action)(); } cases[] = {
+      {"delete the only task", 1, 0, &MainWindow::DeleteTask},
+      {"clear all of three", 3, -1, &MainWindow::ClearAllTasks},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ListOf(c.rows);
@@ -229,11 +222,7 @@ TEST_F(TaskListTest, TaskUnderModificationIsFollowedThroughMovesAndClones) {
   ListOf(5);
   list()->selectRow(0);
   window->LoadClickedTask();  // clip 1
-  const struct {
-    int row;
-    void (MainWindow::*action)();
-    int currentRow;
-  } steps[] = {
+  const struct { int row; void (MainWindow::*action)(); int currentRow; } steps[] = {
       {2, &MainWindow::MoveTaskToTop, 2},     // 3 1 2 4 5
       {1, &MainWindow::MoveTaskToBottom, 5},  // 3 2 4 5 1
       {0, &MainWindow::CloneTask, 6},         // 3 3 2 4 5 1

@@ -62,24 +62,23 @@ TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
   full.backgroundPath = task::Quote(bg);
   full.animationPath = task::Quote(gif);
   full.audioPath = task::Quote(audio);
+  auto boxes = [this] {
+    return QStringList{window->前景框->text(), window->背景框->text(), window->动画框->text(), window->音乐框->text()};
+  };
+  auto q = [](const std::string& s) { return QString::fromStdString(s); };
   window->ShowTask(full);
-  EXPECT_EQ(window->前景框->text(), QString::fromStdString(fg));
-  EXPECT_EQ(window->背景框->text(), QString::fromStdString(bg));
-  EXPECT_EQ(window->动画框->text(), QString::fromStdString(gif));
-  EXPECT_EQ(window->音乐框->text(), QString::fromStdString(audio));
+  EXPECT_EQ(boxes(), (QStringList{q(fg), q(bg), q(gif), q(audio)}));
 
   std::remove(gif.c_str());
   std::remove(fg.c_str());
   window->ShowTask(full);
-  EXPECT_EQ(window->前景框->text(), ts::VanishedText(full.foregroundPath));
-  EXPECT_EQ(window->动画框->text(), ts::VanishedText(full.animationPath));
-  EXPECT_EQ(window->音乐框->text(), QString::fromStdString(audio));
+  EXPECT_EQ(boxes(),
+            (QStringList{ts::VanishedText(full.foregroundPath), q(bg), ts::VanishedText(full.animationPath), q(audio)}));
 
   // A task without background, animation or audio after one with them.
   window->ShowTask(ts::ListedTask(2));
-  EXPECT_EQ(window->背景框->text(), QStringLiteral("留空则复制前景视频制作背景视频(推荐)"));
-  EXPECT_TRUE(window->动画框->text().isEmpty());
-  EXPECT_TRUE(window->音乐框->text().isEmpty());
+  EXPECT_EQ(boxes(), (QStringList{ts::VanishedText(task::Quote(ts::ListedClip(2))),
+                                  "留空则复制前景视频制作背景视频(推荐)", "", ""}));
 }
 
 // The record's tick and disabled order must match the controls both ways: what ShowTask
@@ -103,10 +102,7 @@ TEST_F(TaskOperationsTest, ShownTaskReadsBackIntoTheSameSettings) {
 }
 
 TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
-  const struct {
-    const char* state;
-    bool batch, saveEnabled;
-  } cases[] = {
+  const struct { const char* state; bool batch, saveEnabled; } cases[] = {
       {"", false, true},          {"处理完毕", false, true}, {"手动停止", false, true},
       {"输出错误(格式无效)", false, true}, {"文件缺失", false, true},
       {"准备数据", false, false}, {"37.5％", false, false}, {"处理完毕", true, false},

@@ -77,7 +77,8 @@ TEST(TaskChecks, MessagesAndCorrectionsOfEachCheck) {
       {"letters", size("abc", "1920"), kSmall},
       {"same size as the foreground", size("1920", "1080"), "当前设置的输出宽高与前景视频宽高相同，请修改后继续。"},
       // 1920x1080 to portrait is scaled to the width: 1080*1080/1920 = 607.5 -> 607 -> 606.
-      {"height under the ratio limit", size("1080", "600"), "因比例限制，当前前景视频高度不应小于606，请修改。", "-", "606"},
+      {"height under the ratio limit", size("1080", "600"), "因比例限制，当前前景视频高度不应小于606，请修改。", "-",
+       "606"},
       {"height at the ratio limit", size("1080", "606"), ""},
       {"width under the ratio limit", toLandscape(0), kWidth606, "606"},
       {"no ratio chosen is landscape", toLandscape(-1), kWidth606, "606"},
