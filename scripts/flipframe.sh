@@ -40,7 +40,7 @@ case "${1:-}" in
     build
     # Tests run one at a time: the converter clean-up of one test would end the converters
     # another test started from the same program folder.
-    cd "$build" && ctest --output-on-failure
+    cd "$build" && ctest --output-on-failure -j1
     ;;
   *)
     echo "usage: $0 run|test" >&2
