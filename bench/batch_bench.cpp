@@ -59,9 +59,11 @@ int main() {
   std::vector<std::string> commands;
   for (int i = 0; i < kTasks; ++i) {
     const std::string clip = folder + "/clip" + std::to_string(i) + ".mp4";
-    const std::string make = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=640x360:rate=25:duration=3 "
-                             "-f lavfi -i sine=frequency=440:duration=3 -c:v libx264 -preset ultrafast "
-                             "-pix_fmt yuv420p -c:a aac -shortest \"" + clip + "\"";
+    const std::string make =
+        "ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=640x360:rate=25:duration=3 "
+        "-f lavfi -i sine=frequency=440:duration=3 -c:v libx264 -preset ultrafast "
+        "-pix_fmt yuv420p -c:a aac -shortest \"" +
+        clip + "\"";
     if (std::system(make.c_str()) != 0) {
       std::fprintf(stderr, "batch_bench: the converter could not make %s\n", clip.c_str());
       return 1;

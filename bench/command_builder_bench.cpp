@@ -35,8 +35,8 @@ int main() {
   base.selectedForegroundCount = 3;
   for (int k = task::kTickForegroundSound; k < task::kTickCount; ++k) base.ticks[size_t(k)] = 1;
   base.ticks[task::kTickMute] = 0;
-  const task::BuildEnvironment env = task::DiskEnvironment({"crop=iw/1.2:ih/1.2", "crop=iw/1.3:ih/1.3",
-                                                            "hue=H=2*PI*t", "geq=r='r(X,Y)'"});
+  const task::BuildEnvironment env =
+      task::DiskEnvironment({"crop=iw/1.2:ih/1.2", "crop=iw/1.3:ih/1.3", "hue=H=2*PI*t", "geq=r='r(X,Y)'"});
 
   const int runs = 20000;
   size_t bytes = 0;

@@ -45,10 +45,29 @@ int main() {
   const std::string folder = pattern;
   const std::string clip = folder + "/clip1080.mp4";
   std::string made;
-  TimedRun({ffmpeg, "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-            "testsrc2=size=1920x1080:rate=25:duration=5", "-f", "lavfi", "-i",
-            "sine=frequency=440:duration=5", "-c:v", "libx264", "-preset", "ultrafast",
-            "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", clip},
+  TimedRun({ffmpeg,
+            "-hide_banner",
+            "-loglevel",
+            "error",
+            "-y",
+            "-f",
+            "lavfi",
+            "-i",
+            "testsrc2=size=1920x1080:rate=25:duration=5",
+            "-f",
+            "lavfi",
+            "-i",
+            "sine=frequency=440:duration=5",
+            "-c:v",
+            "libx264",
+            "-preset",
+            "ultrafast",
+            "-pix_fmt",
+            "yuv420p",
+            "-c:a",
+            "aac",
+            "-shortest",
+            clip},
            &made);
   if (plat::FileSize(clip) <= 0) {
     std::fprintf(stderr, "probe_bench: the converter could not make the clip: %s\n", made.c_str());

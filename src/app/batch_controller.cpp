@@ -114,9 +114,12 @@ void MainWindow::RunTaskOnWorker(int row) {
   const std::string arguments = tasks[size_t(row)].commandLine;
   QPointer<MainWindow> self(this);
   auto post = [self](std::function<void()> update) {
-    QMetaObject::invokeMethod(self.data(), [self, update] {
-      if (self) update();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        self.data(),
+        [self, update] {
+          if (self) update();
+        },
+        Qt::QueuedConnection);
   };
   batch::WorkerReport report;
   report.speed = [this, post, row](const std::string& text) {
@@ -162,15 +165,18 @@ void MainWindow::RunTrial() {
   std::thread worker([this, self, arguments] {
     static const std::atomic<int> kNeverStop{0};
     const batch::WorkerResult result = batch::RunTaskWorker(arguments, true, kNeverStop, {});
-    QMetaObject::invokeMethod(self.data(), [this, self, result] {
-      if (!self) return;
-      {
-        std::lock_guard<std::mutex> lock(errorMutex);
-        sharedErrorText = result.errorText;
-      }
-      trialRunning = 0;
-      WakeWorkerWait();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        self.data(),
+        [this, self, result] {
+          if (!self) return;
+          {
+            std::lock_guard<std::mutex> lock(errorMutex);
+            sharedErrorText = result.errorText;
+          }
+          trialRunning = 0;
+          WakeWorkerWait();
+        },
+        Qt::QueuedConnection);
   });
   while (trialRunning) WaitForWorkerUpdate(kTrialWaitMs);
   QCoreApplication::processEvents();
@@ -185,6 +191,6 @@ void MainWindow::RunTrial() {
   }
   if (error.empty()) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(error));
-  dialogs().ShowError(this, QString::fromUtf8(kErrorPrefix) +
-                                QString::fromStdString(batch::FailureTranslation(error)));
+  dialogs().ShowError(
+      this, QString::fromUtf8(kErrorPrefix) + QString::fromStdString(batch::FailureTranslation(error)));
 }

@@ -45,9 +45,7 @@ void ColourBox(QLineEdit* box, QFrame* border, const QColor& c) {
   Colour(border, QPalette::Window, c);
 }
 
-bool IsActiveBox(const QLineEdit* box) {
-  return box->palette().color(QPalette::Base) == kActiveBoxColour;
-}
+bool IsActiveBox(const QLineEdit* box) { return box->palette().color(QPalette::Base) == kActiveBoxColour; }
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -165,8 +163,7 @@ int MainWindow::UpdateForegroundCount(int width, int height) {
   if (前景计数->count() == n) return n;
 
   int previous = 0;
-  if (前景计数->count() > 0 && 前景计数->currentIndex() >= 0)
-    previous = 前景计数->currentData().toInt();
+  if (前景计数->count() > 0 && 前景计数->currentIndex() >= 0) previous = 前景计数->currentData().toInt();
   前景计数->clear();
   for (int i = 1; i <= n; ++i) 前景计数->addItem(QString::number(i), i);
   前景计数->setCurrentIndex(previous > 0 ? std::min(n, previous) - 1 : 0);

@@ -10,14 +10,14 @@ void WidgetDialogs::ShowError(QWidget* owner, const QString& text) {
 }
 
 bool WidgetDialogs::AskYesNo(QWidget* owner, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("询问信息"), text,
-                  QMessageBox::Yes | QMessageBox::No, owner);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("询问信息"), text, QMessageBox::Yes | QMessageBox::No,
+                  owner);
   box.raise();
   return box.exec() == QMessageBox::Yes;
 }
 
-std::optional<QString> WidgetDialogs::OpenFile(QWidget* owner, const QString& title,
-                                               const QString& folder, const QString& filter) {
+std::optional<QString> WidgetDialogs::OpenFile(QWidget* owner, const QString& title, const QString& folder,
+                                               const QString& filter) {
   QString path = QFileDialog::getOpenFileName(owner, title, folder, filter);
   if (path.isEmpty()) return std::nullopt;
   return path;

@@ -15,8 +15,8 @@ class Dialogs {
   virtual bool AskYesNo(QWidget* owner, const QString& text) = 0;
   // Open-file dialog; the chosen full path, or nothing when cancelled. `filter` is in Qt's
   // form ("动画文件（*.gif） (*.gif)"), empty for all files.
-  virtual std::optional<QString> OpenFile(QWidget* owner, const QString& title,
-                                          const QString& folder, const QString& filter) = 0;
+  virtual std::optional<QString> OpenFile(QWidget* owner, const QString& title, const QString& folder,
+                                          const QString& filter) = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog, owned by `owner`.

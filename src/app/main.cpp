@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!HaveDisplay()) {
-    std::fprintf(stderr, "flipframe: no display found (DISPLAY is not set or its X server does not answer); start it from a desktop session.\n");
+    std::fprintf(stderr,
+                 "flipframe: no display found (DISPLAY is not set or its X server does not answer); start it "
+                 "from a desktop session.\n");
     return 1;
   }
   QApplication app(argc, argv);

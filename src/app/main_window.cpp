@@ -70,9 +70,9 @@ void MainWindow::WakeWorkerWait() {
 }
 
 void MainWindow::ConnectControls() {
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           宽度框, 高度框, 前景框, 背景框, 动画框, 音乐框, 关闭, 版权, 宽度标签, 高度标签, 时长标签,
-           输出标签, 标签6, 标签14, 标签15, 上下跃动, 左右跃动, 分量色变, 迷幻})
+  for (QWidget* w : std::initializer_list<QWidget*>{宽度框, 高度框, 前景框, 背景框, 动画框, 音乐框, 关闭,
+                                                    版权, 宽度标签, 高度标签, 时长标签, 输出标签, 标签6,
+                                                    标签14, 标签15, 上下跃动, 左右跃动, 分量色变, 迷幻})
     w->installEventFilter(this);
 
   connect(宽高比例, &QComboBox::activated, this, &MainWindow::OnRatioSelected);
@@ -132,14 +132,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::MouseButtonRelease) return QWidget::eventFilter(watched, event);
   const auto button = static_cast<QMouseEvent*>(event)->button();
   if (button == Qt::LeftButton) {
-    if (watched == 宽度框) ActivateWidthBox();
-    else if (watched == 高度框) ActivateHeightBox();
-    else if (watched == 前景框) ShowSourceInfo(kForeground);
-    else if (watched == 背景框) ShowSourceInfo(kBackground);
-    else if (watched == 动画框) ShowSourceInfo(kAnimation);
-    else if (watched == 音乐框) ShowSourceInfo(kAudio);
-    else if (watched == 关闭) HidePreview();
-    else if (watched == 版权) OpenHomePage();
+    if (watched == 宽度框)
+      ActivateWidthBox();
+    else if (watched == 高度框)
+      ActivateHeightBox();
+    else if (watched == 前景框)
+      ShowSourceInfo(kForeground);
+    else if (watched == 背景框)
+      ShowSourceInfo(kBackground);
+    else if (watched == 动画框)
+      ShowSourceInfo(kAnimation);
+    else if (watched == 音乐框)
+      ShowSourceInfo(kAudio);
+    else if (watched == 关闭)
+      HidePreview();
+    else if (watched == 版权)
+      OpenHomePage();
   } else if (button == Qt::RightButton) {
     if (watched == 上下跃动 || watched == 左右跃动 || watched == 分量色变 || watched == 迷幻) {
       LoadEffectPresets();
@@ -173,8 +181,10 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (OnMainWindowCloseQuery()) event->accept();
-  else event->ignore();
+  if (OnMainWindowCloseQuery())
+    event->accept();
+  else
+    event->ignore();
 }
 
 void MainWindow::showEvent(QShowEvent* event) { QWidget::showEvent(event); }

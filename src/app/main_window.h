@@ -38,7 +38,6 @@ class QSlider;
 class QTableWidget;
 class QTimer;
 
-
 enum SourceKind { kForeground = 1, kBackground = 2, kAnimation = 3, kAudio = 4 };
 
 class MainWindow : public QWidget {
@@ -97,9 +96,9 @@ class MainWindow : public QWidget {
   QAction *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
 
   // ---- state ---------------------------------------------------------------------------
-  task::TaskRecord current;              // the task being prepared
-  std::vector<task::TaskRecord> tasks;   // parallel to the rows of 列表框, at most 1000
-  int currentRow = 0;                    // 1-based row last clicked, 0 none
+  task::TaskRecord current;                  // the task being prepared
+  std::vector<task::TaskRecord> tasks;       // parallel to the rows of 列表框, at most 1000
+  int currentRow = 0;                        // 1-based row last clicked, 0 none
   std::array<std::string, 4> effectFilters;  // filter texts of the four effects (de.ini)
   std::array<std::string, 5> lastFolder;     // indexed by SourceKind (0 unused)
   std::array<double, 23> ratioTable{};       // aspect-ratio table, entries 1..22
@@ -160,7 +159,7 @@ class MainWindow : public QWidget {
   void OnMainWindowCreated();
   void LoadEffectPresets();
   const std::string& EffectFilter(int effect) const;  // effect 1..4
-  bool OnMainWindowCloseQuery();  // true when the window may close
+  bool OnMainWindowCloseQuery();                      // true when the window may close
   void OnPauseClicked();
 
   // ---- source_pickers.cpp --------------------------------------------------------------
@@ -200,7 +199,7 @@ class MainWindow : public QWidget {
 
   // ---- batch_controller.cpp ------------------------------------------------------------
   void OnStartClicked();
-  void RunTrial();  // runs trialCommandText; sharedErrorText empty means accepted
+  void RunTrial();                // runs trialCommandText; sharedErrorText empty means accepted
   void RunTaskOnWorker(int row);  // one task of the batch, waited for responsively
 
  protected:
@@ -215,4 +214,3 @@ class MainWindow : public QWidget {
   Dialogs* dialogs_ = nullptr;
   bool created_ = false;
 };
-

@@ -54,7 +54,8 @@ QCheckBox* Check(QWidget* parent, const char* name, int x, int y, int w, int h, 
 }
 
 // Edit box inside its border frame, single line, centred text.
-QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h, int maxLength, bool digitsOnly) {
+QLineEdit* Edit(QWidget* parent, const char* name, int x, int y, int w, int h, int maxLength,
+                bool digitsOnly) {
   auto* e = Place(new QLineEdit(parent), name, x, y, w, h);
   e->setFrame(false);
   e->setAlignment(Qt::AlignCenter);
@@ -147,7 +148,8 @@ void MainWindow::BuildControls() {
   音乐按钮 = Button(路径框, "音乐按钮", 390, 101, 24, 24, "…");
   清空音乐 = Button(路径框, "清空音乐", 418, 101, 24, 24, "×");
   // The four path boxes read like text fields.
-  for (QWidget* w : std::initializer_list<QWidget*>{前景框b, 外形框2, 外形框4, 外形框3}) White(w, QPalette::Window);
+  for (QWidget* w : std::initializer_list<QWidget*>{前景框b, 外形框2, 外形框4, 外形框3})
+    White(w, QPalette::Window);
   时钟 = new QTimer(this);
   时钟->setObjectName(QStringLiteral("时钟"));
   时钟->setInterval(0);  // stopped; a batch runs it once a second
@@ -193,10 +195,11 @@ void MainWindow::BuildControls() {
   动画透明 = Slider(操作框, "动画透明", 212, 99, 88, 18, 9, 4);
   标签16 = Label(操作框, "标签16", 306, 99, 34, 24, "滤镜:");
   动画滤镜 = Place(new QComboBox(操作框), "动画滤镜", 342, 101, 100, 20);
-  for (const char* mode : {"overlay", "hardmix", "linearlight", "softlight", "screen", "xor", "addition",
-                           "and", "average", "burn", "darken", "difference", "difference128", "divide",
-                           "dodge", "exclusion", "glow", "hardlight", "lighten", "multiply", "negation",
-                           "normal", "or", "phoenix", "pinlight", "reflect", "subtract", "vividlight"})
+  for (const char* mode :
+       {"overlay", "hardmix",   "linearlight", "softlight", "screen",     "xor",           "addition",
+        "and",     "average",   "burn",        "darken",    "difference", "difference128", "divide",
+        "dodge",   "exclusion", "glow",        "hardlight", "lighten",    "multiply",      "negation",
+        "normal",  "or",        "phoenix",     "pinlight",  "reflect",    "subtract",      "vividlight"})
     动画滤镜->addItem(QString::fromUtf8(mode));
   动画滤镜->setCurrentIndex(0);
   动画滤镜->setEnabled(false);
@@ -230,9 +233,9 @@ void MainWindow::BuildControls() {
   开始执行 = Button(按钮框, "开始执行", 364, 8, 78, 25, "开始执行");
 
   // Task list: report view with seven columns
-  列表框->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("前景文件"), QStringLiteral("宽高比"),
-                                   QStringLiteral("码率"), QStringLiteral("格式"), QStringLiteral("速度x"),
-                                   QStringLiteral("执行状态")});
+  列表框->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("前景文件"),
+                                     QStringLiteral("宽高比"), QStringLiteral("码率"), QStringLiteral("格式"),
+                                     QStringLiteral("速度x"), QStringLiteral("执行状态")});
   const int widths[7] = {32, 110, 67, 42, 45, 55, 60};
   for (int c = 0; c < 7; ++c) 列表框->setColumnWidth(c, widths[c]);
   列表框->verticalHeader()->setVisible(false);

@@ -48,9 +48,11 @@ void WriteBuiltIn(const std::string& path) {
 const std::array<std::string, kLines>& BuiltInLines() {
   static const std::array<std::string, kLines> lines = {
       "上下跃动",
-      "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
+      "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/"
+      "1.2)*sin(n/7)'",
       "左右跃动",
-      "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
+      "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/"
+      "1.2)*sin(n/14)'",
       "色变",
       "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
       "迷幻",

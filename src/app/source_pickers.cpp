@@ -29,8 +29,7 @@ constexpr size_t kPathLimit = 256;  // bytes; a path this long or longer is refu
 
 const char* const kEmptyFileMessage = "该文件为空文件或被占用，无法读取。";
 const char* const kPathTooLongMessage = "文件因路径过长，无法使用，请加以修改重新尝试。";
-const char* const kReservedCharacterMessage =
-    "文件因含有保留字符或特殊字符，无法使用，请加以修改重新尝试。";
+const char* const kReservedCharacterMessage = "文件因含有保留字符或特殊字符，无法使用，请加以修改重新尝试。";
 const char* const kAddCaption = "添加任务";
 
 struct KindTexts {
@@ -56,10 +55,14 @@ QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
 QLabel* PathBoxOf(MainWindow& w, SourceKind kind) {
   switch (kind) {
-    case kForeground: return w.前景框;
-    case kBackground: return w.背景框;
-    case kAnimation: return w.动画框;
-    default: return w.音乐框;
+    case kForeground:
+      return w.前景框;
+    case kBackground:
+      return w.背景框;
+    case kAnimation:
+      return w.动画框;
+    default:
+      return w.音乐框;
   }
 }
 
@@ -84,7 +87,6 @@ const char* PathProblem(const std::string& path) {
   return "";
 }
 
-
 // ---- result handling, on the window's thread ------------------------------------------
 
 QString SizeText(int width, int height) { return QString::number(width) + ":" + QString::number(height); }
@@ -92,10 +94,18 @@ QString SizeText(int width, int height) { return QString::number(width) + ":" + 
 // Clears the kind and leaves its failure text in the path box.
 void RefuseSource(MainWindow& w, SourceKind kind) {
   switch (kind) {
-    case kForeground: w.ResetForeground(); break;
-    case kBackground: w.ClearBackground(); break;
-    case kAnimation: w.ClearAnimation(); break;
-    case kAudio: w.ClearAudio(); break;
+    case kForeground:
+      w.ResetForeground();
+      break;
+    case kBackground:
+      w.ClearBackground();
+      break;
+    case kAnimation:
+      w.ClearAnimation();
+      break;
+    case kAudio:
+      w.ClearAudio();
+      break;
   }
   PathBoxOf(w, kind)->setText(Utf8(TextsOf(kind).failure));
 }
@@ -121,9 +131,9 @@ void TakeForeground(MainWindow& w, const std::string& path, const probe::MediaIn
     w.前景音->setChecked(false);
     w.前景音->setEnabled(false);
   }
-  for (QWidget* c : std::initializer_list<QWidget*>{w.降噪, w.柔化, w.前景镜像, w.操作框, w.重帧优化,
-                                                    w.背景模糊, w.上下跃动, w.左右跃动, w.迷幻,
-                                                    w.分量色变, w.视频淡入, w.视频淡出})
+  for (QWidget* c :
+       std::initializer_list<QWidget*>{w.降噪, w.柔化, w.前景镜像, w.操作框, w.重帧优化, w.背景模糊,
+                                       w.上下跃动, w.左右跃动, w.迷幻, w.分量色变, w.视频淡入, w.视频淡出})
     c->setEnabled(true);
   if (text::SecondsOfDuration(m.duration) <= 4) {  // too short to fade in and out
     w.视频淡入->setEnabled(false);
@@ -233,10 +243,18 @@ void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
     RefuseSource(w, kind);
   } else if (out.status == probe::ProbeStatus::Parsed) {
     switch (kind) {
-      case kForeground: TakeForeground(w, path, out.info); break;
-      case kBackground: TakeBackground(w, path, out.info); break;
-      case kAnimation: TakeAnimation(w, path, out.info); break;
-      case kAudio: TakeAudio(w, path, out.info); break;
+      case kForeground:
+        TakeForeground(w, path, out.info);
+        break;
+      case kBackground:
+        TakeBackground(w, path, out.info);
+        break;
+      case kAnimation:
+        TakeAnimation(w, path, out.info);
+        break;
+      case kAudio:
+        TakeAudio(w, path, out.info);
+        break;
     }
   }
   w.ApplyAudioRule();
@@ -247,8 +265,8 @@ void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
 class SourceButtonsLock {
  public:
   explicit SourceButtonsLock(MainWindow& w) {
-    for (QPushButton* b : {w.前景按钮, w.重载, w.背景按钮, w.清空背景, w.动画按钮, w.清空动画,
-                           w.音乐按钮, w.清空音乐, w.保存任务}) {
+    for (QPushButton* b : {w.前景按钮, w.重载, w.背景按钮, w.清空背景, w.动画按钮, w.清空动画, w.音乐按钮,
+                           w.清空音乐, w.保存任务}) {
       saved_.emplace_back(b, MainWindow::OwnEnabled(b));
       b->setEnabled(false);
     }
@@ -315,11 +333,14 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
     std::thread worker([this, path, kind] {
       probe::ProbeOutcome out = probe::ProbeFile(path);
       // The window outlives the worker: ProbeRequest joins it before returning.
-      QMetaObject::invokeMethod(this, [this, path, kind, out] {
-        HandleProbeOutcome(*this, kind, path, out);
-        probeBusy = 0;  // the last update of the job
-        WakeWorkerWait();
-      }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this,
+          [this, path, kind, out] {
+            HandleProbeOutcome(*this, kind, path, out);
+            probeBusy = 0;  // the last update of the job
+            WakeWorkerWait();
+          },
+          Qt::QueuedConnection);
     });
     lastFolder[size_t(kind)] = plat::FolderOf(path);
     while (probeBusy) WaitForWorkerUpdate(kProbeWaitMs);
@@ -355,8 +376,8 @@ void MainWindow::ResetForeground() {
   current.foregroundKind = 0;
   current.foregroundWidth = 0;
   current.foregroundHeight = 0;
-  for (QWidget* c : std::initializer_list<QWidget*>{降噪, 柔化, 前景镜像, 视频淡入, 视频淡出, 前景音,
-                                                    重帧优化, 操作框})
+  for (QWidget* c :
+       std::initializer_list<QWidget*>{降噪, 柔化, 前景镜像, 视频淡入, 视频淡出, 前景音, 重帧优化, 操作框})
     c->setEnabled(false);
   ApplyAudioRule();
 }

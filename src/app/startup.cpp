@@ -81,7 +81,9 @@ bool MainWindow::OnMainWindowCloseQuery() {
 
 void MainWindow::OnPauseClicked() {
   const bool pausing = 暂停执行->text() == QString::fromUtf8(kPauseCaption);
-  if (pausing) batch::SuspendConverters(kResponsiveWait);
-  else batch::ResumeConverters(kResponsiveWait);
+  if (pausing)
+    batch::SuspendConverters(kResponsiveWait);
+  else
+    batch::ResumeConverters(kResponsiveWait);
   暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
 }

@@ -24,7 +24,6 @@ using app::CellText;
 
 const QString kLimitMessage = QStringLiteral("加入任务数量上限为1000个。");
 
-
 }  // namespace
 
 int MainWindow::SelectedRow() const {
@@ -46,11 +45,10 @@ bool MainWindow::PrepareTaskMenu() {
   const int rows = 列表框->rowCount();
   const int s = SelectedRow();
   if (s < 0) {
-    for (QAction* a : {menuClearState, menuCloneTask, menuEditTask, menuDeleteTask,
-                       menuSeparator2, menuMoveTop, menuMoveBottom})
+    for (QAction* a : {menuClearState, menuCloneTask, menuEditTask, menuDeleteTask, menuSeparator2,
+                       menuMoveTop, menuMoveBottom})
       a->setVisible(false);
-    for (QAction* a : {menuClearAllStates, menuSeparator1, menuClearAllTasks})
-      a->setVisible(rows > 0);
+    for (QAction* a : {menuClearAllStates, menuSeparator1, menuClearAllTasks}) a->setVisible(rows > 0);
     menuNewTask->setVisible(true);
     return true;
   }
@@ -141,8 +139,10 @@ void MainWindow::MoveTaskToTop() {
   列表框->selectRow(0);
 
   // The task being modified keeps its identity.
-  if (currentRow == s + 1) currentRow = 1;
-  else if (currentRow >= 1 && currentRow < s + 1) ++currentRow;
+  if (currentRow == s + 1)
+    currentRow = 1;
+  else if (currentRow >= 1 && currentRow < s + 1)
+    ++currentRow;
 }
 
 void MainWindow::MoveTaskToBottom() {
@@ -159,6 +159,8 @@ void MainWindow::MoveTaskToBottom() {
   RenumberRows(s);
   列表框->selectRow(列表框->rowCount() - 1);
 
-  if (currentRow == s + 1) currentRow = 列表框->rowCount();
-  else if (currentRow > s + 1) --currentRow;
+  if (currentRow == s + 1)
+    currentRow = 列表框->rowCount();
+  else if (currentRow > s + 1)
+    --currentRow;
 }

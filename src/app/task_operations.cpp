@@ -48,7 +48,7 @@ void MainWindow::WriteRowCells(int row, const task::TaskRecord& r) {
 void MainWindow::ShowTask(const task::TaskRecord& r) {
   前景框->setText(SourceText(r.foregroundPath));
   背景框->setText(r.backgroundPath != r.foregroundPath ? SourceText(r.backgroundPath)
-                                                     : QString::fromUtf8(kBackgroundPlaceholder));
+                                                       : QString::fromUtf8(kBackgroundPlaceholder));
   // A task without an animation or audio file empties its box, so that a file shown for an
   // earlier task cannot slip into this one when it is saved.
   动画框->setText(r.animationPath.empty() ? QString() : SourceText(r.animationPath));
@@ -72,16 +72,15 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
   动画透明->setValue(r.animationOpacity);
 
   const std::array<QCheckBox*, task::kTickCount> ticks = {
-      自动码率, 前景音, 背景音, 音乐, 静音, 音频淡入, 音频淡出, 上下跃动, 左右跃动,
-      迷幻, 分量色变, 降噪, 柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
-  for (int t = task::kTickForegroundSound; t < task::kTickCount; ++t)
-    ticks[t]->setChecked(r.ticks[t] != 0);
+      自动码率, 前景音,   背景音, 音乐, 静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动,
+      迷幻,     分量色变, 降噪,   柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
+  for (int t = task::kTickForegroundSound; t < task::kTickCount; ++t) ticks[t]->setChecked(r.ticks[t] != 0);
 
   // 自动码率 and 码率框 come last in the record's order, and so are set last.
   const std::array<QWidget*, task::kOffCount> switchable = {
-      动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音, 音乐, 静音, 音频淡入,
-      音频淡出, 上下跃动, 左右跃动, 迷幻, 分量色变, 降噪, 柔化, 前景镜像, 视频淡入, 视频淡出,
-      重帧优化, 码率框};
+      动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音,   音乐,
+      静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,   分量色变, 降噪,
+      柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
   for (int d = 0; d < task::kOffCount; ++d)
     if (d != task::kOffAutoBitrate && d != task::kOffBitrateBox)
       switchable[d]->setEnabled(r.disabled[d] == 0);
@@ -134,16 +133,16 @@ void MainWindow::NewTask() {
   背景模糊->setValue(5);
   动画透明->setValue(4);
 
-  for (QCheckBox* box : {前景音, 背景音, 音乐, 音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,
-                         分量色变, 降噪, 柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化})
+  for (QCheckBox* box : {前景音, 背景音, 音乐, 音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻, 分量色变, 降噪,
+                         柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化})
     box->setChecked(false);
   自动码率->setChecked(true);
   静音->setChecked(true);
 
-  for (QWidget* w : std::initializer_list<QWidget*>{
-           动画滤镜, 背景模糊, 动画模糊, 动画透明, 码率框, 前景音, 背景音, 音乐, 音频淡入,
-           音频淡出, 上下跃动, 左右跃动, 迷幻, 分量色变, 降噪, 柔化, 前景镜像, 视频淡入,
-           视频淡出, 重帧优化, 操作框})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{动画滤镜, 背景模糊, 动画模糊, 动画透明, 码率框,   前景音,   背景音,
+                                       音乐,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,     分量色变,
+                                       降噪,     柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 操作框})
     w->setEnabled(false);
 
   // A new task starts from a clean record: media info of the previous task's sources
@@ -186,8 +185,8 @@ void MainWindow::AddOrSaveTask() {
     // first eight characters of a stored full length still means that full length).
     task::TaskRecord asShown = tasks[index];
     ReadTaskFromControls(asShown);
-    const bool changed = tasks[index].trialCommand != trial ||
-                         tasks[index].outputDuration != asShown.outputDuration;
+    const bool changed =
+        tasks[index].trialCommand != trial || tasks[index].outputDuration != asShown.outputDuration;
     if (changed && !trial.empty()) {
       保存任务->setText(kWaitCaption);
       RunTrial();

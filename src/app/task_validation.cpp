@@ -51,13 +51,14 @@ void MainWindow::ReadTaskFromControls(task::TaskRecord& r) {
   r.animationOpacity = 动画透明->value();
 
   const QCheckBox* const ticks[task::kTickCount] = {
-      自动码率, 前景音, 背景音, 音乐, 静音, 音频淡入, 音频淡出, 上下跃动, 左右跃动,
-      迷幻,     分量色变, 降噪, 柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
+      自动码率, 前景音,   背景音, 音乐, 静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动,
+      迷幻,     分量色变, 降噪,   柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
   for (int i = 0; i < task::kTickCount; ++i) r.ticks[size_t(i)] = ticks[i]->isChecked() ? 1 : 0;
 
   const QWidget* const controls[task::kOffCount] = {
-      动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音, 音乐, 静音, 音频淡入, 音频淡出,
-      上下跃动, 左右跃动, 迷幻,     分量色变, 降噪,     柔化,   前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
+      动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音,   音乐,
+      静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,   分量色变, 降噪,
+      柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
   for (int i = 0; i < task::kOffCount; ++i) r.disabled[size_t(i)] = OwnEnabled(controls[i]) ? 0 : 1;
 }
 
@@ -112,8 +113,8 @@ std::string MainWindow::BuildCommandFor(task::TaskRecord& r, bool trial) {
   ReadTaskFromControls(r);
   std::array<std::string, 4> filters;
   for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);
-  const task::BuildResult built = task::BuildCommand(r, trial ? task::BuildMode::Trial : task::BuildMode::Full,
-                                                     task::DiskEnvironment(filters));
+  const task::BuildResult built = task::BuildCommand(
+      r, trial ? task::BuildMode::Trial : task::BuildMode::Full, task::DiskEnvironment(filters));
   // Show what the build changed: no background file, and the sound switches that follow.
   if (built.backgroundReplaced) {
     背景框->setText(QString::fromUtf8(kBackgroundPlaceholder));

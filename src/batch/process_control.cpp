@@ -45,16 +45,10 @@ std::vector<pid_t> OwnedConverters() {
   return pids;
 }
 
-int CleanupStrayConverters(const WaitFn& wait) {
-  return ForEachOwned(wait, 2000, plat::KillProcess);
-}
+int CleanupStrayConverters(const WaitFn& wait) { return ForEachOwned(wait, 2000, plat::KillProcess); }
 
-int SuspendConverters(const WaitFn& wait) {
-  return ForEachOwned(wait, 1000, plat::SuspendProcess);
-}
+int SuspendConverters(const WaitFn& wait) { return ForEachOwned(wait, 1000, plat::SuspendProcess); }
 
-int ResumeConverters(const WaitFn& wait) {
-  return ForEachOwned(wait, 1000, plat::ResumeProcess);
-}
+int ResumeConverters(const WaitFn& wait) { return ForEachOwned(wait, 1000, plat::ResumeProcess); }
 
 }  // namespace batch

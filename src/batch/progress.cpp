@@ -81,9 +81,7 @@ double Percentage(double seconds, int duration) {
   return seconds / double(duration) * 100.0;
 }
 
-std::string PercentageText(double percentage) {
-  return text::FormatG13(text::RoundHalfAway(percentage, 2));
-}
+std::string PercentageText(double percentage) { return text::FormatG13(text::RoundHalfAway(percentage, 2)); }
 
 std::string ErrorExcerpt(std::string_view chunk) {
   const int a = text::Find(chunk, "invalid", 1, text::Case::Ignore);

@@ -31,10 +31,15 @@ void PlainSleep(int ms) { plat::SleepMs(ms); }
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::string& arguments, bool trial, const std::atomic<int>& stop,
-      const WorkerReport& report, const WorkerTiming& timing)
-      : arguments_(arguments), trial_(trial), stop_(stop), report_(report), timing_(timing),
-        temporary_(OutputFile(arguments)), follower_(TaskDuration(arguments)) {}
+  Run(const std::string& arguments, bool trial, const std::atomic<int>& stop, const WorkerReport& report,
+      const WorkerTiming& timing)
+      : arguments_(arguments),
+        trial_(trial),
+        stop_(stop),
+        report_(report),
+        timing_(timing),
+        temporary_(OutputFile(arguments)),
+        follower_(TaskDuration(arguments)) {}
 
   ~Run() {
     EndConverter();
@@ -48,8 +53,8 @@ class Run {
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();
-      const std::string why = converter.empty() ? probe::MissingConverterMessage()
-                                                : "无法启动转换程序 " + converter;
+      const std::string why =
+          converter.empty() ? probe::MissingConverterMessage() : "无法启动转换程序 " + converter;
       return trial_ ? Refuse(why) : Fail(why);
     }
     const auto started = std::chrono::steady_clock::now();
@@ -64,8 +69,7 @@ class Run {
         const int n = plat::ReadSome(child_.readFd, buffer, kReadBytes);
         if (n > 0) {
           gotData = true;
-          if (auto ending = Judge(follower_.Examine(std::string_view(buffer, size_t(n)))))
-            return *ending;
+          if (auto ending = Judge(follower_.Examine(std::string_view(buffer, size_t(n))))) return *ending;
         }
       }
       if (!gotData && exited_) return FinishByExit();

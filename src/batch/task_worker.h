@@ -23,11 +23,11 @@ std::string OutputErrorState(std::string_view errorText);
 
 // What one chunk of output means for the task's row.
 struct ChunkVerdict {
-  bool repeated = false;              // the previous progress chunk again: ignored
-  std::string excerpt;                // error excerpt, "" when the chunk holds no failure
-  bool progress = false;              // the chunk holds a progress line
-  std::optional<std::string> speed;   // new text for 速度x
-  std::optional<std::string> state;   // new text for 执行状态
+  bool repeated = false;             // the previous progress chunk again: ignored
+  std::string excerpt;               // error excerpt, "" when the chunk holds no failure
+  bool progress = false;             // the chunk holds a progress line
+  std::optional<std::string> speed;  // new text for 速度x
+  std::optional<std::string> state;  // new text for 执行状态
 };
 
 // Follows a task's output chunk by chunk: the repeated-chunk skip, the progress time, the
@@ -69,9 +69,9 @@ struct WorkerResult {
 };
 
 struct WorkerTiming {
-  int pollMs = 1000;            // one poll cycle
-  int completionSleepMs = 1000; // before the finished output is renamed
-  int trialLimitMs = 30000;     // a trial that shows neither progress nor an end fails
+  int pollMs = 1000;             // one poll cycle
+  int completionSleepMs = 1000;  // before the finished output is renamed
+  int trialLimitMs = 30000;      // a trial that shows neither progress nor an end fails
 };
 
 // Runs `arguments` (the stored argument text, split like the command interpreter) with

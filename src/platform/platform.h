@@ -16,14 +16,14 @@ std::string ProgramFolder();
 void SetProgramFolderForTesting(const std::string& folder);
 
 // ---- files ------------------------------------------------------------------------------
-bool FileExists(const std::string& path);        // stat() succeeds; "" never exists
+bool FileExists(const std::string& path);  // stat() succeeds; "" never exists
 bool IsDirectory(const std::string& path);
-bool IsExecutableFile(const std::string& path);  // regular file with execute permission
-int64_t FileSize(const std::string& path);       // -1 when it cannot be read
-bool IsReadableFile(const std::string& path);    // a regular file we may open for reading
+bool IsExecutableFile(const std::string& path);      // regular file with execute permission
+int64_t FileSize(const std::string& path);           // -1 when it cannot be read
+bool IsReadableFile(const std::string& path);        // a regular file we may open for reading
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure
 std::string FindOnPath(const std::string& name);     // first executable on PATH, or ""
-bool MakeDirs(const std::string& folder);             // mkdir -p
+bool MakeDirs(const std::string& folder);            // mkdir -p
 // rename(2); on failure `why` gets the system's reason.
 bool RenameFile(const std::string& from, const std::string& to, std::string* why = nullptr);
 bool DeleteFile(const std::string& path);
@@ -41,9 +41,8 @@ struct Child {
 // Starts argv[0] directly (no shell) with stdin from /dev/null and stdout+stderr into one
 // pipe; `extraEnv` entries ("NAME=value") are added to the inherited environment. The
 // parent's write end is closed before returning. pid is -1 when the start failed.
-Child StartWithCapture(const std::vector<std::string>& argv,
-                       const std::vector<std::string>& extraEnv = {});
-int BytesWaiting(int fd);                  // FIONREAD; -1 on error
+Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+int BytesWaiting(int fd);                     // FIONREAD; -1 on error
 int ReadSome(int fd, char* buffer, int max);  // read(2); 0 at end of data, -1 on error
 void CloseFd(int fd);
 // Waits up to `ms` for the writing side of the pipe read by `fd` to be closed by every
@@ -63,12 +62,12 @@ struct ProcessEntry {
   std::string name;  // /proc/PID/comm
 };
 std::vector<ProcessEntry> ProcessList();
-std::string ExecutablePath(pid_t pid);  // /proc/PID/exe, "" when unreadable
+std::string ExecutablePath(pid_t pid);                     // /proc/PID/exe, "" when unreadable
 bool EnvironmentHas(pid_t pid, const std::string& entry);  // exact "NAME=value" entry
-void KillProcess(pid_t pid);      // SIGKILL
-void SuspendProcess(pid_t pid);   // SIGSTOP
-void ResumeProcess(pid_t pid);    // SIGCONT
-char ProcessState(pid_t pid);     // state letter of /proc/PID/stat, 0 if gone
+void KillProcess(pid_t pid);                               // SIGKILL
+void SuspendProcess(pid_t pid);                            // SIGSTOP
+void ResumeProcess(pid_t pid);                             // SIGCONT
+char ProcessState(pid_t pid);                              // state letter of /proc/PID/stat, 0 if gone
 
 // ---- display ----------------------------------------------------------------------------
 // False when $DISPLAY names a local X server whose socket does not answer; a remote display

@@ -209,7 +209,9 @@ bool WaitForPipeClosed(int fd, int ms) {
   if (fd < 0) return true;
   // No events asked for: poll() then reports only a hang-up (the last writer closed its end),
   // not waiting data, so this is a sleep that ends early when the child is gone.
-  struct pollfd p {fd, 0, 0};
+  struct pollfd p {
+    fd, 0, 0
+  };
   int rc;
   do rc = poll(&p, 1, ms < 0 ? 0 : ms);
   while (rc < 0 && errno == EINTR);
@@ -314,7 +316,8 @@ bool LocalX11DisplayReachable(const std::string& display) {
     addr.sun_family = AF_UNIX;
     size_t offset = abstract ? 1 : 0;
     std::memcpy(addr.sun_path + offset, socketPath.data(), socketPath.size());
-    socklen_t len = socklen_t(offsetof(sockaddr_un, sun_path) + offset + socketPath.size() + (abstract ? 0 : 1));
+    socklen_t len =
+        socklen_t(offsetof(sockaddr_un, sun_path) + offset + socketPath.size() + (abstract ? 0 : 1));
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0;
     close(fd);
     if (ok) return true;
@@ -330,8 +333,11 @@ void WriteAll(const char* s) {
 }
 
 void OnFatalSignal(int sig) {
-  const char* name = sig == SIGSEGV ? "SIGSEGV" : sig == SIGBUS ? "SIGBUS" : sig == SIGFPE ? "SIGFPE"
-                   : sig == SIGILL  ? "SIGILL"  : "SIGABRT";
+  const char* name = sig == SIGSEGV  ? "SIGSEGV"
+                     : sig == SIGBUS ? "SIGBUS"
+                     : sig == SIGFPE ? "SIGFPE"
+                     : sig == SIGILL ? "SIGILL"
+                                     : "SIGABRT";
   WriteAll("flipframe crashed: ");
   WriteAll(name);
   WriteAll("\n");

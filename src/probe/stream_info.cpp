@@ -12,8 +12,8 @@ using text::Middle;
 
 Examination ExamineChunk(std::string_view chunk) {
   Examination e;
-  for (int pos : {Find(chunk, "invalid", 1, Case::Ignore), Find(chunk, " pal8,"),
-                  Find(chunk, "errer"), Find(chunk, "failed!")}) {
+  for (int pos : {Find(chunk, "invalid", 1, Case::Ignore), Find(chunk, " pal8,"), Find(chunk, "errer"),
+                  Find(chunk, "failed!")}) {
     if (pos != -1) {
       e.verdict = Verdict::Failed;
       e.failurePos = pos;

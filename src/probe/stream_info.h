@@ -45,10 +45,10 @@ struct MediaInfo {
   std::string quotedPath;  // the path between double quotes
   int kind = 0;
   int width = 0, height = 0;
-  std::string duration;    // e.g. 00:00:05.00
-  std::string frameRate;   // e.g. 25 or 29.97
-  std::string bitrate;     // kb/s, e.g. 1234
-  std::string extension;   // lower case with its dot, e.g. .mp4
+  std::string duration;   // e.g. 00:00:05.00
+  std::string frameRate;  // e.g. 25 or 29.97
+  std::string bitrate;    // kb/s, e.g. 1234
+  std::string extension;  // lower case with its dot, e.g. .mp4
 };
 
 // All the facts of a parsed chunk (durationPos from ExamineChunk) about the file at `path`.

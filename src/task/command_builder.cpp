@@ -13,10 +13,10 @@ namespace {
 std::string Num(long long v) { return std::to_string(v); }
 
 const char* const kBlendModes[kBlendModeCount] = {
-    "overlay", "hardmix",   "linearlight", "softlight", "screen",   "xor",        "addition",
+    "overlay", "hardmix",   "linearlight", "softlight", "screen",     "xor",           "addition",
     "and",     "average",   "burn",        "darken",    "difference", "difference128", "divide",
-    "dodge",   "exclusion", "glow",        "hardlight", "lighten",  "multiply",   "negation",
-    "normal",  "or",        "phoenix",     "pinlight",  "reflect",  "subtract",   "vividlight"};
+    "dodge",   "exclusion", "glow",        "hardlight", "lighten",    "multiply",      "negation",
+    "normal",  "or",        "phoenix",     "pinlight",  "reflect",    "subtract",      "vividlight"};
 
 bool EndsWithQuote(const std::string& s) { return !s.empty() && s.back() == '"'; }
 
@@ -66,11 +66,11 @@ Inputs ChooseInputs(const TaskRecord& t, const std::string& backgroundLoop, cons
 std::string BackgroundScale(const TaskRecord& t, const std::string& W, const std::string& H) {
   if (t.backgroundWidth <= 0 || t.backgroundHeight <= 0)  // nothing probed: no aspect to keep
     return "scale=" + W + "*2:" + H + "*2,";
-  const long long n = static_cast<long long>(std::trunc(
-      static_cast<double>(t.backgroundHeight) * t.outputWidth / t.backgroundWidth));
+  const long long n = static_cast<long long>(
+      std::trunc(static_cast<double>(t.backgroundHeight) * t.outputWidth / t.backgroundWidth));
   if (2.0 * n - t.outputHeight >= -0.0000001) return "scale=" + W + "*2:" + Num(n) + "*2,";
-  const long long m = static_cast<long long>(std::trunc(
-      static_cast<double>(t.backgroundWidth) * t.outputHeight / t.backgroundHeight));
+  const long long m = static_cast<long long>(
+      std::trunc(static_cast<double>(t.backgroundWidth) * t.outputHeight / t.backgroundHeight));
   return "scale=" + Num(m) + "*2:" + H + "*2,";
 }
 
@@ -187,8 +187,8 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   // skipped when the output is the size proposed for this foreground and nothing filters it.
   std::string foregroundChain;
   const bool portrait = t.ratioIndex >= 7;
-  if (!(t.outputHeight == t.suggestedHeight && t.outputWidth == t.suggestedWidth &&
-        !t.ticked(kTickDenoise) && !t.ticked(kTickSoften))) {
+  if (!(t.outputHeight == t.suggestedHeight && t.outputWidth == t.suggestedWidth && !t.ticked(kTickDenoise) &&
+        !t.ticked(kTickSoften))) {
     foregroundChain = foregroundLabel + (portrait ? "scale=" + W + ":-1" : "scale=-1:" + H);
     if (t.ticked(kTickSoften)) foregroundChain += ",guided";
     if (t.ticked(kTickDenoise)) foregroundChain += ",hqdn3d=2:1.5:3:2.25";

@@ -33,8 +33,8 @@ struct BuildEnvironment {
 BuildEnvironment DiskEnvironment(const std::array<std::string, 4>& effectFilters);
 
 struct BuildResult {
-  std::string text;         // argument text that follows the converter's path
-  std::string outputPath;   // the temporary output file the text writes
+  std::string text;        // argument text that follows the converter's path
+  std::string outputPath;  // the temporary output file the text writes
   // The background file was not there: the record's background is now a copy of the
   // foreground and the background's sound switch is off.
   bool backgroundReplaced = false;

@@ -17,8 +17,8 @@ std::string WithoutExtension(const std::string& path) {
 
 }  // namespace
 
-std::string OutputName(const std::string& path, const std::string& suffix,
-                       const std::string& extension, const ExistsFn& exists) {
+std::string OutputName(const std::string& path, const std::string& suffix, const std::string& extension,
+                       const ExistsFn& exists) {
   if (suffix == "_tmp") {
     const std::string stem = WithoutExtension(path);
     std::string candidate = stem + "_tmp" + extension;

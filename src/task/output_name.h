@@ -10,7 +10,7 @@ using ExistsFn = std::function<bool(const std::string&)>;
 // extension for the first k that is free. With any other suffix (the batch runner passes
 // ""), the part from "_tmp" on is replaced and the name is stem + "_" + k + extension for
 // the first k = 1, 2, ... that names neither a file nor a folder.
-std::string OutputName(const std::string& path, const std::string& suffix,
-                       const std::string& extension, const ExistsFn& exists);
+std::string OutputName(const std::string& path, const std::string& suffix, const std::string& extension,
+                       const ExistsFn& exists);
 
 }  // namespace task

@@ -8,26 +8,58 @@ namespace task {
 
 // Order of the 17 tick states and of the 22 disabled states kept with a task.
 enum Tick {
-  kTickAutoBitrate, kTickForegroundSound, kTickBackgroundSound, kTickMusic, kTickMute,
-  kTickAudioFadeIn, kTickAudioFadeOut, kTickBounceVertical, kTickBounceHorizontal,
-  kTickPsychedelic, kTickColourShift, kTickDenoise, kTickSoften, kTickMirror,
-  kTickVideoFadeIn, kTickVideoFadeOut, kTickDedupFrames, kTickCount
+  kTickAutoBitrate,
+  kTickForegroundSound,
+  kTickBackgroundSound,
+  kTickMusic,
+  kTickMute,
+  kTickAudioFadeIn,
+  kTickAudioFadeOut,
+  kTickBounceVertical,
+  kTickBounceHorizontal,
+  kTickPsychedelic,
+  kTickColourShift,
+  kTickDenoise,
+  kTickSoften,
+  kTickMirror,
+  kTickVideoFadeIn,
+  kTickVideoFadeOut,
+  kTickDedupFrames,
+  kTickCount
 };
 enum Disabled {
-  kOffBlendMode, kOffBackgroundBlur, kOffAnimationBlur, kOffAnimationOpacity, kOffAutoBitrate,
-  kOffForegroundSound, kOffBackgroundSound, kOffMusic, kOffMute, kOffAudioFadeIn,
-  kOffAudioFadeOut, kOffBounceVertical, kOffBounceHorizontal, kOffPsychedelic,
-  kOffColourShift, kOffDenoise, kOffSoften, kOffMirror, kOffVideoFadeIn, kOffVideoFadeOut,
-  kOffDedupFrames, kOffBitrateBox, kOffCount
+  kOffBlendMode,
+  kOffBackgroundBlur,
+  kOffAnimationBlur,
+  kOffAnimationOpacity,
+  kOffAutoBitrate,
+  kOffForegroundSound,
+  kOffBackgroundSound,
+  kOffMusic,
+  kOffMute,
+  kOffAudioFadeIn,
+  kOffAudioFadeOut,
+  kOffBounceVertical,
+  kOffBounceHorizontal,
+  kOffPsychedelic,
+  kOffColourShift,
+  kOffDenoise,
+  kOffSoften,
+  kOffMirror,
+  kOffVideoFadeIn,
+  kOffVideoFadeOut,
+  kOffDedupFrames,
+  kOffBitrateBox,
+  kOffCount
 };
 
 struct TaskRecord {
   // Paths are stored between double quotes, as they enter the command line.
   std::string foregroundPath;
-  std::string backgroundPath;  // equals foregroundPath when no background file is set
-  std::string audioPath;       // "" when none
-  std::string animationPath;   // "" when none
-  std::string finalOutputPath; // written by the batch runner when the task finished
+  std::string backgroundPath;   // equals foregroundPath when no background file is set
+  std::string audioPath;        // "" when none
+  std::string animationPath;    // "" when none
+  std::string finalOutputPath;  // written by the batch runner when the task finished
 
   int foregroundKind = 0, animationKind = 0, backgroundKind = 0, audioKind = 0;
 
@@ -47,8 +79,8 @@ struct TaskRecord {
 
   std::string foregroundFps, backgroundFps, animationFps;
 
-  std::string commandLine;     // full-mode command, run unchanged by the batch runner
-  std::string trialCommand;    // trial-mode command of the last successful add or save
+  std::string commandLine;   // full-mode command, run unchanged by the batch runner
+  std::string trialCommand;  // trial-mode command of the last successful add or save
 
   int foregroundCountMax = 0;
   int selectedForegroundCount = -1;  // 0-based item of the count list, -1 none

@@ -12,7 +12,10 @@ bool MatchesAt(std::string_view text, std::string_view needle, size_t at, Case c
   if (at + needle.size() > text.size()) return false;
   for (size_t i = 0; i < needle.size(); ++i) {
     char a = text[at + i], b = needle[i];
-    if (c == Case::Ignore) { a = LowerAscii(a); b = LowerAscii(b); }
+    if (c == Case::Ignore) {
+      a = LowerAscii(a);
+      b = LowerAscii(b);
+    }
     if (a != b) return false;
   }
   return true;
@@ -62,8 +65,8 @@ int ToInteger(std::string_view text) {
   return std::atoi(s.c_str());
 }
 
-std::string TextBetween(std::string_view text, std::string_view startMarker,
-                        std::string_view endMarker, int from) {
+std::string TextBetween(std::string_view text, std::string_view startMarker, std::string_view endMarker,
+                        int from) {
   int a = Find(text, startMarker, from);
   if (a == -1) return {};
   a += int(startMarker.size());

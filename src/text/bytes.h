@@ -24,8 +24,8 @@ std::string Right(std::string_view text, int count);
 int ToInteger(std::string_view text);
 
 // Text after the first start marker (searched from `from`) up to the next end marker.
-std::string TextBetween(std::string_view text, std::string_view startMarker,
-                        std::string_view endMarker, int from = 1);
+std::string TextBetween(std::string_view text, std::string_view startMarker, std::string_view endMarker,
+                        int from = 1);
 
 // Removes the blank 0x20 from both ends; tabs and line breaks stay.
 std::string TrimBlanks(std::string_view text);

@@ -251,7 +251,8 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
 
-  window->trialCommandText = "-i \"" + Clip("a") + "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" +
+  window->trialCommandText = "-i \"" + Clip("a") +
+                             "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" +
                              Temporary("a") + "\"";
   window->RunTrial();
   const std::string raw = window->sharedErrorText;

@@ -66,8 +66,9 @@ class ControlRulesTest : public WindowCase {
 
 TEST_F(ControlRulesTest, ActiveSizeBoxIsTheColouredOne) {
   auto colours = [&] {
-    return std::vector<QColor>{w().宽度框->palette().color(QPalette::Base), w().宽度框b->palette().color(QPalette::Window),
-                               w().高度框->palette().color(QPalette::Base), w().高度框b->palette().color(QPalette::Window)};
+    return std::vector<QColor>{
+        w().宽度框->palette().color(QPalette::Base), w().宽度框b->palette().color(QPalette::Window),
+        w().高度框->palette().color(QPalette::Base), w().高度框b->palette().color(QPalette::Window)};
   };
   EXPECT_EQ(colours(), (std::vector<QColor>{kWhite, kWhite, kWhite, kWhite}));
 
@@ -99,20 +100,21 @@ TEST_F(ControlRulesTest, RatioDimensionArithmetic) {
     bool widthActive;
     int typed, other;
   };
-  for (const Case& c : std::vector<Case>{
-           {0, true, 1080, 606},    // 607.5 -> 607 -> even 606
-           {0, true, 1920, 1080},   // 16:9 from the width
-           {0, false, 1080, 1920},  // 16:9 from the height
-           {7, false, 1920, 1080},  // 9:16 from the height
-           {7, true, 1080, 1920},   // 9:16 from the width
-           {6, false, 1000, 2350},  // 47:20 from the height
-           {6, true, 1000, 426},    // 426.632 -> 426.63 -> 426 (0.426632, not 20/47)
-           {5, true, 1000, 540},    // 37:20 uses 0.54
-           {4, false, 1000, 2332},  // 2333.333 -> 2333 -> even 2332
-           {10, true, 1080, 1440},  // 3:4 from the width
-           {-1, true, 1920, 0}}) {  // no ratio chosen
+  for (const Case& c :
+       std::vector<Case>{{0, true, 1080, 606},    // 607.5 -> 607 -> even 606
+                         {0, true, 1920, 1080},   // 16:9 from the width
+                         {0, false, 1080, 1920},  // 16:9 from the height
+                         {7, false, 1920, 1080},  // 9:16 from the height
+                         {7, true, 1080, 1920},   // 9:16 from the width
+                         {6, false, 1000, 2350},  // 47:20 from the height
+                         {6, true, 1000, 426},    // 426.632 -> 426.63 -> 426 (0.426632, not 20/47)
+                         {5, true, 1000, 540},    // 37:20 uses 0.54
+                         {4, false, 1000, 2332},  // 2333.333 -> 2333 -> even 2332
+                         {10, true, 1080, 1440},  // 3:4 from the width
+                         {-1, true, 1920, 0}}) {  // no ratio chosen
     SetRatio(c.item, c.widthActive);
-    EXPECT_EQ(w().RatioDimension(c.typed), c.other) << c.item << (c.widthActive ? " width " : " height ") << c.typed;
+    EXPECT_EQ(w().RatioDimension(c.typed), c.other)
+        << c.item << (c.widthActive ? " width " : " height ") << c.typed;
   }
 }
 
@@ -150,17 +152,20 @@ TEST_F(ControlRulesTest, RatioCalculationMessagesAndResults) {
     const char *widthAfter, *heightAfter;
   };
   const char* tooSmall = "视频宽高填写有误，不支持小于96:96的媒体文件，请检查更换。";
-  for (const Case& c : std::vector<Case>{
-           {0, true, "95", "1080", tooSmall, "95", "1080"},
-           {0, false, "1920", "95", tooSmall, "1920", "95"},
-           {0, true, "", "1080", tooSmall, "", "1080"},
-           {0, true, "1920", "200", nullptr, "1920", "1080"},
-           {0, false, "200", "1080", nullptr, "1920", "1080"},
-           {6, false, "100", "1000", nullptr, "2350", "1000"},
-           {6, true, "1000", "100", nullptr, "1000", "426"},
-           {7, false, "1080", "100", "当前视频高度设置有误，换算宽度仅有56，低于最低限度96，请修改。", "1080", ""},
-           {0, true, "100", "1080", "当前视频宽度设置有误，换算高度仅有56，低于最低限度96，请修改。", "", "1080"},
-           {-1, true, "1920", "1080", "当前视频宽度设置有误，换算高度仅有0，低于最低限度96，请修改。", "", "1080"}}) {
+  for (const Case& c :
+       std::vector<Case>{{0, true, "95", "1080", tooSmall, "95", "1080"},
+                         {0, false, "1920", "95", tooSmall, "1920", "95"},
+                         {0, true, "", "1080", tooSmall, "", "1080"},
+                         {0, true, "1920", "200", nullptr, "1920", "1080"},
+                         {0, false, "200", "1080", nullptr, "1920", "1080"},
+                         {6, false, "100", "1000", nullptr, "2350", "1000"},
+                         {6, true, "1000", "100", nullptr, "1000", "426"},
+                         {7, false, "1080", "100",
+                          "当前视频高度设置有误，换算宽度仅有56，低于最低限度96，请修改。", "1080", ""},
+                         {0, true, "100", "1080",
+                          "当前视频宽度设置有误，换算高度仅有56，低于最低限度96，请修改。", "", "1080"},
+                         {-1, true, "1920", "1080",
+                          "当前视频宽度设置有误，换算高度仅有0，低于最低限度96，请修改。", "", "1080"}}) {
     SCOPED_TRACE(std::string(c.width) + "x" + c.height + " item " + std::to_string(c.item));
     dialogs.errors.clear();
     SetRatio(c.item, c.widthActive);
@@ -363,7 +368,8 @@ TEST_F(ControlRulesTest, ClearAnimationAndClearAudio) {
 
 TEST_F(ControlRulesTest, SourceInformationOnAClick) {
   task::TaskRecord& r = w().current;
-  r.foregroundWidth = 1920, r.foregroundHeight = 1080, r.foregroundDuration = "00:01:23.45", r.foregroundKind = 5;
+  r.foregroundWidth = 1920, r.foregroundHeight = 1080, r.foregroundDuration = "00:01:23.45",
+  r.foregroundKind = 5;
   r.backgroundWidth = 0, r.backgroundHeight = 360, r.backgroundDuration = "";
   r.audioDuration = "00:00:05.00";
   struct Case {
@@ -463,10 +469,16 @@ TEST_F(ControlRulesTest, RightClickOnATitleRestoresItsDefault) {
 }
 
 TEST(FormatElapsed, DaysAppearOnlyFromOneDayOn) {
-  const std::pair<int, const char*> cases[] = {
-      {-5, ""},           {0, ""},           {1, "00:00:01"},          {59, "00:00:59"},
-      {61, "00:01:01"},   {3600, "01:00:00"}, {86399, "23:59:59"},      {86400, "01:00:00:00"},
-      {90061, "01:01:01:01"}, {100 * 86400 + 10, "100:00:00:10"}};
+  const std::pair<int, const char*> cases[] = {{-5, ""},
+                                               {0, ""},
+                                               {1, "00:00:01"},
+                                               {59, "00:00:59"},
+                                               {61, "00:01:01"},
+                                               {3600, "01:00:00"},
+                                               {86399, "23:59:59"},
+                                               {86400, "01:00:00:00"},
+                                               {90061, "01:01:01:01"},
+                                               {100 * 86400 + 10, "100:00:00:10"}};
   for (const auto& [seconds, text] : cases) EXPECT_EQ(MainWindow::FormatElapsed(seconds), text) << seconds;
 }
 
@@ -499,8 +511,9 @@ TEST(FileToShowForTask, ItsOutputWhenThatExistsElseItsForeground) {
 
 TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAnswers) {
   // A private message bus of our own, so that no desktop is touched.
-  const auto lines = Q(testing_support::Capture("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null"))
-                         .split('\n', Qt::SkipEmptyParts);
+  const auto lines =
+      Q(testing_support::Capture("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null"))
+          .split('\n', Qt::SkipEmptyParts);
   if (lines.size() < 2) GTEST_SKIP() << "no dbus-daemon to run a private bus";
   const pid_t daemon = lines[1].toInt();
   ASSERT_GT(daemon, 0);
@@ -515,7 +528,8 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
   auto openFolder = [&opened](const QString& f) { opened << f; };
   {
     QDBusConnection client = QDBusConnection::connectToBus(lines[0], QStringLiteral("flipframe-test-client"));
-    QDBusConnection service = QDBusConnection::connectToBus(lines[0], QStringLiteral("flipframe-test-service"));
+    QDBusConnection service =
+        QDBusConnection::connectToBus(lines[0], QStringLiteral("flipframe-test-service"));
     ASSERT_TRUE(client.isConnected());
     ASSERT_TRUE(service.isConnected());
 
@@ -536,8 +550,9 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
     EXPECT_EQ(QUrl(manager.shown[0]).toLocalFile(), path);
     EXPECT_TRUE(manager.shown[0].startsWith("file:///"));
     // The reply to the call comes before the reply to a later ping; then it has been handled.
-    client.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/"),
-                                               QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
+    client.call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/"),
+                                       QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
     MainWindow::ResponsiveWait(50);
     EXPECT_TRUE(opened.isEmpty());
     service.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));

@@ -31,8 +31,7 @@ class EndToEndTest : public WindowTest {
     if (window->running || window->batchActive) return false;
     for (int row = 0; row < window->列表框->rowCount(); ++row) {
       const QString s = ts::RowState(*window, row);
-      if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％")))
-        return false;
+      if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％"))) return false;
     }
     return true;
   }
@@ -77,8 +76,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
 
   // The batch.
   window->开始执行->click();
-  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500)
-    MainWindow::ResponsiveWait(500);
+  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500) MainWindow::ResponsiveWait(500);
   ASSERT_TRUE(BatchOver()) << "the batch did not end";
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
   EXPECT_EQ(window->开始执行->text(), QStringLiteral("开始执行"));
@@ -98,6 +96,5 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   }
   // No temporary output is left behind.
   for (const auto& entry : std::filesystem::directory_iterator(folder + "/result"))
-    EXPECT_EQ(entry.path().filename().string().find("_tmp"), std::string::npos)
-        << entry.path().string();
+    EXPECT_EQ(entry.path().filename().string().find("_tmp"), std::string::npos) << entry.path().string();
 }

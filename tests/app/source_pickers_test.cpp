@@ -78,9 +78,9 @@ TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
   // Sound: the foreground's own is used, mute is off.
   EXPECT_EQ(TickedAudio(), "前景音");
   EXPECT_TRUE(On(w().前景音));
-  for (QWidget* c : std::initializer_list<QWidget*>{w().降噪, w().柔化, w().前景镜像, w().操作框, w().重帧优化,
-                                                    w().背景模糊, w().上下跃动, w().左右跃动, w().迷幻,
-                                                    w().分量色变, w().视频淡入, w().视频淡出})
+  for (QWidget* c : std::initializer_list<QWidget*>{w().降噪, w().柔化, w().前景镜像, w().操作框,
+                                                    w().重帧优化, w().背景模糊, w().上下跃动, w().左右跃动,
+                                                    w().迷幻, w().分量色变, w().视频淡入, w().视频淡出})
     EXPECT_TRUE(On(c)) << c->objectName().toStdString();
   EXPECT_TRUE(On(w().保存任务));  // add mode: a task can be added now
   EXPECT_TRUE(dialogs.errors.isEmpty());
@@ -184,7 +184,8 @@ TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
   EXPECT_EQ(r.animationKind, 4);
   EXPECT_EQ(r.animationDuration, "00:00:03.00");
   EXPECT_EQ(r.animationFps, "10");
-  for (QWidget* c : std::initializer_list<QWidget*>{w().动画模糊, w().动画透明, w().动画滤镜}) EXPECT_TRUE(On(c));
+  for (QWidget* c : std::initializer_list<QWidget*>{w().动画模糊, w().动画透明, w().动画滤镜})
+    EXPECT_TRUE(On(c));
   EXPECT_EQ(w().动画透明->value(), 4);
   EXPECT_EQ(w().动画模糊->value(), 5);
   EXPECT_EQ(w().动画滤镜->currentText(), "overlay");
@@ -211,7 +212,8 @@ TEST_F(SourcePickersTest, SoundSourcesAcceptOnlyFilesWithSound) {
   struct Row {
     std::string file;
     int kind;  // 0: refused
-  } rows[] = {{audio, 2}, {ts::VideoWithoutSound(320, 180, 2, 25), 0}, {ts::VideoWithSound(320, 180, 2, 25), 5}};
+  } rows[] = {
+      {audio, 2}, {ts::VideoWithoutSound(320, 180, 2, 25), 0}, {ts::VideoWithSound(320, 180, 2, 25), 5}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
     Pick(w().音乐按钮, row.file);
@@ -328,7 +330,8 @@ TEST_F(SourcePickersTest, DialogTitlesFiltersAndFolders) {
     const char *title, *filter;
   } rows[] = {
       {w().前景按钮, "打开前景视频，必须为常规格式的视频文件", ""},
-      {w().背景按钮, "打开背景视频，可使用视频或GIF动画文件，留空时使用前景文件自动生成背景虚化视频，推荐留空", ""},
+      {w().背景按钮,
+       "打开背景视频，可使用视频或GIF动画文件，留空时使用前景文件自动生成背景虚化视频，推荐留空", ""},
       {w().动画按钮, "打开动画文件，建议使用无缝循环内容的动画文件", "动画文件（*.gif） (*.gif)"},
       {w().音乐按钮, "打开音频文件，可使用音频或带有音频的媒体文件", ""},
   };

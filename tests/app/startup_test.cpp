@@ -1,14 +1,14 @@
 // Start-up, the effect presets of de.ini, the close query and pause/resume, driven through
 // the real window. Converters are played by a small program copied under the name "ffmpeg"
 // into the test's program folder.
+#include <signal.h>
+#include <sys/wait.h>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <string>
@@ -31,19 +31,22 @@ std::string Join(const std::vector<std::string>& lines, const std::string& separ
   return out;
 }
 
-const std::vector<std::string> kBuiltInLines = {
-    "上下跃动",
-    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
-    "左右跃动",
-    "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
-    "色变",
-    "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
-    "迷幻",
-    "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'"};
+const std::vector<std::string> kBuiltInLines = {"上下跃动",
+                                                "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/"
+                                                "2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/7)'",
+                                                "左右跃动",
+                                                "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/"
+                                                "2)*sin(n/5):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/14)'",
+                                                "色变",
+                                                "hue='H=2*PI*t:s=sin(2*PI*t)+1'",
+                                                "迷幻",
+                                                "geq=r='X/W*r(X,Y)':g='(1-X/W)*g(X,Y)':b='(H-Y)/H*b(X,Y)'"};
 // The file a first start writes, byte for byte: "\r\n" between the lines, none after.
 const std::string kBuiltInFile = Join(kBuiltInLines, "\r\n");
-const std::vector<std::string> kBuiltInCaptions = {kBuiltInLines[0], kBuiltInLines[2], kBuiltInLines[4], kBuiltInLines[6]};
-const std::vector<std::string> kBuiltInFilters = {kBuiltInLines[1], kBuiltInLines[3], kBuiltInLines[5], kBuiltInLines[7]};
+const std::vector<std::string> kBuiltInCaptions = {kBuiltInLines[0], kBuiltInLines[2], kBuiltInLines[4],
+                                                   kBuiltInLines[6]};
+const std::vector<std::string> kBuiltInFilters = {kBuiltInLines[1], kBuiltInLines[3], kBuiltInLines[5],
+                                                  kBuiltInLines[7]};
 
 std::vector<std::string> Captions(const presets::PresetTable& t) {
   return {t[0].caption, t[1].caption, t[2].caption, t[3].caption};
@@ -110,11 +113,17 @@ TEST(PresetFile, AFileThatIsNotEmptyIsReadUpToAStopByteAndNeverWritten) {
   } cases[] = {
       {"only a line break", "\r\n", builtIn, builtInFilter},
       {"starts with a byte 0", std::string("\0mine\r\nx", 8), builtIn, builtInFilter},
-      {"starts with 0x1A", "\x1A" "mine", builtIn, builtInFilter},
+      {"starts with 0x1A",
+       "\x1A"
+       "mine",
+       builtIn, builtInFilter},
       {"user text", user, "mine", "hue=H=1"},
       {"byte 0 after line 2", user + '\0' + "\r\nhidden\r\nhidden", "mine", "hue=H=1"},
       {"0x1A after line 2", user + '\x1A' + "\r\nhidden\r\nhidden", "mine", "hue=H=1"},
-      {"byte-order mark", "\xEF\xBB\xBF" "跳跳\r\n", "跳跳", builtInFilter},
+      {"byte-order mark",
+       "\xEF\xBB\xBF"
+       "跳跳\r\n",
+       "跳跳", builtInFilter},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -150,7 +159,9 @@ TEST(PresetFile, GbkFileFromWindowsReadsLikeItsUtf8Twin) {
   const std::string folder = NewFolder("presets");
   WriteFile(folder + "/utf8.ini", utf8);
   // The twin is made by the system's own converter, not by the code under test.
-  ASSERT_EQ(testing_support::Shell("iconv -f UTF-8 -t GBK '" + folder + "/utf8.ini' > '" + folder + "/gbk.ini'"), 0);
+  ASSERT_EQ(
+      testing_support::Shell("iconv -f UTF-8 -t GBK '" + folder + "/utf8.ini' > '" + folder + "/gbk.ini'"),
+      0);
   ASSERT_NE(ReadFile(folder + "/gbk.ini"), utf8);
   const auto fromUtf8 = presets::LoadPresets(folder + "/utf8.ini");
   const auto fromGbk = presets::LoadPresets(folder + "/gbk.ini");

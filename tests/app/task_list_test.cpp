@@ -63,8 +63,10 @@ class TaskListTest : public WindowTest {
 
   // What a right click on `row` (-1: empty space) does before the menu opens.
   bool RightClick(int row) {
-    if (row < 0) list()->clearSelection();
-    else list()->selectRow(row);
+    if (row < 0)
+      list()->clearSelection();
+    else
+      list()->selectRow(row);
     return window->PrepareTaskMenu();
   }
 
@@ -77,7 +79,12 @@ class TaskListTest : public WindowTest {
 };
 
 TEST_F(TaskListTest, MovingTheThirdOfFiveRowsKeepsRowsAndRecordsInStep) {
-  const struct { const char* name; void (MainWindow::*move)(); std::vector<int> order; int selected; } cases[] = {
+  const struct {
+    const char* name;
+    void (MainWindow::*move)();
+    std::vector<int> order;
+    int selected;
+  } cases[] = {
       {"to the top", &MainWindow::MoveTaskToTop, {3, 1, 2, 4, 5}, 0},
       {"to the bottom", &MainWindow::MoveTaskToBottom, {1, 2, 4, 5, 3}, 4},
   };
@@ -110,12 +117,9 @@ TEST_F(TaskListTest, MenuShowsOnlyWhatFitsTheRightClickedRow) {
     int rows, row;
     const char* pattern;  // 清除执行状态 清除全部状态 - 新建 克隆 修改 删除 清空 - 顶部 底部
   } cases[] = {
-      {"empty list", 0, -1, "00010000000"},
-      {"empty space of a list of three", 3, -1, "01110001000"},
-      {"first row", 3, 0, "11111111101"},
-      {"last row", 3, 2, "11111111110"},
-      {"only row", 1, 0, "11111111000"},
-      {"middle row afterwards", 3, 1, "11111111111"},
+      {"empty list", 0, -1, "00010000000"},        {"empty space of a list of three", 3, -1, "01110001000"},
+      {"first row", 3, 0, "11111111101"},          {"last row", 3, 2, "11111111110"},
+      {"only row", 1, 0, "11111111000"},           {"middle row afterwards", 3, 1, "11111111111"},
       {"empty space again", 3, -1, "01110001000"},
   };
   for (const auto& c : cases) {
@@ -140,7 +144,11 @@ TEST_F(TaskListTest, NoMenuWhileABatchATrialOrAProbeRuns) {
 }
 
 TEST_F(TaskListTest, DeletingTheOnlyTaskOrClearingAllEmptiesTheListAndOpensThePicker) {
-  const struct { const char* name; int rows, row; void (MainWindow::*action)(); } cases[] = {
+  const struct {
+    const char* name;
+    int rows, row;
+    void (MainWindow::*action)();
+  } cases[] = {
       {"delete the only task", 1, 0, &MainWindow::DeleteTask},
       {"clear all of three", 3, -1, &MainWindow::ClearAllTasks},
   };
@@ -222,7 +230,11 @@ TEST_F(TaskListTest, TaskUnderModificationIsFollowedThroughMovesAndClones) {
   ListOf(5);
   list()->selectRow(0);
   window->LoadClickedTask();  // clip 1
-  const struct { int row; void (MainWindow::*action)(); int currentRow; } steps[] = {
+  const struct {
+    int row;
+    void (MainWindow::*action)();
+    int currentRow;
+  } steps[] = {
       {2, &MainWindow::MoveTaskToTop, 2},     // 3 1 2 4 5
       {1, &MainWindow::MoveTaskToBottom, 5},  // 3 2 4 5 1
       {0, &MainWindow::CloneTask, 6},         // 3 3 2 4 5 1

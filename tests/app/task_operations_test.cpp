@@ -63,7 +63,8 @@ TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
   full.animationPath = task::Quote(gif);
   full.audioPath = task::Quote(audio);
   auto boxes = [this] {
-    return QStringList{window->前景框->text(), window->背景框->text(), window->动画框->text(), window->音乐框->text()};
+    return QStringList{window->前景框->text(), window->背景框->text(), window->动画框->text(),
+                       window->音乐框->text()};
   };
   auto q = [](const std::string& s) { return QString::fromStdString(s); };
   window->ShowTask(full);
@@ -72,8 +73,8 @@ TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
   std::remove(gif.c_str());
   std::remove(fg.c_str());
   window->ShowTask(full);
-  EXPECT_EQ(boxes(),
-            (QStringList{ts::VanishedText(full.foregroundPath), q(bg), ts::VanishedText(full.animationPath), q(audio)}));
+  EXPECT_EQ(boxes(), (QStringList{ts::VanishedText(full.foregroundPath), q(bg),
+                                  ts::VanishedText(full.animationPath), q(audio)}));
 
   // A task without background, animation or audio after one with them.
   window->ShowTask(ts::ListedTask(2));
@@ -96,16 +97,21 @@ TEST_F(TaskOperationsTest, ShownTaskReadsBackIntoTheSameSettings) {
   window->ReadTaskFromControls(back);
   auto settings = [](const task::TaskRecord& t) {
     return std::tie(t.outputWidth, t.outputHeight, t.outputDuration, t.outputFormat, t.bitrate, t.ratioIndex,
-                    t.blendModeIndex, t.backgroundBlur, t.animationBlur, t.animationOpacity, t.ticks, t.disabled);
+                    t.blendModeIndex, t.backgroundBlur, t.animationBlur, t.animationOpacity, t.ticks,
+                    t.disabled);
   };
   EXPECT_EQ(settings(back), settings(r));
 }
 
 TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
-  const struct { const char* state; bool batch, saveEnabled; } cases[] = {
-      {"", false, true},          {"处理完毕", false, true}, {"手动停止", false, true},
-      {"输出错误(格式无效)", false, true}, {"文件缺失", false, true},
-      {"准备数据", false, false}, {"37.5％", false, false}, {"处理完毕", true, false},
+  const struct {
+    const char* state;
+    bool batch, saveEnabled;
+  } cases[] = {
+      {"", false, true},         {"处理完毕", false, true},
+      {"手动停止", false, true}, {"输出错误(格式无效)", false, true},
+      {"文件缺失", false, true}, {"准备数据", false, false},
+      {"37.5％", false, false},  {"处理完毕", true, false},
   };
   ts::StoreListedTasks(*window, 2);
   for (const auto& c : cases) {

@@ -93,7 +93,8 @@ TEST_F(ValidationTest, SizeAndDurationChecksShowTheirMessageAndKeepTheirCorrecti
       {"97", "1920", "00:00:30", nullptr, "96", "1920", true},  // 96 is the least
       {"95", "1920", "00:00:30", kSmall, "94", "1920", false},
       {"", "", "00:00:30", kSmall, "", "", false},
-      {"1920", "1080", "00:00:30", "当前设置的输出宽高与前景视频宽高相同，请修改后继续。", "1920", "1080", false},
+      {"1920", "1080", "00:00:30", "当前设置的输出宽高与前景视频宽高相同，请修改后继续。", "1920", "1080",
+       false},
       {"1080", "500", "00:00:30", "因比例限制，当前前景视频高度不应小于606，请修改。", "1080", "606", true},
       {"1080", "1920", "1:02:03", "视频时长格式有误，需要按照01:02:03格式书写。", "1080", "1920", false},
   };
@@ -173,11 +174,15 @@ TEST_F(WindowCommandTest, ValidatedTaskBuildsTheCommandOfWhatTheControlsShow) {
   const std::string q = task::Quote(clip_);
   const std::string out = folder_ + "/result/av_320x180_3s_25_tmp.mp4";
   const std::string graph =
-      " -filter_complex \"[1:v]boxblur=10,scale=3413*2:1920*2,crop=1080:1920[g1];[0:v]scale=1080:-1[v];[g1][v]"
-      "overlay=0:(H-h)/2\" -c:a copy -y \"" + out + "\"";
+      " -filter_complex "
+      "\"[1:v]boxblur=10,scale=3413*2:1920*2,crop=1080:1920[g1];[0:v]scale=1080:-1[v];[g1][v]"
+      "overlay=0:(H-h)/2\" -c:a copy -y \"" +
+      out + "\"";
   // The foreground is 58.37 s long: the output is all of it.
-  EXPECT_EQ(window->BuildCommandFor(window->current, false), "-i " + q + " -i " + q + " -to 00:00:58.37" + graph);
-  EXPECT_EQ(window->BuildCommandFor(window->current, true), "-i " + q + " -i " + q + " -to 00:00:00.001 " + graph);
+  EXPECT_EQ(window->BuildCommandFor(window->current, false),
+            "-i " + q + " -i " + q + " -to 00:00:58.37" + graph);
+  EXPECT_EQ(window->BuildCommandFor(window->current, true),
+            "-i " + q + " -i " + q + " -to 00:00:00.001 " + graph);
   EXPECT_TRUE(plat::IsDirectory(folder_ + "/result"));
 
   // A switch changed after validation is what the next build sees.

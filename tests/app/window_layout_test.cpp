@@ -129,14 +129,22 @@ const std::vector<ControlSpec> kControls = {
 bool HasKind(QWidget* w, Kind kind) {
   const QString cls = QString::fromLatin1(w->metaObject()->className());
   switch (kind) {
-    case Kind::Shape: return cls == "QFrame";
-    case Kind::Label: return qobject_cast<QLabel*>(w) != nullptr;
-    case Kind::Button: return qobject_cast<QPushButton*>(w) != nullptr;
-    case Kind::Check: return qobject_cast<QCheckBox*>(w) != nullptr;
-    case Kind::Combo: return qobject_cast<QComboBox*>(w) != nullptr;
-    case Kind::Edit: return qobject_cast<QLineEdit*>(w) != nullptr;
-    case Kind::Slider: return qobject_cast<QSlider*>(w) != nullptr;
-    case Kind::List: return qobject_cast<QTableWidget*>(w) != nullptr;
+    case Kind::Shape:
+      return cls == "QFrame";
+    case Kind::Label:
+      return qobject_cast<QLabel*>(w) != nullptr;
+    case Kind::Button:
+      return qobject_cast<QPushButton*>(w) != nullptr;
+    case Kind::Check:
+      return qobject_cast<QCheckBox*>(w) != nullptr;
+    case Kind::Combo:
+      return qobject_cast<QComboBox*>(w) != nullptr;
+    case Kind::Edit:
+      return qobject_cast<QLineEdit*>(w) != nullptr;
+    case Kind::Slider:
+      return qobject_cast<QSlider*>(w) != nullptr;
+    case Kind::List:
+      return qobject_cast<QTableWidget*>(w) != nullptr;
   }
   return false;
 }
@@ -210,15 +218,16 @@ TEST_F(WindowLayoutTest, InitialStates) {
 
 TEST_F(WindowLayoutTest, ListsHoldTheirItemsInOrder) {
   EXPECT_EQ(Items(window->宽高比例),
-            (QStringList{" 竖->横 [16:9]", " 竖->横 [16:10]", " 竖->横 [15:9]", " 竖->横 [4:3]", " 竖->横 [21:9]",
-                         " 竖->横 [37:20]", " 竖->横 [47:20]", " 横->竖 [9:16]", " 横->竖 [10:16]", " 横->竖 [9:15]",
-                         " 横->竖 [3:4]"}));
+            (QStringList{" 竖->横 [16:9]", " 竖->横 [16:10]", " 竖->横 [15:9]", " 竖->横 [4:3]",
+                         " 竖->横 [21:9]", " 竖->横 [37:20]", " 竖->横 [47:20]", " 横->竖 [9:16]",
+                         " 横->竖 [10:16]", " 横->竖 [9:15]", " 横->竖 [3:4]"}));
   EXPECT_FALSE(window->宽高比例->isEditable());
   EXPECT_EQ(Items(window->动画滤镜),
-            (QStringList{"overlay", "hardmix", "linearlight", "softlight", "screen", "xor", "addition",
-                         "and", "average", "burn", "darken", "difference", "difference128", "divide",
-                         "dodge", "exclusion", "glow", "hardlight", "lighten", "multiply", "negation",
-                         "normal", "or", "phoenix", "pinlight", "reflect", "subtract", "vividlight"}));
+            (QStringList{"overlay",       "hardmix",  "linearlight", "softlight", "screen", "xor",
+                         "addition",      "and",      "average",     "burn",      "darken", "difference",
+                         "difference128", "divide",   "dodge",       "exclusion", "glow",   "hardlight",
+                         "lighten",       "multiply", "negation",    "normal",    "or",     "phoenix",
+                         "pinlight",      "reflect",  "subtract",    "vividlight"}));
   EXPECT_EQ(window->动画滤镜->currentIndex(), 0);
   EXPECT_FALSE(On(window->动画滤镜));
 }
@@ -268,8 +277,8 @@ TEST_F(WindowLayoutTest, TaskListColumnsAndRowHeight) {
 TEST_F(WindowLayoutTest, PopUpMenuHasItsElevenEntries) {
   QStringList entries;  // "|" for a separator
   for (QAction* a : window->菜单->actions()) entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
-  EXPECT_EQ(entries, (QStringList{"清除执行状态", "清除全部状态", "|", "新建任务", "克隆任务", "修改任务", "删除任务",
-                                  "清空全部任务", "|", "移至顶部", "移至底部"}));
+  EXPECT_EQ(entries, (QStringList{"清除执行状态", "清除全部状态", "|", "新建任务", "克隆任务", "修改任务",
+                                  "删除任务", "清空全部任务", "|", "移至顶部", "移至底部"}));
 }
 
 // Width fixed at 475, height at least 603; the list and the bottom strip follow the height
@@ -281,15 +290,15 @@ TEST_F(WindowLayoutTest, ResizeRule) {
     int askW, askH;
     int height, listH, stripY;
   };
-  for (const Step& s : std::vector<Step>{
-           {475, 703, 703, 262, 640},  // 100 taller: list +100, strip +100
-           {475, 653, 653, 212, 590},  // back 50
-           {475, 603, 603, 162, 540},  // home again
-           {300, 603, 603, 162, 540},  // narrower: width stays
-           {700, 603, 603, 162, 540},  // wider: width stays
-           {475, 500, 603, 162, 540},  // too low: snaps back to 603, nothing moves
-           {600, 803, 803, 362, 740},  // wider and taller at once
-           {475, 400, 603, 162, 540}}) {
+  for (const Step& s :
+       std::vector<Step>{{475, 703, 703, 262, 640},  // 100 taller: list +100, strip +100
+                         {475, 653, 653, 212, 590},  // back 50
+                         {475, 603, 603, 162, 540},  // home again
+                         {300, 603, 603, 162, 540},  // narrower: width stays
+                         {700, 603, 603, 162, 540},  // wider: width stays
+                         {475, 500, 603, 162, 540},  // too low: snaps back to 603, nothing moves
+                         {600, 803, 803, 362, 740},  // wider and taller at once
+                         {475, 400, 603, 162, 540}}) {
     SCOPED_TRACE(std::to_string(s.askW) + "x" + std::to_string(s.askH));
     window->resize(s.askW, s.askH);
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();

@@ -12,14 +12,18 @@ using batch::ChunkVerdict;
 using batch::OutputFollower;
 
 std::string Line(const char* time, const char* speed) {
-  return std::string("frame=   10 fps=0.0 q=28.0 size=  1kB time=") + time +
-         " bitrate=N/A speed=" + speed + "x    \r";
+  return std::string("frame=   10 fps=0.0 q=28.0 size=  1kB time=") + time + " bitrate=N/A speed=" + speed +
+         "x    \r";
 }
 
 TEST(OutputFollower, StateAndSpeedByProgressTime) {
-  const struct { int duration; std::string chunk; std::optional<std::string> state, speed; } cases[] = {
+  const struct {
+    int duration;
+    std::string chunk;
+    std::optional<std::string> state, speed;
+  } cases[] = {
       {60, Line("00:00:00.05", "0.5"), "准备数据", std::nullopt},  // below 0.1 s: no speed
-      {60, Line("00:00:00.10", "0.5"), "0.17％", "0.5"},            // 0.1 counts as started
+      {60, Line("00:00:00.10", "0.5"), "0.17％", "0.5"},           // 0.1 counts as started
       {60, Line("00:00:30.00", " 2"), "50％", " 2"},
       {60, Line("00:01:00.00", "3"), "100％", "3"},
       {60, Line("00:01:00.05", "3"), std::nullopt, "3"},  // above 100: the speed only
@@ -60,8 +64,7 @@ TEST(OutputFollower, RepeatedProgressChunkIsIgnored) {
 
 TEST(OutputFollower, FailureWinsOverProgressAndKeepsTheTail) {
   OutputFollower follower(10);
-  const ChunkVerdict v =
-      follower.Examine(Line("00:00:02.00", "1") + "\n[out @ 0x1] Invalid argument\n");
+  const ChunkVerdict v = follower.Examine(Line("00:00:02.00", "1") + "\n[out @ 0x1] Invalid argument\n");
   EXPECT_TRUE(v.progress);
   EXPECT_EQ(v.excerpt, "Invalid argument");
   EXPECT_FALSE(v.state.has_value());  // the failure, not the percentage, goes into the row
@@ -80,10 +83,12 @@ TEST(OutputFollower, FailureWinsOverProgressAndKeepsTheTail) {
 }
 
 TEST(OutputFollower, OnlyTemporaryOutputsMayBeDeleted) {
-  const struct { const char* path; bool temporary; } cases[] = {
-      {"/v/result/clip_tmp.mp4", true}, {"/v/result/clip_tmp_3.mp4", true},
-      {"/v/result/clip.mp4", false},    {"/v_tmp/result/clip.mp4", false},
-      {"result/clip_tmp.mp4", false},   {"", false},
+  const struct {
+    const char* path;
+    bool temporary;
+  } cases[] = {
+      {"/v/result/clip_tmp.mp4", true},  {"/v/result/clip_tmp_3.mp4", true}, {"/v/result/clip.mp4", false},
+      {"/v_tmp/result/clip.mp4", false}, {"result/clip_tmp.mp4", false},     {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(batch::IsTemporaryOutput(c.path), c.temporary) << c.path;
 }

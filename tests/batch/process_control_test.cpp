@@ -95,7 +95,9 @@ class ProcessControlTest : public ::testing::Test {
     int status = 0;
     return waitpid(pid, &status, 0) == pid && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
   }
-  static bool StillRunning(pid_t pid) { return plat::ProcessState(pid) == 'S' || plat::ProcessState(pid) == 'R'; }
+  static bool StillRunning(pid_t pid) {
+    return plat::ProcessState(pid) == 'S' || plat::ProcessState(pid) == 'R';
+  }
 
   // Records the waits asked for instead of sleeping.
   std::vector<int> waits;

@@ -16,7 +16,10 @@ namespace {
 using namespace batch;
 
 TEST(ProgressArguments, OutputFileIsTheLastQuotedItem) {
-  const struct { const char* arguments; const char* output; } cases[] = {
+  const struct {
+    const char* arguments;
+    const char* output;
+  } cases[] = {
       {R"(-i "/v/a b.mp4" -to 00:00:05 -filter_complex "[0:v]crop=1:1" -y "/a b/result/x_tmp.mov")",
        "/a b/result/x_tmp.mov"},
       {R"(-i "/v/clip.mp4" -y "/v/result/clip_tmp.mp4" )", "/v/result/clip_tmp.mp4"},  // trailing blank
@@ -29,7 +32,10 @@ TEST(ProgressArguments, OutputFileIsTheLastQuotedItem) {
 }
 
 TEST(ProgressArguments, TaskDurationFollowsTheFirstQuotedInput) {
-  const struct { const char* arguments; int seconds; } cases[] = {
+  const struct {
+    const char* arguments;
+    int seconds;
+  } cases[] = {
       {R"(-i "/v/a.mp4" -to 00:01:30.500 -filter_complex "x" -y "/o.mp4")", 90},
       {R"(-i "/v/a.mp4" -to 01:00:00.000 -y "/o.mp4")", 3600},
       {R"(-i "/v/a.mp4" -i "/v/b.mp4" -to 00:00:59 -y "/o.mp4")", 59},
@@ -47,7 +53,11 @@ TEST(ProgressArguments, TaskDurationFollowsTheFirstQuotedInput) {
 // next line in the same chunk, a looping 1 ms trial that never leaves 0, and a line with
 // dup/drop counters.
 TEST(ProgressLine, SecondsAndSpeedOfTheFirstProgressLineOfAChunk) {
-  const struct { const char* chunk; double seconds; const char* speed; } cases[] = {
+  const struct {
+    const char* chunk;
+    double seconds;
+    const char* speed;
+  } cases[] = {
       {"frame=   10 fps=0.0 q=28.0 size=0kB time=00:00:07.25 bitrate=N/A speed= 1.5x    \r"
        "frame=   20 fps=0.0 q=28.0 size=0kB time=00:00:09.50 bitrate=N/A speed=2.5x    \r",
        7 + double(0.25f), " 1.5"},
@@ -55,11 +65,11 @@ TEST(ProgressLine, SecondsAndSpeedOfTheFirstProgressLineOfAChunk) {
       {"x time=10:00:00.00 speed=1x \n", 36000, "1"},
       {"x time=-00:00:00.04 bitrate=N/A speed=N/A    \r", 0, ""},  // negative start time
       {"x time=N/A bitrate=N/A speed=N/A    \r", 0, ""},
-      {"x time=00:00:03.5", 3.5, ""},                         // cut short: no speed marker
-      {"x time=00:00:03.50 speed=3.1", 3.5, ""},              // " speed=" without "x "
+      {"x time=00:00:03.5", 3.5, ""},             // cut short: no speed marker
+      {"x time=00:00:03.50 speed=3.1", 3.5, ""},  // " speed=" without "x "
       {"x time=00:00:03.50 bitrate=1k\rframe=2 time=00:00:04.00 speed=4x ", 3.5, "4"},
-      {"x time=00:00:0a.00 speed=1x ", 0, "1"},               // letters: no whole seconds
-      {"x time=00:00:05.inf speed=1x ", 5, "1"},              // the fraction is digits only
+      {"x time=00:00:0a.00 speed=1x ", 0, "1"},   // letters: no whole seconds
+      {"x time=00:00:05.inf speed=1x ", 5, "1"},  // the fraction is digits only
       {"frame=    1 fps=0.0 q=0.0 size=       0kB time=00:00:00.09 bitrate=   4.1kbits/s "
        "speed=4.93x    \r",
        double(0.09f), "4.93"},
@@ -70,8 +80,7 @@ TEST(ProgressLine, SecondsAndSpeedOfTheFirstProgressLineOfAChunk) {
       {"frame=    1 fps=0.0 q=0.0 size=       0kB time=00:00:00.00 bitrate=N/A speed=N/A    \r"
        "frame=    9 fps=0.0 q=0.0 size=       0kB time=00:00:00.00 bitrate=N/A speed=   0x    \r",
        0, ""},
-      {"frame=    1 fps=0.0 q=0.0 size=       0kB time=00:00:00.00 bitrate=N/A speed=   0x    \r",
-       0, "   0"},
+      {"frame=    1 fps=0.0 q=0.0 size=       0kB time=00:00:00.00 bitrate=N/A speed=   0x    \r", 0, "   0"},
       {"frame=    2 fps=0.0 q=-1.0 Lsize=       3kB time=00:00:00.04 bitrate= 702.0kbits/s dup=0 "
        "drop=23 speed=0.408x    \n",
        double(0.04f), "0.408"},
@@ -91,19 +100,25 @@ TEST(ProgressPercentage, ValuesAndTexts) {
   EXPECT_FALSE(Percentage(3, 0) - 100 <= 1e-7);
   EXPECT_FALSE(Percentage(0, 0) - 100 <= 1e-7);
 
-  const struct { double percentage; const char* text; } cases[] = {
-      {37.456, "37.46"}, {50, "50"},       {12.5, "12.5"}, {99.999, "100"}, {33.333333, "33.33"},
-      {0.1, "0.1"},      {2.675, "2.68"},  {0.005, "0.01"}, {0.004, "0"},   {100, "100"},
+  const struct {
+    double percentage;
+    const char* text;
+  } cases[] = {
+      {37.456, "37.46"}, {50, "50"},      {12.5, "12.5"},  {99.999, "100"}, {33.333333, "33.33"},
+      {0.1, "0.1"},      {2.675, "2.68"}, {0.005, "0.01"}, {0.004, "0"},    {100, "100"},
   };
   for (const auto& c : cases) EXPECT_EQ(PercentageText(c.percentage), c.text) << c.percentage;
 }
 
 TEST(ProgressFailure, ErrorExcerpt) {
-  const struct { const char* chunk; const char* excerpt; } cases[] = {
+  const struct {
+    const char* chunk;
+    const char* excerpt;
+  } cases[] = {
       {"[mp4 @ 0x1] Invalid argument\r\n", "Invalid argument\r"},
       {"something invalid here\n", "something invalid here"},  // no "]" at all
       {"[a @ 1] fine\n[b @ 2] INVALID data\nnext line\n", "INVALID data\nnext line"},
-      {"invalid ] after\n", "invalid ] after"},                  // "]" only after the word
+      {"invalid ] after\n", "invalid ] after"},  // "]" only after the word
       {"[Parsed_crop_0 @ 0x5606] Invalid too big or non positive size for width '9999'\n"
        "Error reinitializing filters!\n",
        "Invalid too big or non positive size for width '9999'\nError reinitializing filters!"},
@@ -114,11 +129,14 @@ TEST(ProgressFailure, ErrorExcerpt) {
 }
 
 TEST(ProgressFailure, TranslationReplacesTheFourPhrasesInOrder) {
-  const struct { const char* text; const char* translated; } cases[] = {
+  const struct {
+    const char* text;
+    const char* translated;
+  } cases[] = {
       {"Invalid argument\r", "格式无效\r"},
-      {"unable to find a suitable output format for '/v/x.mp5'",
-       "未知的输出格式: '/v/x.mp5'"},
-      {"No Audio Stream Present in x\nCONVERSION FAILED!", "无音频流的数据无法转换到音频格式 in x\n转换失败!"},
+      {"unable to find a suitable output format for '/v/x.mp5'", "未知的输出格式: '/v/x.mp5'"},
+      {"No Audio Stream Present in x\nCONVERSION FAILED!",
+       "无音频流的数据无法转换到音频格式 in x\n转换失败!"},
       {"Error: invalid argument; invalid ARGUMENT", "Error: 格式无效; 格式无效"},
       {"/v/clip.mp4: No such file or directory", "/v/clip.mp4: No such file or directory"},
       {"", ""},
@@ -130,7 +148,10 @@ TEST(ProgressFailure, OneLineAndLastNonBlankLine) {
   EXPECT_EQ(OneLine("a\r\nb\nc\rd"), "abcd");
   EXPECT_EQ(OneLine("no break"), "no break");
 
-  const struct { const char* output; const char* line; } cases[] = {
+  const struct {
+    const char* output;
+    const char* line;
+  } cases[] = {
       {"x\nConversion failed!\n", "Conversion failed!"},
       {"x\n/v/a.mp4: No such file or directory\n\n  \r\n", "/v/a.mp4: No such file or directory"},
       {"only line", "only line"},

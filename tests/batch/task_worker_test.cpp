@@ -32,7 +32,8 @@ struct RowRecorder {
   std::vector<std::string> states;
 
   batch::WorkerReport Report() {
-    return {[](const std::string&) {}, [this](const std::string& s) {
+    return {[](const std::string&) {},
+            [this](const std::string& s) {
               std::lock_guard<std::mutex> lock(mutex);
               states.push_back(s);
               changed.notify_all();
@@ -124,11 +125,13 @@ TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
     std::string stateHas;  // part of the translated row text
   } cases[] = {
       // "invalid" in the output: the excerpt after the bracketed tag, translated.
-      {"impossible crop", ts::OversizedCropCommand(source, temporary), "Invalid too big or non positive size"},
+      {"impossible crop", ts::OversizedCropCommand(source, temporary),
+       "Invalid too big or non positive size"},
       // A failing encoder says "Conversion failed!" and no "invalid"; it leaves an empty
       // temporary file behind that must go.
       {"failing encoder",
-       "-i \"" + source + "\" -to 00:00:02 -c:v libx264 -profile:v baseline -pix_fmt yuv444p -y \"" + temporary + "\"",
+       "-i \"" + source + "\" -to 00:00:02 -c:v libx264 -profile:v baseline -pix_fmt yuv444p -y \"" +
+           temporary + "\"",
        "转换失败!"},
       // A missing input never prints progress: the exit status ends the task.
       {"missing input", PortraitCommand("00:00:02", folder + "/gone.mp4"),
@@ -189,22 +192,30 @@ TEST_F(TaskWorkerTest, TrialAcceptsAtProgressAndRefusesWhatTheConverterRefuses) 
   const std::string fifo = folder + "/silent.fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string trialTo = "00:00:00.001";
-  const struct { const char* what; std::string arguments; WorkerEnding ending; std::string errorHas; } cases[] = {
+  const struct {
+    const char* what;
+    std::string arguments;
+    WorkerEnding ending;
+    std::string errorHas;
+  } cases[] = {
       // Looped background, frame-rate normaliser and mixed sound: ffmpeg 5.1 keeps printing
       // time=00:00:00.00 for the 1 ms trial and never ends by itself.
       {"never-ending trial",
        "-stream_loop -1 -i \"" + source + "\" -i \"" + source + "\" -to " + trialTo +
            " -filter_complex \"amix=inputs=1;[0:v]fps=30,boxblur=10,scale=568*2:320*2,crop=180:320[g1];"
-           "[1:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -y \"" + temporary + "\"",
+           "[1:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -y \"" +
+           temporary + "\"",
        WorkerEnding::Accepted, ""},
       {"bad filter option",
-       "-i \"" + source + "\" -to " + trialTo + " -vf \"scale=180:-1,boxblur=nonsense\" -y \"" + temporary + "\"",
+       "-i \"" + source + "\" -to " + trialTo + " -vf \"scale=180:-1,boxblur=nonsense\" -y \"" + temporary +
+           "\"",
        WorkerEnding::Refused, "nvalid"},
       {"impossible crop", ts::OversizedCropCommand(source, temporary, trialTo), WorkerEnding::Refused,
        "Invalid too big"},
       {"missing input", PortraitCommand(trialTo + " ", folder + "/gone.mp4"), WorkerEnding::Refused,
        "No such file or directory"},
-      {"unknown format", "-i \"" + source + "\" -to " + trialTo + " -y \"" + folder + "/result/clip_tmp.mp5\"",
+      {"unknown format",
+       "-i \"" + source + "\" -to " + trialTo + " -y \"" + folder + "/result/clip_tmp.mp5\"",
        WorkerEnding::Refused, "Unable to find a suitable output format"},
       // Silent past the limit (2 s here): the message says the test run did not finish.
       {"silent converter", "-i \"" + fifo + "\" -to " + trialTo + " -y \"" + temporary + "\"",
@@ -217,7 +228,8 @@ TEST_F(TaskWorkerTest, TrialAcceptsAtProgressAndRefusesWhatTheConverterRefuses) 
     const WorkerResult r = Run(c.arguments, true, timing);
     EXPECT_EQ(r.ending, c.ending) << r.errorText;
     EXPECT_NE(r.errorText.find(c.errorHas), std::string::npos) << r.errorText;
-    if (timing.trialLimitMs == 2000) EXPECT_NE(r.errorText.find("没有结束"), std::string::npos) << r.errorText;
+    if (timing.trialLimitMs == 2000)
+      EXPECT_NE(r.errorText.find("没有结束"), std::string::npos) << r.errorText;
     EXPECT_FALSE(plat::FileExists(temporary));
     EXPECT_TRUE(batch::OwnedConverters().empty());
   }

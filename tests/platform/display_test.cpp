@@ -12,8 +12,8 @@ namespace {
 
 // Runs the real binary with the given environment changes; returns stderr+stdout and status.
 std::string RunFlipframe(const std::string& env, int* status) {
-  std::string out = Capture("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + " \"" +
-                            FLIPFRAME_BINARY + "\" 2>&1; echo \"status=$?\"");
+  std::string out = Capture("env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env + " \"" + FLIPFRAME_BINARY +
+                            "\" 2>&1; echo \"status=$?\"");
   size_t at = out.rfind("status=");
   *status = std::stoi(out.substr(at + 7));
   return out.substr(0, at);
@@ -22,7 +22,7 @@ std::string RunFlipframe(const std::string& env, int* status) {
 }  // namespace
 
 TEST(Display, LocalSocketsAndRemoteNames) {
-  EXPECT_FALSE(plat::LocalX11DisplayReachable(":987"));       // nothing listens there
+  EXPECT_FALSE(plat::LocalX11DisplayReachable(":987"));  // nothing listens there
   EXPECT_FALSE(plat::LocalX11DisplayReachable("unix:987.0"));
   EXPECT_FALSE(plat::LocalX11DisplayReachable("garbage"));
   EXPECT_FALSE(plat::LocalX11DisplayReachable(":x"));
@@ -34,8 +34,9 @@ TEST(Display, NoDisplayGivesOneClearLine) {
     int status = 0;
     std::string out = RunFlipframe(env, &status);
     EXPECT_EQ(status, 1) << env;
-    EXPECT_EQ(out, "flipframe: no display found (DISPLAY is not set or its X server does not "
-                   "answer); start it from a desktop session.\n")
+    EXPECT_EQ(out,
+              "flipframe: no display found (DISPLAY is not set or its X server does not "
+              "answer); start it from a desktop session.\n")
         << env;
   }
 }

@@ -56,10 +56,15 @@ void ExpectReaped(pid_t pid) {
 
 // A consumer that never answers "parsed" reads until the output has stopped for 11 polls.
 TEST(ProbeCapture, EndsAfterElevenIdlePollsWithEverythingInOrderInChunksOfAtMost4095) {
-  const struct { const char* name; std::string script, output; size_t minChunks; } rows[] = {
+  const struct {
+    const char* name;
+    std::string script, output;
+    size_t minChunks;
+  } rows[] = {
       {"silent for 1.5 s", "sleep 1.5", "", 0},
       {"more than 4095 bytes waiting", "seq 1 4000", testing_support::Capture("seq 1 4000"), 4},
-      {"slow printer", "for i in 1 2 3 4; do echo line$i; sleep 0.25; done", "line1\nline2\nline3\nline4\n", 1},
+      {"slow printer", "for i in 1 2 3 4; do echo line$i; sleep 0.25; done", "line1\nline2\nline3\nline4\n",
+       1},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.name);
@@ -85,8 +90,8 @@ TEST(ProbeCapture, ZeroByteEndsTheChunkAndTheRestOfThatReadIsLost) {
 }
 
 TEST(ProbeCapture, VerdictStopsReadingAndAStillRunningChildIsEnded) {
-  for (auto [answer, end] : {std::pair{Verdict::Parsed, CaptureEnd::Parsed},
-                             std::pair{Verdict::Failed, CaptureEnd::Failed}}) {
+  for (auto [answer, end] :
+       {std::pair{Verdict::Parsed, CaptureEnd::Parsed}, std::pair{Verdict::Failed, CaptureEnd::Failed}}) {
     // The child would go on printing for ever; the loop must neither read on nor leave it running.
     const Capture got = Shell("echo first; sleep 0.3; while :; do echo more; sleep 1; done", answer);
     EXPECT_EQ(got.report.end, end);

@@ -16,7 +16,10 @@ using namespace probe;
 
 TEST(ProbeSplitArguments, CommandInterpreterQuotingRule) {
   using W = std::vector<std::string>;
-  struct Row { const char* text; W want; } rows[] = {
+  struct Row {
+    const char* text;
+    W want;
+  } rows[] = {
       {"-i a.mp4 -y out.mp4", W{"-i", "a.mp4", "-y", "out.mp4"}},
       {"   -i   a.mp4  ", W{"-i", "a.mp4"}},  // leading, repeated and trailing blanks
       {"-i \"/home/me/my clips/a b.mp4\" -an", W{"-i", "/home/me/my clips/a b.mp4", "-an"}},

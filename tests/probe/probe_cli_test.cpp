@@ -86,7 +86,8 @@ TEST(ProbeRealConverter, KindsOfGeneratedMediaByTheLoopAndByTheCommandLine) {
     const char *frameRate, *extension;
   } rows[] = {
       {"video with sound", ts::VideoWithSound(1920, 1080, 5, 25), 5, 1920, 1080, "00:00:05", 5, "25", ".mp4"},
-      {"video without sound", ts::VideoWithoutSound(1920, 1080, 5, 25), 3, 1920, 1080, "00:00:05", 5, "25", ".mp4"},
+      {"video without sound", ts::VideoWithoutSound(1920, 1080, 5, 25), 3, 1920, 1080, "00:00:05", 5, "25",
+       ".mp4"},
       {"PNG still", ts::StillPng(640, 480), 1, 640, 480, "N/A, bitrat", 0, "25", ".png"},
       {"GIF animation", ts::AnimatedGif(480, 270, 3, 10), 4, 480, 270, "00:00:03", 3, "10", ".gif"},
       {"sound only", ts::AudioOnly(5), 2, 0, 0, "00:00:05", 5, "", ".m4a"},
@@ -116,10 +117,13 @@ TEST(ProbeRealConverter, KindsOfGeneratedMediaByTheLoopAndByTheCommandLine) {
     const CliRun run = Probe(r.path);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    const std::map<std::string, std::string> want = {
-        {"kind", std::to_string(r.kind)}, {"width", std::to_string(r.width)},
-        {"height", std::to_string(r.height)}, {"duration", m.duration}, {"framerate", r.frameRate},
-        {"bitrate", m.bitrate}, {"extension", r.extension}};
+    const std::map<std::string, std::string> want = {{"kind", std::to_string(r.kind)},
+                                                     {"width", std::to_string(r.width)},
+                                                     {"height", std::to_string(r.height)},
+                                                     {"duration", m.duration},
+                                                     {"framerate", r.frameRate},
+                                                     {"bitrate", m.bitrate},
+                                                     {"extension", r.extension}};
     EXPECT_EQ(Fields(run.out), want) << run.out;
   }
   EXPECT_EQ(ConvertersOwnedBy(ProgramFolder()), 0);
@@ -136,7 +140,11 @@ TEST(ProbeCommandLine, BadInputGetsOneClearLineAndANonZeroStatus) {
   mkfifo(fifo.c_str(), 0644);
   ASSERT_EQ(ts::Shell("head -c 5000 /dev/urandom > '" + garbage + "'"), 0);
 
-  const struct { std::string path, env; int status; const char* says; } rows[] = {
+  const struct {
+    std::string path, env;
+    int status;
+    const char* says;
+  } rows[] = {
       {dir + "/missing.mp4", "", 2, "no such file"},
       {dir, "", 2, "folder"},
       {empty, "", 2, "empty"},

@@ -24,7 +24,10 @@ const char kVideoWithSound[] =
 }  // namespace
 
 TEST(ProbeExamineChunk, FailureWordsComeBeforeTheDuration) {
-  struct Row { std::string chunk; Verdict want; } rows[] = {
+  struct Row {
+    std::string chunk;
+    Verdict want;
+  } rows[] = {
       {kBanner, Verdict::NotYet},
       {std::string(kBanner) + kVideoWithSound, Verdict::Parsed},
       {"x.mp4: Invalid data found when processing input\n", Verdict::Failed},
@@ -44,7 +47,12 @@ TEST(ProbeExamineChunk, FailureWordsComeBeforeTheDuration) {
 }
 
 TEST(ProbeParseStreams, DurationKindWidthAndHeightOfEachKindOfMedia) {
-  const struct { const char* name; std::string chunk; int kind, width, height; const char* duration; } rows[] = {
+  const struct {
+    const char* name;
+    std::string chunk;
+    int kind, width, height;
+    const char* duration;
+  } rows[] = {
       {"video with sound, hex tag skipped", kVideoWithSound, 5, 1920, 1080, "00:00:05.00"},
       {"video without sound",
        "Duration: 00:00:05.00, start: 0.0, bitrate: 9 kb/s\n"
@@ -76,13 +84,13 @@ TEST(ProbeParseStreams, DurationKindWidthAndHeightOfEachKindOfMedia) {
        "  Stream #0:0: Video: h264\n    (avc1), 720x576, 25 fps\n",
        3, 720, 576, "00:00:02.00"},
       {"x after an opening bracket is skipped",
-       "Duration: 00:00:02.00\n  Stream #0:0: Video: rawvideo ([0x1] / 0x0), bgr24, 100x50, 25 fps\n",
-       3, 100, 50, "00:00:02.00"},
+       "Duration: 00:00:02.00\n  Stream #0:0: Video: rawvideo ([0x1] / 0x0), bgr24, 100x50, 25 fps\n", 3, 100,
+       50, "00:00:02.00"},
       // No acceptable size: the width of the last candidate that reached the width read
       // stays, the height stays 0 and only the sound counts.
       {"no acceptable size",
-       "Duration: 00:00:02.00\n  Stream #0:0: Video: foo, 12x\n  Stream #0:1: Audio: aac\n",
-       2, 12, 0, "00:00:02.00"},
+       "Duration: 00:00:02.00\n  Stream #0:0: Video: foo, 12x\n  Stream #0:1: Audio: aac\n", 2, 12, 0,
+       "00:00:02.00"},
       {"no video line at all", "Duration: 00:00:02.00, start: 0.0\n", 0, 0, 0, "00:00:02.00"},
       {"chunk ends inside the duration", "Duration: 00:00", 0, 0, 0, "00:00"},
   };
@@ -99,7 +107,10 @@ TEST(ProbeParseStreams, DurationKindWidthAndHeightOfEachKindOfMedia) {
 }
 
 TEST(ProbeBitrateText, EndsAtKbPerSecondAndALineBreak) {
-  struct Row { const char* chunk; const char* want; } rows[] = {
+  struct Row {
+    const char* chunk;
+    const char* want;
+  } rows[] = {
       {"Duration: 00:00:05.00, start: 0.000000, bitrate: 1234 kb/s\r\n", "1234"},
       {"Duration: 00:00:05.00, start: 0.000000, bitrate: 1234 kb/s\n", "1234"},
       // A bitrate of N/A runs on to the next line that ends in " kb/s" and a line break.
@@ -117,7 +128,10 @@ TEST(ProbeBitrateText, EndsAtKbPerSecondAndALineBreak) {
 }
 
 TEST(ProbeFrameRateText, TakesTheTextBeforeFps) {
-  struct Row { const char* chunk; const char* want; } rows[] = {
+  struct Row {
+    const char* chunk;
+    const char* want;
+  } rows[] = {
       {kVideoWithSound, "25"},
       {"Stream #0:0: Video: h264, yuv420p, 1280x720, 29.97 fps, 29.97 tbr", "29.97"},
       {"Stream #0:0: Video: gif, bgra, 480x270, 10 fps, 10 tbr", "10"},

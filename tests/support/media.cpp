@@ -95,14 +95,13 @@ std::string StillPng(int w, int h) {
 }
 
 std::string AnimatedGif(int w, int h, int s, int fps) {
-  return Make("anim_" + Num(w) + "x" + Num(h) + "_" + Num(s) + "s_" + Num(fps) + ".gif",
-              "-f lavfi -i testsrc2=size=" + Num(w) + "x" + Num(h) + ":rate=" + Num(fps) +
-                  ":duration=" + Num(s));
+  return Make(
+      "anim_" + Num(w) + "x" + Num(h) + "_" + Num(s) + "s_" + Num(fps) + ".gif",
+      "-f lavfi -i testsrc2=size=" + Num(w) + "x" + Num(h) + ":rate=" + Num(fps) + ":duration=" + Num(s));
 }
 
 std::string AudioOnly(int s) {
-  return Make("audio_" + Num(s) + "s.m4a",
-              "-f lavfi -i sine=frequency=330:duration=" + Num(s) + " -c:a aac");
+  return Make("audio_" + Num(s) + "s.m4a", "-f lavfi -i sine=frequency=330:duration=" + Num(s) + " -c:a aac");
 }
 
 std::string CopyInto(const std::string& file, const std::string& folder) {
@@ -114,14 +113,16 @@ std::string CopyInto(const std::string& file, const std::string& folder) {
 
 ProbeFacts FfprobeFacts(const std::string& path) {
   ProbeFacts f;
-  std::string v = Capture("ffprobe -v error -select_streams v:0 -show_entries stream=width,height "
-                          "-of csv=p=0 \"" + path + "\" 2>/dev/null");
+  std::string v = Capture(
+      "ffprobe -v error -select_streams v:0 -show_entries stream=width,height "
+      "-of csv=p=0 \"" +
+      path + "\" 2>/dev/null");
   if (std::sscanf(v.c_str(), "%d,%d", &f.width, &f.height) == 2) f.hasVideo = true;
   std::string a = Capture("ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 \"" +
                           path + "\" 2>/dev/null");
   f.hasAudio = !a.empty();
-  std::string d = Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 \"" + path +
-                          "\" 2>/dev/null");
+  std::string d =
+      Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 \"" + path + "\" 2>/dev/null");
   f.duration = std::atof(d.c_str());
   return f;
 }

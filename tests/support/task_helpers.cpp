@@ -36,7 +36,8 @@ std::string PortraitCommand(const std::string& clip, const std::string& output, 
   const std::string in = task::Quote(clip);
   return "-i " + in + " -i " + in + " -to " + to +
          " -filter_complex \"[1:v]boxblur=10,scale=568*2:320*2,crop=180:320[g1];"
-         "[0:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -c:a copy -y " + task::Quote(output);
+         "[0:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -c:a copy -y " +
+         task::Quote(output);
 }
 
 std::string PacedCommand(const std::string& clip, const std::string& output) {
@@ -78,7 +79,8 @@ ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress
 task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int seconds) {
   task::TaskRecord t;
   const bool landscape = width > height;
-  const int longSide = std::max(width, height), suggested = (longSide * longSide / std::min(width, height)) & ~1;
+  const int longSide = std::max(width, height),
+            suggested = (longSide * longSide / std::min(width, height)) & ~1;
   t.foregroundPath = t.backgroundPath = task::Quote(clip);
   t.foregroundKind = 5;
   t.foregroundWidth = width, t.foregroundHeight = height;

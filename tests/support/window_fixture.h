@@ -1,9 +1,9 @@
 #pragma once
 // A real main window for widget tests: scripted dialogs, a temporary program folder (so
 // de.ini and converter ownership stay inside the test), controls found by object name.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>

@@ -67,7 +67,8 @@ class WindowCase : public WindowTest {
   // The ticked ones of the audio switches, by name, in the panel's order.
   QString TickedAudio() {
     QStringList ticked;
-    for (QCheckBox* b : {window->静音, window->前景音, window->背景音, window->音乐, window->音频淡入, window->音频淡出})
+    for (QCheckBox* b :
+         {window->静音, window->前景音, window->背景音, window->音乐, window->音频淡入, window->音频淡出})
       if (b->isChecked()) ticked << b->objectName();
     return ticked.join(' ');
   }

@@ -22,8 +22,9 @@ const std::array<std::string, 4> kEffects = testing_support::BuiltInEffects();
 
 // A file system of named files ("/gone/..." never exists); records the folders asked for.
 struct FakeDisk {
-  std::set<std::string> files = {"/clips/trip.mp4", "/fx/snow.gif", "/bgm/song.mp3", "/p/v.mp4", "/p/city.mp4",
-                                 "/pics/sky.png",   "/f.mp4",       "/b.mp4",        "/a.gif",   "/m.m4a"};
+  std::set<std::string> files = {"/clips/trip.mp4", "/fx/snow.gif",  "/bgm/song.mp3", "/p/v.mp4",
+                                 "/p/city.mp4",     "/pics/sky.png", "/f.mp4",        "/b.mp4",
+                                 "/a.gif",          "/m.m4a"};
   std::vector<std::string> madeFolders;
   BuildEnvironment Env() {
     return {kEffects, [this](const std::string& p) { return files.count(p) > 0; },
@@ -126,26 +127,38 @@ std::string Build(TaskRecord t, BuildMode mode = BuildMode::Full) {
 }  // namespace
 
 TEST(BuildCommand, WorkedExamplesByteForByteInFullAndTrialMode) {
-  struct { TaskRecord task; std::string want, folder; } rows[] = {
+  struct {
+    TaskRecord task;
+    std::string want, folder;
+  } rows[] = {
       {Example1(),
        "-i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -to 00:01:00 -filter_complex "
-       "\"[1:v]boxblur=10,scale=3413*2:1920*2,crop=1080:1920[g1];[0:v]scale=1080:-1[v];[g1][v]overlay=0:(H-h)/2\" "
+       "\"[1:v]boxblur=10,scale=3413*2:1920*2,crop=1080:1920[g1];[0:v]scale=1080:-1[v];[g1][v]overlay=0:(H-h)"
+       "/2\" "
        "-c:a copy -y \"/clips/result/trip_tmp.mp4\"",
        "/clips/result"},
       {Example2(),
-       " -i \"/bgm/song.mp3\" -i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -stream_loop -1 -i \"/fx/snow.gif\" -to "
-       "00:01:00 -filter_complex \"amix=inputs=2,afade=in:st=0:d=2,afade=out:st=58:d=2;[2:v]boxblur=10,scale=3413*2:"
-       "1920*2,crop=1080:1920[a];[1:v]scale=1080:-1[v];[3:v]fps=30,scale=1080:1920,crop=1080:1920[b];[a][b]blend=all_"
-       "mode='screen':all_opacity=0.45[g1];[g1][v]overlay=0:(H-h)/2\",fade=in:st=0:d=2,fade=out:st=58:d=2 -b:v 3000k "
+       " -i \"/bgm/song.mp3\" -i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -stream_loop -1 -i "
+       "\"/fx/snow.gif\" -to "
+       "00:01:00 -filter_complex "
+       "\"amix=inputs=2,afade=in:st=0:d=2,afade=out:st=58:d=2;[2:v]boxblur=10,scale=3413*2:"
+       "1920*2,crop=1080:1920[a];[1:v]scale=1080:-1[v];[3:v]fps=30,scale=1080:1920,crop=1080:1920[b];[a][b]"
+       "blend=all_"
+       "mode='screen':all_opacity=0.45[g1];[g1][v]overlay=0:(H-h)/2\",fade=in:st=0:d=2,fade=out:st=58:d=2 "
+       "-b:v 3000k "
        "-y \"/clips/result/trip_tmp.mp4\"",
        "/clips/result"},
       // The loop option of the shorter background video precedes the first input with its
       // blank, as the audio loop does in example 2.
       {Example3(),
-       " -stream_loop -1 -i \"/p/city.mp4\" -i \"/p/v.mp4\" -to 00:00:30 -filter_complex \"amix=inputs=1;[0:v]fps=30,"
-       "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/1.2)*sin(n/"
-       "7)',scale=1920*2:1080*2,crop=1920:1080[g1];[1:v]scale=-1:1080,hflip[v];[v]split[a1][b];[b]hflip[b1];[a1]split"
-       "[c1][a2];[g1][c1]overlay=(W-w*3+3)/2+w*0-0:0[g2];[g2][b1]overlay=(W-w*3+3)/2+w*1-1:0[g3];[g3][a2]overlay=(W-w*"
+       " -stream_loop -1 -i \"/p/city.mp4\" -i \"/p/v.mp4\" -to 00:00:30 -filter_complex "
+       "\"amix=inputs=1;[0:v]fps=30,"
+       "crop='in_w/1.2:in_h/1.2:(in_w-out_w)/2+((in_w-out_w)/2)*sin(n/10):(in_h-out_h)/1.2+((in_h-out_h)/"
+       "1.2)*sin(n/"
+       "7)',scale=1920*2:1080*2,crop=1920:1080[g1];[1:v]scale=-1:1080,hflip[v];[v]split[a1][b];[b]hflip[b1];["
+       "a1]split"
+       "[c1][a2];[g1][c1]overlay=(W-w*3+3)/2+w*0-0:0[g2];[g2][b1]overlay=(W-w*3+3)/"
+       "2+w*1-1:0[g3];[g3][a2]overlay=(W-w*"
        "3+3)/2+w*2-2:0\" -y \"/p/result/v_tmp.mp4\"",
        "/p/result"},
   };
@@ -177,7 +190,8 @@ TEST(BuildCommand, AbsentBackgroundBecomesTheForegroundAndSilencesItsSound) {
   EXPECT_TRUE(t.ticked(kTickMute));  // no sound source is left
   EXPECT_EQ(t.disabled[kOffAudioFadeIn], 1);
   // Never looped, though it was shorter; sized from the foreground (n = 1920*1920/1080 = 3413).
-  EXPECT_TRUE(Begins(r.text, "-i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -to 00:00:30 -filter_complex \"[1:v]"));
+  EXPECT_TRUE(
+      Begins(r.text, "-i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -to 00:00:30 -filter_complex \"[1:v]"));
   EXPECT_TRUE(Has(r.text, "scale=1920*2:3413*2,"));
   EXPECT_TRUE(Has(r.text, " -an -y "));
 }
@@ -213,47 +227,73 @@ TEST(BuildCommand, EdgeCasesOfTheCommandText) {
       t.backgroundWidth = bw, t.backgroundHeight = bh, t.outputWidth = ow, t.outputHeight = oh;
     });
   };
-  const struct { const char* name; TaskRecord task; std::vector<std::string> has, lacks = {}; } rows[] = {
-      {"audio fade-in starts the graph", ticked({kTickAudioFadeIn}),
+  const struct {
+    const char* name;
+    TaskRecord task;
+    std::vector<std::string> has, lacks = {};
+  } rows[] = {
+      {"audio fade-in starts the graph",
+       ticked({kTickAudioFadeIn}),
        {"-filter_complex \"afade=in:st=0:d=2;[1:v]boxblur=10,"}},
-      {"both audio fades of 5 s", ticked({kTickAudioFadeIn, kTickAudioFadeOut}, "00:00:05"),
+      {"both audio fades of 5 s",
+       ticked({kTickAudioFadeIn, kTickAudioFadeOut}, "00:00:05"),
        {"-filter_complex \"afade=in:st=0:d=2,afade=out:st=3:d=2;[1:v]"}},
-      {"mute", With(Example1(), [](TaskRecord& t) { t.ticks[kTickForegroundSound] = 0, t.ticks[kTickMute] = 1; }),
+      {"mute",
+       With(Example1(), [](TaskRecord& t) { t.ticks[kTickForegroundSound] = 0, t.ticks[kTickMute] = 1; }),
        {"-filter_complex \"[1:v]boxblur=10,", "overlay=0:(H-h)/2\" -an -y"}},
-      {"fade-outs of a 1 s output start at 0", ticked({kTickAudioFadeOut, kTickVideoFadeOut}, "00:00:01"),
+      {"fade-outs of a 1 s output start at 0",
+       ticked({kTickAudioFadeOut, kTickVideoFadeOut}, "00:00:01"),
        {"afade=out:st=0:d=2", ",fade=out:st=0:d=2"}},
       {"fade-out of a 5 s output", ticked({kTickVideoFadeOut}, "00:00:05"), {",fade=out:st=3:d=2"}},
       {"numbers: blur 2.5, opacity 0.95",
        With(Example2(), [](TaskRecord& t) { t.animationBlur = 5, t.animationOpacity = 9; }),
        {"boxblur=2.5,scale=1080:1920", "all_opacity=0.95[g1]", "fade=out:st=58:d=2"}},
-      {"numbers: blur 2, opacity 0.05, full length", With(Example2(), [](TaskRecord& t) {
-         t.animationBlur = 4, t.animationOpacity = 0, t.outputDuration = "00:00:58.37";
-       }),
+      {"numbers: blur 2, opacity 0.05, full length",
+       With(Example2(),
+            [](TaskRecord& t) {
+              t.animationBlur = 4, t.animationOpacity = 0, t.outputDuration = "00:00:58.37";
+            }),
        {"boxblur=2,scale=1080:1920", "all_opacity=0.05[g1]", "afade=out:st=56:d=2", " -to 00:00:58.37 "}},
-      {"short music loops", music("00:00:10.00"), {" -stream_loop -1 -i \"/m.m4a\" -i \"/f.mp4\" -i \"/f.mp4\" -to"}},
-      {"music as long as the output plays once", music("00:00:30.00"), {" -i \"/m.m4a\" -i \"/f.mp4\""},
+      {"short music loops",
+       music("00:00:10.00"),
+       {" -stream_loop -1 -i \"/m.m4a\" -i \"/f.mp4\" -i \"/f.mp4\" -to"}},
+      {"music as long as the output plays once",
+       music("00:00:30.00"),
+       {" -i \"/m.m4a\" -i \"/f.mp4\""},
        {"-stream_loop"}},
       {"ticked music without its file names an empty input",
        With(Example1(), [](TaskRecord& t) { TickOn(t, {kTickMusic}), t.audioPath.clear(); }),
        {" -stream_loop -1 -i \"\" -i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\" -to"}},
-      {"still background loops for the output length", sky("\"/pics/sky.png\""),
-       {" -loop 1 -t 00:01:00 -i \"/pics/sky.png\""}, {"-stream_loop"}},
+      {"still background loops for the output length",
+       sky("\"/pics/sky.png\""),
+       {" -loop 1 -t 00:01:00 -i \"/pics/sky.png\""},
+       {"-stream_loop"}},
       // The foreground copy in its place must not get its loop option (the converter refuses
       // -loop on a video file).
-      {"vanished still background", sky("\"/gone/sky.png\""), {"-i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\""},
+      {"vanished still background",
+       sky("\"/gone/sky.png\""),
+       {"-i \"/clips/trip.mp4\" -i \"/clips/trip.mp4\""},
        {"-loop"}},
-      {"vanished animation is left out", With(Example2(), [](TaskRecord& t) { t.animationPath = "\"/gone/a.gif\""; }),
-       {"crop=1080:1920[g1];"}, {"a.gif", "blend="}},
-      {"mirror alone builds no foreground chain", atSuggestedSize({}), {"[1:v]split[a1][b];[b]hflip[b1]"}, {"[v]"}},
-      {"soften and denoise build it", atSuggestedSize({kTickSoften, kTickDenoise}),
+      {"vanished animation is left out",
+       With(Example2(), [](TaskRecord& t) { t.animationPath = "\"/gone/a.gif\""; }),
+       {"crop=1080:1920[g1];"},
+       {"a.gif", "blend="}},
+      {"mirror alone builds no foreground chain",
+       atSuggestedSize({}),
+       {"[1:v]split[a1][b];[b]hflip[b1]"},
+       {"[v]"}},
+      {"soften and denoise build it",
+       atSuggestedSize({kTickSoften, kTickDenoise}),
        {"[1:v]scale=-1:1920,guided,hqdn3d=2:1.5:3:2.25,hflip[v];[v]split"}},
-      {"effects and post-filters in their places", With(Example1(), [](TaskRecord& t) {
-         TickOn(t, {kTickPsychedelic, kTickColourShift, kTickBounceVertical, kTickBounceHorizontal, kTickDedupFrames,
-                    kTickVideoFadeIn});
-         t.ticks[kTickAutoBitrate] = 0, t.bitrate = "2500";
-       }),
-       {"[1:v]boxblur=10," + kEffects[0] + "," + kEffects[1] + ",scale=3413*2:1920*2,crop=1080:1920," + kEffects[3] +
-            "," + kEffects[2] + "[g1];",
+      {"effects and post-filters in their places",
+       With(Example1(),
+            [](TaskRecord& t) {
+              TickOn(t, {kTickPsychedelic, kTickColourShift, kTickBounceVertical, kTickBounceHorizontal,
+                         kTickDedupFrames, kTickVideoFadeIn});
+              t.ticks[kTickAutoBitrate] = 0, t.bitrate = "2500";
+            }),
+       {"[1:v]boxblur=10," + kEffects[0] + "," + kEffects[1] + ",scale=3413*2:1920*2,crop=1080:1920," +
+            kEffects[3] + "," + kEffects[2] + "[g1];",
         "overlay=0:(H-h)/2\",mpdecimate,fade=in:st=0:d=2 -b:v 2500k -c:a copy -y"}},
       {"fps 29.97 against 30", fps("29.97", "30"), {"[0:v]fps=29.97,crop="}},
       {"fps 25 against 25.00", fps("25", "25.00"), {"[0:v]fps=25,crop="}},
@@ -277,25 +317,42 @@ TEST(BuildCommand, SevenAudioCasesOrderTheInputsSoMixedSoundComesFirst) {
     std::initializer_list<task::Tick> ticks;
     const char *start, *foregroundLabel, *animationLabel;
   } rows[] = {
-      {{kTickMute}, "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"[1:v]", "[0:v]", "[2:v]"},
-      {{kTickForegroundSound}, "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"[1:v]",
-       "[0:v]", "[2:v]"},
+      {{kTickMute},
+       "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"[1:v]",
+       "[0:v]",
+       "[2:v]"},
+      {{kTickForegroundSound},
+       "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"[1:v]",
+       "[0:v]",
+       "[2:v]"},
       {{kTickForegroundSound, kTickBackgroundSound, kTickMusic},
-       "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/m.m4a\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=3;[1:v]",
-       "[0:v]", "[3:v]"},
+       "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/m.m4a\" -i \"/a.gif\" -to 00:00:30 -filter_complex "
+       "\"amix=inputs=3;[1:v]",
+       "[0:v]",
+       "[3:v]"},
       {{kTickForegroundSound, kTickBackgroundSound},
-       "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=2;[1:v]", "[0:v]", "[2:v]"},
+       "-i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=2;[1:v]",
+       "[0:v]",
+       "[2:v]"},
       {{kTickBackgroundSound, kTickMusic},
-       " -i \"/m.m4a\" -i \"/b.mp4\" -i \"/f.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=2;[1:v]",
-       "[2:v]", "[3:v]"},
+       " -i \"/m.m4a\" -i \"/b.mp4\" -i \"/f.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex "
+       "\"amix=inputs=2;[1:v]",
+       "[2:v]",
+       "[3:v]"},
       {{kTickForegroundSound, kTickMusic},
-       " -i \"/m.m4a\" -i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=2;[2:v]",
-       "[1:v]", "[3:v]"},
+       " -i \"/m.m4a\" -i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex "
+       "\"amix=inputs=2;[2:v]",
+       "[1:v]",
+       "[3:v]"},
       {{kTickBackgroundSound},
-       " -i \"/b.mp4\" -i \"/f.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=1;[0:v]", "[1:v]", "[2:v]"},
+       " -i \"/b.mp4\" -i \"/f.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=1;[0:v]",
+       "[1:v]",
+       "[2:v]"},
       {{kTickMusic},
-       " -i \"/m.m4a\" -i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex \"amix=inputs=1;[2:v]",
-       "[1:v]", "[3:v]"},
+       " -i \"/m.m4a\" -i \"/f.mp4\" -i \"/b.mp4\" -i \"/a.gif\" -to 00:00:30 -filter_complex "
+       "\"amix=inputs=1;[2:v]",
+       "[1:v]",
+       "[3:v]"},
   };
   for (const auto& r : rows) {
     const std::string cmd = Build(AllSources(r.ticks));

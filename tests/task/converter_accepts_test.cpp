@@ -56,11 +56,18 @@ TaskRecord MakeTask(const Case& c, const std::string& folder) {
     t.backgroundFps = fps;
   };
   switch (c.background) {
-    case Background::None: break;
+    case Background::None:
+      break;
     // Shorter than the output, another frame rate, with sound.
-    case Background::Video: background(ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30"); break;
-    case Background::Still: background(ts::StillPng(160, 120), 1, 160, 120, ""); break;
-    case Background::Gif: background(ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10"); break;
+    case Background::Video:
+      background(ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30");
+      break;
+    case Background::Still:
+      background(ts::StillPng(160, 120), 1, 160, 120, "");
+      break;
+    case Background::Gif:
+      background(ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10");
+      break;
   }
   if (c.animationBlur >= 0) {
     t.animationPath = Quote(ts::AnimatedGif(120, 90, 1, 10));
@@ -82,40 +89,116 @@ const std::vector<Case>& Matrix() {
   static const std::vector<Case> cases = {
       // Portrait output from a landscape foreground.
       {"portrait_plain_fg_sound", Layout::ToPortrait, Background::None, -1, {kTickForegroundSound}},
-      {"portrait_mute_effects_mkv_fixed_rate", Layout::ToPortrait, Background::None, -1,
-       {kTickMute, kTickBounceVertical, kTickPsychedelic}, 1, ".mkv", "300"},
-      {"portrait_video_fg_bg_fades", Layout::ToPortrait, Background::Video, -1,
+      {"portrait_mute_effects_mkv_fixed_rate",
+       Layout::ToPortrait,
+       Background::None,
+       -1,
+       {kTickMute, kTickBounceVertical, kTickPsychedelic},
+       1,
+       ".mkv",
+       "300"},
+      {"portrait_video_fg_bg_fades",
+       Layout::ToPortrait,
+       Background::Video,
+       -1,
        {kTickForegroundSound, kTickBackgroundSound, kTickAudioFadeIn, kTickAudioFadeOut, kTickVideoFadeIn,
         kTickVideoFadeOut}},
-      {"portrait_still_anim_sharp_audio_only", Layout::ToPortrait, Background::Still, 0,
-       {kTickMusic, kTickDenoise, kTickSoften}, 1, ".mkv"},
-      {"portrait_gif_anim_blurred_fg_audio", Layout::ToPortrait, Background::Gif, 5,
-       {kTickForegroundSound, kTickMusic, kTickMirror, kTickDedupFrames, kTickColourShift, kTickBounceHorizontal}},
-      {"portrait_video_anim_three", Layout::ToPortrait, Background::Video, 5,
-       {kTickForegroundSound, kTickBackgroundSound, kTickMusic}, 1, ".mp4", "250"},
-      {"portrait_video_bg_audio", Layout::ToPortrait, Background::Video, -1, {kTickBackgroundSound, kTickMusic}},
-      {"portrait_video_bg_only_fade_in", Layout::ToPortrait, Background::Video, -1,
+      {"portrait_still_anim_sharp_audio_only",
+       Layout::ToPortrait,
+       Background::Still,
+       0,
+       {kTickMusic, kTickDenoise, kTickSoften},
+       1,
+       ".mkv"},
+      {"portrait_gif_anim_blurred_fg_audio",
+       Layout::ToPortrait,
+       Background::Gif,
+       5,
+       {kTickForegroundSound, kTickMusic, kTickMirror, kTickDedupFrames, kTickColourShift,
+        kTickBounceHorizontal}},
+      {"portrait_video_anim_three",
+       Layout::ToPortrait,
+       Background::Video,
+       5,
+       {kTickForegroundSound, kTickBackgroundSound, kTickMusic},
+       1,
+       ".mp4",
+       "250"},
+      {"portrait_video_bg_audio",
+       Layout::ToPortrait,
+       Background::Video,
+       -1,
+       {kTickBackgroundSound, kTickMusic}},
+      {"portrait_video_bg_only_fade_in",
+       Layout::ToPortrait,
+       Background::Video,
+       -1,
        {kTickBackgroundSound, kTickAudioFadeIn}},
-      {"portrait_at_suggested_size_mirror", Layout::ToPortrait, Background::None, -1,
-       {kTickForegroundSound, kTickMirror}, 1, ".mp4", nullptr, true},
+      {"portrait_at_suggested_size_mirror",
+       Layout::ToPortrait,
+       Background::None,
+       -1,
+       {kTickForegroundSound, kTickMirror},
+       1,
+       ".mp4",
+       nullptr,
+       true},
       // Landscape output from a portrait foreground, one to four copies.
       {"landscape_one_copy", Layout::ToLandscape, Background::None, -1, {kTickForegroundSound}, 1},
-      {"landscape_video_three_two_copies_mirror", Layout::ToLandscape, Background::Video, -1,
-       {kTickForegroundSound, kTickBackgroundSound, kTickMusic, kTickMirror}, 2},
-      {"landscape_still_anim_effects_three_copies", Layout::ToLandscape, Background::Still, 0,
-       {kTickMute, kTickBounceVertical, kTickBounceHorizontal, kTickColourShift, kTickPsychedelic}, 3, ".mkv",
+      {"landscape_video_three_two_copies_mirror",
+       Layout::ToLandscape,
+       Background::Video,
+       -1,
+       {kTickForegroundSound, kTickBackgroundSound, kTickMusic, kTickMirror},
+       2},
+      {"landscape_still_anim_effects_three_copies",
+       Layout::ToLandscape,
+       Background::Still,
+       0,
+       {kTickMute, kTickBounceVertical, kTickBounceHorizontal, kTickColourShift, kTickPsychedelic},
+       3,
+       ".mkv",
        "400"},
-      {"landscape_gif_anim_audio_only_four_copies", Layout::ToLandscape, Background::Gif, 5,
-       {kTickMusic, kTickAudioFadeIn, kTickAudioFadeOut, kTickVideoFadeIn, kTickDenoise, kTickSoften}, 4},
-      {"landscape_video_anim_bg_audio_dedup", Layout::ToLandscape, Background::Video, 0,
-       {kTickBackgroundSound, kTickMusic, kTickMirror, kTickDedupFrames}, 3, ".mkv"},
-      {"landscape_video_bg_only", Layout::ToLandscape, Background::Video, -1,
-       {kTickBackgroundSound, kTickBounceHorizontal, kTickVideoFadeOut}, 2},
-      {"landscape_anim_fg_audio_soften", Layout::ToLandscape, Background::None, 5,
-       {kTickForegroundSound, kTickMusic, kTickSoften, kTickMirror, kTickAudioFadeOut}, 4},
-      {"landscape_six_copies_wider_than_the_output", Layout::ToLandscape, Background::Still, -1, {kTickMute}, 6},
-      {"landscape_at_suggested_size_two_copies", Layout::ToLandscape, Background::None, -1,
-       {kTickForegroundSound, kTickMirror}, 2, ".mp4", nullptr, true},
+      {"landscape_gif_anim_audio_only_four_copies",
+       Layout::ToLandscape,
+       Background::Gif,
+       5,
+       {kTickMusic, kTickAudioFadeIn, kTickAudioFadeOut, kTickVideoFadeIn, kTickDenoise, kTickSoften},
+       4},
+      {"landscape_video_anim_bg_audio_dedup",
+       Layout::ToLandscape,
+       Background::Video,
+       0,
+       {kTickBackgroundSound, kTickMusic, kTickMirror, kTickDedupFrames},
+       3,
+       ".mkv"},
+      {"landscape_video_bg_only",
+       Layout::ToLandscape,
+       Background::Video,
+       -1,
+       {kTickBackgroundSound, kTickBounceHorizontal, kTickVideoFadeOut},
+       2},
+      {"landscape_anim_fg_audio_soften",
+       Layout::ToLandscape,
+       Background::None,
+       5,
+       {kTickForegroundSound, kTickMusic, kTickSoften, kTickMirror, kTickAudioFadeOut},
+       4},
+      {"landscape_six_copies_wider_than_the_output",
+       Layout::ToLandscape,
+       Background::Still,
+       -1,
+       {kTickMute},
+       6},
+      {"landscape_at_suggested_size_two_copies",
+       Layout::ToLandscape,
+       Background::None,
+       -1,
+       {kTickForegroundSound, kTickMirror},
+       2,
+       ".mp4",
+       nullptr,
+       true},
   };
   return cases;
 }
@@ -152,7 +235,8 @@ INSTANTIATE_TEST_SUITE_P(Matrix, ConverterAccepts, ::testing::ValuesIn(Matrix())
 // trial is accepted at that line, as the trial run does.
 TEST(ConverterAcceptsTrial, TrialCommandsReachTheirFirstProgressLine) {
   ASSERT_FALSE(probe::ConverterPath().empty()) << "no ffmpeg";
-  const std::set<std::string> names = {"portrait_video_anim_three", "landscape_gif_anim_audio_only_four_copies",
+  const std::set<std::string> names = {"portrait_video_anim_three",
+                                       "landscape_gif_anim_audio_only_four_copies",
                                        "landscape_still_anim_effects_three_copies"};
   for (const Case& c : Matrix()) {
     if (!names.count(c.name)) continue;

@@ -13,14 +13,20 @@ namespace {
 // The row of copies for N = 1 to 5, foreground label [v], mirror off.
 const char* const kRows[] = {
     "[g1][v]overlay=W/2-w/2:0",
-    "[v]split[a][b1];[a]hflip[a1];[g1][a1]overlay=(W-w*2+2)/2+w*0-0:0[g2];[g2][b1]overlay=(W-w*2+2)/2+w*1-1:0",
-    "[v]split[a][b1];[a]hflip[a1];[a1]split[c1][a2];[g1][c1]overlay=(W-w*3+3)/2+w*0-0:0[g2];[g2][b1]overlay=(W-w*"
+    "[v]split[a][b1];[a]hflip[a1];[g1][a1]overlay=(W-w*2+2)/2+w*0-0:0[g2];[g2][b1]overlay=(W-w*2+2)/"
+    "2+w*1-1:0",
+    "[v]split[a][b1];[a]hflip[a1];[a1]split[c1][a2];[g1][c1]overlay=(W-w*3+3)/"
+    "2+w*0-0:0[g2];[g2][b1]overlay=(W-w*"
     "3+3)/2+w*1-1:0[g3];[g3][a2]overlay=(W-w*3+3)/2+w*2-2:0",
-    "[v]split[a][b1];[a]hflip[a1];[a1]split[c1][a2];[g1][c1]overlay=(W-w*4+4)/2+w*0-0:0[g2];[b1]split[f1][b2];[g2]"
-    "[f1]overlay=(W-w*4+4)/2+w*1-1:0[g3];[g3][a2]overlay=(W-w*4+4)/2+w*2-2:0[g4];[g4][b2]overlay=(W-w*4+4)/2+w*3-3:"
+    "[v]split[a][b1];[a]hflip[a1];[a1]split[c1][a2];[g1][c1]overlay=(W-w*4+4)/"
+    "2+w*0-0:0[g2];[b1]split[f1][b2];[g2]"
+    "[f1]overlay=(W-w*4+4)/2+w*1-1:0[g3];[g3][a2]overlay=(W-w*4+4)/2+w*2-2:0[g4];[g4][b2]overlay=(W-w*4+4)/"
+    "2+w*3-3:"
     "0",
-    "[v]split[a][b1];[a]hflip[a1];[a1]split[c1][a2];[g1][c1]overlay=(W-w*5+5)/2+w*0-0:0[g2];[b1]split[f1][b2];[g2]"
-    "[f1]overlay=(W-w*5+5)/2+w*1-1:0[g3];[a2]split[c2][a3];[g3][c2]overlay=(W-w*5+5)/2+w*2-2:0[g4];[g4][b2]overlay="
+    "[v]split[a][b1];[a]hflip[a1];[a1]split[c1][a2];[g1][c1]overlay=(W-w*5+5)/"
+    "2+w*0-0:0[g2];[b1]split[f1][b2];[g2]"
+    "[f1]overlay=(W-w*5+5)/2+w*1-1:0[g3];[a2]split[c2][a3];[g3][c2]overlay=(W-w*5+5)/"
+    "2+w*2-2:0[g4];[g4][b2]overlay="
     "(W-w*5+5)/2+w*3-3:0[g5];[g5][a3]overlay=(W-w*5+5)/2+w*4-4:0",
 };
 
@@ -43,7 +49,8 @@ LabelUse CountLabels(const std::string& graph) {
     const std::string inputs = (*c)[2], outputs = (*c)[4];
     for (auto l = std::sregex_iterator(inputs.begin(), inputs.end(), label); l != std::sregex_iterator(); ++l)
       use.used[l->str()]++;
-    for (auto l = std::sregex_iterator(outputs.begin(), outputs.end(), label); l != std::sregex_iterator(); ++l)
+    for (auto l = std::sregex_iterator(outputs.begin(), outputs.end(), label); l != std::sregex_iterator();
+         ++l)
       use.made[l->str()]++;
   }
   return use;
@@ -62,7 +69,8 @@ TEST(CopiesGraph, MatchesTheTableForOneToFiveCopiesBothMirrorSettings) {
 
 TEST(CopiesGraph, CountOfOneOrLessIsOneCentredCopyOfTheGivenLabel) {
   for (int n : {1, 0, -1})
-    for (bool mirror : {false, true}) EXPECT_EQ(CopiesGraph("[0:v]", n, mirror), "[g1][0:v]overlay=W/2-w/2:0");
+    for (bool mirror : {false, true})
+      EXPECT_EQ(CopiesGraph("[0:v]", n, mirror), "[g1][0:v]overlay=W/2-w/2:0");
 }
 
 TEST(CopiesGraph, SixCopiesStartWithC1OverG1AndEndWithB3OverG6) {
@@ -81,12 +89,15 @@ TEST(CopiesGraph, EveryLabelIsMadeOnceAndUsedOnceForManyCounts) {
       use.made["[v]"]++;  // the foreground and the background come from outside
       use.made["[g1]"]++;
       int overlays = 0;
-      for (size_t at = g.find("overlay="); at != std::string::npos; at = g.find("overlay=", at + 1)) ++overlays;
+      for (size_t at = g.find("overlay="); at != std::string::npos; at = g.find("overlay=", at + 1))
+        ++overlays;
       EXPECT_EQ(overlays, n) << "N=" << n;
-      for (const auto& [name, count] : use.used) EXPECT_EQ(count, 1) << "N=" << n << " " << name << " used twice";
+      for (const auto& [name, count] : use.used)
+        EXPECT_EQ(count, 1) << "N=" << n << " " << name << " used twice";
       EXPECT_EQ(use.made, use.used) << "N=" << n << ": every label made once and used once";
       auto place = [](int k) { return "+w*" + std::to_string(k) + "-" + std::to_string(k) + ":0"; };
-      for (int k = 0; k < n; ++k) EXPECT_NE(g.find(place(k)), std::string::npos) << "N=" << n << " place " << k;
+      for (int k = 0; k < n; ++k)
+        EXPECT_NE(g.find(place(k)), std::string::npos) << "N=" << n << " place " << k;
       EXPECT_TRUE(g.ends_with(place(n - 1))) << g;
     }
   }

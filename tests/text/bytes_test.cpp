@@ -6,10 +6,16 @@
 using namespace text;
 
 TEST(TextFind, PositionsAreOneBasedAndMinusOneWhenMissing) {
-  struct Row { const char* text; const char* needle; int start; text::Case c; int want; } cases[] = {
+  struct Row {
+    const char* text;
+    const char* needle;
+    int start;
+    text::Case c;
+    int want;
+  } cases[] = {
       {"abcabc", "bc", 1, Case::Exact, 2},
       {"abcabc", "bc", 3, Case::Exact, 5},
-      {"abcabc", "bc", 0, Case::Exact, 2},     // below 1 means 1
+      {"abcabc", "bc", 0, Case::Exact, 2},  // below 1 means 1
       {"abcabc", "bc", 6, Case::Exact, -1},
       {"abc", "", 1, Case::Exact, -1},
       {"", "a", 1, Case::Exact, -1},
@@ -23,8 +29,8 @@ TEST(TextFind, PositionsAreOneBasedAndMinusOneWhenMissing) {
 
 TEST(TextFindLast, OccurrenceMustEndBeforePosition) {
   EXPECT_EQ(FindLast("a, b, c", ", "), 5);
-  EXPECT_EQ(FindLast("a, b, c", ", ", 7), 5);   // ", " at 5..6 ends before 7
-  EXPECT_EQ(FindLast("a, b, c", ", ", 6), 2);   // 5..6 does not end before 6
+  EXPECT_EQ(FindLast("a, b, c", ", ", 7), 5);  // ", " at 5..6 ends before 7
+  EXPECT_EQ(FindLast("a, b, c", ", ", 6), 2);  // 5..6 does not end before 6
   EXPECT_EQ(FindLast("a, b, c", ", ", 1), -1);
   EXPECT_EQ(FindLast("a, b, c", ", ", 0), -1);
   EXPECT_EQ(FindLast("abc", "x"), -1);

@@ -7,7 +7,11 @@
 namespace {
 
 TEST(Utf8Validity, AcceptsWellFormedAndRejectsEveryMalformedKind) {
-  const struct { const char* what; std::string bytes; bool valid; } cases[] = {
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool valid;
+  } cases[] = {
       {"empty", "", true},
       {"ascii", "crop='in_w/1.2'", true},
       {"chinese", "上下跃动", true},
@@ -36,7 +40,10 @@ TEST(GbkToUtf8, ConvertsDoubleByteAndKeepsAscii) {
 
 TEST(GbkToUtf8, MarksBytesThatAreNotGbkAndGoesOn) {
   // 0xFF is no GBK byte; a lead byte before a blank or cut off at the end is no character.
-  EXPECT_EQ(text::GbkToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(text::GbkToUtf8("a\xFF"
+                            "b"),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(text::GbkToUtf8("\x81 x"), "\xEF\xBF\xBD x");
   EXPECT_EQ(text::GbkToUtf8("\xC3\xD4\xBB"), "迷\xEF\xBF\xBD");
   // A long text goes through more than one round of the output buffer.
@@ -49,7 +56,11 @@ TEST(GbkToUtf8, MarksBytesThatAreNotGbkAndGoesOn) {
 }
 
 TEST(CaptionCut, CountsNonAsciiTwoAndNeverCutsInsideACharacter) {
-  const struct { std::string text; int width; std::string expected; } cases[] = {
+  const struct {
+    std::string text;
+    int width;
+    std::string expected;
+  } cases[] = {
       {"上下跃动", 8, "上下跃动"},
       {"一二三四五六", 8, "一二三四"},
       {"色变", 4, "色变"},

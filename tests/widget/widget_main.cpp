@@ -1,6 +1,6 @@
 // Widget tests run the real main window on Qt's offscreen platform under GoogleTest.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 #include <cstdlib>
 
