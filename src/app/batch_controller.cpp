@@ -78,6 +78,7 @@ void MainWindow::OnStartClicked() {
   时钟->setInterval(1000);
   时钟->start();
 
+  app::BatchOutcome outcome;  // desktop notification: what the tasks of this batch ended with
   for (int i = 1; i <= kMaxTasks && i <= 列表框->rowCount(); ++i) {
     if (stopRequested) break;  // a stop asked for during the gap ends the batch here
     const int row = i - 1;
@@ -88,9 +89,11 @@ void MainWindow::OnStartClicked() {
     if (size_t(row) >= tasks.size()) continue;
     if (!SourcesPresent(tasks[size_t(row)])) {
       SetCell(列表框, row, kStateColumn, QString::fromUtf8(batch::kStateMissing));
+      outcome.Count(batch::kStateMissing);
       continue;
     }
     RunTaskOnWorker(row);
+    outcome.Count(CellText(列表框, row, kStateColumn).toStdString());
     if (stopRequested) break;
     ResponsiveWait(kGapMs);
     QCoreApplication::processEvents();
@@ -106,6 +109,8 @@ void MainWindow::OnStartClicked() {
   保存任务->setEnabled(true);
   stopRequested = 0;
   batchActive = false;
+  // Desktop notification, when the user looks elsewhere.
+  if (!isActiveWindow() && outcome.finished + outcome.failed > 0) notifyBatchEnded(outcome);
 }
 
 // One task on one worker thread. The worker's row texts reach the window in order through

@@ -3,9 +3,11 @@
 // the GIF preview, the label shortcuts, the elapsed-time clock, the file manager and the
 // notice label.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
@@ -370,7 +372,11 @@ void MainWindow::ShowResultInFileManager() {
   int row = currentRow;
   if (row < 1 || row > static_cast<int>(tasks.size())) row = SelectedRow() + 1;
   if (row < 1 || row > static_cast<int>(tasks.size())) return;
-  app::ShowInFileManager(Text(app::FileToShowForTask(tasks[static_cast<size_t>(row - 1)])), this);
+  app::ShowInFileManager(Text(app::FileToShowForTask(tasks[static_cast<size_t>(row - 1)])), this,
+                         [this](const QString& path) {
+                           QGuiApplication::clipboard()->setText(path);
+                           dialogs().ShowError(this, app::NotShownMessage(path));
+                         });
 }
 
 void MainWindow::OpenHomePage() {

@@ -21,20 +21,29 @@ std::string FileToShowForTask(const task::TaskRecord& r) {
 
 namespace {
 
-void OpenFolder(const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+bool OpenFolder(const QString& folder) { return QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
 
 }  // namespace
 
-void ShowInFileManager(const QString& path, QObject* context) {
-  ShowInFileManager(path, context, QDBusConnection::sessionBus(), OpenFolder);
+QString NotShownMessage(const QString& path) {
+  return QString::fromUtf8("无法打开文件所在的文件夹，文件路径已复制到剪贴板：\n") + path;
+}
+
+void ShowInFileManager(const QString& path, QObject* context,
+                       std::function<void(const QString& path)> notShown) {
+  ShowInFileManager(path, context, QDBusConnection::sessionBus(), OpenFolder, std::move(notShown));
 }
 
 void ShowInFileManager(const QString& path, QObject* context, const QDBusConnection& bus,
-                       std::function<void(const QString& folder)> openFolder) {
+                       std::function<bool(const QString& folder)> openFolder,
+                       std::function<void(const QString& path)> notShown) {
   if (path.isEmpty()) return;
   const QString folder = QFileInfo(path).absolutePath();
+  auto openFolderOrReport = [path, folder, openFolder, notShown] {
+    if (!openFolder(folder)) notShown(path);
+  };
   if (!bus.isConnected()) {
-    openFolder(folder);
+    openFolderOrReport();
     return;
   }
   QDBusMessage call = QDBusMessage::createMethodCall(
@@ -44,8 +53,8 @@ void ShowInFileManager(const QString& path, QObject* context, const QDBusConnect
   // Asynchronous: the window never waits for the file manager to start.
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), context);
   QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
-                   [folder, openFolder](QDBusPendingCallWatcher* w) {
-                     if (w->isError()) openFolder(folder);
+                   [openFolderOrReport](QDBusPendingCallWatcher* w) {
+                     if (w->isError()) openFolderOrReport();
                      w->deleteLater();
                    });
 }

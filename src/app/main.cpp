@@ -1,12 +1,17 @@
 // flipframe: converts video files in batches between landscape and portrait layout.
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/qt_translations.h"
 #include "platform/platform.h"
 #include "probe/probe_cli.h"
 
@@ -34,8 +39,17 @@ int main(int argc, char** argv) {
     }
     return probe::RunProbeCommand(argv[2]);
   }
-  if (argc >= 2) {
-    std::fprintf(stderr, "usage: flipframe [--probe FILE]\n");
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(app::HelpText(), stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::fputs(app::VersionText(), stdout);
+    return 0;
+  }
+  // Files come from a desktop's "Open with" (Exec=flipframe %F); an unknown option is an error.
+  if (argc >= 2 && argv[1][0] == '-') {
+    std::fprintf(stderr, "flipframe: unknown option %s (see flipframe --help)\n", argv[1]);
     return 2;
   }
   if (!HaveDisplay()) {
@@ -45,7 +59,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  app::InstallChineseQtTranslations(app);
   MainWindow window;
   window.show();
+  // The first file given is picked as the foreground, as if chosen in the file dialog.
+  if (argc >= 2) {
+    const QString file = QFileInfo(QFile::decodeName(argv[1])).absoluteFilePath();
+    QTimer::singleShot(0, &window, [&window, file] { window.ProbeRequest(file, kForeground); });
+  }
   return app.exec();
 }

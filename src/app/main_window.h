@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop_notification.h"
 #include "app/dialogs.h"
 #include "app/widgets.h"
 #include "task/task_record.h"
@@ -51,6 +52,10 @@ class MainWindow : public QWidget {
   Dialogs& dialogs() { return *dialogs_; }
   // Ends the program after the close query; tests replace it.
   std::function<void(int)> exitProgram;
+  // Tells the desktop how a batch ended while the window was not active; tests replace it.
+  std::function<void(const app::BatchOutcome&)> notifyBatchEnded = [](const app::BatchOutcome& outcome) {
+    app::NotifyBatchEnded(outcome);
+  };
 
   // ---- controls (object names as in the form) ------------------------------------------
   // Containers

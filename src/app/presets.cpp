@@ -1,4 +1,5 @@
 #include "app/presets.h"
+#include "app/settings_location.h"
 
 #include <unistd.h>
 
@@ -70,7 +71,13 @@ std::string BuiltInText() {
   return text;
 }
 
-std::string SettingsPath() { return plat::ProgramFolder() + "/de.ini"; }
+std::string SettingsPath() {
+  const std::string folder = SettingsFolderFor(CurrentSettingsPlaceInputs());
+  if (folder.empty()) return "";
+  // The config folder may not exist yet at the first start of an installed program.
+  plat::MakeDirs(folder);
+  return folder + "/de.ini";
+}
 
 std::vector<std::string> SplitLines(const std::string& content) {
   std::vector<std::string> lines;

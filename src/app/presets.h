@@ -1,5 +1,6 @@
 #pragma once
-// The effect presets kept in de.ini beside the program: eight lines read in pairs, a
+// The effect presets kept in de.ini (beside the program, or in the user's config folder when
+// installed): eight lines read in pairs, a
 // caption and a converter filter for each of the four effect boxes. Pure file and text
 // logic; the window applies the result to its boxes.
 #include <array>
@@ -24,7 +25,8 @@ constexpr std::array<int, kEffects> kCaptionWidths = {8, 8, 4, 4};
 const std::array<std::string, kLines>& BuiltInLines();
 std::string BuiltInText();
 
-// Path of the settings file: program folder + "/de.ini".
+// Path of the settings file: "/de.ini" in the folder settings_location.h picks (created when
+// missing); "" when there is none, and then the built-in presets apply.
 std::string SettingsPath();
 
 // Splits at "\r\n" or at a lone "\n". A separator at the very end gives no extra empty line;

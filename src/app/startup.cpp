@@ -52,7 +52,10 @@ void MainWindow::OnMainWindowCreated() {
 }
 
 void MainWindow::LoadEffectPresets() {
-  const presets::PresetTable table = presets::LoadPresets(presets::SettingsPath());
+  // No settings path (installed, without a home folder): the built-in presets, nothing written.
+  const std::string path = presets::SettingsPath();
+  const presets::PresetTable table =
+      path.empty() ? presets::TableFromLines(presets::BuiltInLines()) : presets::LoadPresets(path);
   QCheckBox* const boxes[presets::kEffects] = {上下跃动, 左右跃动, 分量色变, 迷幻};
   for (int e = 0; e < presets::kEffects; ++e) {
     const presets::Preset& preset = table[size_t(e)];
