@@ -1,6 +1,6 @@
 #include "app/settings_location.h"
 
-#include <QtGlobal>
+#include <QString>
 
 #include "platform/platform.h"
 

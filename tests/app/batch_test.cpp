@@ -162,7 +162,10 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   AddTask(Clip("d"), Portrait("d")).animationPath = task::Quote(media + "/gone.gif");
   AddTask(Clip("e"), ts::OversizedCropCommand(Clip("e"), Temporary("e")));
   AddTask(Clip("f"), Portrait("f"));
+  std::vector<std::pair<int, int>> notified;  // the window is not active offscreen
+  window->notifyBatchEnded = [&](const app::BatchOutcome& o) { notified.emplace_back(o.finished, o.failed); };
   window->开始执行->click();
+  EXPECT_EQ(notified, (std::vector<std::pair<int, int>>{{2, 5}}));
   EXPECT_EQ(State(0), "处理完毕");
   for (int row = 1; row <= 4; ++row) EXPECT_EQ(State(row), "文件缺失") << row;
   EXPECT_FALSE(plat::FileExists(Final("b")));

@@ -525,7 +525,12 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
   const QString path = Q(MakeFile(programFolder(), "中文 clip #1.mp4"));
   const QString folder = Q(programFolder());
   QStringList opened;
-  auto openFolder = [&opened](const QString& f) { opened << f; };
+  auto openFolder = [&opened](const QString& f) {
+    opened << f;
+    return true;
+  };
+  QStringList notShown;
+  auto reportNotShown = [&notShown](const QString& p) { notShown << p; };
   {
     QDBusConnection client = QDBusConnection::connectToBus(lines[0], QStringLiteral("flipframe-test-client"));
     QDBusConnection service =
@@ -534,7 +539,7 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
     ASSERT_TRUE(service.isConnected());
 
     // No file manager on the bus: the containing folder opens instead.
-    app::ShowInFileManager(path, window.get(), client, openFolder);
+    app::ShowInFileManager(path, window.get(), client, openFolder, reportNotShown);
     EXPECT_TRUE(WaitFor([&] { return !opened.isEmpty(); }));
     EXPECT_EQ(opened, QStringList{folder});
 
@@ -544,7 +549,7 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
     ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
                                        QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-    app::ShowInFileManager(path, window.get(), client, openFolder);
+    app::ShowInFileManager(path, window.get(), client, openFolder, reportNotShown);
     EXPECT_TRUE(WaitFor([&] { return !manager.shown.isEmpty(); }));
     ASSERT_EQ(manager.shown.size(), 1);
     EXPECT_EQ(QUrl(manager.shown[0]).toLocalFile(), path);
@@ -564,8 +569,14 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
   opened.clear();
   QDBusConnection none = QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                        QStringLiteral("flipframe-test-none"));
-  app::ShowInFileManager(path, window.get(), none, openFolder);
+  app::ShowInFileManager(path, window.get(), none, openFolder, reportNotShown);
   EXPECT_EQ(opened, QStringList{folder});
+  EXPECT_TRUE(notShown.isEmpty());
+
+  // The desktop cannot open the folder either: the file's path is reported, not dropped.
+  app::ShowInFileManager(
+      path, window.get(), none, [](const QString&) { return false; }, reportNotShown);
+  EXPECT_EQ(notShown, QStringList{path});
   QDBusConnection::disconnectFromBus(QStringLiteral("flipframe-test-none"));
 }
 

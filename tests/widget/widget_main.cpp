@@ -4,9 +4,12 @@
 
 #include <cstdlib>
 
+#include "app/qt_translations.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  app::InstallChineseQtTranslations(app);  // as main() does: Qt's own texts in Chinese
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
