@@ -4,10 +4,10 @@ set(CPACK_PACKAGE_NAME flipframe)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "flipframe developers <flipframe@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Converts videos in batches between landscape and portrait layout")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Converts videos in batches between landscape and portrait layout
- A Qt 6 desktop program that lays a landscape clip on a portrait canvas (or the other way
- round), fills the rest with a blurred copy or a background of your choice, and runs a list
- of such tasks one after another with ffmpeg.")
+# CPack puts the summary on the Description line and indents this text below it.
+set(CPACK_PACKAGE_DESCRIPTION "A Qt 6 desktop program that lays a landscape clip on a portrait canvas (or the
+other way round), fills the rest with a blurred copy or a background of your choice, and runs
+a list of such tasks one after another with ffmpeg.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # flipframe_VERSION_ARCH.deb
 # The Qt libraries come from dpkg-shlibdeps; what the program runs or loads at run time is named.

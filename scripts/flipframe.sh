@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds flipframe, and then starts it ("run") or runs the test
-# suite ("test"). Works as root or as a user with sudo on Debian 12.
+# Installs what is missing, builds flipframe, and then starts it ("run"), runs the test suite
+# ("test") or writes a Debian package into build/ ("package"). Works as root or as a user with
+# sudo on Debian 12.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$here/build"
-packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei)
+packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei
+  qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -28,6 +30,18 @@ build() {
   cmake --build "$build" -j"$(nproc)"
 }
 
+# Release build in a folder of its own (no tests), packed by CPack into build/flipframe_*.deb.
+package() {
+  local release="$here/build-release"
+  cmake -S "$here" -B "$release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DFLIPFRAME_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$release" -j"$(nproc)"
+  (cd "$release" && cpack -G DEB -B "$release/package" >/dev/null)
+  mkdir -p "$build"
+  cp "$release"/package/flipframe_*.deb "$build"/
+  ls "$build"/flipframe_*.deb
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -42,8 +56,12 @@ case "${1:-}" in
     # another test started from the same program folder.
     cd "$build" && ctest --output-on-failure -j1
     ;;
+  package)
+    install_missing
+    package
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

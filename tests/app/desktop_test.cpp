@@ -66,7 +66,7 @@ TEST(SettingsPlace, InstalledUsesTheConfigFolderElsewhereTheProgramFolder) {
 // ends it.
 void RunUntilCreated(const std::string& program, const std::vector<std::string>& env,
                      const std::string& created) {
-  std::vector<std::string> argv = {"env", "-u", "XDG_CONFIG_HOME", "QT_QPA_PLATFORM=offscreen"};
+  std::vector<std::string> argv = {"/usr/bin/env", "-u", "XDG_CONFIG_HOME", "QT_QPA_PLATFORM=offscreen"};
   argv.insert(argv.end(), env.begin(), env.end());
   argv.push_back(program);
   plat::Child child = plat::StartWithCapture(argv);
