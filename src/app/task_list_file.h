@@ -8,7 +8,7 @@
 //
 // Writers replace the file by renaming a finished temporary over it, so a reader never sees
 // half a list and an interrupted save keeps the previous file. Writers serialize on an
-// flock of "LIST.lock" beside the list (the list itself cannot carry the lock: each rename
+// flock of "LIST.json.lock" beside the list (the list itself cannot carry the lock: each rename
 // gives it a new inode), which lets several runs, on several machines sharing the folder,
 // record their results in one list without losing any.
 //
