@@ -69,6 +69,7 @@ class Run {
         const int n = plat::ReadSome(child_.readFd, buffer, kReadBytes);
         if (n > 0) {
           gotData = true;
+          if (report_.output) report_.output(std::string_view(buffer, size_t(n)));
           if (auto ending = Judge(follower_.Examine(std::string_view(buffer, size_t(n))))) return *ending;
         }
       }

@@ -52,6 +52,9 @@ class OutputFollower {
 struct WorkerReport {
   std::function<void(const std::string&)> speed;  // column 速度x of the task's row
   std::function<void(const std::string&)> state;  // column 执行状态 of the task's row
+  // Every chunk of converter output as read, on the worker's thread (for the task's log and
+  // its progress clock); nothing when unset.
+  std::function<void(std::string_view)> output;
 };
 
 enum class WorkerEnding {

@@ -61,17 +61,39 @@ Inputs ChooseInputs(const TaskRecord& t, const std::string& backgroundLoop, cons
           "[1:v]", "[2:v]", "[3:v]"};
 }
 
-// Scale that enlarges the background to twice the size that just covers the output in one
-// dimension; the crop that follows cuts the output size out of its centre.
-std::string BackgroundScale(const TaskRecord& t, const std::string& W, const std::string& H) {
+// The size that just covers the output in one dimension (its "*2" is left to the converter):
+// the classic graph enlarges the background to twice this size and cuts the output size out
+// of its centre.
+struct CoverSize {
+  std::string width, height;
+};
+
+CoverSize BackgroundCover(const TaskRecord& t, const std::string& W, const std::string& H) {
   if (t.backgroundWidth <= 0 || t.backgroundHeight <= 0)  // nothing probed: no aspect to keep
-    return "scale=" + W + "*2:" + H + "*2,";
+    return {W, H};
   const long long n = static_cast<long long>(
       std::trunc(static_cast<double>(t.backgroundHeight) * t.outputWidth / t.backgroundWidth));
-  if (2.0 * n - t.outputHeight >= -0.0000001) return "scale=" + W + "*2:" + Num(n) + "*2,";
+  if (2.0 * n - t.outputHeight >= -0.0000001) return {W, Num(n)};
   const long long m = static_cast<long long>(
       std::trunc(static_cast<double>(t.backgroundWidth) * t.outputHeight / t.backgroundHeight));
-  return "scale=" + Num(m) + "*2:" + H + "*2,";
+  return {Num(m), H};
+}
+
+std::string BackgroundScale(const CoverSize& cover) {
+  return "scale=" + cover.width + "*2:" + cover.height + "*2,";
+}
+
+// The fast background: the same picture as the classic graph, made from less. It crops the
+// part of the (bounced) background that the classic graph's centre cut would show, halves it,
+// blurs it there and scales it up once to the output size. The blur radius is 2 x slider
+// position in source pixels in both graphs, so at half size it is the slider position itself;
+// it is held to what the smallest picture plane allows, which only tiny sources reach.
+std::string FastBackground(const CoverSize& cover, const std::string& W, const std::string& H,
+                           const std::string& bounce, int blur) {
+  std::string r = bounce + "crop=iw*" + W + "/(2*" + cover.width + "):ih*" + H + "/(2*" + cover.height +
+                  ")," + "scale=trunc(iw/4)*2:trunc(ih/4)*2,";
+  if (blur > 0) r += "boxblur='min(" + Num(blur) + ",min(cw,ch)/2)',";
+  return r + "scale=" + W + ":" + H + ",setsar=1,";
 }
 
 }  // namespace
@@ -122,12 +144,13 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   }
 
   // 3-4. Background blur and effects.
-  std::string backgroundChain, colourEffects;
+  std::string backgroundChain, bounce, colourEffects;
   if (t.backgroundBlur > 0) backgroundChain = "boxblur=" + Num(2LL * t.backgroundBlur) + ",";
   if (t.ticked(kTickPsychedelic)) colourEffects = "," + env.effectFilters[3];
   if (t.ticked(kTickColourShift)) colourEffects += "," + env.effectFilters[2];
-  if (t.ticked(kTickBounceVertical)) backgroundChain += env.effectFilters[0] + ",";
-  if (t.ticked(kTickBounceHorizontal)) backgroundChain += env.effectFilters[1] + ",";
+  if (t.ticked(kTickBounceVertical)) bounce += env.effectFilters[0] + ",";
+  if (t.ticked(kTickBounceHorizontal)) bounce += env.effectFilters[1] + ",";
+  backgroundChain += bounce;
 
   // 5. Duration clause; d is the output's whole seconds.
   const std::string durationClause =
@@ -198,8 +221,26 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   }
 
   // 14. Background scale and the graph body.
-  R += in.bg + backgroundFps + backgroundChain + BackgroundScale(t, W, H) + cropPiece + foregroundChain +
-       animationChain;
+  const CoverSize cover = BackgroundCover(t, W, H);
+  if (!t.fastBackground) {
+    R += in.bg + backgroundFps + backgroundChain + BackgroundScale(cover) + cropPiece + foregroundChain +
+         animationChain;
+  } else {
+    // A background copied from the foreground is split off the foreground's own decoding
+    // rather than decoded a second time from its own input, which then goes unused.
+    std::string bgLabel = in.bg;
+    if (t.backgroundPath == t.foregroundPath) {
+      R += in.fg + "split[fg][bg];";
+      bgLabel = "[bg]";
+      if (foregroundChain.empty()) {
+        foregroundLabel = "[fg]";
+      } else {
+        foregroundChain.replace(0, in.fg.size(), "[fg]");
+      }
+    }
+    R += bgLabel + backgroundFps + FastBackground(cover, W, H, bounce, t.backgroundBlur) + cropPiece +
+         foregroundChain + animationChain;
+  }
 
   // 15. Composition; the closing quote ends the graph's quoted stretch.
   if (portrait) {

@@ -88,6 +88,9 @@ struct TaskRecord {
   int ratioIndex = -1;               // item of the ratio list, 0 to 10
   int blendModeIndex = 0;
   int backgroundBlur = 5, animationBlur = 5, animationOpacity = 4;
+  // "快速背景": the background is made from the part of it the output shows, blurred small and
+  // scaled up once. Off keeps the classic graph (blur at the source size, then enlarge twice).
+  bool fastBackground = false;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};
