@@ -54,7 +54,9 @@ case "${1:-}" in
     build
     # Tests run one at a time: the converter clean-up of one test would end the converters
     # another test started from the same program folder.
-    cd "$build" && ctest --output-on-failure -j1
+    (cd "$build" && ctest --output-on-failure -j1)
+    # The Debian package must still build (a Release build of the program only).
+    package
     ;;
   package)
     install_missing
