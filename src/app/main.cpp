@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/convert_cli.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 #include "probe/probe_cli.h"
@@ -34,8 +36,10 @@ int main(int argc, char** argv) {
     }
     return probe::RunProbeCommand(argv[2]);
   }
+  if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
+    return app::RunConvertCommand(std::vector<std::string>(argv + 2, argv + argc));
   if (argc >= 2) {
-    std::fprintf(stderr, "usage: flipframe [--probe FILE]\n");
+    std::fprintf(stderr, "usage: flipframe [--probe FILE | convert [OPTIONS] FILE...]\n");
     return 2;
   }
   if (!HaveDisplay()) {
