@@ -21,7 +21,9 @@
 #include "app/file_manager.h"
 #include "app/main_window.h"
 #include "app/ratio_table.h"
+#include "pipeline/progress_printer.h"
 #include "platform/platform.h"
+#include "task/control_rules.h"
 #include "text/bytes.h"
 #include "text/numbers.h"
 
@@ -51,15 +53,6 @@ bool IsActiveBox(const QLineEdit* box) { return box->palette().color(QPalette::B
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
-// Truncates toward zero; values outside the integer range give the nearest limit, and a
-// value that is not a number gives 0 (never an undefined conversion).
-int TruncateToInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
-  return static_cast<int>(v);
-}
-
 }  // namespace
 
 // ---- size boxes and ratio -------------------------------------------------------------
@@ -78,98 +71,64 @@ void MainWindow::ActivateHeightBox() {
 
 bool MainWindow::WidthBoxActive() const { return IsActiveBox(宽度框); }
 
-bool MainWindow::EvenDown(int& n) {
-  if (n % 2 == 0) return false;
-  n -= 1;
-  return true;
+task::ActiveBox MainWindow::ActiveSizeBox() const {
+  if (IsActiveBox(宽度框)) return task::ActiveBox::Width;
+  return IsActiveBox(高度框) ? task::ActiveBox::Height : task::ActiveBox::None;
 }
 
+bool MainWindow::EvenDown(int& n) { return task::EvenDown(n); }
+
 int MainWindow::RatioDimension(int v) const {
-  const int s = 宽高比例->currentIndex();
-  if (s < 0 || s > 10) return 0;
-  const bool longOverShort = !((s < 7 && WidthBoxActive()) || (s > 6 && IsActiveBox(高度框)));
-  const double factor = ratioTable[static_cast<size_t>(longOverShort ? s + 1 : s + 12)];
-  int result = TruncateToInt(text::RoundHalfAway(v * factor, 2));
-  EvenDown(result);
-  return result;
+  return task::RatioDimension(宽高比例->currentIndex(), ActiveSizeBox(), v, ratioTable);
 }
 
 void MainWindow::OnRatioSelected(int index) {
-  if (index > 6) {  // portrait output: the width is the foreground's, the height follows
-    宽度框->setText(QString::number(current.foregroundWidth));
-    ActivateWidthBox();
-    int h = RatioDimension(current.foregroundWidth);
-    if (h < current.foregroundHeight) h = current.foregroundHeight;
-    高度框->setText(QString::number(h));
-  } else {  // landscape output: the height is the foreground's, the width follows
-    高度框->setText(QString::number(current.foregroundHeight));
-    ActivateHeightBox();
-    int w = RatioDimension(current.foregroundHeight);
-    if (w < current.foregroundWidth) w = current.foregroundWidth;
-    宽度框->setText(QString::number(w));
-  }
-  UpdateForegroundCount(宽度框->text().toInt(), 高度框->text().toInt());
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::SelectRatio(a, current, index);
+  ShowSettingsArea(a);
 }
 
 void MainWindow::OnRatioCalculate() {
-  const int width = 宽度框->text().toInt();  // not a number reads as 0
-  const int height = 高度框->text().toInt();
-  if (width < 96 || height < 96) {
-    dialogs().ShowError(this, QStringLiteral("视频宽高填写有误，不支持小于96:96的媒体文件，请检查更换。"));
-    return;
-  }
-  if (IsActiveBox(高度框)) {
-    const int w = RatioDimension(height);
-    if (w < 96) {
-      dialogs().ShowError(this, QStringLiteral("当前视频高度设置有误，换算宽度仅有") + QString::number(w) +
-                                    QStringLiteral("，低于最低限度96，请修改。"));
-      高度框->clear();
-      return;
-    }
-    宽度框->setText(QString::number(w));
-  } else {
-    const int h = RatioDimension(width);
-    if (h < 96) {
-      dialogs().ShowError(this, QStringLiteral("当前视频宽度设置有误，换算高度仅有") + QString::number(h) +
-                                    QStringLiteral("，低于最低限度96，请修改。"));
-      宽度框->clear();
-      return;
-    }
-    高度框->setText(QString::number(h));
-  }
-  UpdateForegroundCount(宽度框->text().toInt(), 高度框->text().toInt());
+  pipeline::SettingsArea a = ReadSettingsArea();
+  const std::string message = pipeline::CalculateRatio(a, current);
+  ShowSettingsArea(a);
+  if (!message.empty()) dialogs().ShowError(this, Text(message));
 }
 
 // ---- foreground count -----------------------------------------------------------------
 
 int MainWindow::UpdateForegroundCount(int width, int height) {
   // How many copies of the foreground, scaled to the output height, fit across the width.
-  // Nothing probed or an empty size gives 0: never a division by zero.
-  int n = 0;
-  const int fw = current.foregroundWidth, fh = current.foregroundHeight;
-  if (fw > 0 && fh > 0 && width > 0 && height > 0) {
-    const double copyWidth = static_cast<double>(height) * fw / fh;
-    n = TruncateToInt(width / copyWidth);
-    if (n > app::kMaxForegroundCopies) n = app::kMaxForegroundCopies;
-  }
-  if (n == lastComputedCount) return n;
-  lastComputedCount = n;
-  if (n < 2) {
+  task::CountList list = ReadCountList();
+  const int n = list.Update(current.foregroundWidth, current.foregroundHeight, width, height);
+  if (!(list == ReadCountList())) ShowCountList(list);
+  return n;
+}
+
+task::CountList MainWindow::ReadCountList() const {
+  task::CountList list;
+  list.lastComputed = lastComputedCount;
+  list.items = 前景计数->count();
+  list.selected = 前景计数->currentIndex();
+  list.visible = list.items > 0;
+  return list;
+}
+
+void MainWindow::ShowCountList(const task::CountList& list) {
+  if (!list.visible) {
     HideForegroundCount();
-    return n;
+    return;
   }
+  lastComputedCount = list.lastComputed;
   前景框->resize(270, 前景框->height());
   前景框b->resize(276, 前景框b->height());
   前景计数->raise();
   前景计数->setEnabled(true);
-  if (前景计数->count() == n) return n;
-
-  int previous = 0;
-  if (前景计数->count() > 0 && 前景计数->currentIndex() >= 0) previous = 前景计数->currentData().toInt();
-  前景计数->clear();
-  for (int i = 1; i <= n; ++i) 前景计数->addItem(QString::number(i), i);
-  前景计数->setCurrentIndex(previous > 0 ? std::min(n, previous) - 1 : 0);
-  return n;
+  if (前景计数->count() != list.items) {
+    前景计数->clear();
+    for (int i = 1; i <= list.items; ++i) 前景计数->addItem(QString::number(i), i);
+  }
+  if (前景计数->currentIndex() != list.selected) 前景计数->setCurrentIndex(list.selected);
 }
 
 void MainWindow::HideForegroundCount() {
@@ -183,79 +142,41 @@ void MainWindow::HideForegroundCount() {
 // ---- bitrate and audio ----------------------------------------------------------------
 
 void MainWindow::OnAutoBitrateClicked() {
-  if (自动码率->isChecked()) {
-    const QString rate = Text(current.foregroundBitrate);
-    if (码率框->text() != rate) 码率框->setText(rate);
-    码率框->setEnabled(false);
-  } else {
-    码率框->setEnabled(true);
-  }
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::ClickAutoBitrate(a, current, 自动码率->isChecked());
+  ShowSettingsArea(a);
 }
 
 void MainWindow::ApplyAudioRule() {
-  if (!前景音->isChecked() && !背景音->isChecked() && !音乐->isChecked()) {
-    静音->setChecked(true);
-    音频淡入->setChecked(false);
-    音频淡出->setChecked(false);
-    音频淡入->setEnabled(false);
-    音频淡出->setEnabled(false);
-  } else {
-    静音->setChecked(false);
-    音频淡入->setEnabled(true);
-    音频淡出->setEnabled(true);
-  }
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::ApplyAudioRule(a);
+  ShowSettingsArea(a);
 }
 
-// Mute is left only by ticking a sound source; ticking mute drops every sound source.
 void MainWindow::OnMuteClicked() {
-  if (静音->isChecked()) {
-    前景音->setChecked(false);
-    背景音->setChecked(false);
-    音乐->setChecked(false);
-  } else {
-    静音->setChecked(true);
-  }
-  ApplyAudioRule();
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::ClickMute(a);
+  ShowSettingsArea(a);
 }
 
 // ---- clearing a source ----------------------------------------------------------------
 
 void MainWindow::ClearBackground() {
-  current.backgroundPath.clear();
-  current.backgroundDuration.clear();
-  背景框->setText(QString::fromUtf8(kBackgroundPlaceholder));
-  current.backgroundKind = 0;
-  current.backgroundWidth = 0;
-  current.backgroundHeight = 0;
-  背景模糊->setValue(5);
-  if (plat::FileExists(task::Unquote(current.foregroundPath))) 背景音->setEnabled(false);
-  for (QCheckBox* box : {迷幻, 分量色变, 上下跃动, 左右跃动, 背景音}) box->setChecked(false);
-  ApplyAudioRule();
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::ClearBackground(a, current);
+  ShowSettingsArea(a);
 }
 
 void MainWindow::ClearAnimation() {
-  current.animationPath.clear();
-  current.animationDuration.clear();
-  动画框->clear();
-  current.animationKind = 0;
-  current.animationWidth = 0;
-  current.animationHeight = 0;
-  动画滤镜->setCurrentIndex(0);
-  动画模糊->setEnabled(false);
-  动画透明->setEnabled(false);
-  动画滤镜->setEnabled(false);
-  动画透明->setValue(4);
-  动画模糊->setValue(5);
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::ClearAnimation(a, current);
+  ShowSettingsArea(a);
 }
 
 void MainWindow::ClearAudio() {
-  音乐->setChecked(false);
-  音乐->setEnabled(false);
-  current.audioPath.clear();
-  current.audioDuration.clear();
-  音乐框->clear();
-  current.audioKind = 0;
-  ApplyAudioRule();
+  pipeline::SettingsArea a = ReadSettingsArea();
+  pipeline::ClearAudio(a, current);
+  ShowSettingsArea(a);
 }
 
 // ---- source information and GIF preview -----------------------------------------------
@@ -286,7 +207,7 @@ void MainWindow::ShowSourceInfo(SourceKind kind) {
   }
   处理进度->setText(w > 0 && h > 0 ? QString::number(w) + ":" + QString::number(h) : QString());
   处理时间->setText(Text(duration));
-  if (code == 4) {  // a GIF animation
+  if (code == task::kKindGif) {
     const QString file = path.empty() ? pathBox->text() : Text(task::Unquote(path));
     ShowGifPreview(file, w, h);
   }
@@ -358,11 +279,7 @@ void MainWindow::OnClockTick() {
 }
 
 QString MainWindow::FormatElapsed(int seconds) {
-  if (seconds <= 0) return {};
-  const int days = seconds / 86400, rest = seconds % 86400;
-  const int h = rest / 3600, m = rest % 3600 / 60, s = rest % 60;
-  if (days != 0) return QString::asprintf("%02d:%02d:%02d:%02d", days, h, m, s);
-  return QString::asprintf("%02d:%02d:%02d", h, m, s);
+  return QString::fromStdString(pipeline::FormatElapsed(seconds));
 }
 
 // ---- file manager and home page -------------------------------------------------------

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
+#include "app/convert_cli.h"
 #include "app/main_window.h"
 #include "app/qt_translations.h"
 #include "platform/platform.h"
@@ -39,6 +41,8 @@ int main(int argc, char** argv) {
     }
     return probe::RunProbeCommand(argv[2]);
   }
+  if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
+    return app::RunConvertCommand(std::vector<std::string>(argv + 2, argv + argc));
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(app::HelpText(), stdout);
     return 0;

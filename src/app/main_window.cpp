@@ -20,7 +20,7 @@
 
 #include "app/ratio_table.h"
 
-const char* const MainWindow::kBackgroundPlaceholder = "留空则复制前景视频制作背景视频(推荐)";
+const char* const MainWindow::kBackgroundPlaceholder = pipeline::kBackgroundPlaceholder;
 
 MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   if (dialogs) {
@@ -43,6 +43,17 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
 }
 
 MainWindow::~MainWindow() = default;
+
+std::array<QCheckBox*, task::kTickCount> MainWindow::TickBoxes() const {
+  return {自动码率, 前景音,   背景音, 音乐, 静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动,
+          迷幻,     分量色变, 降噪,   柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
+}
+
+std::array<QWidget*, task::kOffCount> MainWindow::SwitchableControls() const {
+  return {动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音,   音乐,
+          静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,   分量色变, 降噪,
+          柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
+}
 
 bool MainWindow::OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
 

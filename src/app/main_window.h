@@ -5,6 +5,7 @@
 //   main_window.cpp         construction, event dispatch, resize rule
 //   main_window_layout.cpp  the controls with their geometry, captions and initial states
 //   control_rules.cpp       size boxes, ratio, foreground count, audio rule, clears, preview
+//   settings_sync.cpp       the controls as pipeline::SettingsArea values, and back
 //   startup.cpp             start-up, effect presets (de.ini), close query, pause/resume
 //   source_pickers.cpp      pickers, probe request and probe jobs
 //   task_validation.cpp     reading a task from the controls, validation, command building
@@ -24,6 +25,8 @@
 #include "app/desktop_notification.h"
 #include "app/dialogs.h"
 #include "app/widgets.h"
+#include "pipeline/settings_area.h"
+#include "task/control_rules.h"
 #include "task/task_record.h"
 
 class QAction;
@@ -39,7 +42,8 @@ class QSlider;
 class QTableWidget;
 class QTimer;
 
-enum SourceKind { kForeground = 1, kBackground = 2, kAnimation = 3, kAudio = 4 };
+using task::SourceKind;
+using enum task::SourceKind;
 
 class MainWindow : public QWidget {
   Q_OBJECT
@@ -123,6 +127,10 @@ class MainWindow : public QWidget {
   static const char* const kBackgroundPlaceholder;  // "留空则复制前景视频制作背景视频(推荐)"
 
   // ---- main_window.cpp -----------------------------------------------------------------
+  // The switch controls in the task record's order: the 17 check boxes with a tick state
+  // and the 22 controls with a disabled state.
+  std::array<QCheckBox*, task::kTickCount> TickBoxes() const;
+  std::array<QWidget*, task::kOffCount> SwitchableControls() const;
   // True when the control itself is enabled (its own flag, whatever its panel's state).
   static bool OwnEnabled(const QWidget* w);
   // Runs the event loop for `ms` milliseconds: the window stays responsive.
@@ -139,12 +147,15 @@ class MainWindow : public QWidget {
   void ActivateWidthBox();
   void ActivateHeightBox();
   bool WidthBoxActive() const;
+  task::ActiveBox ActiveSizeBox() const;
   static bool EvenDown(int& n);
   int RatioDimension(int v) const;
   void OnRatioSelected(int index);
   void OnRatioCalculate();
   int UpdateForegroundCount(int width, int height);
   void HideForegroundCount();
+  task::CountList ReadCountList() const;
+  void ShowCountList(const task::CountList& list);
   void OnAutoBitrateClicked();
   void ApplyAudioRule();
   void OnMuteClicked();
@@ -159,6 +170,11 @@ class MainWindow : public QWidget {
   static QString FormatElapsed(int seconds);
   void ShowResultInFileManager();
   void OpenHomePage();
+
+  // ---- settings_sync.cpp --------------------------------------------------------------
+  // The settings area and path boxes as plain values, and back: the rules run on those.
+  pipeline::SettingsArea ReadSettingsArea() const;
+  void ShowSettingsArea(const pipeline::SettingsArea& a);
 
   // ---- startup.cpp ---------------------------------------------------------------------
   void OnMainWindowCreated();

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "task/control_rules.h"
 
 namespace {
 
@@ -195,12 +196,8 @@ void MainWindow::BuildControls() {
   动画透明 = Slider(操作框, "动画透明", 212, 99, 88, 18, 9, 4);
   标签16 = Label(操作框, "标签16", 306, 99, 34, 24, "滤镜:");
   动画滤镜 = Place(new QComboBox(操作框), "动画滤镜", 342, 101, 100, 20);
-  for (const char* mode :
-       {"overlay", "hardmix",   "linearlight", "softlight", "screen",     "xor",           "addition",
-        "and",     "average",   "burn",        "darken",    "difference", "difference128", "divide",
-        "dodge",   "exclusion", "glow",        "hardlight", "lighten",    "multiply",      "negation",
-        "normal",  "or",        "phoenix",     "pinlight",  "reflect",    "subtract",      "vividlight"})
-    动画滤镜->addItem(QString::fromUtf8(mode));
+  for (int mode = 0; mode < task::kBlendModeCount; ++mode)
+    动画滤镜->addItem(QString::fromUtf8(task::BlendModeName(mode)));
   动画滤镜->setCurrentIndex(0);
   动画滤镜->setEnabled(false);
   标签12 = Label(操作框, "标签12", 8, 130, 80, 24, "全局视频设置:");

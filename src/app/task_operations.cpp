@@ -71,16 +71,11 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
   动画模糊->setValue(r.animationBlur);
   动画透明->setValue(r.animationOpacity);
 
-  const std::array<QCheckBox*, task::kTickCount> ticks = {
-      自动码率, 前景音,   背景音, 音乐, 静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动,
-      迷幻,     分量色变, 降噪,   柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
+  const auto ticks = TickBoxes();
   for (int t = task::kTickForegroundSound; t < task::kTickCount; ++t) ticks[t]->setChecked(r.ticks[t] != 0);
 
   // 自动码率 and 码率框 come last in the record's order, and so are set last.
-  const std::array<QWidget*, task::kOffCount> switchable = {
-      动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音,   音乐,
-      静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,   分量色变, 降噪,
-      柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
+  const auto switchable = SwitchableControls();
   for (int d = 0; d < task::kOffCount; ++d)
     if (d != task::kOffAutoBitrate && d != task::kOffBitrateBox)
       switchable[d]->setEnabled(r.disabled[d] == 0);

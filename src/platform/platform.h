@@ -3,6 +3,7 @@
 // platform_posix.cpp). Subsystems call these and nothing below them.
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -86,6 +87,12 @@ char ProcessState(pid_t pid);                              // state letter of /p
 // False when $DISPLAY names a local X server whose socket does not answer; a remote display
 // (host:N) is taken as reachable.
 bool LocalX11DisplayReachable(const std::string& display);
+
+// ---- terminal and stop signals -------------------------------------------------------------
+bool IsTerminal(int fd);  // isatty
+// From now on SIGINT and SIGTERM store their number in *signalNumber instead of ending the
+// program; the program polls it and ends in its own time.
+void CatchStopSignals(std::atomic<int>* signalNumber);
 
 // ---- crash reporter ------------------------------------------------------------------------
 // On SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: signal name and backtrace to stderr, then

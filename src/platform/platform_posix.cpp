@@ -363,4 +363,22 @@ void InstallCrashReporter() {
   }
 }
 
+bool IsTerminal(int fd) { return isatty(fd) == 1; }
+
+namespace {
+std::atomic<int>* g_stopSignal = nullptr;
+void OnStopSignal(int sig) {
+  if (g_stopSignal) g_stopSignal->store(sig);  // lock-free: safe in a signal handler
+}
+}  // namespace
+
+void CatchStopSignals(std::atomic<int>* signalNumber) {
+  g_stopSignal = signalNumber;
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
 }  // namespace plat

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "probe/converter.h"
+#include "probe/path_check.h"
 #include "probe/probe_file.h"
 
 namespace probe {
@@ -18,6 +19,8 @@ std::string ProbeInputProblem(const std::string& path) {
     return "cannot read this file (not a regular file or no permission): " + path;
   }
   if (plat::FileSize(path) == 0) return "the file is empty: " + path;
+  // The same path check as the window's pickers, in the program's own words.
+  if (const char* problem = PathProblem(path); *problem) return std::string(problem) + " " + path;
   return {};
 }
 

@@ -12,12 +12,6 @@ namespace {
 
 std::string Num(long long v) { return std::to_string(v); }
 
-const char* const kBlendModes[kBlendModeCount] = {
-    "overlay", "hardmix",   "linearlight", "softlight", "screen",     "xor",           "addition",
-    "and",     "average",   "burn",        "darken",    "difference", "difference128", "divide",
-    "dodge",   "exclusion", "glow",        "hardlight", "lighten",    "multiply",      "negation",
-    "normal",  "or",        "phoenix",     "pinlight",  "reflect",    "subtract",      "vividlight"};
-
 bool EndsWithQuote(const std::string& s) { return !s.empty() && s.back() == '"'; }
 
 // Start of a two-second fade-out that ends with the output. A start before the beginning is
@@ -97,27 +91,6 @@ std::string FastBackground(const CoverSize& cover, const std::string& W, const s
 }
 
 }  // namespace
-
-const char* BlendModeName(int index) {
-  return index >= 0 && index < kBlendModeCount ? kBlendModes[index] : kBlendModes[0];
-}
-
-bool ApplyAudioRuleTo(TaskRecord& t) {
-  const TaskRecord before = t;
-  const bool any = t.ticked(kTickForegroundSound) || t.ticked(kTickBackgroundSound) || t.ticked(kTickMusic);
-  if (!any) {
-    t.ticks[kTickMute] = 1;
-    t.ticks[kTickAudioFadeIn] = 0;
-    t.ticks[kTickAudioFadeOut] = 0;
-    t.disabled[kOffAudioFadeIn] = 1;
-    t.disabled[kOffAudioFadeOut] = 1;
-  } else {
-    t.ticks[kTickMute] = 0;
-    t.disabled[kOffAudioFadeIn] = 0;
-    t.disabled[kOffAudioFadeOut] = 0;
-  }
-  return t.ticks != before.ticks || t.disabled != before.disabled;
-}
 
 BuildEnvironment DiskEnvironment(const std::array<std::string, 4>& effectFilters) {
   return {effectFilters, [](const std::string& p) { return plat::FileExists(p); },
@@ -209,7 +182,7 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   // 13. Foreground chain: scaled to the output width (portrait output) or height (landscape),
   // skipped when the output is the size proposed for this foreground and nothing filters it.
   std::string foregroundChain;
-  const bool portrait = t.ratioIndex >= 7;
+  const bool portrait = IsPortraitRatio(t.ratioIndex);
   if (!(t.outputHeight == t.suggestedHeight && t.outputWidth == t.suggestedWidth && !t.ticked(kTickDenoise) &&
         !t.ticked(kTickSoften))) {
     foregroundChain = foregroundLabel + (portrait ? "scale=" + W + ":-1" : "scale=-1:" + H);

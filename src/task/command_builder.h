@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "task/control_rules.h"
 #include "task/output_name.h"
 #include "task/task_record.h"
 
@@ -43,13 +44,5 @@ struct BuildResult {
 };
 
 BuildResult BuildCommand(TaskRecord& task, BuildMode mode, const BuildEnvironment& env);
-
-// Mute on (and audio fades off and disabled) when none of the three sound sources is ticked,
-// otherwise mute off and the fades enabled. True when the record changed.
-bool ApplyAudioRuleTo(TaskRecord& task);
-
-// Name of blend mode `index` of the blend list ("overlay" for an index outside it).
-const char* BlendModeName(int index);
-constexpr int kBlendModeCount = 28;
 
 }  // namespace task

@@ -2,18 +2,11 @@
 
 #include <cmath>
 
+#include "task/control_rules.h"
 #include "text/bytes.h"
 
 namespace task {
 namespace {
-
-// Truncation toward zero of a size computed in double precision, kept within int.
-int Cut(double v) {
-  if (!(v == v)) return 0;  // not a number
-  if (v >= 2147483647.0) return 2147483647;
-  if (v <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(std::trunc(v));
-}
 
 std::string WithoutBlanks(const std::string& s) {
   std::string out;
@@ -24,19 +17,13 @@ std::string WithoutBlanks(const std::string& s) {
 
 }  // namespace
 
-bool MakeEven(int& n) {
-  if (n % 2 == 0) return false;
-  n -= 1;
-  return true;
-}
-
 ValidationOutcome CheckOutputSettings(const ValidationInput& in) {
   ValidationOutcome out;
 
   // Sizes, made even (the box shows the corrected value).
   int w = text::ToInteger(in.widthText), h = text::ToInteger(in.heightText);
-  if (MakeEven(w)) out.widthBox = std::to_string(w);
-  if (MakeEven(h)) out.heightBox = std::to_string(h);
+  if (EvenDown(w)) out.widthBox = std::to_string(w);
+  if (EvenDown(h)) out.heightBox = std::to_string(h);
 
   if (w < kMinimumSize || h < kMinimumSize) {
     out.message = "视频宽高填写有误，不支持小于96:96的媒体文件，请检查更换。";
@@ -50,17 +37,17 @@ ValidationOutcome CheckOutputSettings(const ValidationInput& in) {
   // Ratio limit: the foreground must fit along the dimension it is scaled to. Without a
   // probed foreground there is nothing to scale, and the limit is not applied.
   if (in.foregroundWidth > 0 && in.foregroundHeight > 0) {
-    if (in.ratioIndex >= 7) {
-      int m = Cut(static_cast<double>(in.foregroundHeight) * w / in.foregroundWidth);
-      MakeEven(m);
+    if (IsPortraitRatio(in.ratioIndex)) {
+      int m = TruncateToInt(static_cast<double>(in.foregroundHeight) * w / in.foregroundWidth);
+      EvenDown(m);
       if (h < m) {
         out.message = "因比例限制，当前前景视频高度不应小于" + std::to_string(m) + "，请修改。";
         out.heightBox = std::to_string(m);
         return out;
       }
     } else {
-      int m = Cut(static_cast<double>(in.foregroundWidth) * h / in.foregroundHeight);
-      MakeEven(m);
+      int m = TruncateToInt(static_cast<double>(in.foregroundWidth) * h / in.foregroundHeight);
+      EvenDown(m);
       if (w < m) {
         out.message = "因比例限制，当前前景视频宽度不应小于" + std::to_string(m) + "，请修改。";
         out.widthBox = std::to_string(m);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "task/control_rules.h"
+
 namespace task {
 
 struct ValidationInput {
@@ -30,12 +32,9 @@ struct ValidationOutcome {
   std::string outputDuration, outputFormat, bitrate;
 };
 
-constexpr int kMinimumSize = 96;
+constexpr int kMinimumSize = kMinimumOutputSize;
 constexpr int kMinimumBitrate = 100;
 
 ValidationOutcome CheckOutputSettings(const ValidationInput& in);
-
-// An odd number is lowered by one; true when it changed.
-bool MakeEven(int& n);
 
 }  // namespace task

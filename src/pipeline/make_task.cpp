@@ -1,0 +1,152 @@
+#include "pipeline/make_task.h"
+
+#include <atomic>
+
+#include "batch/progress.h"
+#include "batch/task_worker.h"
+#include "pipeline/settings_area.h"
+#include "probe/converter.h"
+#include "probe/path_check.h"
+#include "probe/probe_file.h"
+#include "text/bytes.h"
+
+namespace pipeline {
+
+using namespace task;
+
+std::string WorkerTrial::RunTrial(const std::string& arguments) {
+  static const std::atomic<int> kNeverStop{0};
+  return batch::RunTaskWorker(arguments, true, kNeverStop, {}).errorText;
+}
+
+namespace {
+
+// A picked file: the checks of the probe request, the probe, the result handling. The
+// refusal text, or "" when the kind took the file.
+std::string PickSource(SettingsArea& s, TaskRecord& r, SourceKind kind, const std::string& path) {
+  if (const char* problem = probe::ProbeRequestProblem(path); *problem) return problem;
+  if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
+  const probe::ProbeOutcome out = probe::ProbeFile(path);
+  if (out.status == probe::ProbeStatus::NoVerdict) return "the converter printed no description of this file";
+  HandleProbe(s, r, kind, path, out);
+  const bool taken =
+      out.status == probe::ProbeStatus::Parsed && AcceptsProbe(kind, out.info.kind, out.info.duration);
+  return taken ? "" : RefusalText(kind);
+}
+
+std::string WithPlainLineBreaks(std::string s) {
+  for (size_t at; (at = s.find("\r\n")) != std::string::npos;) s.erase(at, 1);
+  return s;
+}
+
+// The sound switch a click may tick only when its source has sound.
+struct SoundSwitch {
+  Tick tick;
+  Disabled off;
+  const char* lacks;
+};
+constexpr SoundSwitch kSoundSwitches[3] = {
+    {kTickForegroundSound, kOffForegroundSound, "the foreground has no sound to use"},
+    {kTickBackgroundSound, kOffBackgroundSound, "the background has no sound to use"},
+    {kTickMusic, kOffMusic, "no music file to use"},
+};
+
+// Ticks `t` when its box may be clicked, as a click on a disabled box does nothing.
+void TickIfEnabled(SettingsArea& s, Tick t, Disabled d, bool on) {
+  if (on && s.enabled(d)) s.Tick(t, true);
+}
+
+// The clicks the template stands for, after the sources were picked. "" or a refusal.
+std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate& t) {
+  if (t.ratioIndex) SelectRatio(s, r, *t.ratioIndex);
+  if (t.typedSize) {
+    s.activeBox = t.typedBox;
+    (t.typedBox == ActiveBox::Width ? s.widthBox : s.heightBox) = std::to_string(*t.typedSize);
+    s.storedCount = s.count.Update(r.foregroundWidth, r.foregroundHeight, text::ToInteger(s.widthBox),
+                                   text::ToInteger(s.heightBox));
+    if (std::string message = CalculateRatio(s, r); !message.empty()) return message;
+  }
+  if (t.copies) {
+    if (*t.copies > 1 && (!s.count.visible || *t.copies > s.count.items))
+      return "only " + std::to_string(s.count.visible ? s.count.items : 1) +
+             " copies of the foreground fit side by side at " + s.widthBox + "x" + s.heightBox;
+    if (s.count.visible) s.count.selected = *t.copies - 1;
+  }
+  if (t.backgroundBlur && s.enabled(kOffBackgroundBlur)) s.backgroundBlur = *t.backgroundBlur;
+  if (t.animationBlur && s.enabled(kOffAnimationBlur)) s.animationBlur = *t.animationBlur;
+  if (t.animationOpacity && s.enabled(kOffAnimationOpacity)) s.animationOpacity = *t.animationOpacity;
+  if (t.blendModeIndex && s.enabled(kOffBlendMode)) s.blendModeIndex = *t.blendModeIndex;
+
+  const Tick effectTicks[4] = {kTickBounceVertical, kTickBounceHorizontal, kTickColourShift,
+                               kTickPsychedelic};
+  const Disabled effectOffs[4] = {kOffBounceVertical, kOffBounceHorizontal, kOffColourShift, kOffPsychedelic};
+  for (int e = 0; e < 4; ++e) TickIfEnabled(s, effectTicks[e], effectOffs[e], t.effects[size_t(e)]);
+  TickIfEnabled(s, kTickDenoise, kOffDenoise, t.denoise);
+  TickIfEnabled(s, kTickSoften, kOffSoften, t.soften);
+  TickIfEnabled(s, kTickMirror, kOffMirror, t.mirror);
+  TickIfEnabled(s, kTickDedupFrames, kOffDedupFrames, t.dedup);
+  TickIfEnabled(s, kTickVideoFadeIn, kOffVideoFadeIn, t.videoFadeIn);
+  TickIfEnabled(s, kTickVideoFadeOut, kOffVideoFadeOut, t.videoFadeOut);
+
+  if (t.sounds) {
+    bool any = false;
+    for (size_t i = 0; i < 3; ++i) {
+      const SoundSwitch& sw = kSoundSwitches[i];
+      const bool want = (*t.sounds)[i];
+      any = any || want;
+      if (want && !s.enabled(sw.off)) return sw.lacks;
+      if (s.ticked(sw.tick) != want) ClickSound(s, sw.tick, want);
+    }
+    if (!any) ClickMute(s);
+  }
+  TickIfEnabled(s, kTickAudioFadeIn, kOffAudioFadeIn, t.audioFadeIn);
+  TickIfEnabled(s, kTickAudioFadeOut, kOffAudioFadeOut, t.audioFadeOut);
+
+  if (t.bitrate) {
+    ClickAutoBitrate(s, r, false);
+    s.bitrateBox = *t.bitrate;
+  }
+  if (t.duration) s.durationBox = *t.duration;
+  if (t.format) s.formatBox = *t.format;
+  return "";
+}
+
+}  // namespace
+
+MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
+                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial) {
+  MadeTask made;
+  auto refuse = [&made](std::string why) {
+    made.refusal = std::move(why);
+    return made;
+  };
+  // 新建任务: a clean record read from the reset controls.
+  SettingsArea s = NewTaskSettings();
+  TaskRecord r;
+  ReadTask(s, r);
+
+  const std::pair<SourceKind, const std::string*> sources[] = {{kForeground, &foreground},
+                                                               {kBackground, &settings.background},
+                                                               {kAnimation, &settings.animation},
+                                                               {kAudio, &settings.music}};
+  for (const auto& [kind, path] : sources) {
+    if (kind != kForeground && path->empty()) continue;
+    if (std::string why = PickSource(s, r, kind, *path); !why.empty()) return refuse(why);
+  }
+  if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
+
+  // 保存任务 in add mode: validate, try the trial command, then store with the full command.
+  const ValidationOutcome valid = ValidateSettings(s, r);
+  if (!valid.ok) return refuse(valid.message);
+  const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters);
+  if (trialCommand.empty()) return refuse("no converter command could be made for this file");
+  if (std::string error = trial.RunTrial(trialCommand); !error.empty())
+    return refuse("发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));
+  r.trialCommand = trialCommand;
+  made.task = r;
+  made.task.commandLine = BuildCommandFor(s, made.task, BuildMode::Full, effectFilters);
+  made.ok = true;
+  return made;
+}
+
+}  // namespace pipeline

@@ -1,0 +1,55 @@
+#pragma once
+// Making a stored task from a foreground file and a template of settings, as the window
+// makes one from the same clicks: probe every source, apply the result handling and the
+// control rules, validate, build the trial command, run the trial, build the full command.
+#include <array>
+#include <optional>
+#include <string>
+
+#include "task/control_rules.h"
+#include "task/task_record.h"
+
+namespace pipeline {
+
+// Everything the settings area holds except the foreground file. An unset value leaves what
+// the window shows after the foreground was probed.
+struct SettingsTemplate {
+  std::optional<int> ratioIndex;  // item of the ratio list
+  // The dimension typed into the active box; the other follows from the ratio (比例计算).
+  std::optional<int> typedSize;
+  task::ActiveBox typedBox = task::ActiveBox::Width;
+  std::optional<int> copies;                 // foreground copies side by side, from 1
+  std::string background, animation, music;  // files, "" none
+  std::optional<int> backgroundBlur, animationBlur, animationOpacity, blendModeIndex;
+  // Sound sources: foreground, background, music. Unset: as the probes left them.
+  std::optional<std::array<bool, 3>> sounds;
+  bool audioFadeIn = false, audioFadeOut = false, videoFadeIn = false, videoFadeOut = false;
+  std::array<bool, 4>
+      effects{};  // effects 1 to 4: vertical bounce, horizontal bounce, colour shift, psychedelic
+  bool denoise = false, soften = false, mirror = false, dedup = false;
+  std::optional<std::string> bitrate;  // kb/s; unset: automatic
+  std::optional<std::string> format, duration;
+};
+
+// How the trial is run; the window and the tests may pass their own.
+struct TrialRunner {
+  // The converter's raw error text for `arguments` run as a trial, "" when accepted.
+  virtual std::string RunTrial(const std::string& arguments) = 0;
+  virtual ~TrialRunner() = default;
+};
+
+// The task worker's trial run, in the calling thread.
+struct WorkerTrial : TrialRunner {
+  std::string RunTrial(const std::string& arguments) override;
+};
+
+struct MadeTask {
+  bool ok = false;
+  task::TaskRecord task;  // the stored task (command line and trial command set) when ok
+  std::string refusal;    // the program's own message when not ok
+};
+
+MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
+                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial);
+
+}  // namespace pipeline
