@@ -9,12 +9,11 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <thread>
 
-#include "app/list_cells.h"
 #include "app/main_window.h"
 #include "batch/process_control.h"
 #include "batch/progress.h"
@@ -23,8 +22,6 @@
 
 namespace {
 
-constexpr int kSpeedColumn = 5;
-constexpr int kStateColumn = 6;
 constexpr int kBatchWaitMs = 500;
 constexpr int kTrialWaitMs = 300;
 constexpr int kGapMs = 300;
@@ -32,9 +29,6 @@ constexpr int kGapMs = 300;
 const char* const kEmptyListMessage = "尚未添加任务到任务列表。";
 const char* const kErrorPrefix = "发生错误：\r\n";
 const char* const kTrialBusyMessage = "任务列表正在执行，请先停止执行，再添加或保存任务。";
-
-using app::CellText;
-using app::SetCell;
 
 // Every source file of the task is there: the foreground, then the animation and the audio
 // when set, then the background when it is not the foreground itself.
@@ -52,7 +46,7 @@ void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
 }  // namespace
 
 void MainWindow::OnStartClicked() {
-  if (列表框->rowCount() == 0) {
+  if (taskList->size() == 0) {
     dialogs().ShowError(this, QString::fromUtf8(kEmptyListMessage));
     return;
   }
@@ -79,21 +73,20 @@ void MainWindow::OnStartClicked() {
   时钟->start();
 
   app::BatchOutcome outcome;  // desktop notification: what the tasks of this batch ended with
-  for (int i = 1; i <= kMaxTasks && i <= 列表框->rowCount(); ++i) {
+  for (int i = 1; i <= kMaxTasks && i <= taskList->size(); ++i) {
     if (stopRequested) break;  // a stop asked for during the gap ends the batch here
     const int row = i - 1;
-    处理进度->setText(QStringLiteral("%1/%2").arg(i).arg(列表框->rowCount()));
+    处理进度->setText(QStringLiteral("%1/%2").arg(i).arg(taskList->size()));
     running = 1;
-    if (QTableWidgetItem* first = 列表框->item(row, 0)) 列表框->scrollToItem(first);
-    if (CellText(列表框, row, kStateColumn) == QString::fromUtf8(batch::kStateFinished)) continue;
-    if (size_t(row) >= tasks.size()) continue;
-    if (!SourcesPresent(tasks[size_t(row)])) {
-      SetCell(列表框, row, kStateColumn, QString::fromUtf8(batch::kStateMissing));
+    列表框->scrollTo(taskList->index(row, 0));
+    if (taskList->finished(row)) continue;
+    if (!SourcesPresent(taskList->task(row))) {
+      taskList->setState(row, QString::fromUtf8(batch::kStateMissing));
       outcome.Count(batch::kStateMissing);
       continue;
     }
     RunTaskOnWorker(row);
-    outcome.Count(CellText(列表框, row, kStateColumn).toStdString());
+    outcome.Count(taskList->state(row).toStdString());
     if (stopRequested) break;
     ResponsiveWait(kGapMs);
     QCoreApplication::processEvents();
@@ -116,7 +109,7 @@ void MainWindow::OnStartClicked() {
 // One task on one worker thread. The worker's row texts reach the window in order through
 // queued calls; the last of them lowers the running flag, which ends the wait.
 void MainWindow::RunTaskOnWorker(int row) {
-  const std::string arguments = tasks[size_t(row)].commandLine;
+  const std::string arguments = taskList->task(row).commandLine;
   QPointer<MainWindow> self(this);
   auto post = [self](std::function<void()> update) {
     QMetaObject::invokeMethod(
@@ -128,17 +121,17 @@ void MainWindow::RunTaskOnWorker(int row) {
   };
   batch::WorkerReport report;
   report.speed = [this, post, row](const std::string& text) {
-    post([this, row, text] { SetCell(列表框, row, kSpeedColumn, QString::fromStdString(text)); });
+    post([this, row, text] { taskList->setSpeed(row, QString::fromStdString(text)); });
   };
   report.state = [this, post, row](const std::string& text) {
-    post([this, row, text] { SetCell(列表框, row, kStateColumn, QString::fromStdString(text)); });
+    post([this, row, text] { taskList->setState(row, QString::fromStdString(text)); });
   };
 
   std::thread worker([this, arguments, report, post, row] {
     const batch::WorkerResult result = batch::RunTaskWorker(arguments, false, stopRequested, report);
     post([this, result, row] {
-      if (result.ending == batch::WorkerEnding::Completed && size_t(row) < tasks.size())
-        tasks[size_t(row)].finalOutputPath = result.finalOutputPath;
+      if (result.ending == batch::WorkerEnding::Completed)
+        taskList->setFinalOutputPath(row, result.finalOutputPath);
       {
         std::lock_guard<std::mutex> lock(errorMutex);
         sharedErrorText = result.errorText;

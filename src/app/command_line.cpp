@@ -3,15 +3,16 @@
 namespace app {
 
 const char* HelpText() {
-  return "Usage: flipframe [FILE...]\n"
+  return "Usage: flipframe [FILE... | LIST.json]\n"
          "       flipframe --probe FILE\n"
          "       flipframe convert [OPTIONS] FILE...\n"
          "       flipframe run LIST.json\n"
          "\n"
          "Converts video files in batches between landscape and portrait layout with ffmpeg.\n"
          "\n"
-         "  (no command)     open the window; a FILE given (e.g. by a file manager's \"Open with\")\n"
-         "                   is taken as the first task's foreground video\n"
+         "  (no command)     open the window; each video FILE given (folders searched through, e.g.\n"
+         "                   from a file manager's \"Open with\") becomes a task with the window's\n"
+         "                   settings, and a saved task list LIST.json is loaded\n"
          "  --probe FILE     print what flipframe reads from FILE (kind, size, duration, frame rate,\n"
          "                   bitrate, extension) and exit; needs no display\n"
          "  convert          convert FILEs without the window (flipframe convert --help for OPTIONS)\n"

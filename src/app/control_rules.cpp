@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QMovie>
 #include <QSlider>
-#include <QTableWidget>
+#include <QTableView>
 #include <QUrl>
 
 #include <cmath>
@@ -286,10 +286,10 @@ QString MainWindow::FormatElapsed(int seconds) {
 
 void MainWindow::ShowResultInFileManager() {
   if (SelectedRow() < 0) return;
-  int row = currentRow;
-  if (row < 1 || row > static_cast<int>(tasks.size())) row = SelectedRow() + 1;
-  if (row < 1 || row > static_cast<int>(tasks.size())) return;
-  app::ShowInFileManager(Text(app::FileToShowForTask(tasks[static_cast<size_t>(row - 1)])), this,
+  int row = CurrentRow();
+  if (row < 1 || row > taskList->size()) row = SelectedRow() + 1;
+  if (row < 1 || row > taskList->size()) return;
+  app::ShowInFileManager(Text(app::FileToShowForTask(taskList->task(row - 1))), this,
                          [this](const QString& path) {
                            QGuiApplication::clipboard()->setText(path);
                            dialogs().ShowError(this, app::NotShownMessage(path));

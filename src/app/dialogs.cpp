@@ -22,3 +22,15 @@ std::optional<QString> WidgetDialogs::OpenFile(QWidget* owner, const QString& ti
   if (path.isEmpty()) return std::nullopt;
   return path;
 }
+
+QStringList WidgetDialogs::OpenFiles(QWidget* owner, const QString& title, const QString& folder,
+                                     const QString& filter) {
+  return QFileDialog::getOpenFileNames(owner, title, folder, filter);
+}
+
+std::optional<QString> WidgetDialogs::SaveFile(QWidget* owner, const QString& title, const QString& folder,
+                                               const QString& filter) {
+  QString path = QFileDialog::getSaveFileName(owner, title, folder, filter);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}

@@ -1,7 +1,8 @@
 #pragma once
-// Every message box and the open-file dialog go through this interface, so that tests can
+// Every message box and file dialog goes through this interface, so that tests can
 // answer them instead of a person.
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -17,6 +18,12 @@ class Dialogs {
   // form ("动画文件（*.gif） (*.gif)"), empty for all files.
   virtual std::optional<QString> OpenFile(QWidget* owner, const QString& title, const QString& folder,
                                           const QString& filter) = 0;
+  // Open-file dialog that takes several files; empty when cancelled.
+  virtual QStringList OpenFiles(QWidget* owner, const QString& title, const QString& folder,
+                                const QString& filter) = 0;
+  // Save-file dialog (asks before replacing a file); the chosen path, or nothing.
+  virtual std::optional<QString> SaveFile(QWidget* owner, const QString& title, const QString& folder,
+                                          const QString& filter) = 0;
 };
 
 // The real dialogs: QMessageBox and QFileDialog, owned by `owner`.
@@ -25,5 +32,9 @@ class WidgetDialogs : public Dialogs {
   void ShowError(QWidget* owner, const QString& text) override;
   bool AskYesNo(QWidget* owner, const QString& text) override;
   std::optional<QString> OpenFile(QWidget* owner, const QString& title, const QString& folder,
+                                  const QString& filter) override;
+  QStringList OpenFiles(QWidget* owner, const QString& title, const QString& folder,
+                        const QString& filter) override;
+  std::optional<QString> SaveFile(QWidget* owner, const QString& title, const QString& folder,
                                   const QString& filter) override;
 };

@@ -66,10 +66,9 @@ int main(int argc, char** argv) {
   app::InstallChineseQtTranslations(app);
   MainWindow window;
   window.show();
-  // The first file given is picked as the foreground, as if chosen in the file dialog.
-  if (argc >= 2) {
-    const QString file = QFileInfo(QFile::decodeName(argv[1])).absoluteFilePath();
-    QTimer::singleShot(0, &window, [&window, file] { window.ProbeRequest(file, kForeground); });
-  }
+  // Task lists (LIST.json) are loaded, other files and folders added as tasks.
+  QStringList paths;
+  for (int i = 1; i < argc; ++i) paths << QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath();
+  if (!paths.isEmpty()) QTimer::singleShot(0, &window, [&window, paths] { window.OpenArguments(paths); });
   return app.exec();
 }

@@ -4,15 +4,18 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSlider>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <cstdio>
@@ -38,6 +41,9 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   ratioTable = app::kRatioTable;
   BuildControls();
   ConnectControls();
+  // Files and folders dropped on the window or the list become tasks (the list passes its
+  // drops up to the window).
+  setAcceptDrops(true);
   OnMainWindowCreated();
   created_ = true;
 }
@@ -53,6 +59,13 @@ std::array<QWidget*, task::kOffCount> MainWindow::SwitchableControls() const {
   return {动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音,   音乐,
           静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,   分量色变, 降噪,
           柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
+}
+
+int MainWindow::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }
+
+void MainWindow::SetCurrentRow(int row) {
+  currentTask = row >= 1 && row <= taskList->size() ? QPersistentModelIndex(taskList->index(row - 1, 0))
+                                                    : QPersistentModelIndex();
 }
 
 bool MainWindow::OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
@@ -105,10 +118,10 @@ void MainWindow::ConnectControls() {
   connect(清空动画, &QPushButton::clicked, this, &MainWindow::ClearAnimation);
   connect(清空音乐, &QPushButton::clicked, this, &MainWindow::ClearAudio);
   connect(时钟, &QTimer::timeout, this, &MainWindow::OnClockTick);
-  connect(列表框, &QTableWidget::doubleClicked, this, &MainWindow::ShowResultInFileManager);
-  connect(列表框, &QTableWidget::customContextMenuRequested, this,
+  connect(列表框, &QTableView::doubleClicked, this, &MainWindow::ShowResultInFileManager);
+  connect(列表框, &QTableView::customContextMenuRequested, this,
           [this](const QPoint& pos) { ShowTaskMenu(列表框->viewport()->mapToGlobal(pos)); });
-  connect(列表框, &QTableWidget::cellClicked, this, [this](int, int) { LoadClickedTask(); });
+  connect(列表框, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
 
   connect(前景按钮, &QPushButton::clicked, this, [this] { PickSource(kForeground); });
   connect(背景按钮, &QPushButton::clicked, this, [this] { PickSource(kBackground); });
@@ -133,6 +146,9 @@ void MainWindow::ConnectControls() {
   connect(menuClearAllTasks, &QAction::triggered, this, &MainWindow::ClearAllTasks);
   connect(menuMoveTop, &QAction::triggered, this, &MainWindow::MoveTaskToTop);
   connect(menuMoveBottom, &QAction::triggered, this, &MainWindow::MoveTaskToBottom);
+  connect(menuAddVideos, &QAction::triggered, this, &MainWindow::AddVideosFromMenu);
+  connect(menuLoadList, &QAction::triggered, this, &MainWindow::LoadTaskListFromMenu);
+  connect(menuSaveList, &QAction::triggered, this, &MainWindow::SaveTaskListFromMenu);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -199,3 +215,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  if (paths.isEmpty()) return;
+  event->acceptProposedAction();
+  // After the drop has ended: the drag source is not kept waiting while the files are tried.
+  QTimer::singleShot(0, this, [this, paths] { AddVideoFiles(paths); });
+}

@@ -11,7 +11,11 @@
 //   task_validation.cpp     reading a task from the controls, validation, command building
 //   task_operations.cpp     read/add/save/load/show/clone/new task
 //   task_list.cpp           pop-up menu and list operations
+//   task_list_files.cpp     task lists saved and loaded from the menu
+//   batch_add.cpp           many video files at once: drops, 批量添加视频…, arguments
 //   batch_controller.cpp    batch start/stop, task worker glue, trial run
+#include <QPersistentModelIndex>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -24,6 +28,7 @@
 
 #include "app/desktop_notification.h"
 #include "app/dialogs.h"
+#include "app/task_list_model.h"
 #include "app/widgets.h"
 #include "pipeline/settings_area.h"
 #include "task/control_rules.h"
@@ -39,7 +44,7 @@ class QMenu;
 class QMovie;
 class QPushButton;
 class QSlider;
-class QTableWidget;
+class QTableView;
 class QTimer;
 
 using task::SourceKind;
@@ -64,7 +69,7 @@ class MainWindow : public QWidget {
   // ---- controls (object names as in the form) ------------------------------------------
   // Containers
   QFrame *路径框 = nullptr, *操作框 = nullptr, *按钮框 = nullptr, *进度条b = nullptr, *进度条 = nullptr;
-  QTableWidget* 列表框 = nullptr;
+  QTableView* 列表框 = nullptr;  // a view of taskList
   QLabel* 版权 = nullptr;
   // Source area
   QLabel *标签1 = nullptr, *标签2 = nullptr, *标签13 = nullptr, *标签8 = nullptr;
@@ -103,13 +108,20 @@ class MainWindow : public QWidget {
   QAction *menuNewTask = nullptr, *menuCloneTask = nullptr, *menuEditTask = nullptr;
   QAction *menuDeleteTask = nullptr, *menuClearAllTasks = nullptr, *menuSeparator2 = nullptr;
   QAction *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
+  // The entries that act on the whole list: many files at once, lists on disk.
+  QAction *menuSeparator3 = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr,
+          *menuSaveList = nullptr;
 
   // ---- state ---------------------------------------------------------------------------
-  task::TaskRecord current;                  // the task being prepared
-  std::vector<task::TaskRecord> tasks;       // parallel to the rows of 列表框, at most 1000
-  int currentRow = 0;                        // 1-based row last clicked, 0 none
+  task::TaskRecord current;                // the task being prepared
+  app::TaskListModel* taskList = nullptr;  // the stored tasks and their row texts
+  // The task being modified (the one a save overwrites); it follows moves, clones and deletes.
+  QPersistentModelIndex currentTask;
+  int CurrentRow() const;  // its 1-based row, 0 none
+  void SetCurrentRow(int row);
   std::array<std::string, 4> effectFilters;  // filter texts of the four effects (de.ini)
   std::array<std::string, 5> lastFolder;     // indexed by SourceKind (0 unused)
+  QString lastListFolder;                    // where the last task list was saved or loaded
   std::array<double, 23> ratioTable{};       // aspect-ratio table, entries 1..22
   int rememberedHeight = 603;
   int lastComputedCount = 0;
@@ -202,7 +214,6 @@ class MainWindow : public QWidget {
   void ShowTask(const task::TaskRecord& r);
   void CloneTask();
   void NewTask();
-  void WriteRowCells(int row, const task::TaskRecord& r);  // columns 1 to 4
 
   // ---- task_list.cpp -------------------------------------------------------------------
   void ShowTaskMenu(const QPoint& globalPos);
@@ -217,6 +228,21 @@ class MainWindow : public QWidget {
   void MoveTaskToBottom();
   void RenumberRows(int fromRow);
   int SelectedRow() const;  // 0-based, -1 none
+  void ShowTaskCount();     // 处理进度 := "0/" + number of tasks
+
+  // ---- task_list_files.cpp -------------------------------------------------------------
+  void SaveTaskListFromMenu();
+  void LoadTaskListFromMenu();
+  // Appends the list in `path`: all of its tasks, or none with a message. True when added.
+  bool AppendTaskListFile(const QString& path);
+
+  // ---- batch_add.cpp -------------------------------------------------------------------
+  // Each video file among `paths` (folders searched through) becomes a task made with the
+  // window's settings as the template; one summary names the files left out and why.
+  void AddVideoFiles(const QStringList& paths);
+  void AddVideosFromMenu();
+  // The command line's files: task lists (.json) are loaded, the rest added as videos.
+  void OpenArguments(const QStringList& paths);
 
   // ---- batch_controller.cpp ------------------------------------------------------------
   void OnStartClicked();
@@ -228,6 +254,8 @@ class MainWindow : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void ConnectControls();

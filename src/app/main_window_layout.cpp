@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include "app/main_window.h"
@@ -114,7 +114,9 @@ void MainWindow::BuildControls() {
   路径框 = Shape(this, "路径框", 5, 8, 448, 136);
   操作框 = Shape(this, "操作框", 5, 135, 448, 192);
   按钮框 = Shape(this, "按钮框", 5, 320, 448, 48);
-  列表框 = Place(new QTableWidget(0, 7, this), "列表框", 12, 365, 435, 162);
+  taskList = new app::TaskListModel(this);
+  列表框 = Place(new QTableView(this), "列表框", 12, 365, 435, 162);
+  列表框->setModel(taskList);
   进度条b = Shape(this, "进度条b", -1, 540, 468, 26);
   进度条 = Shape(进度条b, "进度条", 1, 1, 466, 24);
   版权 = Label(进度条, "版权", 16, 2, 430, 19,
@@ -229,10 +231,7 @@ void MainWindow::BuildControls() {
   暂停执行->setEnabled(false);
   开始执行 = Button(按钮框, "开始执行", 364, 8, 78, 25, "开始执行");
 
-  // Task list: report view with seven columns
-  列表框->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("前景文件"),
-                                     QStringLiteral("宽高比"), QStringLiteral("码率"), QStringLiteral("格式"),
-                                     QStringLiteral("速度x"), QStringLiteral("执行状态")});
+  // Task list: report view with seven columns (their titles come from the model)
   const int widths[7] = {32, 110, 67, 42, 45, 55, 60};
   for (int c = 0; c < 7; ++c) 列表框->setColumnWidth(c, widths[c]);
   列表框->verticalHeader()->setVisible(false);
@@ -269,4 +268,8 @@ void MainWindow::BuildControls() {
   menuSeparator2 = 菜单->addSeparator();
   menuMoveTop = 菜单->addAction(QStringLiteral("移至顶部"));
   menuMoveBottom = 菜单->addAction(QStringLiteral("移至底部"));
+  menuSeparator3 = 菜单->addSeparator();
+  menuAddVideos = 菜单->addAction(QStringLiteral("批量添加视频…"));
+  menuLoadList = 菜单->addAction(QStringLiteral("载入任务列表…"));
+  menuSaveList = 菜单->addAction(QStringLiteral("保存任务列表…"));
 }

@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 #include "app/main_window.h"
 #include "app/presets.h"
@@ -46,9 +46,8 @@ void MainWindow::OnMainWindowCreated() {
   // 10. No task done of none.
   处理进度->setText(QStringLiteral("0/0"));
   // 11. An empty task list.
-  列表框->setRowCount(0);
-  tasks.clear();
-  currentRow = 0;
+  taskList->clearTasks();
+  SetCurrentRow(0);
 }
 
 void MainWindow::LoadEffectPresets() {

@@ -48,6 +48,7 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
     // The file column is too narrow for a path, the state column for a converter's error.
     if (index.column() == kForeground) return ForegroundPath(r);
     if (row.state.startsWith(kErrorStatePrefix)) return row.state;
+    if (IsRunningState(row.state) && !row.timeLeft.isEmpty()) return row.timeLeft;
   }
   return {};
 }
@@ -147,7 +148,14 @@ void TaskListModel::setSpeed(int r, const QString& speed) {
 void TaskListModel::setState(int r, const QString& state) {
   if (!valid(r) || rows_[r].state == state) return;
   rows_[r].state = state;
+  if (!IsRunningState(state)) rows_[r].timeLeft.clear();
   rowsChanged(r, r);  // the whole row: its tooltips follow the state
+}
+
+void TaskListModel::setTimeLeft(int r, const QString& timeLeft) {
+  if (!valid(r) || rows_[r].timeLeft == timeLeft) return;
+  rows_[r].timeLeft = timeLeft;
+  rowsChanged(r, r);
 }
 
 void TaskListModel::setFinalOutputPath(int r, const std::string& path) {

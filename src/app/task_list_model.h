@@ -55,6 +55,7 @@ class TaskListModel : public QAbstractTableModel {
   void clearAllStates();
   void setSpeed(int r, const QString& speed);
   void setState(int r, const QString& state);
+  void setTimeLeft(int r, const QString& timeLeft);
   void setFinalOutputPath(int r, const std::string& path);
   // Saving a modified task: the record replaces row r's, and its speed, state and final
   // output path are emptied so the next batch runs it.

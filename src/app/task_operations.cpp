@@ -8,12 +8,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <array>
 #include <mutex>
 
-#include "app/list_cells.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 
@@ -22,9 +21,7 @@ namespace {
 const QString kAddCaption = QStringLiteral("添加任务");
 const QString kSaveCaption = QStringLiteral("保存任务");
 const QString kWaitCaption = QStringLiteral("请稍候..");
-const QString kLimitMessage = QStringLiteral("加入任务数量上限为1000个。");
-
-using app::CellItem;
+const QString kLimitMessage = QString::fromUtf8(app::kTaskLimitMessage);
 
 QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
 
@@ -36,14 +33,6 @@ QString SourceText(const std::string& quoted) {
 }
 
 }  // namespace
-
-void MainWindow::WriteRowCells(int row, const task::TaskRecord& r) {
-  for (int c = 0; c < 7; ++c) CellItem(列表框, row, c);
-  列表框->item(row, 1)->setText(FromUtf8(task::Unquote(r.foregroundPath)));
-  列表框->item(row, 2)->setText(QStringLiteral("%1x%2").arg(r.outputWidth).arg(r.outputHeight));
-  列表框->item(row, 3)->setText(FromUtf8(r.bitrate));
-  列表框->item(row, 4)->setText(FromUtf8(r.outputFormat));
-}
 
 void MainWindow::ShowTask(const task::TaskRecord& r) {
   前景框->setText(SourceText(r.foregroundPath));
@@ -85,36 +74,26 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
 
 void MainWindow::LoadTaskForEdit() {
   const int s = SelectedRow();
-  if (s >= 0) currentRow = s + 1;
-  if (currentRow < 1 || currentRow > static_cast<int>(tasks.size())) return;
-  current = tasks[currentRow - 1];
+  if (s >= 0) SetCurrentRow(s + 1);
+  const int row = CurrentRow();
+  if (row < 1) return;
+  current = taskList->task(row - 1);
   ShowTask(current);
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
-  const QTableWidgetItem* state = 列表框->item(currentRow - 1, 6);
-  const QString text = state ? state->text() : QString();
-  const bool converting = text == QStringLiteral("准备数据") || text.endsWith(QStringLiteral("％"));
+  const bool converting = app::IsRunningState(taskList->state(row - 1));
   保存任务->setEnabled(!converting && !running && !batchActive);
   保存任务->setText(kSaveCaption);
 }
 
 void MainWindow::CloneTask() {
-  if (列表框->rowCount() >= kMaxTasks) {
+  if (taskList->full()) {
     dialogs().ShowError(this, kLimitMessage);
     return;
   }
   const int s = SelectedRow();
-  if (s < 0 || s >= static_cast<int>(tasks.size())) return;
-  task::TaskRecord copy = tasks[s];
-  copy.finalOutputPath.clear();
-  tasks.insert(tasks.begin() + s + 1, std::move(copy));
-
-  列表框->insertRow(s + 1);
-  for (int c = 0; c < 7; ++c) CellItem(列表框, s + 1, c);
-  for (int c = 1; c < 5; ++c) 列表框->item(s + 1, c)->setText(列表框->item(s, c)->text());
-  RenumberRows(0);
-  列表框->scrollToItem(列表框->item(s + 1, 0));
-  处理进度->setText(QStringLiteral("0/%1").arg(列表框->rowCount()));
-  if (currentRow > s + 1) ++currentRow;  // the task being modified moved one place down
+  if (s < 0 || !taskList->insertCloneAfter(s)) return;
+  列表框->scrollTo(taskList->index(s + 1, 0));
+  ShowTaskCount();
 }
 
 void MainWindow::NewTask() {
@@ -158,11 +137,11 @@ void MainWindow::NewTask() {
 void MainWindow::AddOrSaveTask() {
   if (running || batchActive || trialRunning) return;
   const bool addMode = 保存任务->text() == kAddCaption;
-  if (addMode && 列表框->rowCount() >= kMaxTasks) {
+  if (addMode && taskList->full()) {
     dialogs().ShowError(this, kLimitMessage);
     return;
   }
-  if (!addMode && (currentRow < 1 || currentRow > static_cast<int>(tasks.size()))) return;
+  if (!addMode && CurrentRow() < 1) return;
   if (!ValidateTask()) return;
 
   for (QFrame* panel : {操作框, 路径框, 按钮框}) panel->setEnabled(false);
@@ -174,27 +153,25 @@ void MainWindow::AddOrSaveTask() {
   if (!addMode) {
     const std::string trial = BuildCommandFor(current, true);
     trialCommandText = trial;
-    const int index = currentRow - 1;
+    const int index = CurrentRow() - 1;
+    const task::TaskRecord& storedNow = taskList->task(index);
     // The trial command does not carry the output duration, so that is compared apart: the
     // duration the box stands for, read by the same rule that stores it (a box showing the
     // first eight characters of a stored full length still means that full length).
-    task::TaskRecord asShown = tasks[index];
+    task::TaskRecord asShown = storedNow;
     ReadTaskFromControls(asShown);
     const bool changed =
-        tasks[index].trialCommand != trial || tasks[index].outputDuration != asShown.outputDuration;
+        storedNow.trialCommand != trial || storedNow.outputDuration != asShown.outputDuration;
     if (changed && !trial.empty()) {
       保存任务->setText(kWaitCaption);
       RunTrial();
       if (trialAccepted()) {
         ReadTaskFromControls(current);
         current.trialCommand = trial;
-        tasks[index] = current;
-        task::TaskRecord& stored = tasks[index];
+        task::TaskRecord stored = current;
         stored.commandLine = BuildCommandFor(stored, false);
-        WriteRowCells(index, stored);
-        列表框->item(index, 5)->setText(QString());
-        列表框->item(index, 6)->setText(QString());
-        stored.finalOutputPath.clear();  // the changed task runs again in the next batch
+        // Speed, state and final output path are emptied: the changed task runs again.
+        taskList->replaceTask(index, stored);
       }
       保存任务->setText(kSaveCaption);
     }
@@ -205,16 +182,12 @@ void MainWindow::AddOrSaveTask() {
     if (!trial.empty()) RunTrial();
     if (!trial.empty() && trialAccepted()) {
       current.trialCommand = trial;
-      const int row = 列表框->rowCount();
-      列表框->insertRow(row);
-      CellItem(列表框, row, 0)->setText(QString::number(row + 1));
-      tasks.push_back(current);
-      currentRow = row + 1;
-      task::TaskRecord& stored = tasks.back();
+      task::TaskRecord stored = current;
       ReadTaskFromControls(stored);
       stored.commandLine = BuildCommandFor(stored, false);
-      WriteRowCells(row, stored);
-      处理进度->setText(QStringLiteral("0/%1").arg(列表框->rowCount()));
+      taskList->append(stored);
+      SetCurrentRow(taskList->size());
+      ShowTaskCount();
       NewTask();
     }
     保存任务->setText(kAddCaption);

@@ -15,7 +15,15 @@ struct TaskRow {
   task::TaskRecord record;
   QString speed;  // 速度x
   QString state;  // 执行状态
+  // How long the running task still needs, as the runner last estimated it ("" none); shown
+  // as the running row's tooltip, never saved with the list.
+  QString timeLeft = {};
 };
+
+// True for the state texts of a task being converted: "准备数据" or a percentage.
+inline bool IsRunningState(const QString& state) {
+  return state == QStringLiteral("准备数据") || state.endsWith(QStringLiteral("％"));
+}
 
 // True when `adding` more tasks fit into a list that holds `rows`.
 inline bool FitsTaskLimit(int rows, int adding) { return adding >= 0 && rows + adding <= kMaxTasks; }

@@ -17,12 +17,16 @@ class ScriptedDialogs : public Dialogs {
   QStringList errors;
   // Texts of every question asked, in order.
   QStringList questions;
-  // Every open-file request, in order.
+  // Every open-file request (single or several files), in order.
   std::deque<FileRequest> fileRequests;
+  // Every save-file request, in order.
+  std::deque<FileRequest> saveRequests;
 
   // Queued answers; an empty queue answers No / cancel.
   std::deque<bool> yesNoAnswers;
   std::deque<std::optional<QString>> fileAnswers;
+  std::deque<QStringList> filesAnswers;  // for OpenFiles
+  std::deque<std::optional<QString>> saveAnswers;
 
   void ShowError(QWidget*, const QString& text) override { errors << text; }
   bool AskYesNo(QWidget*, const QString& text) override {
@@ -38,6 +42,22 @@ class ScriptedDialogs : public Dialogs {
     if (fileAnswers.empty()) return std::nullopt;
     auto a = fileAnswers.front();
     fileAnswers.pop_front();
+    return a;
+  }
+  QStringList OpenFiles(QWidget*, const QString& title, const QString& folder,
+                        const QString& filter) override {
+    fileRequests.push_back({title, folder, filter});
+    if (filesAnswers.empty()) return {};
+    QStringList a = filesAnswers.front();
+    filesAnswers.pop_front();
+    return a;
+  }
+  std::optional<QString> SaveFile(QWidget*, const QString& title, const QString& folder,
+                                  const QString& filter) override {
+    saveRequests.push_back({title, folder, filter});
+    if (saveAnswers.empty()) return std::nullopt;
+    auto a = saveAnswers.front();
+    saveAnswers.pop_front();
     return a;
   }
 };
