@@ -226,7 +226,6 @@ class MainWindow : public QWidget {
   void ClearAllTasks();
   void MoveTaskToTop();
   void MoveTaskToBottom();
-  void RenumberRows(int fromRow);
   int SelectedRow() const;  // 0-based, -1 none
   void ShowTaskCount();     // 处理进度 := "0/" + number of tasks
 

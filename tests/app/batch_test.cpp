@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <filesystem>
@@ -49,14 +49,16 @@ class BatchTest : public WindowTest {
   std::string Paced(const std::string& name) { return ts::PacedCommand(Clip(name), Temporary(name)); }
 
   // A row and its stored task, as the add operation leaves them.
-  task::TaskRecord& AddTask(const std::string& foreground, const std::string& command) {
+  // `adjust` changes the record before it is stored.
+  void AddTask(const std::string& foreground, const std::string& command,
+               const std::function<void(task::TaskRecord&)>& adjust = {}) {
     task::TaskRecord r;
     r.foregroundPath = r.backgroundPath = task::Quote(foreground);
     r.outputWidth = 180, r.outputHeight = 320;
     r.outputFormat = ".mp4";
     r.commandLine = command;
+    if (adjust) adjust(r);
     ts::StoreTask(*window, r);
-    return window->tasks.back();
   }
 
   QString State(int row) const { return ts::RowState(*window, row); }
@@ -136,7 +138,7 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
   for (int row = 0; row < 3; ++row) {
     const std::string name(1, char('a' + row));
     EXPECT_EQ(State(row), "处理完毕") << name;
-    EXPECT_EQ(window->tasks[size_t(row)].finalOutputPath, Final(name));
+    EXPECT_EQ(window->taskList->task(size_t(row)).finalOutputPath, Final(name));
     const ts::ProbeFacts facts = ts::FfprobeFacts(Final(name));
     EXPECT_EQ(facts.width, 180) << name;
     EXPECT_EQ(facts.height, 320) << name;
@@ -157,9 +159,12 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
 TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   AddTask(Clip("a"), Portrait("a"));
   AddTask(media + "/gone.mp4", Portrait("a"));  // foreground missing
-  AddTask(Clip("b"), Portrait("b")).audioPath = task::Quote(media + "/gone.m4a");
-  AddTask(Clip("c"), Portrait("c")).backgroundPath = task::Quote(media + "/gone-bg.mp4");
-  AddTask(Clip("d"), Portrait("d")).animationPath = task::Quote(media + "/gone.gif");
+  AddTask(Clip("b"), Portrait("b"),
+          [&](task::TaskRecord& r) { r.audioPath = task::Quote(media + "/gone.m4a"); });
+  AddTask(Clip("c"), Portrait("c"),
+          [&](task::TaskRecord& r) { r.backgroundPath = task::Quote(media + "/gone-bg.mp4"); });
+  AddTask(Clip("d"), Portrait("d"),
+          [&](task::TaskRecord& r) { r.animationPath = task::Quote(media + "/gone.gif"); });
   AddTask(Clip("e"), ts::OversizedCropCommand(Clip("e"), Temporary("e")));
   AddTask(Clip("f"), Portrait("f"));
   std::vector<std::pair<int, int>> notified;  // the window is not active offscreen
@@ -174,7 +179,7 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(failed.contains("Invalid too big")) << failed.toStdString();
   EXPECT_FALSE(failed.contains('\n'));
   EXPECT_FALSE(plat::FileExists(Temporary("e")));
-  EXPECT_EQ(window->tasks[5].finalOutputPath, "");
+  EXPECT_EQ(window->taskList->task(5).finalOutputPath, "");
   EXPECT_EQ(State(6), "处理完毕");
   EXPECT_TRUE(plat::FileExists(Final("f")));
   EXPECT_EQ(window->处理进度->text(), "7/7");
@@ -186,8 +191,7 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
 TEST_F(BatchTest, StopDuringATaskEndsTheBatchPausedOrNot) {
   for (bool pauseFirst : {false, true}) {
     SCOPED_TRACE(pauseFirst ? "paused" : "running");
-    window->列表框->setRowCount(0);
-    window->tasks.clear();
+    window->taskList->clearTasks();
     AddTask(Clip("a"), Paced("a"));
     AddTask(Clip("b"), Portrait("b"));
     bool stopped = false;

@@ -590,15 +590,18 @@ TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
   original.disabled[task::kOffBitrateBox] = 1;
   const task::TaskRecord before = original;
 
-  w().tasks.push_back(original);
-  task::TaskRecord& copy = w().tasks.back();
-  EXPECT_NE(copy.finalOutputPath.data(), original.finalOutputPath.data());
-  EXPECT_NE(copy.commandLine.data(), original.commandLine.data());
+  ASSERT_TRUE(w().taskList->append(original));
+  const int last = w().taskList->size() - 1;
+  const task::TaskRecord& stored = w().taskList->task(last);
+  EXPECT_NE(stored.finalOutputPath.data(), original.finalOutputPath.data());
+  EXPECT_NE(stored.commandLine.data(), original.commandLine.data());
+  task::TaskRecord copy = stored;
   copy.finalOutputPath = "/elsewhere.mp4";
   copy.foregroundPath[1] = 'X';
   copy.commandLine.clear();
   copy.ticks[task::kTickMute] = 0;
   copy.disabled[task::kOffBitrateBox] = 0;
+  w().taskList->replaceTask(last, copy);
   EXPECT_EQ(original.finalOutputPath, before.finalOutputPath);
   EXPECT_EQ(original.foregroundPath, before.foregroundPath);
   EXPECT_EQ(original.commandLine, before.commandLine);

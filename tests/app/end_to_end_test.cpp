@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <filesystem>
 #include <string>
@@ -29,7 +29,7 @@ class EndToEndTest : public WindowTest {
 
   bool BatchOver() {
     if (window->running || window->batchActive) return false;
-    for (int row = 0; row < window->列表框->rowCount(); ++row) {
+    for (int row = 0; row < window->taskList->size(); ++row) {
       const QString s = ts::RowState(*window, row);
       if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％"))) return false;
     }
@@ -53,7 +53,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   EXPECT_EQ(window->高度框->text(), QStringLiteral("568"));
   window->保存任务->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->列表框->rowCount(), 1);
+  ASSERT_EQ(window->taskList->size(), 1);
 
   // Second task: a portrait clip made landscape, with a GIF over it and background music.
   Answer(portrait);
@@ -70,9 +70,9 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   EXPECT_FALSE(window->静音->isChecked());
   window->保存任务->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->列表框->rowCount(), 2);
-  EXPECT_EQ(window->列表框->item(0, 2)->text(), QStringLiteral("320x568"));
-  EXPECT_EQ(window->列表框->item(1, 2)->text(), QStringLiteral("568x320"));
+  ASSERT_EQ(window->taskList->size(), 2);
+  EXPECT_EQ(window->taskList->data(window->taskList->index(0, 2)).toString(), QStringLiteral("320x568"));
+  EXPECT_EQ(window->taskList->data(window->taskList->index(1, 2)).toString(), QStringLiteral("568x320"));
 
   // The batch.
   window->开始执行->click();
@@ -85,7 +85,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   for (int row = 0; row < 2; ++row) {
     SCOPED_TRACE(row);
     EXPECT_EQ(ts::RowState(*window, row), QStringLiteral("处理完毕"));
-    const std::string out = window->tasks[row].finalOutputPath;
+    const std::string out = window->taskList->task(row).finalOutputPath;
     EXPECT_EQ(out.rfind(folder + "/result/", 0), 0u) << out;
     ASSERT_TRUE(plat::FileExists(out)) << out;
     const ts::ProbeFacts facts = ts::FfprobeFacts(out);

@@ -7,7 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include <filesystem>
@@ -217,9 +217,9 @@ TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
     EXPECT_EQ(window->前景计数->count(), 0);
     EXPECT_EQ(window->lastComputedCount, 0);
     EXPECT_EQ(window->处理进度->text(), "0/0");
-    EXPECT_EQ(window->列表框->rowCount(), 0);
-    EXPECT_TRUE(window->tasks.empty());
-    EXPECT_EQ(window->currentRow, 0);
+    EXPECT_EQ(window->taskList->size(), 0);
+    EXPECT_TRUE(window->taskList->rows().empty());
+    EXPECT_EQ(window->CurrentRow(), 0);
   };
   check("after construction");
 
@@ -231,9 +231,8 @@ TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
   window->UpdateForegroundCount(1920, 1080);
   window->lastComputedCount = 3;
   window->处理进度->setText(QStringLiteral("2/5"));
-  window->列表框->setRowCount(2);
-  window->tasks.resize(2);
-  window->currentRow = 1;
+  window->taskList->appendRows(std::vector<app::TaskRow>(2));
+  window->SetCurrentRow(1);
   window->OnMainWindowCreated();
   check("after running the sequence again");
 }

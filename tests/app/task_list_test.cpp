@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include <string>
@@ -40,24 +40,25 @@ std::vector<QString> Ids(int n) {
 
 class TaskListTest : public WindowTest {
  protected:
-  QTableWidget* list() { return window->列表框; }
-  QString Cell(int row, int column) { return list()->item(row, column)->text(); }
+  QTableView* list() { return window->列表框; }
+  QString Cell(int row, int column) {
+    return window->taskList->data(window->taskList->index(row, column)).toString();
+  }
 
   // A list of n finished tasks in place of whatever was there.
   void ListOf(int n) {
-    list()->setRowCount(0);
-    window->tasks.clear();
+    window->taskList->clearTasks();
     ts::StoreListedTasks(*window, n);
   }
 
   ListView View() {
     ListView v;
-    for (int row = 0; row < list()->rowCount(); ++row) {
+    for (int row = 0; row < window->taskList->size(); ++row) {
       v.rowClips.push_back(ClipNumber(Cell(row, 1)));
       v.ids.push_back(Cell(row, 0));
     }
-    for (const auto& t : window->tasks)
-      v.taskClips.push_back(ClipNumber(QString::fromStdString(task::Unquote(t.foregroundPath))));
+    for (const app::TaskRow& t : window->taskList->rows())
+      v.taskClips.push_back(ClipNumber(QString::fromStdString(task::Unquote(t.record.foregroundPath))));
     return v;
   }
 
@@ -70,7 +71,7 @@ class TaskListTest : public WindowTest {
     return window->PrepareTaskMenu();
   }
 
-  // Visibility of the eleven menu entries in menu order, '1' shown, '0' hidden.
+  // Visibility of the menu entries in menu order, '1' shown, '0' hidden.
   std::string MenuPattern() {
     std::string s;
     for (QAction* a : window->菜单->actions()) s += a->isVisible() ? '1' : '0';
@@ -91,7 +92,7 @@ TEST_F(TaskListTest, MovingTheThirdOfFiveRowsKeepsRowsAndRecordsInStep) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ListOf(5);
-    list()->item(2, 6)->setText(QStringLiteral("输出错误(x)"));
+    window->taskList->setState(2, QStringLiteral("输出错误(x)"));
     ASSERT_TRUE(RightClick(2));
     (window.get()->*c.move)();
 
@@ -105,8 +106,8 @@ TEST_F(TaskListTest, MovingTheThirdOfFiveRowsKeepsRowsAndRecordsInStep) {
     EXPECT_EQ(Cell(c.selected, 3), QStringLiteral("1003"));
     EXPECT_EQ(Cell(c.selected, 5), QStringLiteral("1.3"));
     EXPECT_EQ(Cell(c.selected, 6), QStringLiteral("输出错误(x)"));
-    EXPECT_EQ(window->tasks[c.selected].commandLine, "command 3");
-    EXPECT_EQ(window->tasks[c.selected].finalOutputPath, ts::ListedTask(3).finalOutputPath);
+    EXPECT_EQ(window->taskList->task(c.selected).commandLine, "command 3");
+    EXPECT_EQ(window->taskList->task(c.selected).finalOutputPath, ts::ListedTask(3).finalOutputPath);
   }
 }
 
@@ -115,12 +116,16 @@ TEST_F(TaskListTest, MenuShowsOnlyWhatFitsTheRightClickedRow) {
   const struct {
     const char* name;
     int rows, row;
-    const char* pattern;  // 清除执行状态 清除全部状态 - 新建 克隆 修改 删除 清空 - 顶部 底部
+    // 清除执行状态 清除全部状态 - 新建 克隆 修改 删除 清空 - 顶部 底部 - 批量添加 载入 保存
+    const char* pattern;
   } cases[] = {
-      {"empty list", 0, -1, "00010000000"},        {"empty space of a list of three", 3, -1, "01110001000"},
-      {"first row", 3, 0, "11111111101"},          {"last row", 3, 2, "11111111110"},
-      {"only row", 1, 0, "11111111000"},           {"middle row afterwards", 3, 1, "11111111111"},
-      {"empty space again", 3, -1, "01110001000"},
+      {"empty list", 0, -1, "000100000001110"},
+      {"empty space of a list of three", 3, -1, "011100010001111"},
+      {"first row", 3, 0, "111111111011111"},
+      {"last row", 3, 2, "111111111101111"},
+      {"only row", 1, 0, "111111110001111"},
+      {"middle row afterwards", 3, 1, "111111111111111"},
+      {"empty space again", 3, -1, "011100010001111"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -158,8 +163,8 @@ TEST_F(TaskListTest, DeletingTheOnlyTaskOrClearingAllEmptiesTheListAndOpensThePi
     dialogs.fileRequests.clear();
     ASSERT_TRUE(RightClick(c.row));
     (window.get()->*c.action)();
-    EXPECT_EQ(list()->rowCount(), 0);
-    EXPECT_TRUE(window->tasks.empty());
+    EXPECT_EQ(window->taskList->size(), 0);
+    EXPECT_TRUE(window->taskList->rows().empty());
     EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/0"));
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, QStringLiteral("打开前景视频，必须为常规格式的视频文件"));
@@ -181,7 +186,7 @@ TEST_F(TaskListTest, DeletingOneOfThreeRenumbersAndResetsWithoutPicker) {
   EXPECT_EQ(v.ids, Ids(2));
   EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/2"));
   EXPECT_TRUE(dialogs.fileRequests.empty());
-  EXPECT_EQ(window->currentRow, 0);
+  EXPECT_EQ(window->CurrentRow(), 0);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
   EXPECT_TRUE(window->前景框->text().isEmpty());
   EXPECT_EQ(window->SelectedRow(), -1);
@@ -193,14 +198,14 @@ TEST_F(TaskListTest, ClearingStatesMakesTasksRunAgain) {
   window->ClearTaskState();
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(Cell(row, 6), row == 1 ? QString() : QStringLiteral("处理完毕"));
-    EXPECT_EQ(window->tasks[row].finalOutputPath.empty(), row == 1);
+    EXPECT_EQ(window->taskList->task(row).finalOutputPath.empty(), row == 1);
   }
 
   ASSERT_TRUE(RightClick(-1));
   window->ClearAllStates();
   for (int row = 0; row < 3; ++row) {
     EXPECT_TRUE(Cell(row, 6).isEmpty());
-    EXPECT_TRUE(window->tasks[row].finalOutputPath.empty());
+    EXPECT_TRUE(window->taskList->task(row).finalOutputPath.empty());
     EXPECT_FALSE(Cell(row, 5).isEmpty()) << "the speed column stays";
   }
 }
@@ -209,16 +214,16 @@ TEST_F(TaskListTest, ClickingARowLoadsItUnlessATrialRuns) {
   ListOf(3);
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  const QPoint middleRow = list()->visualItemRect(list()->item(1, 1)).center();
+  const QPoint middleRow = list()->visualRect(window->taskList->index(1, 1)).center();
 
   window->trialRunning = 1;
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
-  EXPECT_EQ(window->currentRow, 0);
+  EXPECT_EQ(window->CurrentRow(), 0);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
 
   window->trialRunning = 0;
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
-  EXPECT_EQ(window->currentRow, 2);
+  EXPECT_EQ(window->CurrentRow(), 2);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
   EXPECT_TRUE(MainWindow::OwnEnabled(window->操作框));
   EXPECT_EQ(window->前景框->text(), ts::VanishedText(task::Quote(ts::ListedClip(2))));
@@ -243,7 +248,8 @@ TEST_F(TaskListTest, TaskUnderModificationIsFollowedThroughMovesAndClones) {
   for (const auto& s : steps) {
     ASSERT_TRUE(RightClick(s.row));
     (window.get()->*s.action)();
-    ASSERT_EQ(window->currentRow, s.currentRow);
-    EXPECT_EQ(window->tasks[window->currentRow - 1].foregroundPath, task::Quote(ts::ListedClip(1)));
+    ASSERT_EQ(window->CurrentRow(), s.currentRow);
+    EXPECT_EQ(window->taskList->task(window->CurrentRow() - 1).foregroundPath,
+              task::Quote(ts::ListedClip(1)));
   }
 }

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <fstream>
@@ -21,8 +21,10 @@ namespace ts = testing_support;
 
 class TaskOperationsTest : public WindowTest {
  protected:
-  QTableWidget* list() { return window->列表框; }
-  QString Cell(int row, int column) { return list()->item(row, column)->text(); }
+  QTableView* list() { return window->列表框; }
+  QString Cell(int row, int column) {
+    return window->taskList->data(window->taskList->index(row, column)).toString();
+  }
 
   void Load(int row) {
     list()->selectRow(row);
@@ -117,12 +119,12 @@ TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
     window->NewTask();
-    list()->item(1, 6)->setText(QString::fromUtf8(c.state));
+    window->taskList->setState(1, QString::fromUtf8(c.state));
     window->batchActive = c.batch;
     Load(1);
     EXPECT_EQ(MainWindow::OwnEnabled(window->保存任务), c.saveEnabled);
     EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
-    EXPECT_EQ(window->currentRow, 2);
+    EXPECT_EQ(window->CurrentRow(), 2);
     EXPECT_EQ(window->current.commandLine, "command 2");
     EXPECT_EQ(window->时长框->text(), QStringLiteral("00:00:02"));
   }
@@ -134,23 +136,26 @@ TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {
   list()->selectRow(2);
   window->CloneTask();
 
-  ASSERT_EQ(list()->rowCount(), 6);
-  ASSERT_EQ(window->tasks.size(), 6u);
+  ASSERT_EQ(window->taskList->size(), 6);
+  ASSERT_EQ(window->taskList->rows().size(), 6u);
   const int clips[] = {1, 2, 3, 3, 4, 5};
   for (int row = 0; row < 6; ++row) {
     SCOPED_TRACE(row);
     EXPECT_EQ(Cell(row, 0), QString::number(row + 1));
-    EXPECT_EQ(Cell(row, 1), QString::fromStdString(ts::ListedClip(clips[row])));
-    EXPECT_EQ(window->tasks[row].foregroundPath, task::Quote(ts::ListedClip(clips[row])));
+    // The file column shows the file's name, its tooltip the full path.
+    EXPECT_EQ(Cell(row, 1), QStringLiteral("clip%1.mp4").arg(clips[row]));
+    EXPECT_EQ(window->taskList->data(window->taskList->index(row, 1), Qt::ToolTipRole).toString(),
+              QString::fromStdString(ts::ListedClip(clips[row])));
+    EXPECT_EQ(window->taskList->task(row).foregroundPath, task::Quote(ts::ListedClip(clips[row])));
   }
   // The clone has the cells and command of row 3 but neither its speed, state nor output.
   EXPECT_EQ(Cell(3, 2), QStringLiteral("1080x1920"));
   EXPECT_TRUE(Cell(3, 5).isEmpty());
   EXPECT_TRUE(Cell(3, 6).isEmpty());
   EXPECT_EQ(Cell(4, 6), QStringLiteral("处理完毕"));
-  EXPECT_TRUE(window->tasks[3].finalOutputPath.empty());
-  EXPECT_EQ(window->tasks[2].finalOutputPath, ts::ListedTask(3).finalOutputPath);
-  EXPECT_EQ(window->tasks[3].commandLine, "command 3");
+  EXPECT_TRUE(window->taskList->task(3).finalOutputPath.empty());
+  EXPECT_EQ(window->taskList->task(2).finalOutputPath, ts::ListedTask(3).finalOutputPath);
+  EXPECT_EQ(window->taskList->task(3).commandLine, "command 3");
   EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/6"));
 }
 
@@ -166,8 +171,8 @@ TEST_F(TaskOperationsTest, TheLimitOfAThousandStopsCloneNewTaskAndAddBeforeValid
   window->NewTask();  // empty boxes: validation would complain if it ran
   window->保存任务->click();
   EXPECT_EQ(dialogs.errors, QStringList(3, QStringLiteral("加入任务数量上限为1000个。")));
-  EXPECT_EQ(list()->rowCount(), 1000);
-  EXPECT_EQ(window->tasks.size(), 1000u);
+  EXPECT_EQ(window->taskList->size(), 1000);
+  EXPECT_EQ(window->taskList->rows().size(), 1000u);
 }
 
 TEST_F(TaskOperationsTest, NewTaskButtonResetsControlsAndRecordAndOpensThePicker) {
@@ -183,7 +188,7 @@ TEST_F(TaskOperationsTest, NewTaskButtonResetsControlsAndRecordAndOpensThePicker
 
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_TRUE(dialogs.errors.isEmpty());
-  EXPECT_EQ(window->currentRow, 0);
+  EXPECT_EQ(window->CurrentRow(), 0);
   EXPECT_TRUE(window->前景框->text().isEmpty());
   EXPECT_EQ(window->背景框->text(), QStringLiteral("留空则复制前景视频制作背景视频(推荐)"));
   for (QLineEdit* box : {window->宽度框, window->高度框, window->时长框, window->格式框, window->码率框})
@@ -233,9 +238,9 @@ TEST_F(AddTaskTest, AddedTaskIsStoredWithItsCommandsAndTheControlsReset) {
   EXPECT_EQ(caption, QStringLiteral("请稍候.."));
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
 
-  ASSERT_EQ(list()->rowCount(), 1);
-  ASSERT_EQ(window->tasks.size(), 1u);
-  const task::TaskRecord& t = window->tasks[0];
+  ASSERT_EQ(window->taskList->size(), 1);
+  ASSERT_EQ(window->taskList->rows().size(), 1u);
+  const task::TaskRecord& t = window->taskList->task(0);
   EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));
   EXPECT_EQ(Cell(0, 1), QString::fromStdString(clip_));
   EXPECT_EQ(Cell(0, 2), QStringLiteral("320x568"));
@@ -260,8 +265,8 @@ TEST_F(AddTaskTest, RefusedTrialStoresNothingAndKeepsTheControls) {
   window->保存任务->click();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("发生错误："))) << Errors().toStdString();
-  EXPECT_EQ(list()->rowCount(), 0);
-  EXPECT_TRUE(window->tasks.empty());
+  EXPECT_EQ(window->taskList->size(), 0);
+  EXPECT_TRUE(window->taskList->rows().empty());
   EXPECT_EQ(window->前景框->text(), QString::fromStdString(clip_));
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
   EXPECT_TRUE(MainWindow::OwnEnabled(window->按钮框));
@@ -274,21 +279,22 @@ TEST_F(AddTaskTest, SavingWithoutChangeRunsNoTrialButADurationChangeDoes) {
   Prepare("00:00:10");
   window->保存任务->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
-  ASSERT_EQ(window->tasks.size(), 1u);
-  const std::string full = window->tasks[0].outputDuration, command = window->tasks[0].commandLine;
+  ASSERT_EQ(window->taskList->rows().size(), 1u);
+  const std::string full = window->taskList->task(0).outputDuration,
+                    command = window->taskList->task(0).commandLine;
   ASSERT_GT(full.size(), 8u) << full;
-  list()->item(0, 5)->setText(QStringLiteral("3.1"));
-  list()->item(0, 6)->setText(QStringLiteral("处理完毕"));
-  window->tasks[0].finalOutputPath = folder_ + "/result/clip_1.mp4";
+  window->taskList->setSpeed(0, QStringLiteral("3.1"));
+  window->taskList->setState(0, QStringLiteral("处理完毕"));
+  window->taskList->setFinalOutputPath(0, folder_ + "/result/clip_1.mp4");
 
   Load(0);
   ASSERT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
   EXPECT_EQ(window->时长框->text().toStdString(), full.substr(0, 8));
   EXPECT_FALSE(RunsATrial());
   EXPECT_EQ(Cell(0, 6), QStringLiteral("处理完毕"));
-  EXPECT_EQ(window->tasks[0].finalOutputPath, folder_ + "/result/clip_1.mp4");
-  EXPECT_EQ(window->tasks[0].outputDuration, full);
-  EXPECT_EQ(window->tasks[0].commandLine, command);
+  EXPECT_EQ(window->taskList->task(0).finalOutputPath, folder_ + "/result/clip_1.mp4");
+  EXPECT_EQ(window->taskList->task(0).outputDuration, full);
+  EXPECT_EQ(window->taskList->task(0).commandLine, command);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
 
   window->时长框->setText(QStringLiteral("00:00:01"));
@@ -296,13 +302,13 @@ TEST_F(AddTaskTest, SavingWithoutChangeRunsNoTrialButADurationChangeDoes) {
   EXPECT_TRUE(RunsATrial(&caption));
   EXPECT_EQ(caption, QStringLiteral("请稍候.."));
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
-  EXPECT_EQ(window->tasks[0].outputDuration, "00:00:01");
-  EXPECT_NE(window->tasks[0].commandLine, command);
-  EXPECT_TRUE(window->tasks[0].finalOutputPath.empty());
+  EXPECT_EQ(window->taskList->task(0).outputDuration, "00:00:01");
+  EXPECT_NE(window->taskList->task(0).commandLine, command);
+  EXPECT_TRUE(window->taskList->task(0).finalOutputPath.empty());
   EXPECT_TRUE(Cell(0, 5).isEmpty());
   EXPECT_TRUE(Cell(0, 6).isEmpty());
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
-  EXPECT_EQ(list()->rowCount(), 1);
+  EXPECT_EQ(window->taskList->size(), 1);
 }
 
 TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
@@ -310,7 +316,7 @@ TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
   Prepare();
   window->保存任务->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
-  ASSERT_EQ(list()->rowCount(), 1000);
+  ASSERT_EQ(window->taskList->size(), 1000);
   EXPECT_EQ(Cell(999, 0), QStringLiteral("1000"));
   EXPECT_EQ(Cell(999, 1), QString::fromStdString(clip_));
   EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/1000"));
@@ -318,7 +324,7 @@ TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
   Prepare();
   window->保存任务->click();
   EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("加入任务数量上限为1000个。")});
-  EXPECT_EQ(list()->rowCount(), 1000);
-  EXPECT_EQ(window->tasks.size(), 1000u);
+  EXPECT_EQ(window->taskList->size(), 1000);
+  EXPECT_EQ(window->taskList->rows().size(), 1000u);
   EXPECT_EQ(window->前景框->text(), QString::fromStdString(clip_)) << "the controls keep their values";
 }

@@ -129,11 +129,18 @@ TEST(TaskListModel, CellsTitlesAndTooltips) {
 
   const QString path = QStringLiteral("/videos/sub dir/片段 一.mov");
   const QString error = QStringLiteral("输出错误(Invalid data found when processing input)");
+  const QString left = QStringLiteral("00:01:10");
   struct Case {
-    QString state, rowTooltip;
+    QString state, timeLeft, rowTooltip;  // timeLeft "": none set by this step
   };
-  for (const Case& c : {Case{error, error}, Case{QStringLiteral("45％"), QString()}}) {
+  // In order: a running row shows the time left it was given; a row that stopped running
+  // forgets it, so it does not come back on the next run.
+  for (const Case& c : {Case{error, {}, error}, Case{QStringLiteral("45％"), {}, {}},
+                        Case{QStringLiteral("45％"), left, left}, Case{QStringLiteral("处理完毕"), {}, {}},
+                        Case{QStringLiteral("准备数据"), {}, {}}}) {
+    SCOPED_TRACE(c.state.toStdString());
     m.setState(0, c.state);
+    if (!c.timeLeft.isEmpty()) m.setTimeLeft(0, c.timeLeft);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kState, Qt::ToolTipRole), c.rowTooltip);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kSize, Qt::ToolTipRole), c.rowTooltip);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kForeground, Qt::ToolTipRole), path);  // the path wins

@@ -1,7 +1,5 @@
 #include "support/task_helpers.h"
 
-#include <QTableWidget>
-
 #include <algorithm>
 #include <vector>
 
@@ -111,26 +109,17 @@ task::TaskRecord ListedTask(int k) {
   return r;
 }
 
-void StoreTask(MainWindow& window, const task::TaskRecord& r) {
-  const int row = window.列表框->rowCount();
-  window.列表框->insertRow(row);
-  window.tasks.push_back(r);
-  window.WriteRowCells(row, r);
-  window.RenumberRows(row);
-}
+void StoreTask(MainWindow& window, const task::TaskRecord& r) { window.taskList->append(r); }
 
 void StoreListedTasks(MainWindow& window, int n) {
   for (int k = 1; k <= n; ++k) {
     StoreTask(window, ListedTask(k));
-    window.列表框->item(k - 1, 5)->setText(QStringLiteral("1.%1").arg(k));
-    window.列表框->item(k - 1, 6)->setText(QStringLiteral("处理完毕"));
+    window.taskList->setSpeed(k - 1, QStringLiteral("1.%1").arg(k));
+    window.taskList->setState(k - 1, QStringLiteral("处理完毕"));
   }
 }
 
-QString RowState(const MainWindow& window, int row) {
-  const QTableWidgetItem* item = window.列表框->item(row, 6);
-  return item ? item->text() : QString();
-}
+QString RowState(const MainWindow& window, int row) { return window.taskList->state(row); }
 
 QString VanishedText(const std::string& quotedPath) {
   return QStringLiteral(" 无法读取") + QString::fromStdString(quotedPath) + QStringLiteral("，请检查");
