@@ -141,7 +141,7 @@ class Run {
 
   WorkerResult Stop() {
     EndConverter();
-    CleanupStrayConverters(PlainSleep);
+    if (timing_.stopEndsOtherConverters) CleanupStrayConverters(PlainSleep);
     DeleteTemporary();
     if (report_.state) report_.state(kStateStopped);
     return {WorkerEnding::Stopped, {}, {}};

@@ -75,6 +75,9 @@ struct WorkerTiming {
   int pollMs = 1000;             // one poll cycle
   int completionSleepMs = 1000;  // before the finished output is renamed
   int trialLimitMs = 30000;      // a trial that shows neither progress nor an end fails
+  // A stop also ends every other converter of this program folder, as the window's batch
+  // does; a command-line run, which may share the folder with other runs, ends only its own.
+  bool stopEndsOtherConverters = true;
 };
 
 // Runs `arguments` (the stored argument text, split like the command interpreter) with

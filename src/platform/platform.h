@@ -23,8 +23,10 @@ bool IsExecutableFile(const std::string& path);      // regular file with execut
 int64_t FileSize(const std::string& path);           // -1 when it cannot be read
 bool IsReadableFile(const std::string& path);        // a regular file we may open for reading
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure
-std::string FindOnPath(const std::string& name);     // first executable on PATH, or ""
-bool MakeDirs(const std::string& folder);            // mkdir -p
+// `path` joined to the current folder when relative, symbolic links kept; "" on failure.
+std::string AbsolutePath(const std::string& path);
+std::string FindOnPath(const std::string& name);  // first executable on PATH, or ""
+bool MakeDirs(const std::string& folder);         // mkdir -p
 // rename(2); on failure `why` gets the system's reason.
 bool RenameFile(const std::string& from, const std::string& to, std::string* why = nullptr);
 bool DeleteFile(const std::string& path);
