@@ -18,8 +18,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -33,12 +31,46 @@ std::mutex g_folderMutex;
 std::string g_programFolderOverride;
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::string bytes;
+  plat::ReadWholeFile(path, &bytes);
+  return bytes;
 }
 
 }  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  bytes->clear();
+  // Close-on-exec: a converter started meanwhile on another thread must not inherit it.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      bytes->append(buffer, size_t(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ok = false;
+      break;
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());  // glibc opens it close-on-exec
+  if (!dir) return names;
+  while (dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
 
 std::string ProgramFolder() {
   {
@@ -82,6 +114,11 @@ int64_t FileSize(const std::string& path) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
   return int64_t(st.st_size);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsReadableFile(const std::string& path) {
