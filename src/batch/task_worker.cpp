@@ -192,6 +192,8 @@ class Run {
   // as media of the task's duration.
   std::string OutputProblem() const {
     if (std::string line = WriteFailureLine(follower_.tail()); !line.empty()) return line;
+    // No file at all: the rename below fails and gives the system's reason.
+    if (!plat::FileExists(temporary_)) return {};
     const probe::ProbeOutcome probed = probe::ProbeFile(temporary_);
     if (probed.status != probe::ProbeStatus::Parsed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
