@@ -38,6 +38,19 @@ std::string FolderOf(const std::string& path);
 // Extension: from the last "." of the file-name part to the end, dot included; "" if none.
 std::string ExtensionOf(const std::string& path);
 
+// ---- whole files and locks (files_posix.cpp) -----------------------------------------------
+// Reads the whole file; on failure `why` gets the system's reason.
+bool ReadFile(const std::string& path, std::string* bytes, std::string* why = nullptr);
+// Replaces `path` by `bytes` so that a reader sees the old or the new file, never a part:
+// a temporary file beside it is written, flushed to disk and renamed over it. On failure the
+// temporary file is removed and the old file is untouched; `why` gets the reason. A process
+// killed mid-way leaves at most a stray "PATH.PID-N.tmp" beside an intact old file.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* why = nullptr);
+// Exclusive advisory lock (flock) on `lockPath`, created when missing; blocks until granted.
+// Gives a close-on-exec descriptor to hand to UnlockFile, or -1 (with `why`) on failure.
+int LockFile(const std::string& lockPath, std::string* why = nullptr);
+void UnlockFile(int fd);
+
 // ---- child processes --------------------------------------------------------------------
 struct Child {
   pid_t pid = -1;

@@ -53,6 +53,7 @@ enum Disabled {
   kOffCount
 };
 
+// A field added here also goes into the task list files (app/task_list_file.cpp).
 struct TaskRecord {
   // Paths are stored between double quotes, as they enter the command line.
   std::string foregroundPath;
@@ -92,6 +93,7 @@ struct TaskRecord {
   std::array<int, kOffCount> disabled{};
 
   bool ticked(Tick t) const { return ticks[t] != 0; }
+  bool operator==(const TaskRecord&) const = default;
 };
 
 // The path without its surrounding double quotes (unchanged when it has none).
