@@ -16,7 +16,7 @@ enum class ReadResult { Missing, Unreadable, Read };
 ReadResult ReadBytes(const std::string& path, std::string& bytes) {
   if (!plat::FileExists(path)) return ReadResult::Missing;
   if (!plat::IsReadableFile(path)) return ReadResult::Unreadable;
-  if (!plat::ReadWholeFile(path, &bytes)) return ReadResult::Unreadable;
+  if (!plat::ReadFile(path, &bytes)) return ReadResult::Unreadable;
   return ReadResult::Read;
 }
 

@@ -22,9 +22,6 @@ bool IsExecutableFile(const std::string& path);  // regular file with execute pe
 int64_t FileSize(const std::string& path);       // -1 when it cannot be read
 bool IsReadableFile(const std::string& path);    // a regular file we may open for reading
 bool IsRegularFile(const std::string& path);     // stat() says regular (links followed)
-// The whole file, read through a close-on-exec descriptor. False when it cannot be opened or
-// a read fails; `bytes` then holds what was read.
-bool ReadWholeFile(const std::string& path, std::string* bytes);
 // Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string& folder);
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure

@@ -32,33 +32,11 @@ std::string g_programFolderOverride;
 
 std::string ReadWholeFile(const std::string& path) {
   std::string bytes;
-  plat::ReadWholeFile(path, &bytes);
+  plat::ReadFile(path, &bytes);  // close-on-exec, like every descriptor we open
   return bytes;
 }
 
 }  // namespace
-
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
-  bytes->clear();
-  // Close-on-exec: a converter started meanwhile on another thread must not inherit it.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char buffer[65536];
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      bytes->append(buffer, size_t(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ok = false;
-      break;
-    }
-  }
-  close(fd);
-  return ok;
-}
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;

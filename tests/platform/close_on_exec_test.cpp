@@ -18,7 +18,7 @@ TEST(PlatformFiles, AWholeFileReadIsNotInheritedByAChildStartedMeanwhile) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::string bytes;
   bool read = false;
-  std::thread reader([&] { read = plat::ReadWholeFile(fifo, &bytes); });
+  std::thread reader([&] { read = plat::ReadFile(fifo, &bytes); });
   // Opening the writing side returns once the reader has its descriptor.
   const int writer = open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
   ASSERT_GE(writer, 0);
