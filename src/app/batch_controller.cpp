@@ -36,17 +36,6 @@ const char* const kTrialBusyMessage = "任务列表正在执行，请先停止�
 using app::CellText;
 using app::SetCell;
 
-// Every source file of the task is there: the foreground, then the animation and the audio
-// when set, then the background when it is not the foreground itself.
-bool SourcesPresent(const task::TaskRecord& r) {
-  if (!plat::FileExists(task::Unquote(r.foregroundPath))) return false;
-  if (!r.animationPath.empty() && !plat::FileExists(task::Unquote(r.animationPath))) return false;
-  if (!r.audioPath.empty() && !plat::FileExists(task::Unquote(r.audioPath))) return false;
-  if (r.backgroundPath != r.foregroundPath && !plat::FileExists(task::Unquote(r.backgroundPath)))
-    return false;
-  return true;
-}
-
 void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
 
 }  // namespace
@@ -87,7 +76,7 @@ void MainWindow::OnStartClicked() {
     if (QTableWidgetItem* first = 列表框->item(row, 0)) 列表框->scrollToItem(first);
     if (CellText(列表框, row, kStateColumn) == QString::fromUtf8(batch::kStateFinished)) continue;
     if (size_t(row) >= tasks.size()) continue;
-    if (!SourcesPresent(tasks[size_t(row)])) {
+    if (!task::SourcesPresent(tasks[size_t(row)])) {
       SetCell(列表框, row, kStateColumn, QString::fromUtf8(batch::kStateMissing));
       outcome.Count(batch::kStateMissing);
       continue;

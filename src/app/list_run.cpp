@@ -5,7 +5,7 @@
 #include "app/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
-#include "task/source_check.h"
+#include "task/task_record.h"
 
 namespace app {
 namespace {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "app/file_names.h"
 #include "app/list_cells.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
@@ -84,7 +85,7 @@ void MainWindow::StartNewTask() {
   }
   NewTask();
   currentRow = 0;
-  if (!plat::FileExists(前景框->text().toStdString())) PickSource(kForeground);
+  if (!plat::FileExists(app::FileSystemPath(前景框->text()))) PickSource(kForeground);
 }
 
 void MainWindow::ClearTaskState() {

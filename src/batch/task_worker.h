@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "batch/process_control.h"
+
 namespace batch {
 
 // Row texts of a running task.
@@ -86,6 +88,13 @@ struct WorkerTiming {
 // deleted, unless the task completed.
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::atomic<int>& stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
+
+// Workers between a converter's successful end and the rename of its output (the completion
+// sleep, the output check and the rename; about a second).
+int CompletionsUnderWay();
+// Lets every completion under way end before the program does, waiting through `wait` for
+// `limitMs` at most; a finished output is never left under its temporary name.
+void WaitForCompletions(const WaitFn& wait, int limitMs = 5000);
 
 // True for the temporary output name the builder gives a task ("_tmp" in an absolute file
 // name); only such a file is ever deleted by the worker.
