@@ -7,7 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$here/build"
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei
-  qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev)
+  qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev parallel)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -55,6 +55,17 @@ case "${1:-}" in
     # Tests run one at a time: the converter clean-up of one test would end the converters
     # another test started from the same program folder.
     (cd "$build" && ctest --output-on-failure -j1)
+    # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer: a fault of
+    # memory or undefined behaviour fails here. Leaks in foreign libraries (fontconfig, Qt's
+    # platform plugins) are suppressed by name; the program's own code never is.
+    asan="$here/build-asan"
+    cmake -S "$here" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFLIPFRAME_SANITIZE=ON >/dev/null
+    cmake --build "$asan" -j"$(nproc)"
+    (cd "$asan" &&
+      ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+      LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0" \
+      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --output-on-failure -j1)
     # The Debian package must still build (a Release build of the program only).
     package
     ;;
@@ -62,8 +73,24 @@ case "${1:-}" in
     install_missing
     package
     ;;
+  fuzz)
+    seconds="${2:-60}"
+    packages+=(clang libclang-rt-14-dev)
+    install_missing
+    fuzz="$here/build-fuzz"
+    CC=clang CXX=clang++ cmake -S "$here" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DFLIPFRAME_SANITIZE=ON -DFLIPFRAME_FUZZ=ON >/dev/null
+    cmake --build "$fuzz" -j"$(nproc)" --target fuzz_all
+    for target in stream_info progress split_arguments presets output_name; do
+      # New inputs go to a working corpus in the build folder; the kept seeds stay as they are.
+      mkdir -p "$fuzz/corpus/$target"
+      echo "== fuzz_$target for $seconds s"
+      "$fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
+        "$fuzz/corpus/$target" "$here/fuzz/corpus/$target"
+    done
+    ;;
   *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|package|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "app/file_names.h"
 #include "app/main_window.h"
 #include "pipeline/make_task.h"
 #include "platform/platform.h"
@@ -54,7 +55,7 @@ bool Ticked(const QCheckBox* box) { return box->isChecked(); }
 std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
 
 std::string ExistingFile(const QLabel* box) {
-  const std::string path = box->text().toStdString();
+  const std::string path = app::FileSystemPath(box->text());
   return !path.empty() && plat::FileExists(path) ? path : std::string();
 }
 
@@ -149,7 +150,7 @@ void MainWindow::AddVideosFromMenu() {
       dialogs().OpenFiles(this, QStringLiteral("批量添加视频"),
                           QString::fromStdString(lastFolder[size_t(kForeground)]), QString());
   if (files.isEmpty()) return;
-  lastFolder[size_t(kForeground)] = plat::FolderOf(files.first().toStdString());
+  lastFolder[size_t(kForeground)] = plat::FolderOf(app::FileSystemPath(files.first()));
   AddVideoFiles(files);
 }
 
@@ -207,7 +208,7 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
     std::atomic<bool> done{false};
     Verdict verdict;
     QPointer<MainWindow> self(this);
-    std::thread worker([&, self, path = file.toStdString()] {
+    std::thread worker([&, self, path = app::FileSystemPath(file)] {
       verdict = MakeVideoTask(path, settings, filters);
       done = true;
       QMetaObject::invokeMethod(

@@ -30,17 +30,6 @@ const char* const kEmptyListMessage = "尚未添加任务到任务列表。";
 const char* const kErrorPrefix = "发生错误：\r\n";
 const char* const kTrialBusyMessage = "任务列表正在执行，请先停止执行，再添加或保存任务。";
 
-// Every source file of the task is there: the foreground, then the animation and the audio
-// when set, then the background when it is not the foreground itself.
-bool SourcesPresent(const task::TaskRecord& r) {
-  if (!plat::FileExists(task::Unquote(r.foregroundPath))) return false;
-  if (!r.animationPath.empty() && !plat::FileExists(task::Unquote(r.animationPath))) return false;
-  if (!r.audioPath.empty() && !plat::FileExists(task::Unquote(r.audioPath))) return false;
-  if (r.backgroundPath != r.foregroundPath && !plat::FileExists(task::Unquote(r.backgroundPath)))
-    return false;
-  return true;
-}
-
 void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
 
 }  // namespace
@@ -80,7 +69,7 @@ void MainWindow::OnStartClicked() {
     running = 1;
     列表框->scrollTo(taskList->index(row, 0));
     if (taskList->finished(row)) continue;
-    if (!SourcesPresent(taskList->task(row))) {
+    if (!task::SourcesPresent(taskList->task(row))) {
       taskList->setState(row, QString::fromUtf8(batch::kStateMissing));
       outcome.Count(batch::kStateMissing);
       continue;

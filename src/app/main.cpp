@@ -14,6 +14,7 @@
 #include "app/convert_cli.h"
 #include "app/main_window.h"
 #include "app/qt_translations.h"
+#include "app/run_cli.h"
 #include "platform/platform.h"
 #include "probe/probe_cli.h"
 
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
     return app::RunConvertCommand(std::vector<std::string>(argv + 2, argv + argc));
+  if (argc >= 2 && std::strcmp(argv[1], "run") == 0)
+    return app::RunRunCommand(std::vector<std::string>(argv + 2, argv + argc));
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(app::HelpText(), stdout);
     return 0;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "platform/platform.h"
 #include "text/encoding.h"
@@ -18,10 +17,7 @@ enum class ReadResult { Missing, Unreadable, Read };
 ReadResult ReadBytes(const std::string& path, std::string& bytes) {
   if (!plat::FileExists(path)) return ReadResult::Missing;
   if (!plat::IsReadableFile(path)) return ReadResult::Unreadable;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return ReadResult::Unreadable;
-  bytes.assign(std::istreambuf_iterator<char>(in), {});
-  if (in.bad()) return ReadResult::Unreadable;
+  if (!plat::ReadFile(path, &bytes)) return ReadResult::Unreadable;
   return ReadResult::Read;
 }
 

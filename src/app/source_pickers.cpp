@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/file_names.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
@@ -123,7 +124,7 @@ class SourceButtonsLock {
 void MainWindow::PickSource(SourceKind kind) {
   if (probeBusy) return;
   QLabel* box = PathBoxOf(*this, kind);
-  const std::string named = box->text().toStdString();
+  const std::string named = app::FileSystemPath(box->text());
   std::string folder;
   if (plat::FileExists(named)) {
     folder = plat::FolderOf(named);
@@ -141,7 +142,7 @@ void MainWindow::PickSource(SourceKind kind) {
 void MainWindow::ReloadForeground() {
   if (probeBusy) return;
   const QString named = 前景框->text();
-  if (plat::FileExists(named.toStdString())) {
+  if (plat::FileExists(app::FileSystemPath(named))) {
     ProbeRequest(named, kForeground);
     return;
   }
@@ -151,7 +152,8 @@ void MainWindow::ReloadForeground() {
 
 void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
   if (probeBusy) return;  // one probe at a time: they share the record and the flag
-  const std::string path = picked.toStdString();
+  // The file system's bytes, not UTF-8 of the text: a name need not be UTF-8.
+  const std::string path = app::FileSystemPath(picked);
   if (const char* problem = probe::ProbeRequestProblem(path); *problem) {
     dialogs().ShowError(this, Utf8(problem));
     return;

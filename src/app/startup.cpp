@@ -9,6 +9,7 @@
 #include "app/presets.h"
 #include "app/ratio_table.h"
 #include "batch/process_control.h"
+#include "batch/task_worker.h"
 #include "platform/platform.h"
 
 namespace {
@@ -76,6 +77,8 @@ bool MainWindow::OnMainWindowCloseQuery() {
     // The same stop request a click on 开始执行 makes; the batch loop will not go on.
     stopRequested = 1;
   }
+  // A task whose converter has just ended successfully gets its output renamed first.
+  batch::WaitForCompletions(kResponsiveWait);
   batch::CleanupStrayConverters(kResponsiveWait);
   exitProgram(0);
   return true;

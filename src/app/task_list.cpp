@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include "app/file_names.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 
@@ -75,7 +76,7 @@ void MainWindow::StartNewTask() {
   }
   NewTask();
   SetCurrentRow(0);
-  if (!plat::FileExists(前景框->text().toStdString())) PickSource(kForeground);
+  if (!plat::FileExists(app::FileSystemPath(前景框->text()))) PickSource(kForeground);
 }
 
 void MainWindow::ClearTaskState() {

@@ -73,6 +73,7 @@ const NumberField kNumberFields[] = {
 };
 
 const QString kBase64 = QStringLiteral("base64");
+const QString kFastBackground = QStringLiteral("fastBackground");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
@@ -141,6 +142,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   for (const NumberField& f : kNumberFields) o.insert(QLatin1String(f.name), row.record.*f.member);
   o.insert(QStringLiteral("ticks"), ArrayToJson(row.record.ticks));
   o.insert(QStringLiteral("disabled"), ArrayToJson(row.record.disabled));
+  o.insert(kFastBackground, row.record.fastBackground);
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   return o;
@@ -155,6 +157,10 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
     if (!IntFromJson(o.value(QLatin1String(f.name)), &(r.*f.member))) return QLatin1String(f.name);
   if (!ArrayFromJson(o.value(QStringLiteral("ticks")), &r.ticks)) return QStringLiteral("ticks");
   if (!ArrayFromJson(o.value(QStringLiteral("disabled")), &r.disabled)) return QStringLiteral("disabled");
+  // Lists saved before the switch existed have no such field: the classic background.
+  const QJsonValue fast = o.value(kFastBackground);
+  if (!fast.isUndefined() && !fast.isBool()) return kFastBackground;
+  r.fastBackground = fast.toBool(false);
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include "app/file_names.h"
 #include "app/main_window.h"
 #include "app/task_list_file.h"
 
@@ -19,7 +20,7 @@ void MainWindow::SaveTaskListFromMenu() {
   QString path = *chosen;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".json");
   lastListFolder = QFileInfo(path).absolutePath();
-  const QString error = app::SaveTaskList(path.toStdString(), taskList->rows());
+  const QString error = app::SaveTaskList(app::FileSystemPath(path), taskList->rows());
   if (!error.isEmpty()) dialogs().ShowError(this, error);
 }
 
@@ -32,7 +33,7 @@ void MainWindow::LoadTaskListFromMenu() {
 }
 
 bool MainWindow::AppendTaskListFile(const QString& path) {
-  const app::LoadedTaskList loaded = app::LoadTaskList(path.toStdString());
+  const app::LoadedTaskList loaded = app::LoadTaskList(app::FileSystemPath(path));
   if (!loaded.ok()) {
     dialogs().ShowError(this, loaded.error);
     return false;

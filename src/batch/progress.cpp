@@ -59,6 +59,53 @@ int TaskDuration(std::string_view a) {
   return text::SecondsOfDuration(text::Middle(a, p + 6, 8));
 }
 
+double ClockSeconds(std::string_view clock) {
+  const size_t end = clock.find_first_of(" ,\r\n");
+  if (end != std::string_view::npos) clock = clock.substr(0, end);
+  auto digits = [&](size_t at, size_t count) {
+    if (at + count > clock.size()) return -1;
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+      if (clock[i] < '0' || clock[i] > '9') return -1;
+      value = value * 10 + (clock[i] - '0');
+    }
+    return value;
+  };
+  const int h = digits(0, 2), m = digits(3, 2), sec = digits(6, 2);
+  if (h < 0 || m < 0 || sec < 0 || clock[2] != ':' || clock[5] != ':') return -1;
+  double seconds = h * 3600.0 + m * 60.0 + sec;
+  if (clock.size() == 8) return seconds;
+  if (clock[8] != '.' || clock.size() == 9) return -1;
+  double scale = 1;
+  for (size_t i = 9; i < clock.size(); ++i) {
+    if (clock[i] < '0' || clock[i] > '9') return -1;
+    scale /= 10;
+    seconds += (clock[i] - '0') * scale;
+  }
+  return seconds;
+}
+
+double OutputDurationSeconds(std::string_view a) {
+  const int p = text::Find(a, "\" -to ");
+  if (p == -1) return -1;
+  return ClockSeconds(a.substr(size_t(p - 1 + 6)));
+}
+
+std::string WriteFailureLine(std::string_view output) {
+  for (std::string_view word :
+       {"Error writing trailer", "Error closing file", "No space left on device", "Error writing"}) {
+    const size_t at = output.find(word);
+    if (at == std::string_view::npos) continue;
+    const size_t begin = output.find_last_of("\r\n", at);
+    const size_t end = output.find_first_of("\r\n", at);
+    std::string_view line = output.substr(begin == std::string_view::npos ? 0 : begin + 1);
+    if (end != std::string_view::npos)
+      line = line.substr(0, end - (begin == std::string_view::npos ? 0 : begin + 1));
+    return text::TrimBlanks(line);
+  }
+  return {};
+}
+
 int ProgressPosition(std::string_view chunk) { return text::Find(chunk, " time="); }
 
 double ProgressSeconds(std::string_view chunk, int p) {

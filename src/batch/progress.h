@@ -15,6 +15,18 @@ std::string OutputFile(std::string_view arguments);
 // option), read as HH:MM:SS; the fraction is ignored. 0 when it is missing or malformed.
 int TaskDuration(std::string_view arguments);
 
+// A clock text "HH:MM:SS" with an optional fraction (".25") in seconds; -1 in any other
+// form (e.g. "N/A"). Text after the clock from a blank or a comma on is ignored.
+double ClockSeconds(std::string_view clock);
+
+// The task's output duration in seconds: the clock after the first `" -to `; -1 without one.
+double OutputDurationSeconds(std::string_view arguments);
+
+// The line (blanks and line ends trimmed) of the first write failure in the converter's
+// output ("Error writing trailer", "Error closing file", "No space left on device", "Error
+// writing"); "" when there is none. The converter may report these and still exit with 0.
+std::string WriteFailureLine(std::string_view output);
+
 // Position of the first " time=" of a chunk, or -1: only the first progress line counts.
 int ProgressPosition(std::string_view chunk);
 

@@ -1,6 +1,7 @@
 #include "batch/task_worker.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -8,12 +9,24 @@
 #include "batch/progress.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
+#include "probe/probe_file.h"
 #include "task/output_name.h"
 
 namespace batch {
 namespace {
 
 constexpr size_t kTailBytes = 8192;
+constexpr double kDurationTolerance = 0.5;  // seconds between the output and the task
+
+// Completions under way in this process (see WaitForCompletions).
+std::atomic<int> g_completions{0};
+
+struct CompletionMark {
+  CompletionMark() { ++g_completions; }
+  ~CompletionMark() { --g_completions; }
+  CompletionMark(const CompletionMark&) = delete;
+  CompletionMark& operator=(const CompletionMark&) = delete;
+};
 constexpr int kReadBytes = 4095;
 
 std::string_view UpToZero(std::string_view bytes) {
@@ -64,15 +77,7 @@ class Run {
       // is all it will ever print.
       if (!exited_) exited_ = plat::ChildExited(child_.pid, &status_);
       bool gotData = false;
-      if (plat::BytesWaiting(child_.readFd) > 0) {
-        char buffer[kReadBytes + 1] = {};
-        const int n = plat::ReadSome(child_.readFd, buffer, kReadBytes);
-        if (n > 0) {
-          gotData = true;
-          if (report_.output) report_.output(std::string_view(buffer, size_t(n)));
-          if (auto ending = Judge(follower_.Examine(std::string_view(buffer, size_t(n))))) return *ending;
-        }
-      }
+      if (auto ending = Drain(&gotData)) return *ending;
       if (!gotData && exited_) return FinishByExit();
       if (trial_) {
         const auto waited = std::chrono::steady_clock::now() - started;
@@ -84,6 +89,30 @@ class Run {
   }
 
  private:
+  // Reads everything waiting, in reads of at most kReadBytes, each judged as a chunk of its
+  // own, so that a converter writing fast never blocks on a full pipe. A converter that never
+  // pauses is read for one cycle's time at most. The row gets the newest texts once.
+  std::optional<WorkerResult> Drain(bool* gotData) {
+    const auto started = std::chrono::steady_clock::now();
+    std::optional<std::string> speed, state;
+    while (plat::BytesWaiting(child_.readFd) > 0) {
+      char buffer[kReadBytes + 1] = {};
+      const int n = plat::ReadSome(child_.readFd, buffer, kReadBytes);
+      if (n <= 0) break;
+      *gotData = true;
+      if (report_.output) report_.output(std::string_view(buffer, size_t(n)));
+      const ChunkVerdict v = follower_.Examine(std::string_view(buffer, size_t(n)));
+      if (auto ending = Judge(v)) return ending;
+      if (!v.repeated && v.speed) speed = v.speed;
+      if (!v.repeated && v.state) state = v.state;
+      if (std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(timing_.pollMs)) break;
+    }
+    if (speed && report_.speed) report_.speed(*speed);
+    if (state && report_.state) report_.state(*state);
+    return std::nullopt;
+  }
+
+  // An ending for the chunk, if it decides one.
   std::optional<WorkerResult> Judge(const ChunkVerdict& v) {
     if (v.repeated) return std::nullopt;
     if (trial_) {
@@ -94,8 +123,6 @@ class Run {
       return std::nullopt;
     }
     if (!v.excerpt.empty()) return Fail(v.excerpt);
-    if (v.speed && report_.speed) report_.speed(*v.speed);
-    if (v.state && report_.state) report_.state(*v.state);
     return std::nullopt;
   }
 
@@ -141,7 +168,7 @@ class Run {
 
   WorkerResult Stop() {
     EndConverter();
-    CleanupStrayConverters(PlainSleep);
+    if (timing_.stopEndsOtherConverters) CleanupStrayConverters(PlainSleep);
     DeleteTemporary();
     if (report_.state) report_.state(kStateStopped);
     return {WorkerEnding::Stopped, {}, {}};
@@ -161,10 +188,30 @@ class Run {
     return {WorkerEnding::Refused, why, {}};
   }
 
+  // Why the temporary output is no result, "" when it is one: the converter reported a write
+  // failure (it may still exit with 0, e.g. on a full disk), or the file does not read back
+  // as media of the task's duration.
+  std::string OutputProblem() const {
+    if (std::string line = WriteFailureLine(follower_.tail()); !line.empty()) return line;
+    // No file at all: the rename below fails and gives the system's reason.
+    if (!plat::FileExists(temporary_)) return {};
+    const probe::ProbeOutcome probed = probe::ProbeFile(temporary_);
+    if (probed.status != probe::ProbeStatus::Parsed)
+      return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
+    const double expected = OutputDurationSeconds(arguments_);
+    if (expected < 0) return {};
+    const double got = ClockSeconds(probed.info.duration);
+    if (got < 0 || std::fabs(got - expected) > kDurationTolerance)
+      return "输出文件时长 " + probed.info.duration + " 与任务时长不符";
+    return {};
+  }
+
   // Moves the finished temporary output to the first free final name. A rename that fails
   // keeps the temporary file and says why: a row never reads finished for a missing file.
   WorkerResult Complete() {
+    const CompletionMark mark;
     plat::SleepMs(timing_.completionSleepMs);
+    if (const std::string why = OutputProblem(); !why.empty()) return Fail(why);
     const std::string finalName =
         task::OutputName(temporary_, "", plat::ExtensionOf(temporary_), plat::FileExists);
     std::string why;
@@ -230,6 +277,13 @@ WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::
                            const WorkerReport& report, const WorkerTiming& timing) {
   Run run(arguments, trial, stop, report, timing);
   return run.Go();
+}
+
+int CompletionsUnderWay() { return g_completions.load(); }
+
+void WaitForCompletions(const WaitFn& wait, int limitMs) {
+  constexpr int kStepMs = 20;
+  for (int waited = 0; g_completions.load() > 0 && waited < limitMs; waited += kStepMs) wait(kStepMs);
 }
 
 bool IsTemporaryOutput(const std::string& path) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "batch/process_control.h"
+
 namespace batch {
 
 // Row texts of a running task.
@@ -75,6 +77,9 @@ struct WorkerTiming {
   int pollMs = 1000;             // one poll cycle
   int completionSleepMs = 1000;  // before the finished output is renamed
   int trialLimitMs = 30000;      // a trial that shows neither progress nor an end fails
+  // A stop also ends every other converter of this program folder, as the window's batch
+  // does; a command-line run, which may share the folder with other runs, ends only its own.
+  bool stopEndsOtherConverters = true;
 };
 
 // Runs `arguments` (the stored argument text, split like the command interpreter) with
@@ -83,6 +88,13 @@ struct WorkerTiming {
 // deleted, unless the task completed.
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::atomic<int>& stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
+
+// Workers between a converter's successful end and the rename of its output (the completion
+// sleep, the output check and the rename; about a second).
+int CompletionsUnderWay();
+// Lets every completion under way end before the program does, waiting through `wait` for
+// `limitMs` at most; a finished output is never left under its temporary name.
+void WaitForCompletions(const WaitFn& wait, int limitMs = 5000);
 
 // True for the temporary output name the builder gives a task ("_tmp" in an absolute file
 // name); only such a file is ever deleted by the worker.

@@ -33,6 +33,12 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
       {"bitrate", "N", "video bitrate in kb/s", "automatic (the foreground's)"},
       {"format", "EXT", "output container, e.g. mp4 or .mkv", "the foreground's"},
       {"duration", "HH:MM:SS", "output length", "the foreground's"},
+      {"fast-background", nullptr,
+       "快速背景: build the background from the part the output shows, blurred small (faster)", "off"},
+      {"save-list", "LIST.json",
+       "add the tasks to the task list file LIST.json (created when missing) instead of running them; "
+       "run it later with 'flipframe run'",
+       nullptr},
       {"dry-run", nullptr, "print each task's converter arguments instead of running them", nullptr},
   };
   return specs;
@@ -157,7 +163,19 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   t.dedup = p.has("dedup");
   if (p.has("format")) t.format = value("format");
   if (p.has("duration")) t.duration = value("duration");
+  t.fastBackground = p.has("fast-background");
   req.dryRun = p.has("dry-run");
+  if (p.has("save-list")) {
+    req.saveList = value("save-list");
+    if (req.saveList.empty()) {
+      error = "--save-list needs a file name";
+      return req;
+    }
+    if (req.dryRun) {
+      error = "give --save-list or --dry-run, not both";
+      return req;
+    }
+  }
   req.files = p.operands;
   if (req.files.empty() && !req.help) error = "no FILE given";
   return req;

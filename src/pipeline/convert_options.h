@@ -15,6 +15,7 @@ struct ConvertRequest {
   SettingsTemplate settings;
   std::vector<std::string> files;
   bool dryRun = false;
+  std::string saveList;  // --save-list: the task list file the tasks go to, "" runs them
   bool help = false;
   std::string error;  // a usage error, "" when none
 };

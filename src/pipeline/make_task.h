@@ -29,6 +29,7 @@ struct SettingsTemplate {
   bool denoise = false, soften = false, mirror = false, dedup = false;
   std::optional<std::string> bitrate;  // kb/s; unset: automatic
   std::optional<std::string> format, duration;
+  bool fastBackground = false;  // "快速背景": TaskRecord::fastBackground
 };
 
 // How the trial is run; the window and the tests may pass their own.

@@ -38,25 +38,28 @@ int ProgressPrinter::ElapsedSeconds() const {
 
 std::string ProgressPrinter::Line() const {
   std::string line = label_ + "  " + (state_.empty() ? "..." : state_);
-  if (!speed_.empty()) line += "  speed " + speed_ + "x";
+  const std::optional<double> speed = clock_ ? clock_->Speed() : std::nullopt;
+  if (speed)
+    line += "  speed " + batch::SpeedFigureText(*speed);
+  else if (!speed_.empty())
+    line += "  speed " + speed_ + "x";
   const int elapsed = ElapsedSeconds();
   if (elapsed > 0) line += "  " + FormatElapsed(elapsed);
-  if (phase_ == Phase::Converting) {
-    const double percent = std::atof(state_.c_str());
-    if (percent > 0 && percent < 100) {
-      const int eta = static_cast<int>(elapsed * (100 - percent) / percent + 0.5);
-      if (eta > 0) line += "  ETA " + FormatElapsed(eta);
-    }
+  if (phase_ == Phase::Converting && clock_) {
+    if (const std::optional<double> left = clock_->SecondsLeft(std::chrono::steady_clock::now()))
+      line += "  " + batch::TimeLeftText(*left);
   }
   return line;
 }
 
-void ProgressPrinter::Start(const std::string& label) {
+void ProgressPrinter::Start(const std::string& label, int duration) {
   label_ = label;
   speed_.clear();
   state_.clear();
   phase_ = Phase::None;
+  step_ = -1;
   started_ = std::chrono::steady_clock::now();
+  clock_.emplace(duration, started_);
   if (terminal_) {
     std::fprintf(out_, "\r\033[K%s", Line().c_str());
     lineOpen_ = true;
@@ -64,13 +67,21 @@ void ProgressPrinter::Start(const std::string& label) {
   }
 }
 
+void ProgressPrinter::Output(std::string_view chunk) {
+  if (clock_) clock_->Observe(chunk, std::chrono::steady_clock::now());
+}
+
 void ProgressPrinter::Speed(const std::string& speed) { speed_ = speed; }
 
 void ProgressPrinter::State(const std::string& state) {
   state_ = state;
   const Phase phase = PhaseOf(state);
-  const bool changed = phase != phase_;
+  // Off a terminal a converting task gets a line per tenth of its way, so that a log shows
+  // how it went on and what time it still needed.
+  const int step = phase == Phase::Converting ? static_cast<int>(std::atof(state.c_str()) / 10) : -1;
+  const bool changed = phase != phase_ || step != step_;
   phase_ = phase;
+  step_ = step;
   if (phase == Phase::Ended) return;  // End() writes it on its own line
   if (terminal_) {
     std::fprintf(out_, "\r\033[K%s", Line().c_str());

@@ -109,4 +109,13 @@ void UnlockFile(int fd) {
   close(fd);
 }
 
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char buffer[4096];
+  if (!::getcwd(buffer, sizeof buffer)) return {};
+  std::string folder = buffer;
+  if (folder.back() != '/') folder += '/';
+  return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+}
+
 }  // namespace plat

@@ -19,12 +19,17 @@ void SetProgramFolderForTesting(const std::string& folder);
 // ---- files ------------------------------------------------------------------------------
 bool FileExists(const std::string& path);  // stat() succeeds; "" never exists
 bool IsDirectory(const std::string& path);
-bool IsExecutableFile(const std::string& path);      // regular file with execute permission
-int64_t FileSize(const std::string& path);           // -1 when it cannot be read
-bool IsReadableFile(const std::string& path);        // a regular file we may open for reading
+bool IsExecutableFile(const std::string& path);  // regular file with execute permission
+int64_t FileSize(const std::string& path);       // -1 when it cannot be read
+bool IsReadableFile(const std::string& path);    // a regular file we may open for reading
+bool IsRegularFile(const std::string& path);     // stat() says regular (links followed)
+// Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.
+std::vector<std::string> FolderEntries(const std::string& folder);
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure
-std::string FindOnPath(const std::string& name);     // first executable on PATH, or ""
-bool MakeDirs(const std::string& folder);            // mkdir -p
+// `path` joined to the current folder when relative, symbolic links kept; "" on failure.
+std::string AbsolutePath(const std::string& path);
+std::string FindOnPath(const std::string& name);  // first executable on PATH, or ""
+bool MakeDirs(const std::string& folder);         // mkdir -p
 // rename(2); on failure `why` gets the system's reason.
 bool RenameFile(const std::string& from, const std::string& to, std::string* why = nullptr);
 bool DeleteFile(const std::string& path);

@@ -18,8 +18,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -33,12 +31,24 @@ std::mutex g_folderMutex;
 std::string g_programFolderOverride;
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::string bytes;
+  plat::ReadFile(path, &bytes);  // close-on-exec, like every descriptor we open
+  return bytes;
 }
 
 }  // namespace
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());  // glibc opens it close-on-exec
+  if (!dir) return names;
+  while (dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
 
 std::string ProgramFolder() {
   {
@@ -82,6 +92,11 @@ int64_t FileSize(const std::string& path) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
   return int64_t(st.st_size);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsReadableFile(const std::string& path) {

@@ -1,5 +1,6 @@
 #include "probe/capture.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace probe {
@@ -24,12 +25,18 @@ int WaitingBurst(int fd) {
 
 }  // namespace
 
-CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer) {
+CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer, int timeLimitMs) {
   CaptureReport report;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
   const int fd = child.readFd;
   char buffer[kMaxRead + 1];
   int idle = 0;
   for (;;) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      report.end = CaptureEnd::TimeLimit;
+      plat::KillProcess(child.pid);
+      break;
+    }
     int waiting = fd < 0 ? -1 : WaitingBurst(fd);
     if (waiting <= 0) {
       // Nothing to read. Once the child side is closed nothing can come any more, so the

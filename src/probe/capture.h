@@ -15,10 +15,13 @@ constexpr int kPollMs = 100;        // pause between polls of an idle pipe
 constexpr int kMaxRead = 4095;      // bytes taken by one read at most
 constexpr int kIdleLimit = 11;      // consecutive empty polls that end the loop
 constexpr int kReapGraceMs = 1000;  // a child still running after the loop is killed then
+// A child that keeps printing without a verdict ends the loop here, with no verdict, like
+// one that fell silent; it is killed at once.
+constexpr int kTimeLimitMs = 30000;
 
 using ChunkConsumer = std::function<Verdict(const std::string& chunk)>;
 
-enum class CaptureEnd { Failed, Parsed, IdleLimit };
+enum class CaptureEnd { Failed, Parsed, IdleLimit, TimeLimit };
 
 struct CaptureReport {
   CaptureEnd end = CaptureEnd::IdleLimit;
@@ -28,7 +31,9 @@ struct CaptureReport {
 
 // The probe read loop. Takes over `child`: closes its read end and reaps it before returning
 // (a child that has not ended kReapGraceMs after the loop is killed). A child that was not
-// started ends at the idle limit without a chunk.
-CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer);
+// started ends at the idle limit without a chunk. The loop never lasts much longer than
+// `timeLimitMs`.
+CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer,
+                            int timeLimitMs = kTimeLimitMs);
 
 }  // namespace probe

@@ -1,5 +1,7 @@
 #include "probe/stream_info.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "text/bytes.h"
 
@@ -9,6 +11,19 @@ using text::Case;
 using text::Find;
 using text::FindLast;
 using text::Middle;
+
+int StreamTextStart(std::string_view chunk) {
+  const int input = Find(chunk, "Input #");
+  if (input == -1) return 1;
+  const int from = Find(chunk, ", from '", input);
+  if (from == -1) return 1;
+  // The path may hold "':" itself; the echo ends at the first "':" that ends a line.
+  for (int close = Find(chunk, "':", from + 8); close != -1; close = Find(chunk, "':", close + 1)) {
+    const std::string after = Middle(chunk, close + 2, 1);
+    if (after.empty() || after == "\r" || after == "\n") return close + 2;
+  }
+  return int(chunk.size()) + 1;  // the chunk ends inside the echoed path
+}
 
 Examination ExamineChunk(std::string_view chunk) {
   Examination e;
@@ -20,7 +35,7 @@ Examination ExamineChunk(std::string_view chunk) {
       return e;
     }
   }
-  e.durationPos = Find(chunk, "Duration: ");
+  e.durationPos = Find(chunk, "Duration: ", StreamTextStart(chunk));
   e.verdict = e.durationPos == -1 ? Verdict::NotYet : Verdict::Parsed;
   return e;
 }
@@ -50,11 +65,12 @@ bool IsPictureWithoutDuration(std::string_view t, std::string_view duration) {
 
 StreamFacts ParseStreams(std::string_view t, std::string_view duration) {
   StreamFacts f;
-  int p = Find(t, ": Video: gif,");
+  const int start = StreamTextStart(t);
+  int p = Find(t, ": Video: gif,", start);
   if (p != -1) {
     f.kind = 1;
   } else {
-    p = Find(t, ": Video: ");
+    p = Find(t, ": Video: ", start);
   }
   if (p != -1) {
     // Walk every "x" from the video marker on, across line ends, until one reads as a size.
@@ -62,7 +78,7 @@ StreamFacts ParseStreams(std::string_view t, std::string_view duration) {
       std::string before = Middle(t, x - 2, 1);
       if (before == " " || before == "[") continue;  // a hexadecimal tag such as 0x31637661
       int q = FindLast(t, ", ", x);
-      if (q == -1) continue;
+      if (q < p) continue;  // no ", " between the video marker and this "x"
       f.width = text::ToInteger(Middle(t, q + 2, x - q - 2));
       if (f.width <= 0) continue;
       int e = Find(t, ", ", x);
@@ -77,7 +93,7 @@ StreamFacts ParseStreams(std::string_view t, std::string_view duration) {
       break;
     }
   }
-  if (Find(t, ": Audio: ") != -1) f.kind += 2;
+  if (Find(t, ": Audio: ", start) != -1) f.kind += 2;
   return f;
 }
 
@@ -96,9 +112,10 @@ std::string BitrateText(std::string_view chunk, int durationPos) {
 }
 
 std::string FrameRateText(std::string_view chunk) {
-  int a = Find(chunk, " fps, ");
+  const int start = StreamTextStart(chunk);
+  int a = Find(chunk, " fps, ", start);
   if (a == -1) return {};
-  int b = FindLast(chunk, ", ", a);
+  int b = std::max(FindLast(chunk, ", ", a), start - 2);
   return Middle(chunk, b + 2, a - (b + 2));
 }
 

@@ -16,8 +16,13 @@ struct Examination {
   int failurePos = -1;   // 1-based position of the first failure word found, when failed
 };
 
+// Where the converter's own words begin: right after the line that echoes the input path
+// ("Input #0, FORMAT, from '<path>':"), so that a file name can never stand in for them.
+// 1 without such a line; past the end when the chunk ends inside the path.
+int StreamTextStart(std::string_view chunk);
+
 // Failure words first ("invalid" in any letter case, " pal8,", "errer", "failed!"), then
-// "Duration: ": parsed when it is present, not yet otherwise.
+// "Duration: " after StreamTextStart: parsed when it is present, not yet otherwise.
 Examination ExamineChunk(std::string_view chunk);
 
 // The 11 characters right after "Duration: " (fewer when the chunk ends).
@@ -38,6 +43,7 @@ StreamFacts ParseStreams(std::string_view chunk, std::string_view duration);
 std::string BitrateText(std::string_view chunk, int durationPos);
 
 // The characters in front of " fps, " back to the preceding ", "; "" without " fps, ".
+// Streams and frame rate are only looked for after StreamTextStart.
 std::string FrameRateText(std::string_view chunk);
 
 // Everything a probe learns about one source file.

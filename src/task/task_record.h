@@ -101,6 +101,11 @@ struct TaskRecord {
 
 // The path without its surrounding double quotes (unchanged when it has none).
 std::string Unquote(const std::string& quoted);
+
+// Every source file of the task is there and is a regular file (a FIFO, socket, device or
+// folder in its place would block or fail the converter): the foreground, then the
+// animation and the audio when set, then the background when it is not the foreground.
+bool SourcesPresent(const TaskRecord& r);
 std::string Quote(const std::string& path);
 
 }  // namespace task

@@ -9,12 +9,15 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "batch/process_control.h"
 #include "batch/progress.h"
+#include "batch/task_worker.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
 #include "task/command_builder.h"
@@ -138,7 +141,7 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
   for (int row = 0; row < 3; ++row) {
     const std::string name(1, char('a' + row));
     EXPECT_EQ(State(row), "处理完毕") << name;
-    EXPECT_EQ(window->taskList->task(size_t(row)).finalOutputPath, Final(name));
+    EXPECT_EQ(window->taskList->task(row).finalOutputPath, Final(name));
     const ts::ProbeFacts facts = ts::FfprobeFacts(Final(name));
     EXPECT_EQ(facts.width, 180) << name;
     EXPECT_EQ(facts.height, 320) << name;
@@ -184,6 +187,49 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(plat::FileExists(Final("f")));
   EXPECT_EQ(window->处理进度->text(), "7/7");
   ExpectIdleWindow();
+}
+
+// A source replaced after the task was stored by something that is no regular file (a FIFO
+// would block the converter's open for ever, a folder fails it) reads as missing at its
+// turn, and the batch goes on.
+TEST_F(BatchTest, SourcesThatAreNoLongerRegularFilesReadMissingAtTheirTurn) {
+  const std::string fifo = media + "/replaced.mp4";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  AddTask(fifo, Portrait("a"));
+  AddTask(Clip("b"), Portrait("b"),
+          [&](task::TaskRecord& r) { r.audioPath = task::Quote(media + "/result"); });
+  AddTask(Clip("c"), Portrait("c"));
+  window->开始执行->click();
+  EXPECT_EQ(State(0), "文件缺失");
+  EXPECT_EQ(State(1), "文件缺失");
+  EXPECT_EQ(State(2), "处理完毕");
+  EXPECT_EQ(window->处理进度->text(), "3/3");
+  ExpectIdleWindow();
+}
+
+// Yes to the close question while a finished task's output waits for its rename: the program
+// ends only after the rename, so the final name exists when it exits.
+TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
+  AddTask(Clip("a"), Portrait("a"));
+  AddTask(Clip("b"), Portrait("b"));
+  bool finalAtExit = false, closed = false;
+  window->exitProgram = [&](int code) {
+    exitCode = code;
+    finalAtExit = plat::FileExists(Final("a"));
+  };
+  WhileRunning([&] {
+    if (batch::CompletionsUnderWay() == 0) return false;
+    dialogs.yesNoAnswers.push_back(true);
+    closed = window->OnMainWindowCloseQuery();
+    return true;
+  });
+  window->开始执行->click();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(finalAtExit);
+  EXPECT_FALSE(plat::FileExists(Temporary("a")));
+  EXPECT_EQ(State(0), "处理完毕");
+  EXPECT_EQ(State(1), "");  // the stop came before its turn
 }
 
 // The same button stops the batch, with or without a pause first; a batch never resets the

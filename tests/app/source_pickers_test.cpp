@@ -2,6 +2,7 @@
 // the tests make and the real converter probing them; dialogs are answered by the script.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -253,6 +254,23 @@ TEST_F(SourcePickersTest, ConverterRefusalLeavesTheFailureText) {
   ExpectNoForeground();
   EXPECT_EQ(w().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
   EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// A name that is not UTF-8 (GBK bytes, as copied from Windows) reaches the dialog's text with
+// U+FFFD in place of its bytes; the probe and the task still get the file's own bytes.
+TEST_F(SourcePickersTest, NonUtf8NameIsPickedWithItsOwnBytes) {
+  const std::string folder = ts::TempFolder() + "/gbk-\xb2\xe2";  // "测" in GBK, a folder too
+  fs::create_directories(folder);
+  const std::string clip = folder + "/\xca\xd3\xc6\xb5.mp4";  // "视频"
+  fs::copy_file(ts::VideoWithSound(320, 180, 2), clip);
+  const QString shown = QFile::decodeName(QByteArray::fromStdString(clip));
+  ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
+  dialogs.fileAnswers.push_back(shown);
+  w().前景按钮->click();
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
+  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(w().current.foregroundKind, 5);
+  EXPECT_EQ(w().current.foregroundDuration, "00:00:02.00");
 }
 
 TEST_F(SourcePickersTest, EmptyFileIsRefusedAndNothingChanges) {

@@ -2,11 +2,14 @@
 // final name, failures with and without "invalid", stop, pause then stop, and the trial.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -233,6 +236,70 @@ TEST_F(TaskWorkerTest, TrialAcceptsAtProgressAndRefusesWhatTheConverterRefuses) 
     EXPECT_FALSE(plat::FileExists(temporary));
     EXPECT_TRUE(batch::OwnedConverters().empty());
   }
+}
+
+// The converter reports a full disk ("Error writing trailer ...: No space left on device",
+// "Error closing file") and still exits with 0: the file it leaves has no index and is no
+// result. The temporary output goes to a tmpfs too small for it.
+TEST_F(TaskWorkerTest, FullDiskIsAnOutputErrorAndLeavesNoFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "NOTICE: disk-full test skipped: mounting a tmpfs needs root";
+  const std::string disk = folder + "/small-disk";
+  plat::MakeDirs(disk);
+  if (ts::Shell("mount -t tmpfs -o size=32k tmpfs '" + disk + "' 2>/dev/null") != 0)
+    GTEST_SKIP() << "NOTICE: disk-full test skipped: this container refuses to mount a tmpfs";
+  temporary = disk + "/clip_tmp.mp4";
+  const WorkerResult r = Run(PortraitCommand());
+  const std::string left = ts::Capture("ls -A '" + disk + "'");
+  ts::Shell("umount '" + disk + "'");
+  EXPECT_EQ(r.ending, WorkerEnding::Failed);
+  const std::string state = recorder.LastState();
+  EXPECT_EQ(state.rfind("输出错误(", 0), 0u) << state;
+  EXPECT_NE(state.find("No space left on device"), std::string::npos) << state;
+  EXPECT_EQ(r.finalOutputPath, "");
+  EXPECT_EQ(left, "");  // the temporary file is gone
+}
+
+// An output shorter than the task (here the clip ends at 2 s, the task asks for 5 s) reads
+// back with the wrong duration: an output error, the file deleted.
+TEST_F(TaskWorkerTest, OutputOfTheWrongDurationIsAnOutputError) {
+  const WorkerResult r = Run(PortraitCommand("00:00:05"));
+  EXPECT_EQ(r.ending, WorkerEnding::Failed);
+  const std::string state = recorder.LastState();
+  EXPECT_EQ(state.rfind("输出错误(输出文件时长 00:00:02", 0), 0u) << state;
+  EXPECT_FALSE(plat::FileExists(temporary));
+  EXPECT_FALSE(plat::FileExists(folder + "/result/clip_1.mp4"));
+}
+
+// A stand-in converter writes 1 MB at once between two progress lines (the real one cannot
+// be made to on demand). Each cycle reads everything waiting, so the second progress line
+// shows within a few cycles; one read of 4 KB a second would take four minutes.
+TEST_F(TaskWorkerTest, AFloodOfOutputIsDrainedAndTheNewestProgressShows) {
+  const std::string standIn = folder + "/program/ffmpeg";
+  std::ofstream(standIn) << R"(#!/bin/sh
+printf 'frame=1 time=00:00:00.50 bitrate=1 speed=1x \r'
+head -c 1048576 /dev/zero | tr '\000' w
+printf 'frame=2 time=00:00:01.00 bitrate=1 speed=2x \r'
+exec sleep 60
+)";
+  std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
+  probe::ResolveConverterAgain();
+  ASSERT_EQ(probe::ConverterPath(), standIn);
+  WorkerResult r;
+  std::thread worker([&] { r = Run("-i \"" + source + "\" -to 00:00:02 -y \"" + temporary + "\""); });
+  bool halfway = false;
+  {
+    std::unique_lock<std::mutex> lock(recorder.mutex);
+    // A guard against a hang only; the drain itself takes a cycle or two.
+    halfway = recorder.changed.wait_for(lock, std::chrono::seconds(30), [&] {
+      return !recorder.states.empty() && recorder.states.back() == "50％";
+    });
+  }
+  stop = 1;
+  worker.join();
+  std::filesystem::remove(standIn);
+  probe::ResolveConverterAgain();
+  EXPECT_TRUE(halfway);
+  EXPECT_EQ(r.ending, WorkerEnding::Stopped);
 }
 
 TEST_F(TaskWorkerTest, MissingConverterIsAnOutputErrorNamingIt) {

@@ -49,6 +49,7 @@ app::TaskRow Distinctive() {
   r.backgroundBlur = 9, r.animationBlur = 1, r.animationOpacity = -2147483647;
   for (int t = 0; t < task::kTickCount; ++t) r.ticks[t] = t % 2;
   for (int d = 0; d < task::kOffCount; ++d) r.disabled[d] = (d + 1) % 2;
+  r.fastBackground = true;
   return app::TaskRow{r, QStringLiteral("1.75"), QStringLiteral("输出错误(Invalid argument)")};
 }
 
@@ -112,6 +113,8 @@ TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
       {"no task array", replaced("\"tasks\": [", "\"tasks\": 5, \"x\": ["), "没有任务数组"},
       {"task missing a size", without("outputWidth"), "第1个任务缺少字段“outputWidth”"},
       {"tick list too long", replaced("\"ticks\": [", "\"ticks\": [\n0,"), "“ticks”"},
+      {"switch not true or false", replaced("\"fastBackground\": false", "\"fastBackground\": 1"),
+       "“fastBackground”"},
       {"bad base64", replaced("\"audioPath\": \"\"", "\"audioPath\": {\"base64\": \"*\"}"), "“audioPath”"},
   };
   for (const Case& c : cases) {
@@ -128,6 +131,19 @@ TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
   EXPECT_TRUE(missing.error.startsWith(
       QStringLiteral("无法读取任务列表文件“%1/none.json”").arg(QString::fromStdString(folder))))
       << missing.error.toStdString();
+}
+
+TEST(TaskListFile, ListFromBeforeTheFastBackgroundSwitchLoadsWithItOff) {
+  app::TaskRow fast;
+  fast.record.fastBackground = true;
+  std::string bytes = app::SerializeTaskList({fast}).toStdString();
+  const std::string field = "\"fastBackground\": true,";
+  ASSERT_NE(bytes.find(field), std::string::npos);
+  bytes.erase(bytes.find(field), field.size());
+  const app::LoadedTaskList loaded = app::ParseTaskList(QByteArray::fromStdString(bytes), "old.json");
+  ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+  ASSERT_EQ(loaded.rows.size(), 1u);
+  EXPECT_FALSE(loaded.rows[0].record.fastBackground);
 }
 
 TEST(TaskListFile, InterruptedOrFailedSaveKeepsThePreviousList) {

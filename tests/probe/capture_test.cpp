@@ -106,3 +106,21 @@ TEST(ProbeCapture, ChildThatCannotStartEndsAtTheIdleLimit) {
   EXPECT_EQ(got.report.chunks, 0);
   if (got.pid > 0) ExpectReaped(got.pid);
 }
+
+// A child that prints for ever without a verdict (the real converter cannot be made to) ends
+// the loop at its time limit with no verdict, and is ended and reaped.
+TEST(ProbeCapture, ChildThatNeverStopsPrintingEndsAtTheTimeLimit) {
+  Capture got;
+  plat::Child c = plat::StartWithCapture({"/bin/sh", "-c", "while :; do echo 'frame= no verdict'; done"});
+  got.pid = c.pid;
+  got.report = ProbeReadLoop(
+      c,
+      [&](const std::string&) {
+        ++got.report.chunks;
+        return Verdict::NotYet;
+      },
+      1500);
+  EXPECT_EQ(got.report.end, CaptureEnd::TimeLimit);
+  EXPECT_GT(got.report.chunks, 1);
+  ExpectReaped(got.pid);
+}
