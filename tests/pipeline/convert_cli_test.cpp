@@ -60,13 +60,6 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
-int ConvertersOwnedBy(const std::string& folder) {
-  int count = 0;
-  for (const auto& p : plat::ProcessList())
-    count += p.name == "ffmpeg" && plat::EnvironmentHas(p.pid, "FLIPFRAME_OWNER=" + folder);
-  return count;
-}
-
 }  // namespace
 
 TEST(ConvertCommand, OneFileOfEachOrientationIsTurned) {
@@ -167,13 +160,13 @@ TEST(ConvertCommand, InterruptStopsOurConverterAndLeavesNoTemporaryFile) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ASSERT_NE(ReadFile(errFile).find("％"), std::string::npos) << ReadFile(errFile);
   const std::string programFolder = fs::path(FLIPFRAME_BINARY).parent_path().string();
-  EXPECT_EQ(ConvertersOwnedBy(programFolder), 1);
+  EXPECT_EQ(ts::ConvertersOwnedBy(programFolder), 1);
   kill(pid, SIGINT);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 130) << ReadFile(errFile);
-  EXPECT_EQ(ConvertersOwnedBy(programFolder), 0);
+  EXPECT_EQ(ts::ConvertersOwnedBy(programFolder), 0);
   EXPECT_EQ(FilesIn(folder + "/result"), std::vector<std::string>{}) << ReadFile(errFile);
   EXPECT_NE(ReadFile(errFile).find("手动停止"), std::string::npos);
 }

@@ -61,14 +61,6 @@ std::map<std::string, std::string> Fields(const std::string& out) {
 
 std::string ProgramFolder() { return std::filesystem::path(FLIPFRAME_BINARY).parent_path().string(); }
 
-// Converters started by the program installed in `folder` that are still around.
-int ConvertersOwnedBy(const std::string& folder) {
-  int count = 0;
-  for (const auto& p : plat::ProcessList())
-    count += p.name == "ffmpeg" && plat::EnvironmentHas(p.pid, "FLIPFRAME_OWNER=" + folder);
-  return count;
-}
-
 }  // namespace
 
 TEST(ProbeRealConverter, KindsOfGeneratedMediaByTheLoopAndByTheCommandLine) {
@@ -126,7 +118,7 @@ TEST(ProbeRealConverter, KindsOfGeneratedMediaByTheLoopAndByTheCommandLine) {
                                                      {"extension", r.extension}};
     EXPECT_EQ(Fields(run.out), want) << run.out;
   }
-  EXPECT_EQ(ConvertersOwnedBy(ProgramFolder()), 0);
+  EXPECT_EQ(ts::ConvertersOwnedBy(ProgramFolder()), 0);
 }
 
 TEST(ProbeCommandLine, BadInputGetsOneClearLineAndANonZeroStatus) {
@@ -161,5 +153,5 @@ TEST(ProbeCommandLine, BadInputGetsOneClearLineAndANonZeroStatus) {
     EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "") << r.path;
   }
-  EXPECT_EQ(ConvertersOwnedBy(ProgramFolder()), 0);
+  EXPECT_EQ(ts::ConvertersOwnedBy(ProgramFolder()), 0);
 }

@@ -1,5 +1,7 @@
 #include "support/media.h"
 
+#include "platform/platform.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -125,6 +127,13 @@ ProbeFacts FfprobeFacts(const std::string& path) {
       Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 \"" + path + "\" 2>/dev/null");
   f.duration = std::atof(d.c_str());
   return f;
+}
+
+int ConvertersOwnedBy(const std::string& folder) {
+  int count = 0;
+  for (const auto& p : plat::ProcessList())
+    count += p.name == "ffmpeg" && plat::EnvironmentHas(p.pid, "FLIPFRAME_OWNER=" + folder);
+  return count;
 }
 
 }  // namespace testing_support

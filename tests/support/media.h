@@ -32,4 +32,7 @@ struct ProbeFacts {
 };
 ProbeFacts FfprobeFacts(const std::string& path);
 
+// Converters started by the program whose folder is `folder` that are still running.
+int ConvertersOwnedBy(const std::string& folder);
+
 }  // namespace testing_support

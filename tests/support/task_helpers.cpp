@@ -74,6 +74,14 @@ ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress
   return run;
 }
 
+void SetBackground(task::TaskRecord& t, const std::string& path, int kind, int width, int height,
+                   const char* fps) {
+  t.backgroundPath = task::Quote(path);
+  t.backgroundKind = kind, t.backgroundWidth = width, t.backgroundHeight = height;
+  t.backgroundDuration = kind == 1 ? "00:00:00.04" : "00:00:01.00";
+  t.backgroundFps = fps;
+}
+
 task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int seconds) {
   task::TaskRecord t;
   const bool landscape = width > height;

@@ -49,6 +49,9 @@ ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress
 // `seconds` long, bitrate 120): a landscape clip turned portrait (9:16), a portrait one
 // landscape (16:9), output size the clip's size turned, two seconds, .mp4, automatic bitrate.
 task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int seconds);
+// Gives `t` the probed background `path` (a still picture, kind 1, lasts one frame).
+void SetBackground(task::TaskRecord& t, const std::string& path, int kind, int width, int height,
+                   const char* fps);
 
 // Task k of the list tests: /nonexistent/flipframe/clipK.mp4 to 1080x1920, bitrate 1000+k,
 // command "command K", finished earlier into result/clipK_1.mp4.

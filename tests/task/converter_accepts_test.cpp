@@ -49,24 +49,18 @@ TaskRecord MakeTask(const Case& c, const std::string& folder) {
   t.outputFormat = c.format;
   if (c.bitrate) t.bitrate = c.bitrate, t.ticks[kTickAutoBitrate] = 0;
   t.selectedForegroundCount = c.copies - 1;
-  auto background = [&t](const std::string& path, int kind, int width, int height, const char* fps) {
-    t.backgroundPath = Quote(path);
-    t.backgroundKind = kind, t.backgroundWidth = width, t.backgroundHeight = height;
-    t.backgroundDuration = kind == 1 ? "00:00:00.04" : "00:00:01.00";
-    t.backgroundFps = fps;
-  };
   switch (c.background) {
     case Background::None:
       break;
     // Shorter than the output, another frame rate, with sound.
     case Background::Video:
-      background(ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30");
+      ts::SetBackground(t, ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30");
       break;
     case Background::Still:
-      background(ts::StillPng(160, 120), 1, 160, 120, "");
+      ts::SetBackground(t, ts::StillPng(160, 120), 1, 160, 120, "");
       break;
     case Background::Gif:
-      background(ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10");
+      ts::SetBackground(t, ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10");
       break;
   }
   if (c.animationBlur >= 0) {

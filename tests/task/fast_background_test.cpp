@@ -37,15 +37,11 @@ TaskRecord MakeTask(const FastCase& c, const std::string& folder) {
   t.fastBackground = true;
   t.backgroundBlur = c.blur;
   t.selectedForegroundCount = c.copies - 1;
-  auto background = [&t](const std::string& path, int kind, int width, int height, const char* fps) {
-    t.backgroundPath = Quote(path);
-    t.backgroundKind = kind, t.backgroundWidth = width, t.backgroundHeight = height;
-    t.backgroundDuration = kind == 1 ? "00:00:00.04" : "00:00:01.00";
-    t.backgroundFps = fps;
-  };
-  if (c.background == Background::Video) background(ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30");
-  if (c.background == Background::Still) background(ts::StillPng(160, 120), 1, 160, 120, "");
-  if (c.background == Background::Gif) background(ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10");
+  if (c.background == Background::Video)
+    ts::SetBackground(t, ts::VideoWithSound(256, 144, 1, 30), 5, 256, 144, "30");
+  if (c.background == Background::Still) ts::SetBackground(t, ts::StillPng(160, 120), 1, 160, 120, "");
+  if (c.background == Background::Gif)
+    ts::SetBackground(t, ts::AnimatedGif(160, 90, 1, 10), 4, 160, 90, "10");
   if (c.animation) {
     t.animationPath = Quote(ts::AnimatedGif(120, 90, 1, 10));
     t.animationKind = 4, t.animationWidth = 120, t.animationHeight = 90;
