@@ -2,7 +2,6 @@
 // cycle, 1000 ms completion sleep, rename) and by running the stored commands directly with
 // ffmpeg. Prints the runner's overhead per task (median) and the ratio of the wall times.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -76,7 +75,6 @@ int main() {
   }
   RunDirectly(commands[0]);  // warm the caches once
 
-  std::atomic<int> stop{0};
   std::vector<double> runnerMs, directMs, overheadMs;
   double runnerTotal = 0, directTotal = 0;
   for (int i = 0; i < kTasks; ++i) {
@@ -88,7 +86,7 @@ int main() {
     const double direct = MsSince(start);
 
     start = Clock::now();
-    const batch::WorkerResult r = batch::RunTaskWorker(commands[size_t(i)], false, stop, {});
+    const batch::WorkerResult r = batch::RunTaskWorker(commands[size_t(i)], false, {}, {});
     const double runner = MsSince(start);
     if (r.ending != batch::WorkerEnding::Completed) {
       std::fprintf(stderr, "batch_bench: task %d did not complete: %s\n", i + 1, r.errorText.c_str());

@@ -84,7 +84,7 @@ Verdict MakeVideoTask(const std::string& file, const pipeline::SettingsTemplate&
     v.reason = problem;
     return v;
   }
-  pipeline::WorkerTrial trial;
+  pipeline::WorkerTrial trial(true);
   pipeline::MadeTask made = pipeline::MakeTask(file, t, filters, trial);
   v.ok = made.ok;
   v.task = std::move(made.task);
@@ -167,7 +167,7 @@ void MainWindow::OpenArguments(const QStringList& paths) {
 
 void MainWindow::AddVideoFiles(const QStringList& paths) {
   // Our converters must not meet a batch's or a trial's, nor a probe filling the current task.
-  if (running || batchActive || trialRunning || probeBusy) return;
+  if (BatchOrTrialUnderWay() || probeBusy) return;
   if (taskList->full()) {
     dialogs().ShowError(this, QString::fromUtf8(app::kTaskLimitMessage));
     return;
@@ -177,7 +177,7 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
   const pipeline::SettingsTemplate settings = WindowTemplate(*this);
   const std::array<std::string, 4> filters = effectFilters;
 
-  trialRunning = 1;  // the window treats the work as a trial run: no menu, no batch, no pick
+  addingVideos = true;  // as during a trial run: no menu, no batch, no pick
   QFrame* const panels[] = {操作框, 路径框, 按钮框};
   bool panelEnabled[3];
   for (int p = 0; p < 3; ++p) {
@@ -227,7 +227,7 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
 
   ShowTaskCount();
   for (int p = 0; p < 3; ++p) panels[p]->setEnabled(panelEnabled[p]);
-  trialRunning = 0;
+  addingVideos = false;
   if (!notAdded.isEmpty())
     dialogs().ShowError(this, kSummaryTitle + QStringLiteral("\n") + notAdded.join('\n'));
 }

@@ -1,30 +1,26 @@
-// The batch runner on the window's side: start and stop on 开始执行, the walk over the task
-// list, the trial run, and the glue that carries the task worker's row texts to the
-// window's thread. The worker itself (batch/task_worker) knows nothing of widgets.
+// The window as the view of the batch runner: 开始执行 starts and stops a batch, the row
+// texts, the caption, the buttons, the clock and the overall progress bar follow the
+// runner's reports, and a trial's refusal is shown. The runner (pipeline/batch_runner) knows
+// nothing of widgets; it calls these hooks on the window's thread.
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 
-#include <thread>
-
 #include "app/main_window.h"
 #include "batch/process_control.h"
 #include "batch/progress.h"
-#include "batch/task_worker.h"
-#include "platform/platform.h"
+#include "batch/progress_clock.h"
 
 namespace {
 
-constexpr int kBatchWaitMs = 500;
 constexpr int kTrialWaitMs = 300;
-constexpr int kGapMs = 300;
+constexpr int kBarStepsPerTask = 1000;
 
 const char* const kEmptyListMessage = "尚未添加任务到任务列表。";
 const char* const kErrorPrefix = "发生错误：\r\n";
@@ -34,6 +30,42 @@ void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
 
 }  // namespace
 
+std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
+  pipeline::BatchHooks h;
+  h.size = [this] { return taskList->size(); };
+  h.turn = [this](int row) {
+    return std::optional<pipeline::BatchTurn>({taskList->finished(row), taskList->task(row)});
+  };
+  h.turnStarted = [this](int row, int total) {
+    处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
+    列表框->scrollTo(taskList->index(row, 0));
+    总进度->setMaximum(total * kBarStepsPerTask);
+    总进度->setValue(row * kBarStepsPerTask);
+  };
+  h.speed = [this](int row, const std::string& s) { taskList->setSpeed(row, QString::fromStdString(s)); };
+  h.state = [this](int row, const std::string& s) { taskList->setState(row, QString::fromStdString(s)); };
+  h.progress = [this](int row, const pipeline::TaskProgress& p) {
+    总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
+    if (p.secondsLeft)
+      taskList->setTimeLeft(row, QString::fromStdString(batch::TimeLeftText(*p.secondsLeft)));
+  };
+  h.ended = [this](int row, pipeline::TurnEnding ending, const batch::WorkerResult& result) {
+    if (ending == pipeline::TurnEnding::Completed) taskList->setFinalOutputPath(row, result.finalOutputPath);
+    taskList->setTimeLeft(row, QString());
+    if (ending != pipeline::TurnEnding::Skipped) batchOutcome.Count(taskList->state(row).toStdString());
+  };
+  h.wait = [](int ms) { WaitForWorkerUpdate(ms); };
+  h.wake = [] {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { WakeWorkerWait(); }, Qt::QueuedConnection);
+  };
+  return std::make_unique<pipeline::BatchRunner>(std::move(h));
+}
+
+bool MainWindow::BatchOrTrialUnderWay() const {
+  return runner->active() || runner->converting() || runner->trialRunning() || addingVideos;
+}
+
 void MainWindow::OnStartClicked() {
   if (taskList->size() == 0) {
     dialogs().ShowError(this, QString::fromUtf8(kEmptyListMessage));
@@ -41,16 +73,14 @@ void MainWindow::OnStartClicked() {
   }
   // From the batch's start to the end of its loop -- the gap between two tasks included -- a
   // click is a stop request, never a second batch.
-  if (running || batchActive) {
-    stopRequested = 1;
+  if (runner->active() || runner->converting()) {
+    runner->RequestStop();
     return;
   }
   // A trial's or a probe's converter must not be cleaned away under it, and a probe is still
   // filling the task being prepared.
-  if (trialRunning || probeBusy) return;
+  if (runner->trialRunning() || addingVideos || probeBusy) return;
 
-  batchActive = true;
-  stopRequested = 0;
   batch::CleanupStrayConverters(ResponsiveWaitFn);
   路径框->setEnabled(false);
   新建任务->setEnabled(false);
@@ -60,124 +90,41 @@ void MainWindow::OnStartClicked() {
   elapsedSeconds = 0;
   时钟->setInterval(1000);
   时钟->start();
+  版权->hide();
+  总进度->setValue(0);
+  总进度->show();
 
-  app::BatchOutcome outcome;  // desktop notification: what the tasks of this batch ended with
-  for (int i = 1; i <= kMaxTasks && i <= taskList->size(); ++i) {
-    if (stopRequested) break;  // a stop asked for during the gap ends the batch here
-    const int row = i - 1;
-    处理进度->setText(QStringLiteral("%1/%2").arg(i).arg(taskList->size()));
-    running = 1;
-    列表框->scrollTo(taskList->index(row, 0));
-    if (taskList->finished(row)) continue;
-    if (!task::SourcesPresent(taskList->task(row))) {
-      taskList->setState(row, QString::fromUtf8(batch::kStateMissing));
-      outcome.Count(batch::kStateMissing);
-      continue;
-    }
-    RunTaskOnWorker(row);
-    outcome.Count(taskList->state(row).toStdString());
-    if (stopRequested) break;
-    ResponsiveWait(kGapMs);
-    QCoreApplication::processEvents();
-  }
+  batchOutcome = {};
+  runner->Run();
 
+  总进度->hide();
+  版权->show();
   时钟->stop();
   时钟->setInterval(0);
   开始执行->setText(QStringLiteral("开始执行"));
   暂停执行->setEnabled(false);
-  running = 0;
   路径框->setEnabled(true);
   新建任务->setEnabled(true);
   保存任务->setEnabled(true);
-  stopRequested = 0;
-  batchActive = false;
   // Desktop notification, when the user looks elsewhere.
-  if (!isActiveWindow() && outcome.finished + outcome.failed > 0) notifyBatchEnded(outcome);
-}
-
-// One task on one worker thread. The worker's row texts reach the window in order through
-// queued calls; the last of them lowers the running flag, which ends the wait.
-void MainWindow::RunTaskOnWorker(int row) {
-  const std::string arguments = taskList->task(row).commandLine;
-  QPointer<MainWindow> self(this);
-  auto post = [self](std::function<void()> update) {
-    QMetaObject::invokeMethod(
-        self.data(),
-        [self, update] {
-          if (self) update();
-        },
-        Qt::QueuedConnection);
-  };
-  batch::WorkerReport report;
-  report.speed = [this, post, row](const std::string& text) {
-    post([this, row, text] { taskList->setSpeed(row, QString::fromStdString(text)); });
-  };
-  report.state = [this, post, row](const std::string& text) {
-    post([this, row, text] { taskList->setState(row, QString::fromStdString(text)); });
-  };
-
-  std::thread worker([this, arguments, report, post, row] {
-    const batch::WorkerResult result = batch::RunTaskWorker(arguments, false, stopRequested, report);
-    post([this, result, row] {
-      if (result.ending == batch::WorkerEnding::Completed)
-        taskList->setFinalOutputPath(row, result.finalOutputPath);
-      {
-        std::lock_guard<std::mutex> lock(errorMutex);
-        sharedErrorText = result.errorText;
-      }
-      running = 0;
-      WakeWorkerWait();
-    });
-  });
-  while (running) WaitForWorkerUpdate(kBatchWaitMs);
-  worker.join();
+  if (!isActiveWindow() && batchOutcome.finished + batchOutcome.failed > 0) notifyBatchEnded(batchOutcome);
 }
 
 void MainWindow::RunTrial() {
-  {
-    std::lock_guard<std::mutex> lock(errorMutex);
-    sharedErrorText.clear();
-  }
-  if (running || batchActive || trialRunning) {
+  trialError.clear();
+  if (BatchOrTrialUnderWay()) {
     // Not reachable from the window (its buttons are disabled then), but a trial must never
     // end another run's converter nor let a task be stored untried.
-    std::lock_guard<std::mutex> lock(errorMutex);
-    sharedErrorText = kTrialBusyMessage;
+    trialError = kTrialBusyMessage;
     return;
   }
   batch::CleanupStrayConverters(ResponsiveWaitFn);
-  trialRunning = 1;
-  const std::string arguments = trialCommandText;
-  QPointer<MainWindow> self(this);
-  std::thread worker([this, self, arguments] {
-    static const std::atomic<int> kNeverStop{0};
-    const batch::WorkerResult result = batch::RunTaskWorker(arguments, true, kNeverStop, {});
-    QMetaObject::invokeMethod(
-        self.data(),
-        [this, self, result] {
-          if (!self) return;
-          {
-            std::lock_guard<std::mutex> lock(errorMutex);
-            sharedErrorText = result.errorText;
-          }
-          trialRunning = 0;
-          WakeWorkerWait();
-        },
-        Qt::QueuedConnection);
-  });
-  while (trialRunning) WaitForWorkerUpdate(kTrialWaitMs);
-  QCoreApplication::processEvents();
-  worker.join();
+  trialError = runner->Trial(trialCommandText);
   ResponsiveWait(kTrialWaitMs);
   QCoreApplication::processEvents();
 
-  std::string error;
-  {
-    std::lock_guard<std::mutex> lock(errorMutex);
-    error = sharedErrorText;
-  }
-  if (error.empty()) return;
-  QGuiApplication::clipboard()->setText(QString::fromStdString(error));
+  if (trialError.empty()) return;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(trialError));
   dialogs().ShowError(
-      this, QString::fromUtf8(kErrorPrefix) + QString::fromStdString(batch::FailureTranslation(error)));
+      this, QString::fromUtf8(kErrorPrefix) + QString::fromStdString(batch::FailureTranslation(trialError)));
 }

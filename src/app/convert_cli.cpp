@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
+#include <stop_token>
 
 #include "app/presets.h"
 #include "app/task_list_file.h"
@@ -69,8 +69,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
 
   // Ctrl-C or SIGTERM: the running task stops at its next poll, which ends our converter and
   // deletes its temporary file; nothing after it runs.
-  static std::atomic<int> stopSignal{0};
-  plat::CatchStopSignals(&stopSignal);
+  std::stop_source stopSignal;
+  plat::CatchStopSignals([stopSignal]() mutable { stopSignal.request_stop(); });
+  const auto stopped = [&stopSignal] { return stopSignal.stop_requested(); };
 
   // A list that is there but unreadable is refused before any file is probed.
   const std::string& list = request.saveList;
@@ -83,15 +84,15 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   std::vector<TaskRow> saved;
 
   const std::array<std::string, 4> filters = EffectFilters();
-  pipeline::WorkerTrial trial;
+  pipeline::WorkerTrial trial(false);  // other runs may share the program folder
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
   int status = kExitOk;
   for (const std::string& file : request.files) {
-    if (stopSignal) break;
+    if (stopped()) break;
     // A list may be run from another folder (or machine): its tasks hold absolute paths.
     const std::string source = list.empty() ? file : plat::AbsolutePath(file);
     const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
-    if (stopSignal) break;
+    if (stopped()) break;
     if (!made.ok) {
       std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
       status = kExitFailed;
@@ -112,14 +113,14 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     report.speed = [&progress](const std::string& s) { progress.Speed(s); };
     report.state = [&progress](const std::string& s) { progress.State(s); };
     batch::WorkerTiming timing;
-    timing.stopEndsOtherConverters = false;  // other runs may share the program folder
+    timing.endOtherConverters = false;  // other runs may share the program folder
     const batch::WorkerResult result =
-        batch::RunTaskWorker(made.task.commandLine, false, stopSignal, report, timing);
+        batch::RunTaskWorker(made.task.commandLine, false, stopSignal.get_token(), report, timing);
     progress.End();
     if (result.ending == batch::WorkerEnding::Stopped) break;
     if (result.ending != batch::WorkerEnding::Completed) status = kExitFailed;
   }
-  if (stopSignal) return kExitStopped;
+  if (stopped()) return kExitStopped;
   return list.empty() ? status : SaveTasks(list, saved, status);
 }
 

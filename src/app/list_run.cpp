@@ -5,84 +5,66 @@
 #include "app/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
+#include "pipeline/batch_runner.h"
 #include "task/task_record.h"
 
 namespace app {
-namespace {
 
-enum class Turn { AlreadyFinished, Finished, Failed, Stopped };
+ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
+                             pipeline::ProgressPrinter& progress) {
+  ListRunTally tally;
+  LoadedTaskList now;  // the list as read at the start of the current turn
+  std::string label;
+  TaskOutcome outcome;
 
-// Runs one task and gives the texts its row ends with.
-Turn RunOne(const TaskRow& row, const std::string& label, const std::atomic<int>& stop,
-            pipeline::ProgressPrinter& progress, TaskOutcome& outcome) {
-  outcome = {row.speed, row.state, row.record.finalOutputPath};
-  if (!task::SourcesPresent(row.record)) {
-    outcome.state = QString::fromUtf8(batch::kStateMissing);
-    std::fprintf(stderr, "%s  %s\n", label.c_str(), batch::kStateMissing);
-    return Turn::Failed;
-  }
-  progress.Start(label, batch::TaskDuration(row.record.commandLine));
-  batch::WorkerReport report;
-  report.output = [&progress](std::string_view chunk) { progress.Output(chunk); };
-  report.speed = [&](const std::string& s) {
+  pipeline::BatchHooks h;
+  h.size = [&] {
+    now = LoadTaskList(list);
+    if (!now.ok()) tally.error = now.error;
+    return now.ok() ? static_cast<int>(now.rows.size()) : 0;
+  };
+  h.turn = [&](int row) {
+    const TaskRow& r = now.rows[size_t(row)];
+    label = std::to_string(row + 1) + "/" + std::to_string(now.rows.size()) + " " +
+            task::Unquote(r.record.foregroundPath);
+    outcome = {r.speed, r.state, r.record.finalOutputPath};
+    return std::optional<pipeline::BatchTurn>({r.state == QString::fromUtf8(kFinishedState), r.record});
+  };
+  h.taskStarting = [&](int, const task::TaskRecord& record) {
+    progress.Start(label, batch::TaskDuration(record.commandLine));
+  };
+  h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
+  h.speed = [&](int, const std::string& s) {
     progress.Speed(s);
     outcome.speed = QString::fromStdString(s);
   };
-  report.state = [&](const std::string& s) {
-    progress.State(s);
+  h.state = [&](int, const std::string& s) {
+    if (s == batch::kStateMissing)
+      std::fprintf(stderr, "%s  %s\n", label.c_str(), batch::kStateMissing);
+    else
+      progress.State(s);
     outcome.state = QString::fromStdString(s);
   };
-  batch::WorkerTiming timing;
-  timing.stopEndsOtherConverters = false;  // runs of other tasks may share the program folder
-  const batch::WorkerResult result =
-      batch::RunTaskWorker(row.record.commandLine, false, stop, report, timing);
-  progress.End();
-  switch (result.ending) {
-    case batch::WorkerEnding::Completed:
-      outcome.finalOutputPath = result.finalOutputPath;
-      return Turn::Finished;
-    case batch::WorkerEnding::Stopped:
-      return Turn::Stopped;
-    default:
-      return Turn::Failed;
-  }
-}
-
-}  // namespace
-
-ListRunTally RunTaskListFile(const std::string& list, int only, const std::atomic<int>& stop,
-                             pipeline::ProgressPrinter& progress) {
-  ListRunTally tally;
-  for (int number = only != 0 ? only : 1;; ++number) {
-    if (stop) {
-      tally.stopped = true;
-      break;
-    }
-    const LoadedTaskList now = LoadTaskList(list);
-    if (!now.ok()) {
-      tally.error = now.error;
-      break;
-    }
-    const int total = static_cast<int>(now.rows.size());
-    if (number > total) break;
-    const TaskRow& row = now.rows[size_t(number - 1)];
-    const std::string label =
-        std::to_string(number) + "/" + std::to_string(total) + " " + task::Unquote(row.record.foregroundPath);
-    if (row.state == QString::fromUtf8(kFinishedState)) {
+  h.ended = [&](int row, pipeline::TurnEnding ending, const batch::WorkerResult& result) {
+    using pipeline::TurnEnding;
+    if (ending == TurnEnding::Skipped) {
       ++tally.alreadyFinished;
-    } else {
-      TaskOutcome outcome;
-      const Turn turn = RunOne(row, label, stop, progress, outcome);
-      const QString error = RecordTaskOutcome(list, number, outcome);
-      if (!error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", error.toStdString().c_str());
-      if (turn == Turn::Stopped) {
-        tally.stopped = true;
-        break;
-      }
-      ++(turn == Turn::Finished && error.isEmpty() ? tally.finished : tally.failed);
+      return;
     }
-    if (only != 0) break;
-  }
+    if (ending != TurnEnding::Missing) progress.End();
+    if (ending == TurnEnding::Completed) outcome.finalOutputPath = result.finalOutputPath;
+    const QString error = RecordTaskOutcome(list, row + 1, outcome);
+    if (!error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", error.toStdString().c_str());
+    if (ending == TurnEnding::Stopped) return;
+    ++(ending == TurnEnding::Completed && error.isEmpty() ? tally.finished : tally.failed);
+  };
+
+  pipeline::BatchTiming timing;
+  timing.gapMs = 0;
+  timing.worker.endOtherConverters = false;  // runs of other tasks may share the program folder
+  pipeline::BatchRunner runner(std::move(h), timing);
+  const pipeline::BatchTally walked = runner.Run(only != 0 ? only - 1 : 0, only != 0 ? 1 : -1, stop);
+  tally.stopped = walked.stopped;
   return tally;
 }
 

@@ -1,14 +1,11 @@
 #pragma once
-// The walk of `flipframe run` over a task list file: the window's batch without a window.
-// Each task's turn reads its row afresh from the file (another run may have finished it
-// meanwhile), skips it when finished, marks it "文件缺失" when a source is gone, else runs
-// it through the task worker, and records the row's new texts in the file under its lock.
-//
-// When the window's batch walk becomes a runner object of its own, this is the place to
-// switch over to it.
+// The walk of `flipframe run` over a task list file: the window's batch runner over a list
+// on disk. Each task's turn reads the file afresh (another run may have finished the task
+// meanwhile); the runner skips it when finished, marks it "文件缺失" when a source is gone,
+// else runs it; the row's new texts are recorded in the file under its lock.
 #include <QString>
 
-#include <atomic>
+#include <stop_token>
 #include <string>
 
 #include "pipeline/progress_printer.h"
@@ -24,7 +21,7 @@ struct ListRunTally {
 };
 
 // Runs task `only` (1-based) of the list, or every task when `only` is 0, in order.
-ListRunTally RunTaskListFile(const std::string& list, int only, const std::atomic<int>& stop,
+ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
                              pipeline::ProgressPrinter& progress);
 
 }  // namespace app

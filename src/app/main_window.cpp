@@ -40,6 +40,7 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   };
   ratioTable = app::kRatioTable;
   BuildControls();
+  runner = MakeBatchRunner();
   ConnectControls();
   // Files and folders dropped on the window or the list become tasks (the list passes its
   // drops up to the window).

@@ -13,16 +13,14 @@
 //   task_list.cpp           pop-up menu and list operations
 //   task_list_files.cpp     task lists saved and loaded from the menu
 //   batch_add.cpp           many video files at once: drops, 批量添加视频…, arguments
-//   batch_controller.cpp    batch start/stop, task worker glue, trial run
+//   batch_controller.cpp    the window as the batch runner's view: start/stop, trial run
 #include <QPersistentModelIndex>
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,6 +28,7 @@
 #include "app/dialogs.h"
 #include "app/task_list_model.h"
 #include "app/widgets.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/settings_area.h"
 #include "task/control_rules.h"
 #include "task/task_record.h"
@@ -42,6 +41,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QMovie;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QTableView;
@@ -71,6 +71,7 @@ class MainWindow : public QWidget {
   QFrame *路径框 = nullptr, *操作框 = nullptr, *按钮框 = nullptr, *进度条b = nullptr, *进度条 = nullptr;
   QTableView* 列表框 = nullptr;  // a view of taskList
   QLabel* 版权 = nullptr;
+  QProgressBar* 总进度 = nullptr;  // the batch's overall progress, in place of 版权 while it runs
   // Source area
   QLabel *标签1 = nullptr, *标签2 = nullptr, *标签13 = nullptr, *标签8 = nullptr;
   QFrame *前景框b = nullptr, *外形框2 = nullptr, *外形框4 = nullptr, *外形框3 = nullptr;
@@ -127,13 +128,13 @@ class MainWindow : public QWidget {
   int lastComputedCount = 0;
   int storedCount = 0;
   int elapsedSeconds = 0;
-  std::atomic<int> probeBusy{0};
-  // Batch state shared with the task worker thread.
-  std::atomic<int> running{0}, stopRequested{0}, trialRunning{0};
-  bool batchActive = false;  // true from a batch's start until its loop has ended
+  bool probeBusy = false;     // a probe is filling the current task
+  bool addingVideos = false;  // many files are being made into tasks
+  // The batch and the trial run; the window is its view.
+  std::unique_ptr<pipeline::BatchRunner> runner;
+  app::BatchOutcome batchOutcome;  // what the tasks of the running batch ended with
   std::string trialCommandText;
-  std::mutex errorMutex;
-  std::string sharedErrorText;
+  std::string trialError;  // the last trial's raw error text, "" when it was accepted
 
   static constexpr int kMaxTasks = 1000;
   static const char* const kBackgroundPlaceholder;  // "留空则复制前景视频制作背景视频(推荐)"
@@ -244,9 +245,11 @@ class MainWindow : public QWidget {
   void OpenArguments(const QStringList& paths);
 
   // ---- batch_controller.cpp ------------------------------------------------------------
+  std::unique_ptr<pipeline::BatchRunner> MakeBatchRunner();
+  // A batch (its gaps included), a trial or the adding of many files is under way.
+  bool BatchOrTrialUnderWay() const;
   void OnStartClicked();
-  void RunTrial();                // runs trialCommandText; sharedErrorText empty means accepted
-  void RunTaskOnWorker(int row);  // one task of the batch, waited for responsively
+  void RunTrial();  // runs trialCommandText; trialError empty means accepted
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

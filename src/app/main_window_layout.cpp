@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
@@ -121,6 +122,10 @@ void MainWindow::BuildControls() {
   进度条 = Shape(进度条b, "进度条", 1, 1, 466, 24);
   版权 = Label(进度条, "版权", 16, 2, 430, 19,
                "flipframe 横竖屏视频批量互转 - 由 flipframe 开发组制作，点击访问主页");
+  // The batch's overall progress takes the notice's place while a batch runs.
+  总进度 = Place(new QProgressBar(进度条), "总进度", 1, 1, 464, 22);
+  总进度->setAlignment(Qt::AlignCenter);
+  总进度->hide();
   // The areas overlap by a few pixels: each later area lies over the bottom edge of the one
   // above it (creation order), so the first row of every area stays visible and clickable.
   if (QStringLiteral(FLIPFRAME_HOME_PAGE).isEmpty())

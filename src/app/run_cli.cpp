@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
+#include <stop_token>
 
 #include "app/list_run.h"
 #include "app/task_list_file.h"
@@ -62,10 +62,10 @@ int RunRunCommand(const std::vector<std::string>& args) {
     return Usage("there is no task " + std::to_string(request.task) + " in " + request.list + " (" +
                  std::to_string(total) + " tasks)");
 
-  static std::atomic<int> stopSignal{0};
-  plat::CatchStopSignals(&stopSignal);
+  std::stop_source stop;
+  plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  const ListRunTally tally = RunTaskListFile(request.list, request.task, stopSignal, progress);
+  const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", tally.error.toStdString().c_str());
   if (tally.stopped) return kExitStopped;

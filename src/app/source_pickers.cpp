@@ -163,7 +163,7 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
     return;
   }
 
-  probeBusy = 1;
+  probeBusy = true;
   {
     SourceButtonsLock lock(*this);
     std::thread worker([this, path, kind] {
@@ -173,7 +173,7 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
           this,
           [this, path, kind, out] {
             HandleProbeOutcome(*this, kind, path, out);
-            probeBusy = 0;  // the last update of the job
+            probeBusy = false;  // the last update of the job
             WakeWorkerWait();
           },
           Qt::QueuedConnection);

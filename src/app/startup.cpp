@@ -72,10 +72,10 @@ const std::string& MainWindow::EffectFilter(int effect) const {
 }
 
 bool MainWindow::OnMainWindowCloseQuery() {
-  if (running || batchActive) {
+  if (runner->active() || runner->converting()) {
     if (!dialogs().AskYesNo(this, QString::fromUtf8(kForceQuitQuestion))) return false;
     // The same stop request a click on 开始执行 makes; the batch loop will not go on.
-    stopRequested = 1;
+    runner->RequestStop();
   }
   // A task whose converter has just ended successfully gets its output renamed first.
   batch::WaitForCompletions(kResponsiveWait);
@@ -86,9 +86,13 @@ bool MainWindow::OnMainWindowCloseQuery() {
 
 void MainWindow::OnPauseClicked() {
   const bool pausing = 暂停执行->text() == QString::fromUtf8(kPauseCaption);
-  if (pausing)
+  // The runner's clock leaves the paused time out of the speed and the time left.
+  if (pausing) {
     batch::SuspendConverters(kResponsiveWait);
-  else
+    runner->Pause();
+  } else {
     batch::ResumeConverters(kResponsiveWait);
+    runner->Resume();
+  }
   暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
 }

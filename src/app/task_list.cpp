@@ -29,7 +29,7 @@ void MainWindow::ShowTaskCount() { 处理进度->setText(QStringLiteral("0/%1").
 // No menu while a batch runs, a trial run is in progress or a probe is filling the current
 // task: a delete or move then would pull rows out from under the work in progress.
 bool MainWindow::PrepareTaskMenu() {
-  if (running || batchActive || trialRunning || probeBusy) return false;
+  if (BatchOrTrialUnderWay() || probeBusy) return false;
   const int rows = taskList->size();
   const int s = SelectedRow();
   for (QAction* a : {menuSeparator3, menuAddVideos, menuLoadList}) a->setVisible(true);
@@ -61,7 +61,7 @@ void MainWindow::ShowTaskMenu(const QPoint& globalPos) {
 }
 
 void MainWindow::LoadClickedTask() {
-  if (trialRunning || probeBusy) return;
+  if (runner->trialRunning() || addingVideos || probeBusy) return;
   const int s = SelectedRow();
   if (s < 0) return;
   SetCurrentRow(s + 1);

@@ -81,7 +81,7 @@ void MainWindow::LoadTaskForEdit() {
   ShowTask(current);
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
   const bool converting = app::IsRunningState(taskList->state(row - 1));
-  保存任务->setEnabled(!converting && !running && !batchActive);
+  保存任务->setEnabled(!converting && !runner->active() && !runner->converting());
   保存任务->setText(kSaveCaption);
 }
 
@@ -135,7 +135,7 @@ void MainWindow::NewTask() {
 }
 
 void MainWindow::AddOrSaveTask() {
-  if (running || batchActive || trialRunning) return;
+  if (BatchOrTrialUnderWay()) return;
   const bool addMode = 保存任务->text() == kAddCaption;
   if (addMode && taskList->full()) {
     dialogs().ShowError(this, kLimitMessage);
@@ -145,10 +145,7 @@ void MainWindow::AddOrSaveTask() {
   if (!ValidateTask()) return;
 
   for (QFrame* panel : {操作框, 路径框, 按钮框}) panel->setEnabled(false);
-  auto trialAccepted = [this] {
-    std::lock_guard<std::mutex> lock(errorMutex);
-    return sharedErrorText.empty();
-  };
+  auto trialAccepted = [this] { return trialError.empty(); };
 
   if (!addMode) {
     const std::string trial = BuildCommandFor(current, true);
@@ -194,9 +191,6 @@ void MainWindow::AddOrSaveTask() {
   }
 
   trialCommandText.clear();
-  {
-    std::lock_guard<std::mutex> lock(errorMutex);
-    sharedErrorText.clear();
-  }
+  trialError.clear();
   for (QFrame* panel : {操作框, 路径框, 按钮框}) panel->setEnabled(true);
 }

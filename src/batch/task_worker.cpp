@@ -1,8 +1,10 @@
 #include "batch/task_worker.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "batch/process_control.h"
@@ -44,11 +46,11 @@ void PlainSleep(int ms) { plat::SleepMs(ms); }
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::string& arguments, bool trial, const std::atomic<int>& stop, const WorkerReport& report,
+  Run(const std::string& arguments, bool trial, std::stop_token stop, const WorkerReport& report,
       const WorkerTiming& timing)
       : arguments_(arguments),
         trial_(trial),
-        stop_(stop),
+        stop_(std::move(stop)),
         report_(report),
         timing_(timing),
         temporary_(OutputFile(arguments)),
@@ -72,7 +74,7 @@ class Run {
     }
     const auto started = std::chrono::steady_clock::now();
     for (;;) {
-      if (!trial_ && stop_.load()) return Stop();
+      if (!trial_ && stop_.stop_requested()) return Stop();
       // Exit test before the read: once the converter has ended, what the pipe still holds
       // is all it will ever print.
       if (!exited_) exited_ = plat::ChildExited(child_.pid, &status_);
@@ -168,7 +170,7 @@ class Run {
 
   WorkerResult Stop() {
     EndConverter();
-    if (timing_.stopEndsOtherConverters) CleanupStrayConverters(PlainSleep);
+    if (timing_.endOtherConverters) CleanupStrayConverters(PlainSleep);
     DeleteTemporary();
     if (report_.state) report_.state(kStateStopped);
     return {WorkerEnding::Stopped, {}, {}};
@@ -176,14 +178,14 @@ class Run {
 
   WorkerResult Accept() {
     EndConverter();
-    CleanupStrayConverters(PlainSleep);
+    if (timing_.endOtherConverters) CleanupStrayConverters(PlainSleep);
     DeleteTemporary();
     return {WorkerEnding::Accepted, {}, {}};
   }
 
   WorkerResult Refuse(const std::string& why) {
     EndConverter();
-    CleanupStrayConverters(PlainSleep);
+    if (timing_.endOtherConverters) CleanupStrayConverters(PlainSleep);
     DeleteTemporary();
     return {WorkerEnding::Refused, why, {}};
   }
@@ -229,7 +231,7 @@ class Run {
 
   const std::string arguments_;
   const bool trial_;
-  const std::atomic<int>& stop_;
+  const std::stop_token stop_;
   const WorkerReport& report_;
   const WorkerTiming timing_;
   const std::string temporary_;
@@ -273,9 +275,9 @@ ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
   return v;
 }
 
-WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::atomic<int>& stop,
+WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  Run run(arguments, trial, stop, report, timing);
+  Run run(arguments, trial, std::move(stop), report, timing);
   return run.Go();
 }
 

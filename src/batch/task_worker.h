@@ -3,9 +3,9 @@
 // be stored), follows its output once per second and decides how the task ended. It touches
 // no widget: the texts for the task's row go out through callbacks, which the window posts
 // to its own thread.
-#include <atomic>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -77,16 +77,17 @@ struct WorkerTiming {
   int pollMs = 1000;             // one poll cycle
   int completionSleepMs = 1000;  // before the finished output is renamed
   int trialLimitMs = 30000;      // a trial that shows neither progress nor an end fails
-  // A stop also ends every other converter of this program folder, as the window's batch
-  // does; a command-line run, which may share the folder with other runs, ends only its own.
-  bool stopEndsOtherConverters = true;
+  // A stop and the end of a trial also end every other converter of this program folder, as
+  // the window does; the command line, which may share the folder with other runs, ends only
+  // its own.
+  bool endOtherConverters = true;
 };
 
 // Runs `arguments` (the stored argument text, split like the command interpreter) with
 // "-hide_banner" as one task, or as a trial when `trial` is set. `stop` is read once per
 // cycle (tasks only). Every converter this starts is ended, and its temporary output
 // deleted, unless the task completed.
-WorkerResult RunTaskWorker(const std::string& arguments, bool trial, const std::atomic<int>& stop,
+WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
 
 // Workers between a converter's successful end and the rename of its output (the completion

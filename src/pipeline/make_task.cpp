@@ -1,7 +1,5 @@
 #include "pipeline/make_task.h"
 
-#include <atomic>
-
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/settings_area.h"
@@ -15,8 +13,9 @@ namespace pipeline {
 using namespace task;
 
 std::string WorkerTrial::RunTrial(const std::string& arguments) {
-  static const std::atomic<int> kNeverStop{0};
-  return batch::RunTaskWorker(arguments, true, kNeverStop, {}).errorText;
+  batch::WorkerTiming timing;
+  timing.endOtherConverters = endOtherConverters;
+  return batch::RunTaskWorker(arguments, true, {}, {}, timing).errorText;
 }
 
 namespace {

@@ -39,9 +39,12 @@ struct TrialRunner {
   virtual ~TrialRunner() = default;
 };
 
-// The task worker's trial run, in the calling thread.
+// The task worker's trial run, in the calling thread. The window's trial ends every other
+// converter of the program folder; the command line's, which may run beside others, does not.
 struct WorkerTrial : TrialRunner {
+  explicit WorkerTrial(bool endOthers) : endOtherConverters(endOthers) {}
   std::string RunTrial(const std::string& arguments) override;
+  bool endOtherConverters;
 };
 
 struct MadeTask {

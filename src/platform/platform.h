@@ -3,7 +3,7 @@
 // platform_posix.cpp). Subsystems call these and nothing below them.
 #include <sys/types.h>
 
-#include <atomic>
+#include <functional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -95,9 +95,9 @@ bool LocalX11DisplayReachable(const std::string& display);
 
 // ---- terminal and stop signals -------------------------------------------------------------
 bool IsTerminal(int fd);  // isatty
-// From now on SIGINT and SIGTERM store their number in *signalNumber instead of ending the
-// program; the program polls it and ends in its own time.
-void CatchStopSignals(std::atomic<int>* signalNumber);
+// From now on SIGINT and SIGTERM no longer end the program: the first of them calls
+// `onSignal` once, on a thread of its own, and the program ends in its own time.
+void CatchStopSignals(std::function<void()> onSignal);
 
 // ---- crash reporter ------------------------------------------------------------------------
 // On SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: signal name and backtrace to stderr, then

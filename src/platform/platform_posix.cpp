@@ -381,17 +381,26 @@ void InstallCrashReporter() {
 bool IsTerminal(int fd) { return isatty(fd) == 1; }
 
 namespace {
-std::atomic<int>* g_stopSignal = nullptr;
-void OnStopSignal(int sig) {
-  if (g_stopSignal) g_stopSignal->store(sig);  // lock-free: safe in a signal handler
+int g_stopPipe[2] = {-1, -1};
+void OnStopSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = write(g_stopPipe[1], &byte, 1);  // async-signal-safe
 }
 }  // namespace
 
-void CatchStopSignals(std::atomic<int>* signalNumber) {
-  g_stopSignal = signalNumber;
+void CatchStopSignals(std::function<void()> onSignal) {
+  if (g_stopPipe[0] == -1 && pipe2(g_stopPipe, O_CLOEXEC) != 0) return;
+  // The handler only writes a byte; the call happens on this thread, outside the handler.
+  std::thread([fd = g_stopPipe[0], onSignal = std::move(onSignal)] {
+    char byte;
+    while (read(fd, &byte, 1) < 0 && errno == EINTR) {
+    }
+    onSignal();
+  }).detach();
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 }

@@ -83,9 +83,9 @@ class BatchTest : public WindowTest {
     for (QWidget* w : std::initializer_list<QWidget*>{window->路径框, window->新建任务, window->保存任务})
       EXPECT_TRUE(MainWindow::OwnEnabled(w)) << w->objectName().toStdString();
     EXPECT_FALSE(window->时钟->isActive());
-    EXPECT_EQ(window->running.load(), 0);
-    EXPECT_EQ(window->stopRequested.load(), 0);
-    EXPECT_FALSE(window->batchActive);
+    EXPECT_FALSE(window->runner->converting());
+    EXPECT_FALSE(window->runner->stopRequested());
+    EXPECT_FALSE(window->runner->active());
   }
 
   std::string media;
@@ -107,8 +107,8 @@ TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
   EXPECT_EQ(dialogs.errors, QStringList{"尚未添加任务到任务列表。"});
   EXPECT_EQ(snapshot(), before);
   EXPECT_FALSE(window->时钟->isActive());
-  EXPECT_FALSE(window->batchActive);
-  EXPECT_EQ(window->running.load(), 0);
+  EXPECT_FALSE(window->runner->active());
+  EXPECT_FALSE(window->runner->converting());
 }
 
 TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
@@ -127,11 +127,11 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
   // What the window shows while the batch runs.
   bool sawRunningWindow = false;
   WhileRunning([&] {
-    if (!window->running) return false;
+    if (!window->runner->converting()) return false;
     sawRunningWindow = window->开始执行->text() == "停止执行" && MainWindow::OwnEnabled(window->暂停执行) &&
                        !MainWindow::OwnEnabled(window->路径框) && !MainWindow::OwnEnabled(window->新建任务) &&
                        !MainWindow::OwnEnabled(window->保存任务) && window->时钟->isActive() &&
-                       window->时钟->interval() == 1000 && window->batchActive;
+                       window->时钟->interval() == 1000 && window->runner->active();
     return true;
   });
   window->开始执行->click();
@@ -268,7 +268,7 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
   for (const char* name : {"a", "b", "c"}) AddTask(Clip(name), Portrait(name));
   int gaps = 0;
   WhileRunning([&] {
-    if (window->running || !window->batchActive) return false;
+    if (window->runner->converting() || !window->runner->active()) return false;
     if (gaps == 0 && State(0) == "处理完毕") {
       gaps = 1;
       dialogs.yesNoAnswers.push_back(false);  // "No": keep running
@@ -300,7 +300,7 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   QGuiApplication::clipboard()->setText("before");
   window->trialCommandText = ts::PortraitCommand(Clip("a"), Temporary("a"), "00:00:00.001 ");
   window->RunTrial();
-  EXPECT_EQ(window->sharedErrorText, "");
+  EXPECT_EQ(window->trialError, "");
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
 
@@ -308,14 +308,14 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
                              "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" +
                              Temporary("a") + "\"";
   window->RunTrial();
-  const std::string raw = window->sharedErrorText;
+  const std::string raw = window->trialError;
   EXPECT_NE(raw.find("Invalid argument"), std::string::npos) << raw;
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), raw);
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_EQ(dialogs.errors[0].toStdString(), "发生错误：\r\n" + batch::FailureTranslation(raw));
   EXPECT_TRUE(dialogs.errors[0].contains("格式无效"));
   EXPECT_FALSE(plat::FileExists(Temporary("a")));
-  EXPECT_EQ(window->trialRunning.load(), 0);
+  EXPECT_FALSE(window->runner->trialRunning());
 }
 
 }  // namespace

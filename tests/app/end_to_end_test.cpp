@@ -28,7 +28,7 @@ class EndToEndTest : public WindowTest {
   }
 
   bool BatchOver() {
-    if (window->running || window->batchActive) return false;
+    if (window->runner->converting() || window->runner->active()) return false;
     for (int row = 0; row < window->taskList->size(); ++row) {
       const QString s = ts::RowState(*window, row);
       if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％"))) return false;

@@ -433,7 +433,7 @@ TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
   EXPECT_EQ(enabledDuring, std::vector<bool>(std::size(buttons), false));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_EQ(w().current.audioKind, 0);
-  EXPECT_EQ(w().probeBusy, 0);
+  EXPECT_FALSE(w().probeBusy);
   for (QPushButton* b : buttons) EXPECT_EQ(On(b), b != w().清空动画) << b->objectName().toStdString();
   dialogs.fileAnswers.clear();
 }
@@ -483,5 +483,5 @@ TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
   EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
   EXPECT_EQ(w().current.foregroundKind, 3);
   EXPECT_EQ(w().lastFolder[kForeground], plat::FolderOf(other));
-  EXPECT_EQ(w().probeBusy, 0);
+  EXPECT_FALSE(w().probeBusy);
 }

@@ -353,14 +353,13 @@ TEST_F(ConverterWindowTest, StartUpEndsAStrayConverterOfOursAndLeavesAForeignOne
 TEST_F(ConverterWindowTest, ClosingDuringABatchAsksAndNoKeepsEverythingRunning) {
   const pid_t owned = StartOwned();
   for (int which = 0; which < 2; ++which) {
-    window->running = which == 0;
-    window->batchActive = which == 1;
+    window->runner->ForceFlagsForTest({.active = which == 1, .converting = which == 0});
     dialogs.yesNoAnswers = {false};
     EXPECT_FALSE(window->close());
     EXPECT_EQ(dialogs.questions.size(), which + 1);
     EXPECT_EQ(dialogs.questions.last(), kQuestion);
     EXPECT_EQ(exitCode, -1);
-    EXPECT_EQ(window->stopRequested, 0);
+    EXPECT_FALSE(window->runner->stopRequested());
     EXPECT_TRUE(Alive(owned));
   }
 }
@@ -372,14 +371,13 @@ TEST_F(ConverterWindowTest, ClosingCleansUpAndExits) {
     SCOPED_TRACE(batch ? "during a batch, Yes" : "no batch");
     const pid_t owned = StartOwned();
     const pid_t foreign = StartForeign();
-    window->running = batch;
-    window->batchActive = batch;
+    window->runner->ForceFlagsForTest({.active = batch, .converting = batch});
     dialogs.questions.clear();
     dialogs.yesNoAnswers = {true};
     exitCode = -1;
     EXPECT_TRUE(window->close());
     EXPECT_EQ(dialogs.questions, batch ? QStringList{kQuestion} : QStringList{});
-    EXPECT_EQ(window->stopRequested, batch ? 1 : 0);
+    EXPECT_EQ(window->runner->stopRequested(), batch);
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(EndedBySigkill(owned));
     EXPECT_TRUE(Alive(foreign));

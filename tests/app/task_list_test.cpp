@@ -137,14 +137,19 @@ TEST_F(TaskListTest, MenuShowsOnlyWhatFitsTheRightClickedRow) {
 
 TEST_F(TaskListTest, NoMenuWhileABatchATrialOrAProbeRuns) {
   ListOf(3);
-  for (std::atomic<int>* flag : {&window->running, &window->trialRunning, &window->probeBusy}) {
-    *flag = 1;
+  using Flags = pipeline::BatchRunner::Flags;
+  // A batch's task, a batch between two tasks, a trial.
+  for (const Flags flags :
+       {Flags{.active = true, .converting = true}, Flags{.active = true}, Flags{.trial = true}}) {
+    window->runner->ForceFlagsForTest(flags);
     EXPECT_FALSE(RightClick(1));
-    *flag = 0;
   }
-  window->batchActive = true;  // between two tasks of a batch the running flag is down
-  EXPECT_FALSE(RightClick(1));
-  window->batchActive = false;
+  window->runner->ForceFlagsForTest({});
+  for (bool* flag : {&window->probeBusy, &window->addingVideos}) {
+    *flag = true;
+    EXPECT_FALSE(RightClick(1));
+    *flag = false;
+  }
   EXPECT_TRUE(RightClick(1));
 }
 
@@ -216,12 +221,12 @@ TEST_F(TaskListTest, ClickingARowLoadsItUnlessATrialRuns) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   const QPoint middleRow = list()->visualRect(window->taskList->index(1, 1)).center();
 
-  window->trialRunning = 1;
+  window->runner->ForceFlagsForTest({.trial = true});
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
   EXPECT_EQ(window->CurrentRow(), 0);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
 
-  window->trialRunning = 0;
+  window->runner->ForceFlagsForTest({});
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
   EXPECT_EQ(window->CurrentRow(), 2);
   EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));

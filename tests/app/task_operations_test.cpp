@@ -123,7 +123,7 @@ TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
     SCOPED_TRACE(c.state);
     window->NewTask();
     window->taskList->setState(1, QString::fromUtf8(c.state));
-    window->batchActive = c.batch;
+    window->runner->ForceFlagsForTest({.active = c.batch});
     Load(1);
     EXPECT_EQ(MainWindow::OwnEnabled(window->保存任务), c.saveEnabled);
     EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
@@ -131,7 +131,7 @@ TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
     EXPECT_EQ(window->current.commandLine, "command 2");
     EXPECT_EQ(window->时长框->text(), QStringLiteral("00:00:02"));
   }
-  window->batchActive = false;
+  window->runner->ForceFlagsForTest({});
 }
 
 TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,11 +82,11 @@ class TaskWorkerTest : public ::testing::Test {
   }
 
   WorkerResult Run(const std::string& arguments, bool trial = false, const batch::WorkerTiming& timing = {}) {
-    return batch::RunTaskWorker(arguments, trial, stop, recorder.Report(), timing);
+    return batch::RunTaskWorker(arguments, trial, stop.get_token(), recorder.Report(), timing);
   }
 
   std::string folder, source, temporary;
-  std::atomic<int> stop{0};
+  std::stop_source stop;
   RowRecorder recorder;
 
  private:
@@ -181,7 +182,7 @@ TEST_F(TaskWorkerTest, PausedTaskNeitherEndsNorFailsAndStopStillEndsIt) {
   const std::vector<std::string> states = recorder.States();
   for (size_t i = statesWhenPaused; i < states.size(); ++i)
     EXPECT_TRUE(states[i].find("输出错误") == std::string::npos && states[i] != "处理完毕") << states[i];
-  stop = 1;  // stopping a suspended converter ends it all the same
+  stop.request_stop();  // stopping a suspended converter ends it all the same
   worker.join();
   EXPECT_EQ(r.ending, WorkerEnding::Stopped);
   EXPECT_EQ(recorder.LastState(), "手动停止");
@@ -294,7 +295,7 @@ exec sleep 60
       return !recorder.states.empty() && recorder.states.back() == "50％";
     });
   }
-  stop = 1;
+  stop.request_stop();
   worker.join();
   std::filesystem::remove(standIn);
   probe::ResolveConverterAgain();

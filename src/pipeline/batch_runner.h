@@ -1,0 +1,129 @@
+#pragma once
+// The batch: a walk over a task list that runs one task at a time through the task worker
+// (finished tasks skipped, a task whose sources are gone marked "文件缺失", a gap between
+// tasks, a stop request that ends the walk), and the trial run of a task about to be stored.
+//
+// The walk runs on the caller's thread, the window's or the command line's. Each converter
+// runs on a worker thread of its own; its reports come back to the caller's thread through a
+// queue the walk empties while it waits, so every hook is called on the caller's thread. The
+// stop request is the only other thing that crosses threads.
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch/progress_clock.h"
+#include "batch/task_worker.h"
+#include "task/task_record.h"
+
+namespace pipeline {
+
+// A task as the list gives it at its turn.
+struct BatchTurn {
+  bool finished = false;  // "处理完毕": skipped
+  task::TaskRecord record;
+};
+
+enum class TurnEnding { Skipped, Missing, Completed, Failed, Stopped };
+
+// How the running task is getting on, by the progress clock (time paused left out).
+struct TaskProgress {
+  double fraction = 0;  // 0 to 1
+  std::optional<double> speed;
+  std::optional<double> secondsLeft;
+};
+
+struct BatchHooks {
+  // The list, asked afresh at each turn (another run may have changed it): its number of
+  // tasks, and task `row` (0-based); none when it can no longer be read, which ends the walk.
+  std::function<int()> size;
+  std::function<std::optional<BatchTurn>(int row)> turn;
+  // A turn begins, before the skip tests.
+  std::function<void(int row, int total)> turnStarted;
+  // A task's converter is about to start (after the skip tests).
+  std::function<void(int row, const task::TaskRecord& record)> taskStarting;
+  // The running task's row texts (速度x, 执行状态), in the worker's order. The speed is the
+  // clock's once it has one: the converter's own keeps counting the time it was suspended.
+  std::function<void(int row, const std::string&text)> speed, state;
+  std::function<void(int row, std::string_view chunk)> output;
+  std::function<void(int row, const TaskProgress& progress)> progress;
+  // A turn has ended; `result` is the worker's (empty for Skipped and Missing).
+  std::function<void(int row, TurnEnding ending, const batch::WorkerResult& result)> ended;
+  // Waits at most `ms` for news from the worker, ended early by `wake`; the window keeps its
+  // events flowing meanwhile. Unset: a plain wait on the runner's queue.
+  std::function<void(int ms)> wait;
+  // Called on the worker's thread after each report it queues.
+  std::function<void()> wake;
+};
+
+struct BatchTiming {
+  int waitMs = 500;       // longest wait for a task's worker between two looks
+  int trialWaitMs = 300;  // the same for a trial, and the pause after it
+  int gapMs = 300;        // between two tasks
+  int maxTasks = 1000;
+  batch::WorkerTiming worker;
+};
+
+struct BatchTally {
+  int finished = 0;  // ran to "处理完毕"
+  int failed = 0;    // an output error or a missing source
+  int skipped = 0;   // already finished
+  bool stopped = false;
+};
+
+class BatchRunner {
+ public:
+  explicit BatchRunner(BatchHooks hooks, BatchTiming timing = {});
+  BatchRunner(const BatchRunner&) = delete;
+  BatchRunner& operator=(const BatchRunner&) = delete;
+
+  // Walks tasks `first` (0-based) on, `count` of them at most, until the list ends or a stop
+  // request (RequestStop, or `stop`) comes. Returns when the walk is over.
+  BatchTally Run(int first = 0, int count = -1, std::stop_token stop = {});
+  // Any thread: the running task stops at its worker's next cycle and no turn follows.
+  void RequestStop() { stop_.request_stop(); }
+
+  // The trial of `arguments`: "" when the converter accepts them, else its raw error text.
+  std::string Trial(const std::string& arguments);
+
+  // The converters are suspended or resumed by the caller; the clock leaves that time out.
+  void Pause();
+  void Resume();
+
+  bool active() const { return flags_.active; }          // from a walk's start to its end
+  bool converting() const { return flags_.converting; }  // a task's turn, before its gap
+  bool trialRunning() const { return flags_.trial; }
+  bool stopRequested() const { return stop_.stop_requested(); }
+
+  struct Flags {
+    bool active = false, converting = false, trial = false;
+  };
+  // Tests put the runner in a state without a converter.
+  void ForceFlagsForTest(Flags flags) { flags_ = flags; }
+
+ private:
+  TurnEnding RunTask(int row, const task::TaskRecord& record);
+  batch::WorkerResult RunOnWorker(int row, const std::string& arguments, bool trial);
+  void Post(std::function<void()> report);
+  void WaitForWorker(int ms);
+  void Drain();
+  void OnOutput(int row, const std::string& chunk);
+  void OnSpeed(int row, const std::string& text);
+
+  BatchHooks hooks_;
+  BatchTiming timing_;
+  Flags flags_;
+  std::stop_source stop_;
+  std::optional<batch::ProgressClock> clock_;
+
+  // Reports queued by the worker thread for the caller's.
+  std::mutex queueMutex_;
+  std::condition_variable queued_;
+  std::vector<std::function<void()>> queue_;
+};
+
+}  // namespace pipeline
