@@ -137,6 +137,7 @@ static pipeline::SettingsTemplate WindowTemplate(const MainWindow& w) {
   t.soften = Ticked(w.柔化);
   t.mirror = Ticked(w.前景镜像);
   t.dedup = Ticked(w.重帧优化);
+  t.fastBackground = Ticked(w.快速背景);
 
   if (haveForeground && !Ticked(w.自动码率) && !Text(w.码率框).empty()) t.bitrate = Text(w.码率框);
   const std::string format = Text(w.格式框), duration = Text(w.时长框);

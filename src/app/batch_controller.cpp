@@ -2,6 +2,7 @@
 // texts, the caption, the buttons, the clock and the overall progress bar follow the
 // runner's reports, and a trial's refusal is shown. The runner (pipeline/batch_runner) knows
 // nothing of widgets; it calls these hooks on the window's thread.
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFrame>
@@ -91,6 +92,7 @@ void MainWindow::OnStartClicked() {
   时钟->setInterval(1000);
   时钟->start();
   版权->hide();
+  快速背景->hide();
   总进度->setValue(0);
   总进度->show();
 
@@ -99,6 +101,7 @@ void MainWindow::OnStartClicked() {
 
   总进度->hide();
   版权->show();
+  快速背景->show();
   时钟->stop();
   时钟->setInterval(0);
   开始执行->setText(QStringLiteral("开始执行"));

@@ -51,15 +51,43 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
 
 MainWindow::~MainWindow() = default;
 
+std::array<MainWindow::SwitchControl, task::kOffCount> MainWindow::SwitchControls() const {
+  using namespace task;
+  return {{{动画滤镜, -1, kOffBlendMode},
+           {背景模糊, -1, kOffBackgroundBlur},
+           {动画模糊, -1, kOffAnimationBlur},
+           {动画透明, -1, kOffAnimationOpacity},
+           {自动码率, kTickAutoBitrate, kOffAutoBitrate},
+           {前景音, kTickForegroundSound, kOffForegroundSound},
+           {背景音, kTickBackgroundSound, kOffBackgroundSound},
+           {音乐, kTickMusic, kOffMusic},
+           {静音, kTickMute, kOffMute},
+           {音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
+           {音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
+           {上下跃动, kTickBounceVertical, kOffBounceVertical},
+           {左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
+           {迷幻, kTickPsychedelic, kOffPsychedelic},
+           {分量色变, kTickColourShift, kOffColourShift},
+           {降噪, kTickDenoise, kOffDenoise},
+           {柔化, kTickSoften, kOffSoften},
+           {前景镜像, kTickMirror, kOffMirror},
+           {视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
+           {视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
+           {重帧优化, kTickDedupFrames, kOffDedupFrames},
+           {码率框, -1, kOffBitrateBox}}};
+}
+
 std::array<QCheckBox*, task::kTickCount> MainWindow::TickBoxes() const {
-  return {自动码率, 前景音,   背景音, 音乐, 静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动,
-          迷幻,     分量色变, 降噪,   柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化};
+  std::array<QCheckBox*, task::kTickCount> boxes{};
+  for (const SwitchControl& c : SwitchControls())
+    if (c.tick >= 0) boxes[size_t(c.tick)] = static_cast<QCheckBox*>(c.control);
+  return boxes;
 }
 
 std::array<QWidget*, task::kOffCount> MainWindow::SwitchableControls() const {
-  return {动画滤镜, 背景模糊, 动画模糊, 动画透明, 自动码率, 前景音, 背景音,   音乐,
-          静音,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,   分量色变, 降噪,
-          柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 码率框};
+  std::array<QWidget*, task::kOffCount> controls{};
+  for (const SwitchControl& c : SwitchControls()) controls[size_t(c.off)] = c.control;
+  return controls;
 }
 
 int MainWindow::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }

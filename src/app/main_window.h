@@ -71,7 +71,9 @@ class MainWindow : public QWidget {
   QFrame *路径框 = nullptr, *操作框 = nullptr, *按钮框 = nullptr, *进度条b = nullptr, *进度条 = nullptr;
   QTableView* 列表框 = nullptr;  // a view of taskList
   QLabel* 版权 = nullptr;
-  QProgressBar* 总进度 = nullptr;  // the batch's overall progress, in place of 版权 while it runs
+  QProgressBar* 总进度 = nullptr;
+  // Opt-in: the background built from the shown part only, blurred small (TaskRecord::fastBackground).
+  QCheckBox* 快速背景 = nullptr;  // the batch's overall progress, in place of 版权 while it runs
   // Source area
   QLabel *标签1 = nullptr, *标签2 = nullptr, *标签13 = nullptr, *标签8 = nullptr;
   QFrame *前景框b = nullptr, *外形框2 = nullptr, *外形框4 = nullptr, *外形框3 = nullptr;
@@ -140,8 +142,16 @@ class MainWindow : public QWidget {
   static const char* const kBackgroundPlaceholder;  // "留空则复制前景视频制作背景视频(推荐)"
 
   // ---- main_window.cpp -----------------------------------------------------------------
-  // The switch controls in the task record's order: the 17 check boxes with a tick state
-  // and the 22 controls with a disabled state.
+  // Every switch control once, with its place among the task record's ticks (-1 none: not
+  // a check box) and among its disabled states.
+  struct SwitchControl {
+    QWidget* control;
+    int tick;
+    int off;
+  };
+  std::array<SwitchControl, task::kOffCount> SwitchControls() const;
+  // The same in the task record's order: the 17 check boxes with a tick state and the 22
+  // controls with a disabled state.
   std::array<QCheckBox*, task::kTickCount> TickBoxes() const;
   std::array<QWidget*, task::kOffCount> SwitchableControls() const;
   // True when the control itself is enabled (its own flag, whatever its panel's state).

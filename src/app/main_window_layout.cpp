@@ -122,6 +122,10 @@ void MainWindow::BuildControls() {
   进度条 = Shape(进度条b, "进度条", 1, 1, 466, 24);
   版权 = Label(进度条, "版权", 16, 2, 430, 19,
                "flipframe 横竖屏视频批量互转 - 由 flipframe 开发组制作，点击访问主页");
+  // Beside the notice, where it moves none of the settings area's controls; kept across
+  // 新建任务 like a preference, shown from each task loaded.
+  快速背景 = Check(进度条, "快速背景", 384, 0, 78, 24, "快速背景", false, true);
+  快速背景->setToolTip(QStringLiteral("背景只取画面用到的部分，缩小后模糊再放大：转换更快，效果相近"));
   // The batch's overall progress takes the notice's place while a batch runs.
   总进度 = Place(new QProgressBar(进度条), "总进度", 1, 1, 464, 22);
   总进度->setAlignment(Qt::AlignCenter);

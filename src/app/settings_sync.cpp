@@ -50,6 +50,7 @@ pipeline::SettingsArea MainWindow::ReadSettingsArea() const {
   const auto controls = SwitchableControls();
   for (size_t i = 0; i < controls.size(); ++i) a.disabled[i] = OwnEnabled(controls[i]) ? 0 : 1;
   a.settingsEnabled = OwnEnabled(操作框);
+  a.fastBackground = 快速背景->isChecked();
   return a;
 }
 
@@ -87,4 +88,5 @@ void MainWindow::ShowSettingsArea(const pipeline::SettingsArea& a) {
   const auto controls = SwitchableControls();
   for (size_t i = 0; i < controls.size(); ++i) controls[i]->setEnabled(a.disabled[i] == 0);
   操作框->setEnabled(a.settingsEnabled);
+  快速背景->setChecked(a.fastBackground);
 }

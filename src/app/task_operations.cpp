@@ -70,6 +70,7 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
       switchable[d]->setEnabled(r.disabled[d] == 0);
   自动码率->setEnabled(r.disabled[task::kOffAutoBitrate] == 0);
   码率框->setEnabled(r.disabled[task::kOffBitrateBox] == 0);
+  快速背景->setChecked(r.fastBackground);
 }
 
 void MainWindow::LoadTaskForEdit() {

@@ -121,6 +121,7 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   };
   // 新建任务: a clean record read from the reset controls.
   SettingsArea s = NewTaskSettings();
+  s.fastBackground = settings.fastBackground;
   TaskRecord r;
   ReadTask(s, r);
 
@@ -133,7 +134,6 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
     if (std::string why = PickSource(s, r, kind, *path); !why.empty()) return refuse(why);
   }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
-  r.fastBackground = settings.fastBackground;  // no control of the settings area holds it
 
   // 保存任务 in add mode: validate, try the trial command, then store with the full command.
   const ValidationOutcome valid = ValidateSettings(s, r);

@@ -323,6 +323,7 @@ ValidationOutcome ValidateSettings(SettingsArea& s, TaskRecord& r) {
 
 void ReadTask(SettingsArea& s, TaskRecord& r) {
   r.foregroundPath = Quote(s.foregroundBox);
+  r.fastBackground = s.fastBackground;
   r.backgroundPath = plat::FileExists(s.backgroundBox) ? Quote(s.backgroundBox) : r.foregroundPath;
   r.animationPath = plat::FileExists(s.animationBox) ? Quote(s.animationBox) : "";
   r.audioPath = plat::FileExists(s.audioBox) ? Quote(s.audioBox) : "";

@@ -30,6 +30,7 @@ struct SettingsArea {
   std::array<int, task::kTickCount> ticks{};
   std::array<int, task::kOffCount> disabled{};
   bool settingsEnabled = false;  // the frame of the settings area (操作框)
+  bool fastBackground = false;   // 快速背景: TaskRecord::fastBackground
 
   bool ticked(task::Tick t) const { return ticks[t] != 0; }
   bool enabled(task::Disabled d) const { return disabled[d] == 0; }

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -319,3 +320,36 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
 }
 
 }  // namespace
+
+// While a batch runs, the bottom strip shows its overall progress in place of the notice, and
+// a converting row's tooltip shows the time left; both are gone when it ends.
+TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
+  // Paced by -re: progress lines come while the tasks run.
+  for (const char* name : {"a", "b"})
+    AddTask(Clip(name),
+            "-re -i \"" + Clip(name) + "\" -to 00:00:02 -vf scale=180:320 -y \"" + Temporary(name) + "\"");
+  const QModelIndex stateOf0 = window->taskList->index(0, app::TaskListModel::kState);
+  int barMaximum = 0, barInSecondTask = -1;
+  QString tooltip;
+  bool noticeHidden = true;
+  QObject::connect(window->taskList, &QAbstractItemModel::dataChanged, window.get(), [&] {
+    if (tooltip.isEmpty()) tooltip = window->taskList->data(stateOf0, Qt::ToolTipRole).toString();
+  });
+  WhileRunning([&] {
+    if (!window->runner->converting()) return false;
+    noticeHidden = noticeHidden && !window->总进度->isHidden() && window->版权->isHidden();
+    barMaximum = window->总进度->maximum();
+    if (State(1).isEmpty()) return false;
+    barInSecondTask = window->总进度->value();
+    return true;
+  });
+  window->开始执行->click();
+  EXPECT_EQ(State(1), "处理完毕");
+  EXPECT_TRUE(noticeHidden);
+  EXPECT_EQ(barMaximum, 2 * 1000);
+  EXPECT_GE(barInSecondTask, 1000);  // the first task counts whole once the second runs
+  EXPECT_TRUE(tooltip.startsWith("剩余 ")) << tooltip.toStdString();
+  EXPECT_TRUE(window->总进度->isHidden());
+  EXPECT_FALSE(window->版权->isHidden());
+  EXPECT_EQ(window->taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
+}

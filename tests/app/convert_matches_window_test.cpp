@@ -63,3 +63,17 @@ TEST_F(ConvertMatchesWindowTest, PortraitClipAsTwoCopiesWithATypedWidth) {
   EXPECT_NE(stored.find("overlay"), std::string::npos);
   EXPECT_EQ(DryRun("--ratio 21:9 --width 700 --copies 2 '" + clip + "'"), stored + "\n");
 }
+
+// 快速背景 reaches the stored command, as --fast-background does on the command line.
+TEST_F(ConvertMatchesWindowTest, FastBackgroundSwitch) {
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), ts::TempFolder() + "/same-fast");
+  Answer(clip);
+  window->新建任务->click();
+  Choose(window->宽高比例, QStringLiteral(" 横->竖 [9:16]"));
+  window->快速背景->click();
+  const std::string stored = StoredCommand();
+  ASSERT_FALSE(stored.empty());
+  EXPECT_TRUE(window->taskList->task(0).fastBackground);
+  EXPECT_NE(stored, DryRun("--ratio 9:16 '" + clip + "'"));
+  EXPECT_EQ(DryRun("--ratio 9:16 --fast-background '" + clip + "'"), stored + "\n");
+}

@@ -161,6 +161,12 @@ TEST(ConvertCommand, InterruptStopsOurConverterAndLeavesNoTemporaryFile) {
   ASSERT_NE(ReadFile(errFile).find("％"), std::string::npos) << ReadFile(errFile);
   const std::string programFolder = fs::path(FLIPFRAME_BINARY).parent_path().string();
   EXPECT_EQ(ts::ConvertersOwnedBy(programFolder), 1);
+  // A second run from the same program folder makes (and tries) a task meanwhile: its trial
+  // must leave the first run's converter alone.
+  const CliRun beside =
+      Convert("--dry-run " + Quoted(ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder + "/b")));
+  EXPECT_EQ(beside.status, 0) << beside.err;
+  EXPECT_EQ(ts::ConvertersOwnedBy(programFolder), 1);
   kill(pid, SIGINT);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
