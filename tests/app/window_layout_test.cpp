@@ -191,9 +191,13 @@ TEST_F(WindowLayoutTest, InitialStates) {
   EXPECT_TRUE(On(window->新建任务));
   EXPECT_TRUE(On(window->开始执行));
   EXPECT_EQ(window->宽高比例->currentIndex(), -1);
-  // Of the seventeen check boxes only automatic bitrate and mute are ticked and usable.
-  const QList<QCheckBox*> boxes = window->findChildren<QCheckBox*>();
+  // Of the seventeen check boxes of the settings area only automatic bitrate and mute are
+  // ticked and usable; 快速背景, in the bottom strip, is usable and off.
+  const QList<QCheckBox*> boxes = window->操作框->findChildren<QCheckBox*>();
   EXPECT_EQ(boxes.size(), 17);
+  EXPECT_EQ(window->findChildren<QCheckBox*>().size(), 18);
+  EXPECT_FALSE(window->快速背景->isChecked());
+  EXPECT_TRUE(On(window->快速背景));
   for (QCheckBox* b : boxes) {
     const bool on = b == window->自动码率 || b == window->静音;
     EXPECT_EQ(b->isChecked(), on) << b->objectName().toStdString();
