@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <vector>
@@ -35,8 +34,9 @@ LogDialog::LogDialog(QWidget* parent, const QString& log, const QString& command
   logText_->setLineWrapMode(QPlainTextEdit::NoWrap);
   logText_->setFont(fixed);
   logText_->setPlainText(log.isEmpty() ? QStringLiteral("这个任务在本次运行中还没有转换程序的输出。") : log);
-  // The converter's reason for failing stands at the end.
-  logText_->verticalScrollBar()->setValue(logText_->verticalScrollBar()->maximum());
+  // The converter's reason for failing stands at the end; the view shows the cursor when it
+  // first appears.
+  logText_->moveCursor(QTextCursor::End);
 
   commandLine_ = new QLineEdit(commandLine, this);
   commandLine_->setObjectName(QStringLiteral("commandLine"));
