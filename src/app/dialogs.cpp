@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/log_dialog.h"
+
 void WidgetDialogs::ShowError(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("错误信息"), text, QMessageBox::Ok, owner);
   box.raise();
@@ -33,4 +35,9 @@ std::optional<QString> WidgetDialogs::SaveFile(QWidget* owner, const QString& ti
   QString path = QFileDialog::getSaveFileName(owner, title, folder, filter);
   if (path.isEmpty()) return std::nullopt;
   return path;
+}
+
+void WidgetDialogs::ShowLog(QWidget* owner, const QString& log, const QString& commandLine) {
+  app::LogDialog dialog(owner, log, commandLine);
+  dialog.exec();
 }

@@ -24,9 +24,12 @@ class Dialogs {
   // Save-file dialog (asks before replacing a file); the chosen path, or nothing.
   virtual std::optional<QString> SaveFile(QWidget* owner, const QString& title, const QString& folder,
                                           const QString& filter) = 0;
+  // "查看日志" for one task: the converter's kept output ("" none) and its command as a shell
+  // line; read only, closed by the user.
+  virtual void ShowLog(QWidget* owner, const QString& log, const QString& commandLine) = 0;
 };
 
-// The real dialogs: QMessageBox and QFileDialog, owned by `owner`.
+// The real dialogs: QMessageBox, QFileDialog and the log dialog, owned by `owner`.
 class WidgetDialogs : public Dialogs {
  public:
   void ShowError(QWidget* owner, const QString& text) override;
@@ -37,4 +40,5 @@ class WidgetDialogs : public Dialogs {
                         const QString& filter) override;
   std::optional<QString> SaveFile(QWidget* owner, const QString& title, const QString& folder,
                                   const QString& filter) override;
+  void ShowLog(QWidget* owner, const QString& log, const QString& commandLine) override;
 };

@@ -175,6 +175,7 @@ void MainWindow::ConnectControls() {
   connect(menuClearAllTasks, &QAction::triggered, this, &MainWindow::ClearAllTasks);
   connect(menuMoveTop, &QAction::triggered, this, &MainWindow::MoveTaskToTop);
   connect(menuMoveBottom, &QAction::triggered, this, &MainWindow::MoveTaskToBottom);
+  connect(menuShowLog, &QAction::triggered, this, &MainWindow::ShowTaskLog);
   connect(menuAddVideos, &QAction::triggered, this, &MainWindow::AddVideosFromMenu);
   connect(menuLoadList, &QAction::triggered, this, &MainWindow::LoadTaskListFromMenu);
   connect(menuSaveList, &QAction::triggered, this, &MainWindow::SaveTaskListFromMenu);

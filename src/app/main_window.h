@@ -105,12 +105,12 @@ class MainWindow : public QWidget {
   QLabel* 动画预览 = nullptr;
   QLabel* 关闭 = nullptr;
   QMovie* previewMovie = nullptr;
-  // Pop-up menu of the task list and its eleven entries (two are separators)
+  // Pop-up menu of the task list and its entries
   QMenu* 菜单 = nullptr;
   QAction *menuClearState = nullptr, *menuClearAllStates = nullptr, *menuSeparator1 = nullptr;
   QAction *menuNewTask = nullptr, *menuCloneTask = nullptr, *menuEditTask = nullptr;
   QAction *menuDeleteTask = nullptr, *menuClearAllTasks = nullptr, *menuSeparator2 = nullptr;
-  QAction *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
+  QAction *menuMoveTop = nullptr, *menuMoveBottom = nullptr, *menuShowLog = nullptr;
   // The entries that act on the whole list: many files at once, lists on disk.
   QAction *menuSeparator3 = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr,
           *menuSaveList = nullptr;
@@ -237,6 +237,7 @@ class MainWindow : public QWidget {
   void ClearAllTasks();
   void MoveTaskToTop();
   void MoveTaskToBottom();
+  void ShowTaskLog();       // "查看日志" of the selected row
   int SelectedRow() const;  // 0-based, -1 none
   void ShowTaskCount();     // 处理进度 := "0/" + number of tasks
 

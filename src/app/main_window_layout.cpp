@@ -277,6 +277,7 @@ void MainWindow::BuildControls() {
   menuSeparator2 = 菜单->addSeparator();
   menuMoveTop = 菜单->addAction(QStringLiteral("移至顶部"));
   menuMoveBottom = 菜单->addAction(QStringLiteral("移至底部"));
+  menuShowLog = 菜单->addAction(QStringLiteral("查看日志"));
   menuSeparator3 = 菜单->addSeparator();
   menuAddVideos = 菜单->addAction(QStringLiteral("批量添加视频…"));
   menuLoadList = 菜单->addAction(QStringLiteral("载入任务列表…"));

@@ -1,6 +1,6 @@
-// The task list: its pop-up menu, the click that loads a task, and the operations that
-// create, delete, clear and move tasks. The tasks and their row texts live in taskList; the
-// view 列表框 shows them, and the model renumbers the ID column itself.
+// The task list: its pop-up menu, the click that loads a task, the operations that create,
+// delete, clear and move tasks, and the log of a task. The tasks and their row texts live in
+// taskList; the view 列表框 shows them, and the model renumbers the ID column itself.
 //
 // The current row is the task being modified (the one a save overwrites). Menu commands act
 // on the selected row; a right click does not retarget the current row, and moves, clones and
@@ -14,6 +14,7 @@
 #include <QTableView>
 
 #include "app/file_names.h"
+#include "app/log_dialog.h"
 #include "app/main_window.h"
 #include "platform/platform.h"
 
@@ -36,14 +37,14 @@ bool MainWindow::PrepareTaskMenu() {
   menuSaveList->setVisible(rows > 0);
   if (s < 0) {
     for (QAction* a : {menuClearState, menuCloneTask, menuEditTask, menuDeleteTask, menuSeparator2,
-                       menuMoveTop, menuMoveBottom})
+                       menuMoveTop, menuMoveBottom, menuShowLog})
       a->setVisible(false);
     for (QAction* a : {menuClearAllStates, menuSeparator1, menuClearAllTasks}) a->setVisible(rows > 0);
     menuNewTask->setVisible(true);
     return true;
   }
   for (QAction* a : {menuClearState, menuClearAllStates, menuSeparator1, menuNewTask, menuCloneTask,
-                     menuEditTask, menuDeleteTask, menuClearAllTasks})
+                     menuEditTask, menuDeleteTask, menuClearAllTasks, menuShowLog})
     a->setVisible(true);
   menuMoveTop->setVisible(s != 0);
   menuMoveBottom->setVisible(s != rows - 1);
@@ -116,4 +117,10 @@ void MainWindow::MoveTaskToBottom() {
   const int s = SelectedRow();
   if (s < 0 || s >= taskList->size() - 1) return;
   列表框->selectRow(taskList->moveToBottom(s));
+}
+
+void MainWindow::ShowTaskLog() {
+  const int s = SelectedRow();
+  if (s < 0) return;
+  dialogs().ShowLog(this, taskList->log(s), app::TaskShellLine(taskList->task(s).commandLine));
 }

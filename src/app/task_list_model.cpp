@@ -162,6 +162,16 @@ void TaskListModel::setFinalOutputPath(int r, const std::string& path) {
   if (valid(r)) rows_[r].record.finalOutputPath = path;
 }
 
+void TaskListModel::appendLog(int r, std::string_view chunk) {
+  if (valid(r)) rows_[r].log.Append(chunk);
+}
+
+void TaskListModel::clearLog(int r) {
+  if (valid(r)) rows_[r].log = batch::LogTail();
+}
+
+QString TaskListModel::log(int r) const { return valid(r) ? FromUtf8(rows_[r].log.Text()) : QString(); }
+
 void TaskListModel::replaceTask(int r, const task::TaskRecord& record) {
   if (!valid(r)) return;
   rows_[r] = TaskRow{record, {}, {}};

@@ -8,6 +8,7 @@
 // to it.
 #include <QAbstractTableModel>
 
+#include <string_view>
 #include <vector>
 
 #include "app/task_row.h"
@@ -57,7 +58,12 @@ class TaskListModel : public QAbstractTableModel {
   void setState(int r, const QString& state);
   void setTimeLeft(int r, const QString& timeLeft);
   void setFinalOutputPath(int r, const std::string& path);
-  // Saving a modified task: the record replaces row r's, and its speed, state and final
+  // The converter's output of row r's run, in the chunks it was read in; clearLog when a new
+  // run of the row begins. log gives the kept last lines ("" none).
+  void appendLog(int r, std::string_view chunk);
+  void clearLog(int r);
+  QString log(int r) const;
+  // Saving a modified task: the record replaces row r's, and its speed, state, log and final
   // output path are emptied so the next batch runs it.
   void replaceTask(int r, const task::TaskRecord& record);
 

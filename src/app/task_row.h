@@ -3,6 +3,7 @@
 // beside it. Both the list model and the list files hold tasks in this form.
 #include <QString>
 
+#include "batch/log_tail.h"
 #include "task/task_record.h"
 
 namespace app {
@@ -18,6 +19,9 @@ struct TaskRow {
   // How long the running task still needs, as the runner last estimated it ("" none); shown
   // as the running row's tooltip, never saved with the list.
   QString timeLeft = {};
+  // The converter's last lines of the row's latest run, shown by "查看日志"; kept in memory
+  // only, never saved with the list. A clone or a modified task starts without one.
+  batch::LogTail log{};
 };
 
 // True for the state texts of a task being converted: "准备数据" or a percentage.

@@ -62,9 +62,7 @@ class Run {
   }
 
   WorkerResult Go() {
-    std::vector<std::string> words{"-hide_banner"};
-    for (std::string& w : probe::SplitArguments(arguments_)) words.push_back(std::move(w));
-    child_ = probe::StartConverter(words);
+    child_ = probe::StartConverter(probe::TaskArguments(arguments_));
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();

@@ -60,6 +60,12 @@ std::vector<std::string> SplitArguments(const std::string& text) {
   return words;
 }
 
+std::vector<std::string> TaskArguments(const std::string& commandLine) {
+  std::vector<std::string> words{"-hide_banner"};
+  for (std::string& w : SplitArguments(commandLine)) words.push_back(std::move(w));
+  return words;
+}
+
 plat::Child StartConverter(const std::vector<std::string>& args) {
   const std::string& path = ConverterPath();
   if (path.empty()) return {};

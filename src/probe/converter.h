@@ -23,6 +23,9 @@ std::string OwnerEnvironmentEntry();
 // outside double quotes, quoted and unquoted stretches without a blank between them form
 // one word, the quotes are removed, there are no escape characters.
 std::vector<std::string> SplitArguments(const std::string& text);
+// The arguments a task's stored command runs the converter with: "-hide_banner", then the
+// split text.
+std::vector<std::string> TaskArguments(const std::string& commandLine);
 
 // Starts the converter with `args` (already split), stdout+stderr into one pipe, carrying
 // the ownership variable. pid -1 when it could not be started (or no converter exists).

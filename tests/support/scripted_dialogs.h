@@ -1,5 +1,6 @@
 #pragma once
-// Answers the program's message boxes and file dialogs in tests, and records them.
+// Answers the program's message boxes and file dialogs in tests, and records them and the
+// logs shown.
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -21,6 +22,12 @@ class ScriptedDialogs : public Dialogs {
   std::deque<FileRequest> fileRequests;
   // Every save-file request, in order.
   std::deque<FileRequest> saveRequests;
+
+  // Every log shown: the kept output and the command line, in order.
+  struct LogShown {
+    QString log, commandLine;
+  };
+  std::deque<LogShown> logs;
 
   // Queued answers; an empty queue answers No / cancel.
   std::deque<bool> yesNoAnswers;
@@ -59,5 +66,8 @@ class ScriptedDialogs : public Dialogs {
     auto a = saveAnswers.front();
     saveAnswers.pop_front();
     return a;
+  }
+  void ShowLog(QWidget*, const QString& log, const QString& commandLine) override {
+    logs.push_back({log, commandLine});
   }
 };

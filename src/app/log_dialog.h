@@ -1,0 +1,30 @@
+#pragma once
+// "查看日志": why a task failed. Shows the converter's last lines of the task's latest run and
+// the task's command as one line a POSIX shell runs unchanged, with a button that copies it.
+#include <QDialog>
+#include <QString>
+
+#include <string>
+
+class QPlainTextEdit;
+class QLineEdit;
+
+namespace app {
+
+// The converter and the arguments the batch starts it with for `commandLine`, quoted for a
+// POSIX shell. The converter is named "ffmpeg" when none was found.
+QString TaskShellLine(const std::string& commandLine);
+
+class LogDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `log` is the kept output ("" none), `commandLine` the shell line.
+  LogDialog(QWidget* parent, const QString& log, const QString& commandLine);
+
+ private:
+  QPlainTextEdit* logText_ = nullptr;
+  QLineEdit* commandLine_ = nullptr;
+};
+
+}  // namespace app
