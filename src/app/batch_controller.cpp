@@ -43,6 +43,8 @@ std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
     总进度->setMaximum(total * kBarStepsPerTask);
     总进度->setValue(row * kBarStepsPerTask);
   };
+  h.taskStarting = [this](int row, const task::TaskRecord&) { taskList->clearLog(row); };
+  h.output = [this](int row, std::string_view chunk) { taskList->appendLog(row, chunk); };
   h.speed = [this](int row, const std::string& s) { taskList->setSpeed(row, QString::fromStdString(s)); };
   h.state = [this](int row, const std::string& s) { taskList->setState(row, QString::fromStdString(s)); };
   h.progress = [this](int row, const pipeline::TaskProgress& p) {

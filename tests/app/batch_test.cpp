@@ -1,6 +1,7 @@
 // The batch runner in the real window, offscreen, against the real converter: row states,
 // finished rows skipped, missing sources, stop, pause then stop, failures, the gap between
 // two tasks, and the trial run with its message and clipboard.
+#include <QAction>
 #include <QClipboard>
 #include <QFrame>
 #include <QGuiApplication>
@@ -188,6 +189,13 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(plat::FileExists(Final("f")));
   EXPECT_EQ(window->处理进度->text(), "7/7");
   ExpectIdleWindow();
+  // 查看日志 on the failed row: the converter's own lines of that run.
+  window->列表框->selectRow(5);
+  ASSERT_TRUE(window->PrepareTaskMenu());
+  window->menuShowLog->trigger();
+  ASSERT_EQ(dialogs.logs.size(), 1u);
+  EXPECT_TRUE(dialogs.logs[0].log.contains("Invalid too big")) << dialogs.logs[0].log.toStdString();
+  EXPECT_TRUE(dialogs.logs[0].commandLine.contains("crop=9999:9999"));
 }
 
 // A source replaced after the task was stored by something that is no regular file (a FIFO
