@@ -4,8 +4,8 @@
 // and move renumbers the rows after it. Moves go through beginMoveRows, so persistent
 // indexes (the selection, the task being modified) follow the moved task.
 //
-// Used on the user-interface thread only; the batch runner posts its speed and state texts
-// to it.
+// Used on the user-interface thread only: the batch runner's hooks, which write the speed,
+// state, time left and log of the running row, run there too.
 #include <QAbstractTableModel>
 
 #include <string_view>
