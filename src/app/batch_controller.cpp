@@ -34,9 +34,7 @@ void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
 std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
   pipeline::BatchHooks h;
   h.size = [this] { return taskList->size(); };
-  h.turn = [this](int row) {
-    return std::optional<pipeline::BatchTurn>({taskList->finished(row), taskList->task(row)});
-  };
+  h.turn = [this](int row) { return pipeline::BatchTurn{taskList->finished(row), taskList->task(row)}; };
   h.turnStarted = [this](int row, int total) {
     处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
     列表框->scrollTo(taskList->index(row, 0));
@@ -65,9 +63,9 @@ std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
   return std::make_unique<pipeline::BatchRunner>(std::move(h));
 }
 
-bool MainWindow::BatchOrTrialUnderWay() const {
-  return runner->active() || runner->converting() || runner->trialRunning() || addingVideos;
-}
+bool MainWindow::BatchUnderWay() const { return runner->active() || runner->converting(); }
+
+bool MainWindow::TrialUnderWay() const { return runner->trialRunning() || addingVideos; }
 
 void MainWindow::OnStartClicked() {
   if (taskList->size() == 0) {
@@ -76,13 +74,13 @@ void MainWindow::OnStartClicked() {
   }
   // From the batch's start to the end of its loop -- the gap between two tasks included -- a
   // click is a stop request, never a second batch.
-  if (runner->active() || runner->converting()) {
+  if (BatchUnderWay()) {
     runner->RequestStop();
     return;
   }
   // A trial's or a probe's converter must not be cleaned away under it, and a probe is still
   // filling the task being prepared.
-  if (runner->trialRunning() || addingVideos || probeBusy) return;
+  if (TrialUnderWay() || probeBusy) return;
 
   batch::CleanupStrayConverters(ResponsiveWaitFn);
   路径框->setEnabled(false);

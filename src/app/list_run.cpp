@@ -28,7 +28,7 @@ ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token 
     label = std::to_string(row + 1) + "/" + std::to_string(now.rows.size()) + " " +
             task::Unquote(r.record.foregroundPath);
     outcome = {r.speed, r.state, r.record.finalOutputPath};
-    return std::optional<pipeline::BatchTurn>({r.state == QString::fromUtf8(kFinishedState), r.record});
+    return pipeline::BatchTurn{r.state == QString::fromUtf8(kFinishedState), r.record};
   };
   h.taskStarting = [&](int, const task::TaskRecord& record) {
     progress.Start(label, batch::TaskDuration(record.commandLine));

@@ -77,17 +77,8 @@ std::array<MainWindow::SwitchControl, task::kOffCount> MainWindow::SwitchControl
            {码率框, -1, kOffBitrateBox}}};
 }
 
-std::array<QCheckBox*, task::kTickCount> MainWindow::TickBoxes() const {
-  std::array<QCheckBox*, task::kTickCount> boxes{};
-  for (const SwitchControl& c : SwitchControls())
-    if (c.tick >= 0) boxes[size_t(c.tick)] = static_cast<QCheckBox*>(c.control);
-  return boxes;
-}
-
-std::array<QWidget*, task::kOffCount> MainWindow::SwitchableControls() const {
-  std::array<QWidget*, task::kOffCount> controls{};
-  for (const SwitchControl& c : SwitchControls()) controls[size_t(c.off)] = c.control;
-  return controls;
+QCheckBox* MainWindow::SwitchControl::box() const {
+  return tick >= 0 ? static_cast<QCheckBox*>(control) : nullptr;
 }
 
 int MainWindow::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }

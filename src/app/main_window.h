@@ -71,9 +71,9 @@ class MainWindow : public QWidget {
   QFrame *路径框 = nullptr, *操作框 = nullptr, *按钮框 = nullptr, *进度条b = nullptr, *进度条 = nullptr;
   QTableView* 列表框 = nullptr;  // a view of taskList
   QLabel* 版权 = nullptr;
-  QProgressBar* 总进度 = nullptr;
+  QProgressBar* 总进度 = nullptr;  // the batch's overall progress, in place of 版权 while it runs
   // Opt-in: the background built from the shown part only, blurred small (TaskRecord::fastBackground).
-  QCheckBox* 快速背景 = nullptr;  // the batch's overall progress, in place of 版权 while it runs
+  QCheckBox* 快速背景 = nullptr;
   // Source area
   QLabel *标签1 = nullptr, *标签2 = nullptr, *标签13 = nullptr, *标签8 = nullptr;
   QFrame *前景框b = nullptr, *外形框2 = nullptr, *外形框4 = nullptr, *外形框3 = nullptr;
@@ -142,18 +142,16 @@ class MainWindow : public QWidget {
   static const char* const kBackgroundPlaceholder;  // "留空则复制前景视频制作背景视频(推荐)"
 
   // ---- main_window.cpp -----------------------------------------------------------------
-  // Every switch control once, with its place among the task record's ticks (-1 none: not
-  // a check box) and among its disabled states.
+  // Every switch control once, in the order of the task record's disabled states, with its
+  // place among the record's ticks (-1 none: not a check box). The 17 ticks come in the same
+  // order.
   struct SwitchControl {
     QWidget* control;
     int tick;
     int off;
+    QCheckBox* box() const;  // the check box, null for the other controls
   };
   std::array<SwitchControl, task::kOffCount> SwitchControls() const;
-  // The same in the task record's order: the 17 check boxes with a tick state and the 22
-  // controls with a disabled state.
-  std::array<QCheckBox*, task::kTickCount> TickBoxes() const;
-  std::array<QWidget*, task::kOffCount> SwitchableControls() const;
   // True when the control itself is enabled (its own flag, whatever its panel's state).
   static bool OwnEnabled(const QWidget* w);
   // Runs the event loop for `ms` milliseconds: the window stays responsive.
@@ -257,8 +255,9 @@ class MainWindow : public QWidget {
 
   // ---- batch_controller.cpp ------------------------------------------------------------
   std::unique_ptr<pipeline::BatchRunner> MakeBatchRunner();
-  // A batch (its gaps included), a trial or the adding of many files is under way.
-  bool BatchOrTrialUnderWay() const;
+  bool BatchUnderWay() const;  // from a batch's start to the end of its walk, gaps included
+  bool TrialUnderWay() const;  // a trial run, or many files being tried as tasks
+  bool BatchOrTrialUnderWay() const { return BatchUnderWay() || TrialUnderWay(); }
   void OnStartClicked();
   void RunTrial();  // runs trialCommandText; trialError empty means accepted
 

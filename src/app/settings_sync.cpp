@@ -45,10 +45,10 @@ pipeline::SettingsArea MainWindow::ReadSettingsArea() const {
   a.backgroundBlur = 背景模糊->value();
   a.animationBlur = 动画模糊->value();
   a.animationOpacity = 动画透明->value();
-  const auto ticks = TickBoxes();
-  for (size_t i = 0; i < ticks.size(); ++i) a.ticks[i] = ticks[i]->isChecked() ? 1 : 0;
-  const auto controls = SwitchableControls();
-  for (size_t i = 0; i < controls.size(); ++i) a.disabled[i] = OwnEnabled(controls[i]) ? 0 : 1;
+  for (const SwitchControl& c : SwitchControls()) {
+    if (QCheckBox* box = c.box()) a.ticks[size_t(c.tick)] = box->isChecked() ? 1 : 0;
+    a.disabled[size_t(c.off)] = OwnEnabled(c.control) ? 0 : 1;
+  }
   a.settingsEnabled = OwnEnabled(操作框);
   a.fastBackground = 快速背景->isChecked();
   return a;
@@ -83,10 +83,10 @@ void MainWindow::ShowSettingsArea(const pipeline::SettingsArea& a) {
   背景模糊->setValue(a.backgroundBlur);
   动画模糊->setValue(a.animationBlur);
   动画透明->setValue(a.animationOpacity);
-  const auto ticks = TickBoxes();
-  for (size_t i = 0; i < ticks.size(); ++i) ticks[i]->setChecked(a.ticks[i] != 0);
-  const auto controls = SwitchableControls();
-  for (size_t i = 0; i < controls.size(); ++i) controls[i]->setEnabled(a.disabled[i] == 0);
+  const auto switches = SwitchControls();
+  for (const SwitchControl& c : switches)
+    if (QCheckBox* box = c.box()) box->setChecked(a.ticks[size_t(c.tick)] != 0);
+  for (const SwitchControl& c : switches) c.control->setEnabled(a.disabled[size_t(c.off)] == 0);
   操作框->setEnabled(a.settingsEnabled);
   快速背景->setChecked(a.fastBackground);
 }

@@ -72,7 +72,7 @@ const std::string& MainWindow::EffectFilter(int effect) const {
 }
 
 bool MainWindow::OnMainWindowCloseQuery() {
-  if (runner->active() || runner->converting()) {
+  if (BatchUnderWay()) {
     if (!dialogs().AskYesNo(this, QString::fromUtf8(kForceQuitQuestion))) return false;
     // The same stop request a click on 开始执行 makes; the batch loop will not go on.
     runner->RequestStop();

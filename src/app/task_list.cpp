@@ -62,7 +62,7 @@ void MainWindow::ShowTaskMenu(const QPoint& globalPos) {
 }
 
 void MainWindow::LoadClickedTask() {
-  if (runner->trialRunning() || addingVideos || probeBusy) return;
+  if (TrialUnderWay() || probeBusy) return;
   const int s = SelectedRow();
   if (s < 0) return;
   SetCurrentRow(s + 1);

@@ -60,14 +60,15 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
   动画模糊->setValue(r.animationBlur);
   动画透明->setValue(r.animationOpacity);
 
-  const auto ticks = TickBoxes();
-  for (int t = task::kTickForegroundSound; t < task::kTickCount; ++t) ticks[t]->setChecked(r.ticks[t] != 0);
+  const auto switches = SwitchControls();
+  for (const SwitchControl& c : switches)
+    if (QCheckBox* box = c.box(); box && c.tick != task::kTickAutoBitrate)
+      box->setChecked(r.ticks[c.tick] != 0);
 
   // 自动码率 and 码率框 come last in the record's order, and so are set last.
-  const auto switchable = SwitchableControls();
-  for (int d = 0; d < task::kOffCount; ++d)
-    if (d != task::kOffAutoBitrate && d != task::kOffBitrateBox)
-      switchable[d]->setEnabled(r.disabled[d] == 0);
+  for (const SwitchControl& c : switches)
+    if (c.off != task::kOffAutoBitrate && c.off != task::kOffBitrateBox)
+      c.control->setEnabled(r.disabled[c.off] == 0);
   自动码率->setEnabled(r.disabled[task::kOffAutoBitrate] == 0);
   码率框->setEnabled(r.disabled[task::kOffBitrateBox] == 0);
   快速背景->setChecked(r.fastBackground);
@@ -82,7 +83,7 @@ void MainWindow::LoadTaskForEdit() {
   ShowTask(current);
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
   const bool converting = app::IsRunningState(taskList->state(row - 1));
-  保存任务->setEnabled(!converting && !runner->active() && !runner->converting());
+  保存任务->setEnabled(!converting && !BatchUnderWay());
   保存任务->setText(kSaveCaption);
 }
 

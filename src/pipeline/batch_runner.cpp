@@ -26,28 +26,26 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
     if (row >= total) break;
     if (hooks_.turnStarted) hooks_.turnStarted(row, total);
     flags_.converting = true;
-    const std::optional<BatchTurn> turn = hooks_.turn(row);
-    if (!turn) {
-      flags_.converting = false;
-      break;
-    }
+    const BatchTurn turn = hooks_.turn(row);
+    batch::WorkerResult result;
     TurnEnding ending = TurnEnding::Skipped;
-    if (turn->finished) {
+    if (turn.finished) {
       ++tally.skipped;
-    } else if (!task::SourcesPresent(turn->record)) {
+    } else if (!task::SourcesPresent(turn.record)) {
       ending = TurnEnding::Missing;
       if (hooks_.state) hooks_.state(row, batch::kStateMissing);
       ++tally.failed;
     } else {
-      ending = RunTask(row, turn->record);
+      result = RunTask(row, turn.record);
+      ending = result.ending == batch::WorkerEnding::Completed ? TurnEnding::Completed
+               : result.ending == batch::WorkerEnding::Stopped ? TurnEnding::Stopped
+                                                               : TurnEnding::Failed;
       if (ending == TurnEnding::Completed) ++tally.finished;
       if (ending == TurnEnding::Failed) ++tally.failed;
     }
+    if (hooks_.ended) hooks_.ended(row, ending, result);
     flags_.converting = false;
-    if (ending == TurnEnding::Skipped || ending == TurnEnding::Missing) {
-      if (hooks_.ended) hooks_.ended(row, ending, {});
-      continue;
-    }
+    if (ending == TurnEnding::Skipped || ending == TurnEnding::Missing) continue;
     if (ending == TurnEnding::Stopped || stopRequested()) break;
     if (timing_.gapMs > 0) WaitForWorker(timing_.gapMs);
   }
@@ -57,16 +55,12 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
   return tally;
 }
 
-TurnEnding BatchRunner::RunTask(int row, const task::TaskRecord& record) {
+batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record) {
   if (hooks_.taskStarting) hooks_.taskStarting(row, record);
   clock_.emplace(batch::TaskDuration(record.commandLine), Now());
-  const batch::WorkerResult result = RunOnWorker(row, record.commandLine, false);
+  batch::WorkerResult result = RunOnWorker(row, record.commandLine, false);
   clock_.reset();
-  TurnEnding ending = TurnEnding::Failed;
-  if (result.ending == batch::WorkerEnding::Completed) ending = TurnEnding::Completed;
-  if (result.ending == batch::WorkerEnding::Stopped) ending = TurnEnding::Stopped;
-  if (hooks_.ended) hooks_.ended(row, ending, result);
-  return ending;
+  return result;
 }
 
 std::string BatchRunner::Trial(const std::string& arguments) {

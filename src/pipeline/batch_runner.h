@@ -39,9 +39,9 @@ struct TaskProgress {
 
 struct BatchHooks {
   // The list, asked afresh at each turn (another run may have changed it): its number of
-  // tasks, and task `row` (0-based); none when it can no longer be read, which ends the walk.
+  // tasks (0 when it can no longer be read, which ends the walk), and task `row` (0-based).
   std::function<int()> size;
-  std::function<std::optional<BatchTurn>(int row)> turn;
+  std::function<BatchTurn(int row)> turn;
   // A turn begins, before the skip tests.
   std::function<void(int row, int total)> turnStarted;
   // A task's converter is about to start (after the skip tests).
@@ -106,7 +106,7 @@ class BatchRunner {
   void ForceFlagsForTest(Flags flags) { flags_ = flags; }
 
  private:
-  TurnEnding RunTask(int row, const task::TaskRecord& record);
+  batch::WorkerResult RunTask(int row, const task::TaskRecord& record);
   batch::WorkerResult RunOnWorker(int row, const std::string& arguments, bool trial);
   void Post(std::function<void()> report);
   void WaitForWorker(int ms);

@@ -48,7 +48,7 @@ class BatchRunnerTest : public ::testing::Test {
     };
     h.turn = [this, note](int row) {
       note();
-      return std::optional<pipeline::BatchTurn>(tasks[size_t(row)].turn);
+      return tasks[size_t(row)].turn;
     };
     h.state = [this, note](int row, const std::string& s) {
       note();
