@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/task_list_file.h"
+#include "store/task_list_file.h"
 #include "platform/platform.h"
 
 namespace {

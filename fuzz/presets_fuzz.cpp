@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/presets.h"
+#include "store/presets.h"
 #include "platform/platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -26,7 +26,7 @@ install_missing() {
 }
 
 build() {
-  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true) >/dev/null
   cmake --build "$build" -j"$(nproc)"
 }
 

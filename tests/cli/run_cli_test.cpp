@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/task_list_file.h"
+#include "store/task_list_file.h"
 #include "platform/platform.h"
 #include "support/media.h"
 

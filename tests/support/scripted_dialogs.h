@@ -6,7 +6,7 @@
 #include <deque>
 #include <optional>
 
-#include "app/dialogs.h"
+#include "gui/dialogs.h"
 
 class ScriptedDialogs : public Dialogs {
  public:

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/presets.h"
+#include "gui/main_window.h"
+#include "store/presets.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 

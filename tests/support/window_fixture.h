@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/main_window.h"
+#include "gui/main_window.h"
 #include "platform/platform.h"
 #include "support/media.h"
 #include "support/scripted_dialogs.h"

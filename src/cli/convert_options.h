@@ -1,0 +1,25 @@
+#pragma once
+// The options of `flipframe convert`, read into a settings template.
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "pipeline/make_task.h"
+
+namespace pipeline {
+
+// The option table (names, value names, help texts, defaults) of `convert`.
+const std::vector<OptionSpec>& ConvertOptionSpecs();
+
+struct ConvertRequest {
+  SettingsTemplate settings;
+  std::vector<std::string> files;
+  bool dryRun = false;
+  std::string saveList;  // --save-list: the task list file the tasks go to, "" runs them
+  bool help = false;
+  std::string error;  // a usage error, "" when none
+};
+
+ConvertRequest ParseConvertArguments(const std::vector<std::string>& args);
+
+}  // namespace pipeline

@@ -1,0 +1,55 @@
+#include "cli/probe_cli.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "probe/path_check.h"
+#include "probe/probe_file.h"
+
+namespace probe {
+
+std::string ProbeInputProblem(const std::string& path) {
+  if (path.empty()) return "no file named";
+  if (path.find('"') != std::string::npos) return "the path contains a double quote: " + path;
+  if (!plat::FileExists(path)) return "no such file: " + path;
+  if (plat::IsDirectory(path)) return "this is a folder, not a file: " + path;
+  if (!plat::IsReadableFile(path)) {
+    // stat() works, so it is either no regular file (a pipe, a device) or we lack the right.
+    return "cannot read this file (not a regular file or no permission): " + path;
+  }
+  if (plat::FileSize(path) == 0) return "the file is empty: " + path;
+  // The same path check as the window's pickers, in the program's own words.
+  if (const char* problem = PathProblem(path); *problem) return std::string(problem) + " " + path;
+  return {};
+}
+
+int RunProbeCommand(const std::string& path) {
+  std::string problem = ProbeInputProblem(path);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "flipframe: %s\n", problem.c_str());
+    return 2;
+  }
+  ProbeOutcome out = ProbeFile(path);
+  switch (out.status) {
+    case ProbeStatus::MissingConverter:
+      std::fprintf(stderr, "flipframe: %s\n", MissingConverterMessage().c_str());
+      return 3;
+    case ProbeStatus::Failed:
+      std::fprintf(stderr, "flipframe: the converter cannot read %s: %s\n", path.c_str(),
+                   out.failureLine.c_str());
+      return 1;
+    case ProbeStatus::NoVerdict:
+      std::fprintf(stderr, "flipframe: the converter printed no description of %s\n", path.c_str());
+      return 1;
+    case ProbeStatus::Parsed:
+      break;
+  }
+  const MediaInfo& m = out.info;
+  std::printf("kind: %d\nwidth: %d\nheight: %d\nduration: %s\nframerate: %s\nbitrate: %s\nextension: %s\n",
+              m.kind, m.width, m.height, m.duration.c_str(), m.frameRate.c_str(), m.bitrate.c_str(),
+              m.extension.c_str());
+  return 0;
+}
+
+}  // namespace probe

@@ -1,0 +1,42 @@
+#include "cli/run_options.h"
+
+namespace pipeline {
+
+// Far above any list's length (the task limit is 1000); the list itself decides the rest.
+constexpr int kHighestTaskNumber = 1000000;
+
+const std::vector<OptionSpec>& RunOptionSpecs() {
+  static const std::vector<OptionSpec> specs = {
+      {"task", "K", "run only task K (1-based) and record only its state", nullptr},
+      {"count", nullptr, "print the number of tasks in the list and run nothing", nullptr},
+  };
+  return specs;
+}
+
+RunRequest ParseRunArguments(const std::vector<std::string>& args) {
+  RunRequest req;
+  const ParsedOptions p = ParseOptions(RunOptionSpecs(), args);
+  req.help = p.help;
+  if (!p.error.empty()) {
+    req.error = p.error;
+    return req;
+  }
+  if (p.has("task") && !ParseIntIn(p.values.at("task"), 1, kHighestTaskNumber, req.task)) {
+    req.error = "--task takes a task number from 1, not '" + p.values.at("task") + "'";
+    return req;
+  }
+  req.count = p.has("count");
+  if (req.count && req.task != 0) {
+    req.error = "give --task or --count, not both";
+    return req;
+  }
+  if (p.operands.size() == 1)
+    req.list = p.operands[0];
+  else if (!req.help)
+    req.error = p.operands.empty()
+                    ? "no LIST.json given"
+                    : "give one LIST.json, not " + std::to_string(p.operands.size()) + " files";
+  return req;
+}
+
+}  // namespace pipeline

@@ -1,0 +1,209 @@
+// The four source pickers (foreground, background, animation, audio), the reload button and
+// the probe jobs behind them. A probe runs the converter on a worker thread; the worker never
+// touches the window: it hands the whole result handling to the window's thread in one queued
+// call, whose last act lowers probeBusy and so ends the picker's responsive wait.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "store/file_names.h"
+#include "gui/main_window.h"
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "probe/path_check.h"
+#include "probe/probe_file.h"
+#include "text/bytes.h"
+
+namespace {
+
+constexpr int kProbeWaitMs = 500;
+
+const char* const kAddCaption = "添加任务";
+
+struct KindTexts {
+  const char* dialogTitle;
+  const char* dialogFilter;  // in the toolkit's form; "" shows every file
+};
+
+const KindTexts& TextsOf(SourceKind kind) {
+  static const KindTexts kTexts[] = {
+      {"打开前景视频，必须为常规格式的视频文件", ""},
+      {"打开背景视频，可使用视频或GIF动画文件，留空时使用前景文件自动生成背景虚化视频，推荐留空", ""},
+      // "动画文件（*.gif）|*.gif": description, then the pattern in brackets.
+      {"打开动画文件，建议使用无缝循环内容的动画文件", "动画文件（*.gif） (*.gif)"},
+      {"打开音频文件，可使用音频或带有音频的媒体文件", ""},
+  };
+  return kTexts[kind - 1];
+}
+
+QString Utf8(const char* s) { return QString::fromUtf8(s); }
+QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+
+QLabel* PathBoxOf(MainWindow& w, SourceKind kind) {
+  switch (kind) {
+    case kForeground:
+      return w.前景框;
+    case kBackground:
+      return w.背景框;
+    case kAnimation:
+      return w.动画框;
+    default:
+      return w.音乐框;
+  }
+}
+
+QString EmptyPathText(SourceKind kind) {
+  return kind == kBackground ? Utf8(MainWindow::kBackgroundPlaceholder) : QString();
+}
+
+// ---- result handling, on the window's thread ------------------------------------------
+
+QString SizeText(int width, int height) { return QString::number(width) + ":" + QString::number(height); }
+
+// Everything a finished probe job changes, in order; a probe without a verdict changes
+// nothing of its kind. The audio rule runs in every case. An accepted source's facts are
+// shown in the two labels of the button bar.
+void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
+                        const probe::ProbeOutcome& out) {
+  pipeline::SettingsArea area = w.ReadSettingsArea();
+  pipeline::HandleProbe(area, w.current, kind, path, out);
+  w.ShowSettingsArea(area);
+  if (out.status != probe::ProbeStatus::Parsed || !task::AcceptsProbe(kind, out.info.kind, out.info.duration))
+    return;
+  const task::TaskRecord& r = w.current;
+  switch (kind) {
+    case kForeground:
+      w.处理进度->setText(SizeText(out.info.width, out.info.height));
+      w.处理时间->setText(Utf8(out.info.duration));
+      break;
+    case kBackground:
+      w.处理进度->setText(SizeText(r.backgroundWidth, r.backgroundHeight));
+      w.处理时间->setText(Utf8(r.backgroundDuration));
+      break;
+    case kAnimation:
+      w.处理进度->setText(SizeText(r.animationWidth, r.animationHeight));
+      w.处理时间->setText(Utf8(r.animationDuration));
+      break;
+    case kAudio:
+      w.处理时间->setText(Utf8(r.audioDuration));
+      break;
+  }
+}
+
+// The buttons that could start or undo a probe, and 保存任务: disabled while a probe runs,
+// then given back the enabled state each had before.
+class SourceButtonsLock {
+ public:
+  explicit SourceButtonsLock(MainWindow& w) {
+    for (QPushButton* b : {w.前景按钮, w.重载, w.背景按钮, w.清空背景, w.动画按钮, w.清空动画, w.音乐按钮,
+                           w.清空音乐, w.保存任务}) {
+      saved_.emplace_back(b, MainWindow::OwnEnabled(b));
+      b->setEnabled(false);
+    }
+  }
+  ~SourceButtonsLock() {
+    for (auto& [button, enabled] : saved_) button->setEnabled(enabled);
+  }
+
+ private:
+  std::vector<std::pair<QPushButton*, bool>> saved_;
+};
+
+}  // namespace
+
+void MainWindow::PickSource(SourceKind kind) {
+  if (probeBusy) return;
+  QLabel* box = PathBoxOf(*this, kind);
+  const std::string named = app::FileSystemPath(box->text());
+  std::string folder;
+  if (plat::FileExists(named)) {
+    folder = plat::FolderOf(named);
+  } else {
+    box->setText(EmptyPathText(kind));
+    folder = lastFolder[size_t(kind)];
+  }
+  const KindTexts& t = TextsOf(kind);
+  std::optional<QString> chosen =
+      dialogs().OpenFile(this, Utf8(t.dialogTitle), Utf8(folder), Utf8(t.dialogFilter));
+  if (!chosen) return;  // the box keeps what was set above
+  ProbeRequest(*chosen, kind);
+}
+
+void MainWindow::ReloadForeground() {
+  if (probeBusy) return;
+  const QString named = 前景框->text();
+  if (plat::FileExists(app::FileSystemPath(named))) {
+    ProbeRequest(named, kForeground);
+    return;
+  }
+  ResetForeground();
+  PickSource(kForeground);
+}
+
+void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
+  if (probeBusy) return;  // one probe at a time: they share the record and the flag
+  // The file system's bytes, not UTF-8 of the text: a name need not be UTF-8.
+  const std::string path = app::FileSystemPath(picked);
+  if (const char* problem = probe::ProbeRequestProblem(path); *problem) {
+    dialogs().ShowError(this, Utf8(problem));
+    return;
+  }
+  if (probe::ConverterPath().empty()) {
+    dialogs().ShowError(this, Utf8(probe::MissingConverterMessage()));
+    return;
+  }
+
+  probeBusy = true;
+  {
+    SourceButtonsLock lock(*this);
+    std::thread worker([this, path, kind] {
+      probe::ProbeOutcome out = probe::ProbeFile(path);
+      // The window outlives the worker: ProbeRequest joins it before returning.
+      QMetaObject::invokeMethod(
+          this,
+          [this, path, kind, out] {
+            HandleProbeOutcome(*this, kind, path, out);
+            probeBusy = false;  // the last update of the job
+            WakeWorkerWait();
+          },
+          Qt::QueuedConnection);
+    });
+    lastFolder[size_t(kind)] = plat::FolderOf(path);
+    while (probeBusy) WaitForWorkerUpdate(kProbeWaitMs);
+    worker.join();
+  }
+
+  if (保存任务->text() == Utf8(kAddCaption)) 保存任务->setEnabled(true);
+  switch (kind) {
+    case kForeground:
+      if (current.foregroundKind == task::kKindGif)
+        ShowGifPreview(前景框->text(), current.foregroundWidth, current.foregroundHeight);
+      break;
+    case kBackground:
+      if (current.backgroundKind == task::kKindGif)
+        ShowGifPreview(背景框->text(), current.backgroundWidth, current.backgroundHeight);
+      break;
+    case kAnimation:
+      if (current.animationKind == task::kKindGif)
+        ShowGifPreview(动画框->text(), current.animationWidth, current.animationHeight);
+      break;
+    case kAudio:
+      break;
+  }
+}
+
+void MainWindow::ResetForeground() {
+  pipeline::SettingsArea area = ReadSettingsArea();
+  pipeline::ResetForeground(area, current);
+  ShowSettingsArea(area);
+}

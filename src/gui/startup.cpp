@@ -1,0 +1,98 @@
+// Start-up, the effect presets of de.ini, the close query and pause/resume of the converters.
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+#include "gui/main_window.h"
+#include "store/presets.h"
+#include "gui/ratio_table.h"
+#include "batch/process_control.h"
+#include "batch/task_worker.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char kPauseCaption[] = "暂停执行";
+const char kResumeCaption[] = "继续执行";
+const char kForceQuitQuestion[] = "优化尚在运行中，是否强制退出？";
+
+// Waits on the window's thread keep the window responsive.
+const batch::WaitFn kResponsiveWait = [](int ms) { MainWindow::ResponsiveWait(ms); };
+
+}  // namespace
+
+void MainWindow::OnMainWindowCreated() {
+  // 1. Converters of ours left over from an earlier run.
+  batch::CleanupStrayConverters(kResponsiveWait);
+  // 2. Fatal signals print a backtrace.
+  plat::InstallCrashReporter();
+  // 3. Effect presets.
+  LoadEffectPresets();
+  // 4. Every picker starts in the program's folder.
+  const std::string folder = plat::ProgramFolder();
+  for (int kind = kForeground; kind <= kAudio; ++kind) lastFolder[size_t(kind)] = folder;
+  // 5. Working copy of the aspect-ratio table.
+  ratioTable = app::kRatioTable;
+  // 6. Rows of the task list are 19 pixels high.
+  列表框->verticalHeader()->setMinimumSectionSize(1);
+  列表框->verticalHeader()->setDefaultSectionSize(19);
+  // 7. Height from which the resize rule measures.
+  rememberedHeight = 603;
+  // 8. The GIF preview's place (it stays hidden until a GIF is shown).
+  动画预览->move(13, 14);
+  // 9. The foreground count box is covered by the path label until a count is offered.
+  HideForegroundCount();
+  // 10. No task done of none.
+  处理进度->setText(QStringLiteral("0/0"));
+  // 11. An empty task list.
+  taskList->clearTasks();
+  SetCurrentRow(0);
+}
+
+void MainWindow::LoadEffectPresets() {
+  // No settings path (installed, without a home folder): the built-in presets, nothing written.
+  const std::string path = presets::SettingsPath();
+  const presets::PresetTable table =
+      path.empty() ? presets::TableFromLines(presets::BuiltInLines()) : presets::LoadPresets(path);
+  QCheckBox* const boxes[presets::kEffects] = {上下跃动, 左右跃动, 分量色变, 迷幻};
+  for (int e = 0; e < presets::kEffects; ++e) {
+    const presets::Preset& preset = table[size_t(e)];
+    const QString caption = QString::fromStdString(preset.caption);
+    if (boxes[e]->text() != caption) boxes[e]->setText(caption);
+    if (effectFilters[size_t(e)] != preset.filter) effectFilters[size_t(e)] = preset.filter;
+  }
+}
+
+const std::string& MainWindow::EffectFilter(int effect) const {
+  static const std::string none;
+  if (effect < 1 || effect > presets::kEffects) return none;
+  return effectFilters[size_t(effect - 1)];
+}
+
+bool MainWindow::OnMainWindowCloseQuery() {
+  if (BatchUnderWay()) {
+    if (!dialogs().AskYesNo(this, QString::fromUtf8(kForceQuitQuestion))) return false;
+    // The same stop request a click on 开始执行 makes; the batch loop will not go on.
+    runner->RequestStop();
+  }
+  // A task whose converter has just ended successfully gets its output renamed first.
+  batch::WaitForCompletions(kResponsiveWait);
+  batch::CleanupStrayConverters(kResponsiveWait);
+  exitProgram(0);
+  return true;
+}
+
+void MainWindow::OnPauseClicked() {
+  const bool pausing = 暂停执行->text() == QString::fromUtf8(kPauseCaption);
+  // The runner's clock leaves the paused time out of the speed and the time left.
+  if (pausing) {
+    batch::SuspendConverters(kResponsiveWait);
+    runner->Pause();
+  } else {
+    batch::ResumeConverters(kResponsiveWait);
+    runner->Resume();
+  }
+  暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
+}

@@ -1,0 +1,47 @@
+// Task lists on disk from the list's pop-up menu: "保存任务列表…" writes every task of the
+// list, "载入任务列表…" appends a saved list's tasks -- all of them or, with a message, none.
+#include <QFileInfo>
+#include <QLabel>
+
+#include "store/file_names.h"
+#include "gui/main_window.h"
+#include "store/task_list_file.h"
+
+namespace {
+
+const QString kListFilter = QStringLiteral("任务列表（*.json） (*.json)");
+
+}  // namespace
+
+void MainWindow::SaveTaskListFromMenu() {
+  std::optional<QString> chosen =
+      dialogs().SaveFile(this, QStringLiteral("保存任务列表"), lastListFolder, kListFilter);
+  if (!chosen) return;
+  QString path = *chosen;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".json");
+  lastListFolder = QFileInfo(path).absolutePath();
+  const QString error = app::SaveTaskList(app::FileSystemPath(path), taskList->rows());
+  if (!error.isEmpty()) dialogs().ShowError(this, error);
+}
+
+void MainWindow::LoadTaskListFromMenu() {
+  const std::optional<QString> path =
+      dialogs().OpenFile(this, QStringLiteral("载入任务列表"), lastListFolder, kListFilter);
+  if (!path) return;
+  lastListFolder = QFileInfo(*path).absolutePath();
+  AppendTaskListFile(*path);
+}
+
+bool MainWindow::AppendTaskListFile(const QString& path) {
+  const app::LoadedTaskList loaded = app::LoadTaskList(app::FileSystemPath(path));
+  if (!loaded.ok()) {
+    dialogs().ShowError(this, loaded.error);
+    return false;
+  }
+  if (!taskList->appendRows(loaded.rows)) {
+    dialogs().ShowError(this, QString::fromUtf8(app::kTaskLimitMessage));
+    return false;
+  }
+  ShowTaskCount();
+  return true;
+}

@@ -1,0 +1,190 @@
+#include "gui/task_list_model.h"
+
+#include <algorithm>
+
+namespace app {
+namespace {
+
+const QString kErrorStatePrefix = QStringLiteral("输出错误(");
+
+QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
+
+QString ForegroundPath(const task::TaskRecord& r) { return FromUtf8(task::Unquote(r.foregroundPath)); }
+
+QString FileName(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+
+}  // namespace
+
+TaskListModel::TaskListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int TaskListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : size(); }
+
+int TaskListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant TaskListModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || !valid(index.row())) return {};
+  const TaskRow& row = rows_[index.row()];
+  const task::TaskRecord& r = row.record;
+  if (role == Qt::DisplayRole) {
+    switch (index.column()) {
+      case kId:
+        return QString::number(index.row() + 1);
+      case kForeground:
+        return FileName(ForegroundPath(r));
+      case kSize:
+        return QStringLiteral("%1x%2").arg(r.outputWidth).arg(r.outputHeight);
+      case kBitrate:
+        return FromUtf8(r.bitrate);
+      case kFormat:
+        return FromUtf8(r.outputFormat);
+      case kSpeed:
+        return row.speed;
+      case kState:
+        return row.state;
+    }
+  } else if (role == Qt::ToolTipRole) {
+    // The file column is too narrow for a path, the state column for a converter's error.
+    if (index.column() == kForeground) return ForegroundPath(r);
+    if (row.state.startsWith(kErrorStatePrefix)) return row.state;
+    if (IsRunningState(row.state) && !row.timeLeft.isEmpty()) return row.timeLeft;
+  }
+  return {};
+}
+
+QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  static const QString titles[kColumnCount] = {
+      QStringLiteral("ID"),   QStringLiteral("前景文件"), QStringLiteral("宽高比"),  QStringLiteral("码率"),
+      QStringLiteral("格式"), QStringLiteral("速度x"),    QStringLiteral("执行状态")};
+  if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumnCount)
+    return titles[section];
+  return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+bool TaskListModel::finished(int r) const {
+  return valid(r) && rows_[r].state == QString::fromUtf8(kFinishedState);
+}
+
+bool TaskListModel::append(const task::TaskRecord& record) { return appendRows({TaskRow{record, {}, {}}}); }
+
+bool TaskListModel::appendRows(const std::vector<TaskRow>& rows) {
+  if (!FitsTaskLimit(size(), static_cast<int>(rows.size()))) return false;
+  if (rows.empty()) return true;
+  beginInsertRows(QModelIndex(), size(), size() + static_cast<int>(rows.size()) - 1);
+  rows_.insert(rows_.end(), rows.begin(), rows.end());
+  endInsertRows();
+  return true;
+}
+
+bool TaskListModel::insertCloneAfter(int r) {
+  if (!valid(r) || full()) return false;
+  TaskRow copy{rows_[r].record, {}, {}};
+  copy.record.finalOutputPath.clear();
+  beginInsertRows(QModelIndex(), r + 1, r + 1);
+  rows_.insert(rows_.begin() + r + 1, std::move(copy));
+  endInsertRows();
+  renumberFrom(r + 2);
+  return true;
+}
+
+void TaskListModel::removeTask(int r) {
+  if (!valid(r)) return;
+  beginRemoveRows(QModelIndex(), r, r);
+  rows_.erase(rows_.begin() + r);
+  endRemoveRows();
+  renumberFrom(r);
+}
+
+void TaskListModel::clearTasks() {
+  beginResetModel();
+  rows_.clear();
+  endResetModel();
+}
+
+int TaskListModel::moveToTop(int r) {
+  if (!valid(r)) return -1;
+  if (r == 0) return 0;
+  beginMoveRows(QModelIndex(), r, r, QModelIndex(), 0);
+  std::rotate(rows_.begin(), rows_.begin() + r, rows_.begin() + r + 1);
+  endMoveRows();
+  rowsChanged(0, r, kId, kId);
+  return 0;
+}
+
+int TaskListModel::moveToBottom(int r) {
+  if (!valid(r)) return -1;
+  const int last = size() - 1;
+  if (r == last) return last;
+  // The destination of a move is the row before which the moved row lands: one past the end.
+  beginMoveRows(QModelIndex(), r, r, QModelIndex(), size());
+  std::rotate(rows_.begin() + r, rows_.begin() + r + 1, rows_.end());
+  endMoveRows();
+  rowsChanged(r, last, kId, kId);
+  return last;
+}
+
+void TaskListModel::clearState(int r) {
+  if (!valid(r)) return;
+  rows_[r].state.clear();
+  rows_[r].record.finalOutputPath.clear();
+  rowsChanged(r, r);
+}
+
+void TaskListModel::clearAllStates() {
+  for (TaskRow& row : rows_) {
+    row.state.clear();
+    row.record.finalOutputPath.clear();
+  }
+  if (!rows_.empty()) rowsChanged(0, size() - 1);
+}
+
+void TaskListModel::setSpeed(int r, const QString& speed) {
+  if (!valid(r) || rows_[r].speed == speed) return;
+  rows_[r].speed = speed;
+  rowsChanged(r, r, kSpeed, kSpeed);
+}
+
+void TaskListModel::setState(int r, const QString& state) {
+  if (!valid(r) || rows_[r].state == state) return;
+  rows_[r].state = state;
+  if (!IsRunningState(state)) rows_[r].timeLeft.clear();
+  rowsChanged(r, r);  // the whole row: its tooltips follow the state
+}
+
+void TaskListModel::setTimeLeft(int r, const QString& timeLeft) {
+  if (!valid(r) || rows_[r].timeLeft == timeLeft) return;
+  rows_[r].timeLeft = timeLeft;
+  rowsChanged(r, r);
+}
+
+void TaskListModel::setFinalOutputPath(int r, const std::string& path) {
+  if (valid(r)) rows_[r].record.finalOutputPath = path;
+}
+
+void TaskListModel::appendLog(int r, std::string_view chunk) {
+  if (valid(r)) rows_[r].log.Append(chunk);
+}
+
+void TaskListModel::clearLog(int r) {
+  if (valid(r)) rows_[r].log = batch::LogTail();
+}
+
+QString TaskListModel::log(int r) const { return valid(r) ? FromUtf8(rows_[r].log.Text()) : QString(); }
+
+void TaskListModel::replaceTask(int r, const task::TaskRecord& record) {
+  if (!valid(r)) return;
+  rows_[r] = TaskRow{record, {}, {}};
+  rows_[r].record.finalOutputPath.clear();
+  rowsChanged(r, r);
+}
+
+void TaskListModel::rowsChanged(int first, int last, int firstColumn, int lastColumn) {
+  emit dataChanged(index(first, firstColumn), index(last, lastColumn));
+}
+
+void TaskListModel::renumberFrom(int first) {
+  if (first < size()) rowsChanged(first, size() - 1, kId, kId);
+}
+
+}  // namespace app

@@ -1,0 +1,43 @@
+// Reading a task from the controls, checking its output settings, and building its
+// converter command from what the window shows.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "gui/main_window.h"
+#include "platform/platform.h"
+#include "task/command_builder.h"
+#include "task/validation.h"
+#include "text/bytes.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+void MainWindow::ReadTaskFromControls(task::TaskRecord& r) {
+  pipeline::SettingsArea area = ReadSettingsArea();
+  pipeline::ReadTask(area, r);
+  ShowSettingsArea(area);  // the count rule may have refilled the count list
+}
+
+bool MainWindow::ValidateTask() {
+  pipeline::SettingsArea area = ReadSettingsArea();
+  const task::ValidationOutcome out = pipeline::ValidateSettings(area, current);
+  ShowSettingsArea(area);  // corrections stay in the boxes whatever the outcome
+  if (!out.ok) dialogs().ShowError(this, Q(out.message));
+  return out.ok;
+}
+
+std::string MainWindow::BuildCommandFor(task::TaskRecord& r, bool trial) {
+  std::array<std::string, 4> filters;
+  for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);
+  pipeline::SettingsArea area = ReadSettingsArea();
+  const std::string text =
+      pipeline::BuildCommandFor(area, r, trial ? task::BuildMode::Trial : task::BuildMode::Full, filters);
+  ShowSettingsArea(area);  // what the build corrected: no background file, and its sound
+  return text;
+}

@@ -1,0 +1,138 @@
+// Task lists saved and loaded through the list's pop-up menu, and many files at once (a drop
+// of a folder) made into tasks against the real converter.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "store/task_list_file.h"
+#include "support/task_helpers.h"
+#include "support/window_fixture.h"
+#include "task/control_rules.h"
+
+namespace ts = testing_support;
+
+class TaskListFilesTest : public WindowTest {
+ protected:
+  std::string folder_ = ts::TempFolder() + "/lists-" + std::to_string(++count_);
+  void SetUp() override {
+    WindowTest::SetUp();
+    plat::MakeDirs(folder_);
+  }
+  void Save(const std::string& path) {
+    dialogs.saveAnswers.push_back(QString::fromStdString(path));
+    window->menuSaveList->trigger();
+  }
+  void Load(const std::string& path) {
+    dialogs.fileAnswers.push_back(QString::fromStdString(path));
+    window->menuLoadList->trigger();
+  }
+  std::vector<app::TaskRow> Rows() const { return window->taskList->rows(); }
+  static inline int count_ = 0;
+};
+
+TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
+  ts::StoreListedTasks(*window, 3);
+  window->taskList->setState(1, QStringLiteral("输出错误(Invalid argument)"));
+  window->taskList->clearState(2);
+  const std::vector<app::TaskRow> saved = Rows();
+
+  Save(folder_ + "/queue");  // the extension is added
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  window->taskList->clearTasks();
+  Load(folder_ + "/queue.json");
+  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  ASSERT_EQ(Rows().size(), saved.size());
+  for (size_t k = 0; k < saved.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(Rows()[k].record, saved[k].record);
+    EXPECT_EQ(Rows()[k].speed, saved[k].speed);
+    EXPECT_EQ(Rows()[k].state, saved[k].state);
+  }
+
+  // The command line's LIST.json takes the same path: appended after what is there.
+  window->OpenArguments({QString::fromStdString(folder_ + "/queue.json")});
+  ASSERT_EQ(window->taskList->size(), 6);
+  EXPECT_EQ(window->taskList->task(5), saved[2].record);
+  EXPECT_EQ(window->taskList->data(window->taskList->index(5, 0)).toString(), QStringLiteral("6"));
+  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/6"));
+}
+
+TEST_F(TaskListFilesTest, DamagedOrTooLongListIsRefusedAndTheListStaysAsItWas) {
+  const std::string damaged = folder_ + "/damaged.json", tooLong = folder_ + "/long.json";
+  std::ofstream(damaged) << "{\"format\": \"flipframe-task-list\", \"version\": 1, \"tasks\": [{\"fore";
+  ASSERT_TRUE(
+      app::SaveTaskList(tooLong, std::vector<app::TaskRow>(998, app::TaskRow{ts::ListedTask(9), {}, {}}))
+          .isEmpty());
+  const struct {
+    const char* name;
+    const std::string& path;
+    QString message;
+  } cases[] = {
+      {"damaged", damaged, app::LoadTaskList(damaged).error},
+      {"past the limit", tooLong, QString::fromUtf8(app::kTaskLimitMessage)},
+  };
+  ASSERT_FALSE(cases[0].message.isEmpty());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    window->taskList->clearTasks();
+    ts::StoreListedTasks(*window, 3);
+    const std::vector<app::TaskRow> before = Rows();
+    dialogs.errors.clear();
+    Load(c.path);
+    EXPECT_EQ(dialogs.errors, QStringList{c.message});
+    ASSERT_EQ(Rows().size(), before.size());
+    for (size_t k = 0; k < before.size(); ++k) EXPECT_EQ(Rows()[k].record, before[k].record);
+  }
+}
+
+// A folder dropped on the window: its video files (a sub-folder's too) become tasks; a text
+// file and a clip the wrong way round for the chosen ratio are named in one summary.
+TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
+  const std::string dropped = folder_ + "/dropped";
+  const std::string first = ts::CopyInto(ts::VideoWithSound(320, 180, 2), dropped);
+  const std::string second = ts::CopyInto(ts::VideoWithoutSound(320, 180, 2), dropped + "/more");
+  const std::string upright = ts::CopyInto(ts::VideoWithoutSound(180, 320, 2), dropped + "/upright");
+  std::ofstream(dropped + "/notes.txt") << "not a video\n";
+  const int portraitRatio = window->宽高比例->findText(QStringLiteral(" 横->竖 [9:16]"));
+  ASSERT_GE(portraitRatio, 0);
+  window->宽高比例->setCurrentIndex(portraitRatio);
+
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  QDragEnterEvent enter(QPoint(20, 400), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.get(), &enter);  // a drop is delivered only after an accepted enter
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(20, 400), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window.get(), &drop);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.errors.isEmpty(); }, 120000));
+
+  ASSERT_EQ(window->taskList->size(), 2);
+  std::vector<std::string> foregrounds;
+  for (const app::TaskRow& row : Rows()) {
+    foregrounds.push_back(task::Unquote(row.record.foregroundPath));
+    EXPECT_FALSE(row.record.commandLine.empty());
+    EXPECT_EQ(row.record.ratioIndex, portraitRatio);
+  }
+  std::sort(foregrounds.begin(), foregrounds.end());
+  std::vector<std::string> expected = {first, second};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(foregrounds, expected);
+  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/2"));
+
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  const QStringList lines = dialogs.errors[0].split('\n');
+  ASSERT_EQ(lines.size(), 3) << dialogs.errors[0].toStdString();
+  EXPECT_EQ(lines[1], QString::fromStdString(dropped + "/notes.txt：") +
+                          QString::fromUtf8(task::RefusalText(task::SourceKind::kForeground)));
+  EXPECT_TRUE(lines[2].startsWith(QString::fromStdString(upright + "：竖屏视频"))) << lines[2].toStdString();
+}

@@ -1,0 +1,236 @@
+// Task list files: a full round trip, refused files, an interrupted save, appending, and
+// several processes recording outcomes in one list at once.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QByteArray>
+
+#include <string>
+#include <vector>
+
+#include "store/task_list_file.h"
+#include "platform/platform.h"
+#include "support/media.h"
+
+namespace ts = testing_support;
+
+namespace {
+
+// A folder of its own per test; its name carries a "%1" that messages must keep as it is.
+std::string Folder() {
+  const std::string folder =
+      ts::TempFolder() + "/lists %1 " + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  plat::MakeDirs(folder);
+  return folder;
+}
+
+// Every field different from its default and from every other field.
+app::TaskRow Distinctive() {
+  task::TaskRecord r;
+  r.foregroundPath = "\"/videos/前景 \"quoted\".mp4\"";
+  r.backgroundPath = "\"/videos/bg\xff\xfe-not-utf8.mkv\"";  // bytes of an old Latin-1 disk
+  r.audioPath = "\"/music/歌.m4a\"";
+  r.animationPath = "\"/gif/a.gif\"";
+  r.finalOutputPath = "/out/result\x80.mp4";
+  r.foregroundKind = 1, r.animationKind = 2, r.backgroundKind = 3, r.audioKind = 4;
+  r.foregroundWidth = 1920, r.outputWidth = 1080, r.suggestedWidth = 1082;
+  r.backgroundWidth = 1280, r.animationWidth = 480;
+  r.foregroundHeight = 1081, r.outputHeight = 1920, r.suggestedHeight = 1922;
+  r.backgroundHeight = 720, r.animationHeight = 270;
+  r.foregroundDuration = "00:01:23.45", r.outputDuration = "00:01:00";
+  r.backgroundDuration = "00:00:10.00", r.animationDuration = "00:00:03.00", r.audioDuration = "00:02:00.50";
+  r.foregroundExtension = ".mp4", r.outputFormat = ".mkv";
+  r.foregroundBitrate = "5123", r.bitrate = "4500";
+  r.foregroundFps = "29.97", r.backgroundFps = "25", r.animationFps = "10";
+  r.commandLine = "-y -i \"/videos/bg\xff.mkv\" -filter_complex \"[0:v]scale=1080:1920\"\n";
+  r.trialCommand = "-t 1 -i x";
+  r.foregroundCountMax = 3, r.selectedForegroundCount = 2, r.ratioIndex = 10, r.blendModeIndex = 7;
+  r.backgroundBlur = 9, r.animationBlur = 1, r.animationOpacity = -2147483647;
+  for (int t = 0; t < task::kTickCount; ++t) r.ticks[t] = t % 2;
+  for (int d = 0; d < task::kOffCount; ++d) r.disabled[d] = (d + 1) % 2;
+  r.fastBackground = true;
+  return app::TaskRow{r, QStringLiteral("1.75"), QStringLiteral("输出错误(Invalid argument)")};
+}
+
+void ExpectSameRows(const std::vector<app::TaskRow>& got, const std::vector<app::TaskRow>& want) {
+  ASSERT_EQ(got.size(), want.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_TRUE(got[i].record == want[i].record) << "task " << i + 1;
+    EXPECT_EQ(got[i].speed, want[i].speed);
+    EXPECT_EQ(got[i].state, want[i].state);
+  }
+}
+
+std::vector<app::TaskRow> Numbered(int n) {
+  std::vector<app::TaskRow> rows(n);
+  for (int k = 0; k < n; ++k) rows[k].record.foregroundPath = task::Quote("/v/clip" + std::to_string(k + 1));
+  return rows;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  ASSERT_TRUE(plat::WriteFileAtomically(path, bytes));
+}
+
+}  // namespace
+
+TEST(TaskListFile, SaveThenLoadGivesBackEveryField) {
+  const std::string list = Folder() + "/list.json";
+  const std::vector<app::TaskRow> rows = {Distinctive(), app::TaskRow{}};
+  ASSERT_EQ(app::SaveTaskList(list, rows), QString());
+  const app::LoadedTaskList loaded = app::LoadTaskList(list);
+  ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+  ExpectSameRows(loaded.rows, rows);
+
+  // Readable paths stay readable in the file.
+  std::string bytes;
+  ASSERT_TRUE(plat::ReadFile(list, &bytes));
+  EXPECT_NE(bytes.find("/music/歌.m4a"), std::string::npos);
+}
+
+TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
+  const std::string folder = Folder();
+  std::string valid = app::SerializeTaskList(Numbered(1)).toStdString();
+  auto without = [&](const std::string& field) {
+    std::string s = valid;
+    s.replace(s.find("\"" + field + "\""), field.size() + 2, "\"gone\"");
+    return s;
+  };
+  auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string s = valid;
+    s.replace(s.find(from), from.size(), to);
+    return s;
+  };
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"cut short", valid.substr(0, valid.size() / 2), "已损坏（第"},
+      {"other JSON", R"({"name": "settings", "tasks": []})", "不是任务列表"},
+      {"newer version", replaced("\"version\": 1", "\"version\": 2"), "的版本（2）无法识别"},
+      {"no task array", replaced("\"tasks\": [", "\"tasks\": 5, \"x\": ["), "没有任务数组"},
+      {"task missing a size", without("outputWidth"), "第1个任务缺少字段“outputWidth”"},
+      {"tick list too long", replaced("\"ticks\": [", "\"ticks\": [\n0,"), "“ticks”"},
+      {"switch not true or false", replaced("\"fastBackground\": false", "\"fastBackground\": 1"),
+       "“fastBackground”"},
+      {"bad base64", replaced("\"audioPath\": \"\"", "\"audioPath\": {\"base64\": \"*\"}"), "“audioPath”"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder + "/" + c.name + ".json";
+    WriteBytes(path, c.bytes);
+    const app::LoadedTaskList loaded = app::LoadTaskList(path);
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_TRUE(loaded.rows.empty());
+    EXPECT_TRUE(loaded.error.contains(QString::fromStdString(path))) << loaded.error.toStdString();
+    EXPECT_TRUE(loaded.error.contains(QString::fromUtf8(c.reason))) << loaded.error.toStdString();
+  }
+  const app::LoadedTaskList missing = app::LoadTaskList(folder + "/none.json");
+  EXPECT_TRUE(missing.error.startsWith(
+      QStringLiteral("无法读取任务列表文件“%1/none.json”").arg(QString::fromStdString(folder))))
+      << missing.error.toStdString();
+}
+
+TEST(TaskListFile, ListFromBeforeTheFastBackgroundSwitchLoadsWithItOff) {
+  app::TaskRow fast;
+  fast.record.fastBackground = true;
+  std::string bytes = app::SerializeTaskList({fast}).toStdString();
+  const std::string field = "\"fastBackground\": true,";
+  ASSERT_NE(bytes.find(field), std::string::npos);
+  bytes.erase(bytes.find(field), field.size());
+  const app::LoadedTaskList loaded = app::ParseTaskList(QByteArray::fromStdString(bytes), "old.json");
+  ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+  ASSERT_EQ(loaded.rows.size(), 1u);
+  EXPECT_FALSE(loaded.rows[0].record.fastBackground);
+}
+
+TEST(TaskListFile, InterruptedOrFailedSaveKeepsThePreviousList) {
+  const std::string folder = Folder();
+  const std::string list = folder + "/list.json";
+  ASSERT_EQ(app::SaveTaskList(list, Numbered(3)), QString());
+
+  // A save killed half-way leaves its temporary beside the list, under the name this
+  // process would pick first.
+  const std::string stray = list + "." + std::to_string(getpid()) + "-0.tmp";
+  const std::string half = app::SerializeTaskList(Numbered(5)).toStdString();
+  WriteBytes(stray, half.substr(0, half.size() / 2));
+  ExpectSameRows(app::LoadTaskList(list).rows, Numbered(3));
+
+  // The next save goes round it.
+  ASSERT_EQ(app::SaveTaskList(list, Numbered(5)), QString());
+  ExpectSameRows(app::LoadTaskList(list).rows, Numbered(5));
+
+  // A save that cannot be renamed into place (a folder holds the name) reports it and
+  // leaves no temporary behind.
+  const std::string blocked = folder + "/blocked.json";
+  ASSERT_TRUE(plat::MakeDirs(blocked + "/inside"));
+  const QString error = app::SaveTaskList(blocked, Numbered(1));
+  EXPECT_TRUE(
+      error.startsWith(QStringLiteral("无法保存任务列表文件“%1”").arg(QString::fromStdString(blocked))))
+      << error.toStdString();
+  EXPECT_FALSE(plat::FileExists(blocked + "." + std::to_string(getpid()) + "-0.tmp"));
+  EXPECT_TRUE(plat::IsDirectory(blocked + "/inside"));
+}
+
+TEST(TaskListFile, AppendCreatesExtendsAndRefuses) {
+  const std::string folder = Folder();
+  const std::string list = folder + "/list.json";
+  ASSERT_EQ(app::AppendToTaskList(list, Numbered(2)), QString());
+  ExpectSameRows(app::LoadTaskList(list).rows, Numbered(2));
+  std::vector<app::TaskRow> more = Numbered(4);
+  ASSERT_EQ(app::AppendToTaskList(list, {more[2], more[3]}), QString());
+  ExpectSameRows(app::LoadTaskList(list).rows, more);
+
+  // Over the limit, or onto a file that is no list: refused, the file as it was.
+  const QString full = app::AppendToTaskList(list, Numbered(app::kMaxTasks - 3));
+  EXPECT_TRUE(full.contains(QStringLiteral("已有4个任务，再加入997个将超过上限1000个")))
+      << full.toStdString();
+  ExpectSameRows(app::LoadTaskList(list).rows, more);
+  const std::string other = folder + "/settings.json";
+  WriteBytes(other, "{\"x\": 1}");
+  EXPECT_TRUE(app::AppendToTaskList(other, Numbered(1)).contains(QStringLiteral("不是任务列表")));
+  std::string bytes;
+  ASSERT_TRUE(plat::ReadFile(other, &bytes));
+  EXPECT_EQ(bytes, "{\"x\": 1}");
+}
+
+// Runs on separate processes as `flipframe run LIST --task K` does on separate machines:
+// each read-modify-write is locked, so every outcome survives.
+TEST(TaskListFile, ConcurrentOutcomesAreAllKept) {
+  const std::string list = Folder() + "/list.json";
+  constexpr int kWriters = 4, kTasks = 48;
+  ASSERT_EQ(app::SaveTaskList(list, Numbered(kTasks)), QString());
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      bool ok = true;
+      for (int number = w + 1; number <= kTasks; number += kWriters) {
+        const app::TaskOutcome outcome{QString::number(number), QStringLiteral("处理完毕"),
+                                       "/out/" + std::to_string(number) + ".mp4"};
+        ok = app::RecordTaskOutcome(list, number, outcome).isEmpty() && ok;
+      }
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const app::LoadedTaskList loaded = app::LoadTaskList(list);
+  ASSERT_EQ(loaded.rows.size(), size_t(kTasks)) << loaded.error.toStdString();
+  for (int number = 1; number <= kTasks; ++number) {
+    const app::TaskRow& row = loaded.rows[number - 1];
+    EXPECT_EQ(row.state, QStringLiteral("处理完毕")) << number;
+    EXPECT_EQ(row.speed, QString::number(number));
+    EXPECT_EQ(row.record.finalOutputPath, "/out/" + std::to_string(number) + ".mp4");
+    EXPECT_EQ(row.record.foregroundPath, task::Quote("/v/clip" + std::to_string(number)));
+  }
+  EXPECT_TRUE(
+      app::RecordTaskOutcome(list, kTasks + 1, {}).contains(QStringLiteral("中没有第49个任务（共48个）")));
+}
