@@ -37,7 +37,7 @@ bool HaveDisplay() {
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--probe") == 0) {
     if (argc != 3) {
-      std::fprintf(stderr, "usage: flipframe --probe FILE\n");
+      std::fprintf(stderr, "用法：flipframe --probe FILE\n");
       return 2;
     }
     return probe::RunProbeCommand(argv[2]);
@@ -56,13 +56,12 @@ int main(int argc, char** argv) {
   }
   // Files come from a desktop's "Open with" (Exec=flipframe %F); an unknown option is an error.
   if (argc >= 2 && argv[1][0] == '-') {
-    std::fprintf(stderr, "flipframe: unknown option %s (see flipframe --help)\n", argv[1]);
+    std::fprintf(stderr, "flipframe: 未知的选项 %s（见 flipframe --help）\n", argv[1]);
     return 2;
   }
   if (!HaveDisplay()) {
     std::fprintf(stderr,
-                 "flipframe: no display found (DISPLAY is not set or its X server does not answer); start it "
-                 "from a desktop session.\n");
+                 "flipframe: 找不到显示器（DISPLAY 未设置，或它的 X 服务器没有应答）；请在桌面会话中启动。\n");
     return 1;
   }
   QApplication app(argc, argv);

@@ -21,16 +21,16 @@ constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 130;
 
 void PrintHelp() {
   std::printf(
-      "usage: flipframe convert [OPTIONS] FILE...\n\n"
-      "Turns each FILE (a landscape or portrait video) into the other layout, as the window's\n"
-      "保存任务 and 开始执行 would with the same settings. Results go to result/ beside each\n"
-      "FILE (clip_1.mp4, ...). Progress and refusals go to standard error.\n"
-      "With --save-list the tasks are made (and tried) the same way but added to a task list\n"
-      "file instead, for 'flipframe run' or the window's 载入任务列表… to run later.\n\n"
-      "options:\n%s  --help                  this text\n\n"
-      "exit status: 0 every task finished (with --save-list: every file added), 1 a file was\n"
-      "refused or a task failed, 2 a usage error or a LIST.json that is no readable task list,\n"
-      "130 stopped by Ctrl-C (SIGINT) or SIGTERM (with --save-list nothing is added then).\n",
+      "用法：flipframe convert [OPTIONS] FILE...\n\n"
+      "把每个 FILE（横屏或竖屏视频）转成另一种布局，与窗口用同样设置“保存任务”再“开始执行”\n"
+      "的结果相同。结果写到每个 FILE 旁边的 result/ 文件夹（clip_1.mp4……）。进度和拒绝的原因\n"
+      "写到标准错误。\n"
+      "加 --save-list 时任务照样制作（并试运行），但加入任务列表文件而不执行，以后由\n"
+      "'flipframe run' 或窗口的“载入任务列表…”执行。\n\n"
+      "选项：\n%s  --help                  显示本说明\n\n"
+      "退出状态：0 全部任务处理完毕（加 --save-list 时：全部文件已加入）；1 有文件被拒绝或有任务\n"
+      "失败；2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）或 SIGTERM\n"
+      "停止（加 --save-list 时此时什么也不加入）。\n",
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
 }
 
@@ -50,7 +50,7 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
     std::fprintf(stderr, "flipframe convert: %s\n", error.toStdString().c_str());
     return kExitFailed;
   }
-  std::fprintf(stderr, "%s: %zu task(s) added\n", list.c_str(), rows.size());
+  std::fprintf(stderr, "%s：已加入 %zu 个任务\n", list.c_str(), rows.size());
   return status;
 }
 
@@ -63,7 +63,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (!request.error.empty()) {
-    std::fprintf(stderr, "flipframe convert: %s\nTry 'flipframe convert --help'.\n", request.error.c_str());
+    std::fprintf(stderr, "flipframe convert: %s\n用法见 'flipframe convert --help'。\n", request.error.c_str());
     return kExitUsage;
   }
 

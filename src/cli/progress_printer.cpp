@@ -40,9 +40,9 @@ std::string ProgressPrinter::Line() const {
   std::string line = label_ + "  " + (state_.empty() ? "..." : state_);
   const std::optional<double> speed = clock_ ? clock_->Speed() : std::nullopt;
   if (speed)
-    line += "  speed " + batch::SpeedFigureText(*speed);
+    line += "  速度 " + batch::SpeedFigureText(*speed);
   else if (!speed_.empty())
-    line += "  speed " + speed_ + "x";
+    line += "  速度 " + speed_ + "x";
   const int elapsed = ElapsedSeconds();
   if (elapsed > 0) line += "  " + FormatElapsed(elapsed);
   if (phase_ == Phase::Converting && clock_) {

@@ -18,23 +18,20 @@ constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 130;
 
 void PrintHelp() {
   std::printf(
-      "usage: flipframe run [OPTIONS] LIST.json\n\n"
-      "Runs the unfinished tasks of a task list file (saved by the window's 保存任务列表… or by\n"
-      "'flipframe convert --save-list') as the window's 开始执行 would: tasks already 处理完毕\n"
-      "are skipped, a task whose source files are gone becomes 文件缺失. Each task's new state\n"
-      "is written back into LIST.json as it ends, under a lock, so several runs may share one\n"
-      "list (see 'flipframe run --task' with GNU parallel in the README). Progress goes to\n"
-      "standard error.\n\n"
-      "options:\n%s  --help     this text\n\n"
-      "exit status: 0 every task run finished (or none was left), 1 a task failed or its\n"
-      "source was missing, 2 a usage error or a LIST.json that is no readable task list,\n"
-      "130 stopped by Ctrl-C (SIGINT) or SIGTERM: only this run's converter is ended, its\n"
-      "temporary file deleted, and its task recorded as 手动停止 (it runs again next time).\n",
+      "用法：flipframe run [OPTIONS] LIST.json\n\n"
+      "像窗口的“开始执行”一样执行任务列表文件（由窗口的“保存任务列表…”或\n"
+      "'flipframe convert --save-list' 保存）中未完成的任务：已处理完毕的任务跳过，源文件已不在的\n"
+      "任务记为文件缺失。每个任务结束时，它的新状态在锁定下写回 LIST.json，所以多个执行可以共用\n"
+      "一个列表（README 中有 'flipframe run --task' 配合 GNU parallel 的用法）。进度写到标准错误。\n\n"
+      "选项：\n%s  --help     显示本说明\n\n"
+      "退出状态：0 执行的任务全部处理完毕（或没有剩下的任务）；1 有任务失败或源文件缺失；\n"
+      "2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）或 SIGTERM 停止：\n"
+      "只结束本次执行的转换程序，删除它的临时文件，任务记为手动停止（下次再执行）。\n",
       pipeline::OptionsHelp(pipeline::RunOptionSpecs()).c_str());
 }
 
 int Usage(const std::string& message) {
-  std::fprintf(stderr, "flipframe run: %s\nTry 'flipframe run --help'.\n", message.c_str());
+  std::fprintf(stderr, "flipframe run: %s\n用法见 'flipframe run --help'。\n", message.c_str());
   return kExitUsage;
 }
 
@@ -59,8 +56,8 @@ int RunRunCommand(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (request.task > total)
-    return Usage("there is no task " + std::to_string(request.task) + " in " + request.list + " (" +
-                 std::to_string(total) + " tasks)");
+    return Usage("任务列表文件“" + request.list + "”中没有第" + std::to_string(request.task) + "个任务（共" +
+                 std::to_string(total) + "个）");
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
@@ -70,10 +67,10 @@ int RunRunCommand(const std::vector<std::string>& args) {
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", tally.error.toStdString().c_str());
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
-    std::fprintf(stderr, "%s: nothing to do, %d of %d task(s) already 处理完毕\n", request.list.c_str(),
-                 tally.alreadyFinished, total);
+    std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕\n", request.list.c_str(), total,
+                 tally.alreadyFinished);
   else
-    std::fprintf(stderr, "%s: %d finished, %d failed, %d already finished\n", request.list.c_str(),
+    std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", request.list.c_str(),
                  tally.finished, tally.failed, tally.alreadyFinished);
   return tally.failed != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
 }

@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 #include "support/task_helpers.h"
 
 namespace {
@@ -73,7 +74,7 @@ class TaskWorkerTest : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_TRUE(batch::OwnedConverters().empty()) << "a converter was left running";
-    plat::SetProgramFolderForTesting("");
+    plat::SetProgramFolderForTesting(testing_support::OwnProgramFolder());
   }
 
   // The builder's landscape-to-portrait form for the clip, or for `input` in its place.

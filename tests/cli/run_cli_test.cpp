@@ -7,12 +7,13 @@
 #include "store/task_list_file.h"
 #include "platform/platform.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 
 namespace ts = testing_support;
 
 namespace {
 
-const std::string kFlipframe = FLIPFRAME_BINARY;
+const std::string kFlipframe = ts::OwnFlipframe();
 
 // Three tiny clips copied into a folder of the test's own, so results land beside them.
 std::string ClipsFolder() {
@@ -106,9 +107,9 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
   const Case cases[] = {
       {dir + "/bad.json", "任务列表文件“" + dir + "/bad.json”已损坏"},
       {dir + "/none.json", "无法读取任务列表文件“" + dir + "/none.json”"},
-      {dir + "/one.json --task 2", "there is no task 2"},
-      {dir + "/one.json --task 0", "--task takes a task number"},
-      {"", "no LIST.json given"},
+      {dir + "/one.json --task 2", "中没有第2个任务（共1个）"},
+      {dir + "/one.json --task 0", "--task 须为从 1 起的任务编号"},
+      {"", "没有给出任务列表文件"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -124,7 +125,7 @@ TEST(RunCli, ProgressLinesOffATerminalShowTheTimeLeft) {
   const std::string err = dir + "/err.txt";
   ASSERT_EQ((ts::Shell(kFlipframe + " convert " + clip + " 2>" + err)), 0) << Bytes(err);
   const std::string lines = Bytes(err);
-  EXPECT_NE(lines.find("％  speed "), std::string::npos) << lines;
+  EXPECT_NE(lines.find("％  速度 "), std::string::npos) << lines;
   EXPECT_NE(lines.find("  剩余 00:00:"), std::string::npos) << lines;
   EXPECT_EQ(lines.find('\r'), std::string::npos) << "no in-place rewriting off a terminal";
 }

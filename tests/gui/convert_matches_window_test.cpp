@@ -31,7 +31,7 @@ class ConvertMatchesWindowTest : public WindowTest {
   }
 
   static std::string DryRun(const std::string& args) {
-    return ts::Capture("'" + std::string(FLIPFRAME_BINARY) + "' convert --dry-run " + args + " 2>/dev/null");
+    return ts::Capture("'" + ts::OwnFlipframe() + "' convert --dry-run " + args + " 2>/dev/null");
   }
 };
 

@@ -11,6 +11,7 @@
 #include "gui/main_window.h"
 #include "platform/platform.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 #include "support/scripted_dialogs.h"
 
 class WindowTest : public ::testing::Test {
@@ -24,7 +25,7 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     window.reset();
-    plat::SetProgramFolderForTesting("");
+    plat::SetProgramFolderForTesting(testing_support::OwnProgramFolder());
   }
 
   // The control with this object name; fails the test when there is none of that type.
