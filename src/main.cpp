@@ -12,11 +12,12 @@
 
 #include "cli/command_line.h"
 #include "cli/convert_cli.h"
+#include "cli/exit_codes.h"
+#include "cli/probe_cli.h"
+#include "cli/run_cli.h"
 #include "gui/main_window.h"
 #include "gui/qt_translations.h"
-#include "cli/run_cli.h"
 #include "platform/platform.h"
-#include "cli/probe_cli.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--probe") == 0) {
     if (argc != 3) {
       std::fprintf(stderr, "用法：flipframe --probe FILE\n");
-      return 2;
+      return app::kExitUsage;
     }
     return probe::RunProbeCommand(argv[2]);
   }
@@ -48,21 +49,21 @@ int main(int argc, char** argv) {
     return app::RunRunCommand(std::vector<std::string>(argv + 2, argv + argc));
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(app::HelpText(), stdout);
-    return 0;
+    return app::kExitOk;
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     std::fputs(app::VersionText(), stdout);
-    return 0;
+    return app::kExitOk;
   }
   // Files come from a desktop's "Open with" (Exec=flipframe %F); an unknown option is an error.
   if (argc >= 2 && argv[1][0] == '-') {
     std::fprintf(stderr, "flipframe: 未知的选项 %s（见 flipframe --help）\n", argv[1]);
-    return 2;
+    return app::kExitUsage;
   }
   if (!HaveDisplay()) {
-    std::fprintf(stderr,
-                 "flipframe: 找不到显示器（DISPLAY 未设置，或它的 X 服务器没有应答）；请在桌面会话中启动。\n");
-    return 1;
+    std::fprintf(
+        stderr, "flipframe: 找不到显示器（DISPLAY 未设置，或它的 X 服务器没有应答）；请在桌面会话中启动。\n");
+    return app::kExitFailed;
   }
   QApplication app(argc, argv);
   app::InstallChineseQtTranslations(app);

@@ -5,19 +5,19 @@
 #include <cstdio>
 #include <stop_token>
 
+#include "batch/progress.h"
+#include "cli/convert_options.h"
+#include "cli/exit_codes.h"
+#include "cli/progress_printer.h"
+#include "pipeline/batch_runner.h"
+#include "pipeline/make_task.h"
+#include "platform/platform.h"
 #include "store/presets.h"
 #include "store/task_list_file.h"
-#include "batch/progress.h"
-#include "batch/task_worker.h"
-#include "cli/convert_options.h"
-#include "pipeline/make_task.h"
-#include "cli/progress_printer.h"
-#include "platform/platform.h"
+#include "store/utf8.h"
 
 namespace app {
 namespace {
-
-constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 130;
 
 void PrintHelp() {
   std::printf(
@@ -47,11 +47,89 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
   if (rows.empty()) return status;
   const QString error = AppendToTaskList(list, rows);
   if (!error.isEmpty()) {
-    std::fprintf(stderr, "flipframe convert: %s\n", error.toStdString().c_str());
+    std::fprintf(stderr, "flipframe convert: %s\n", ToUtf8(error).c_str());
     return kExitFailed;
   }
   std::fprintf(stderr, "%s：已加入 %zu 个任务\n", list.c_str(), rows.size());
   return status;
+}
+
+// Makes the task of `file` as the window's 保存任务 would; a refusal is reported and fails the run.
+struct TaskMaker {
+  const pipeline::ConvertRequest& request;
+  std::array<std::string, 4> filters = EffectFilters();
+  pipeline::WorkerTrial trial{false};  // other runs may share the program folder
+  int status = kExitOk;
+
+  std::optional<task::TaskRecord> Make(const std::string& file) {
+    // A list may be run from another folder (or machine): its tasks hold absolute paths.
+    const std::string source = request.saveList.empty() ? file : plat::AbsolutePath(file);
+    const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
+    if (made.ok) return made.task;
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
+    status = kExitFailed;
+    return std::nullopt;
+  }
+};
+
+// --dry-run and --save-list: tasks made (and tried), none run.
+int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
+  TaskMaker maker{request};
+  std::vector<TaskRow> saved;
+  for (const std::string& file : request.files) {
+    if (stop.stop_requested()) break;
+    const std::optional<task::TaskRecord> made = maker.Make(file);
+    if (!made || stop.stop_requested()) continue;
+    if (request.dryRun) {
+      std::printf("%s\n", made->commandLine.c_str());
+      std::fflush(stdout);
+    } else {
+      saved.push_back(TaskRow{*made, {}, {}});
+    }
+  }
+  if (stop.stop_requested()) return kExitStopped;
+  return request.dryRun ? maker.status : SaveTasks(request.saveList, saved, maker.status);
+}
+
+// The files as a batch: each task is made at its turn, then run by the window's batch runner.
+// A refused file is passed over like a finished one (its refusal is already reported).
+int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
+  TaskMaker maker{request};
+  pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
+  const std::vector<std::string>& files = request.files;
+
+  pipeline::BatchHooks h;
+  h.size = [&] { return static_cast<int>(files.size()); };
+  h.turn = [&](int row) {
+    std::optional<task::TaskRecord> made = maker.Make(files[size_t(row)]);
+    // A stop asked for during the trial: nothing more runs.
+    if (!made || stop.stop_requested()) return pipeline::BatchTurn{true, {}};
+    return pipeline::BatchTurn{false, std::move(*made)};
+  };
+  h.taskStarting = [&](int row, const task::TaskRecord& record) {
+    progress.Start(files[size_t(row)], batch::TaskDuration(record.commandLine));
+  };
+  h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
+  h.speed = [&](int, const std::string& s) { progress.Speed(s); };
+  h.state = [&](int row, const std::string& s) {
+    if (s == batch::kStateMissing)
+      std::fprintf(stderr, "%s  %s\n", files[size_t(row)].c_str(), batch::kStateMissing);
+    else
+      progress.State(s);
+  };
+  h.ended = [&](int, pipeline::TurnEnding ending, const batch::WorkerResult&) {
+    using pipeline::TurnEnding;
+    if (ending == TurnEnding::Completed || ending == TurnEnding::Failed || ending == TurnEnding::Stopped)
+      progress.End();
+    if (ending == TurnEnding::Failed || ending == TurnEnding::Missing) maker.status = kExitFailed;
+  };
+
+  pipeline::BatchTiming timing;
+  timing.gapMs = 0;
+  timing.worker.endOtherConverters = false;  // other runs may share the program folder
+  pipeline::BatchRunner runner(std::move(h), timing);
+  const pipeline::BatchTally tally = runner.Run(0, -1, stop);
+  return tally.stopped || stop.stop_requested() ? kExitStopped : maker.status;
 }
 
 }  // namespace
@@ -63,7 +141,8 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (!request.error.empty()) {
-    std::fprintf(stderr, "flipframe convert: %s\n用法见 'flipframe convert --help'。\n", request.error.c_str());
+    std::fprintf(stderr, "flipframe convert: %s\n用法见 'flipframe convert --help'。\n",
+                 request.error.c_str());
     return kExitUsage;
   }
 
@@ -71,57 +150,17 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // deletes its temporary file; nothing after it runs.
   std::stop_source stopSignal;
   plat::CatchStopSignals([stopSignal]() mutable { stopSignal.request_stop(); });
-  const auto stopped = [&stopSignal] { return stopSignal.stop_requested(); };
 
   // A list that is there but unreadable is refused before any file is probed.
   const std::string& list = request.saveList;
   if (!list.empty() && plat::FileExists(list)) {
     if (const LoadedTaskList loaded = LoadTaskList(list); !loaded.ok()) {
-      std::fprintf(stderr, "flipframe convert: %s\n", loaded.error.toStdString().c_str());
+      std::fprintf(stderr, "flipframe convert: %s\n", ToUtf8(loaded.error).c_str());
       return kExitUsage;
     }
   }
-  std::vector<TaskRow> saved;
-
-  const std::array<std::string, 4> filters = EffectFilters();
-  pipeline::WorkerTrial trial(false);  // other runs may share the program folder
-  pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  int status = kExitOk;
-  for (const std::string& file : request.files) {
-    if (stopped()) break;
-    // A list may be run from another folder (or machine): its tasks hold absolute paths.
-    const std::string source = list.empty() ? file : plat::AbsolutePath(file);
-    const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
-    if (stopped()) break;
-    if (!made.ok) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
-      status = kExitFailed;
-      continue;
-    }
-    if (!list.empty()) {
-      saved.push_back(TaskRow{made.task, {}, {}});
-      continue;
-    }
-    if (request.dryRun) {
-      std::printf("%s\n", made.task.commandLine.c_str());
-      std::fflush(stdout);
-      continue;
-    }
-    progress.Start(file, batch::TaskDuration(made.task.commandLine));
-    batch::WorkerReport report;
-    report.output = [&progress](std::string_view chunk) { progress.Output(chunk); };
-    report.speed = [&progress](const std::string& s) { progress.Speed(s); };
-    report.state = [&progress](const std::string& s) { progress.State(s); };
-    batch::WorkerTiming timing;
-    timing.endOtherConverters = false;  // other runs may share the program folder
-    const batch::WorkerResult result =
-        batch::RunTaskWorker(made.task.commandLine, false, stopSignal.get_token(), report, timing);
-    progress.End();
-    if (result.ending == batch::WorkerEnding::Stopped) break;
-    if (result.ending != batch::WorkerEnding::Completed) status = kExitFailed;
-  }
-  if (stopped()) return kExitStopped;
-  return list.empty() ? status : SaveTasks(list, saved, status);
+  if (request.dryRun || !list.empty()) return MakeOnly(request, stopSignal.get_token());
+  return MakeAndRun(request, stopSignal.get_token());
 }
 
 }  // namespace app

@@ -2,10 +2,11 @@
 
 #include <cstdio>
 
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
+#include "store/task_list_file.h"
+#include "store/utf8.h"
 #include "task/task_record.h"
 
 namespace app {
@@ -36,14 +37,14 @@ ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token 
   h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
   h.speed = [&](int, const std::string& s) {
     progress.Speed(s);
-    outcome.speed = QString::fromStdString(s);
+    outcome.speed = FromUtf8(s);
   };
   h.state = [&](int, const std::string& s) {
     if (s == batch::kStateMissing)
       std::fprintf(stderr, "%s  %s\n", label.c_str(), batch::kStateMissing);
     else
       progress.State(s);
-    outcome.state = QString::fromStdString(s);
+    outcome.state = FromUtf8(s);
   };
   h.ended = [&](int row, pipeline::TurnEnding ending, const batch::WorkerResult& result) {
     using pipeline::TurnEnding;
@@ -54,7 +55,7 @@ ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token 
     if (ending != TurnEnding::Missing) progress.End();
     if (ending == TurnEnding::Completed) outcome.finalOutputPath = result.finalOutputPath;
     const QString error = RecordTaskOutcome(list, row + 1, outcome);
-    if (!error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", error.toStdString().c_str());
+    if (!error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(error).c_str());
     if (ending == TurnEnding::Stopped) return;
     ++(ending == TurnEnding::Completed && error.isEmpty() ? tally.finished : tally.failed);
   };

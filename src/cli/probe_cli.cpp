@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/exit_codes.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/path_check.h"
@@ -28,20 +29,19 @@ int RunProbeCommand(const std::string& path) {
   std::string problem = ProbeInputProblem(path);
   if (!problem.empty()) {
     std::fprintf(stderr, "flipframe: %s\n", problem.c_str());
-    return 2;
+    return app::kExitUsage;
   }
   ProbeOutcome out = ProbeFile(path);
   switch (out.status) {
     case ProbeStatus::MissingConverter:
       std::fprintf(stderr, "flipframe: %s\n", MissingConverterMessage().c_str());
-      return 3;
+      return app::kExitNoConverter;
     case ProbeStatus::Failed:
-      std::fprintf(stderr, "flipframe: 转换程序无法读取 %s：%s\n", path.c_str(),
-                   out.failureLine.c_str());
-      return 1;
+      std::fprintf(stderr, "flipframe: 转换程序无法读取 %s：%s\n", path.c_str(), out.failureLine.c_str());
+      return app::kExitFailed;
     case ProbeStatus::NoVerdict:
       std::fprintf(stderr, "flipframe: 转换程序没有给出 %s 的媒体信息\n", path.c_str());
-      return 1;
+      return app::kExitFailed;
     case ProbeStatus::Parsed:
       break;
   }
@@ -49,7 +49,7 @@ int RunProbeCommand(const std::string& path) {
   std::printf("kind: %d\nwidth: %d\nheight: %d\nduration: %s\nframerate: %s\nbitrate: %s\nextension: %s\n",
               m.kind, m.width, m.height, m.duration.c_str(), m.frameRate.c_str(), m.bitrate.c_str(),
               m.extension.c_str());
-  return 0;
+  return app::kExitOk;
 }
 
 }  // namespace probe

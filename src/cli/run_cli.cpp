@@ -5,16 +5,16 @@
 #include <cstdio>
 #include <stop_token>
 
+#include "cli/exit_codes.h"
 #include "cli/list_run.h"
-#include "store/task_list_file.h"
 #include "cli/progress_printer.h"
 #include "cli/run_options.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
+#include "store/utf8.h"
 
 namespace app {
 namespace {
-
-constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 130;
 
 void PrintHelp() {
   std::printf(
@@ -47,7 +47,7 @@ int RunRunCommand(const std::vector<std::string>& args) {
 
   const LoadedTaskList loaded = LoadTaskList(request.list);
   if (!loaded.ok()) {
-    std::fprintf(stderr, "flipframe run: %s\n", loaded.error.toStdString().c_str());
+    std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(loaded.error).c_str());
     return kExitUsage;
   }
   const int total = static_cast<int>(loaded.rows.size());
@@ -64,7 +64,7 @@ int RunRunCommand(const std::vector<std::string>& args) {
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
   const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
 
-  if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", tally.error.toStdString().c_str());
+  if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(tally.error).c_str());
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
     std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕\n", request.list.c_str(), total,

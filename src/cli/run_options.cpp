@@ -33,9 +33,9 @@ RunRequest ParseRunArguments(const std::vector<std::string>& args) {
   if (p.operands.size() == 1)
     req.list = p.operands[0];
   else if (!req.help)
-    req.error = p.operands.empty()
-                    ? "没有给出任务列表文件（LIST.json）"
-                    : "只能给出一个任务列表文件（LIST.json），而不是 " + std::to_string(p.operands.size()) + " 个文件";
+    req.error = p.operands.empty() ? "没有给出任务列表文件（LIST.json）"
+                                   : "只能给出一个任务列表文件（LIST.json），而不是 " +
+                                         std::to_string(p.operands.size()) + " 个文件";
   return req;
 }
 

@@ -21,8 +21,8 @@
 #include "gui/file_manager.h"
 #include "gui/main_window.h"
 #include "gui/ratio_table.h"
-#include "cli/progress_printer.h"
 #include "platform/platform.h"
+#include "store/utf8.h"
 #include "task/control_rules.h"
 #include "text/bytes.h"
 #include "text/numbers.h"
@@ -51,7 +51,7 @@ void ColourBox(QLineEdit* box, QFrame* border, const QColor& c) {
 
 bool IsActiveBox(const QLineEdit* box) { return box->palette().color(QPalette::Base) == kActiveBoxColour; }
 
-QString Text(const std::string& s) { return QString::fromStdString(s); }
+using app::FromUtf8;
 
 }  // namespace
 
@@ -92,7 +92,7 @@ void MainWindow::OnRatioCalculate() {
   pipeline::SettingsArea a = ReadSettingsArea();
   const std::string message = pipeline::CalculateRatio(a, current);
   ShowSettingsArea(a);
-  if (!message.empty()) dialogs().ShowError(this, Text(message));
+  if (!message.empty()) dialogs().ShowError(this, FromUtf8(message));
 }
 
 // ---- foreground count -----------------------------------------------------------------
@@ -183,7 +183,7 @@ void MainWindow::ClearAudio() {
 
 void MainWindow::ShowSourceInfo(SourceKind kind) {
   if (kind == kAudio) {
-    处理时间->setText(Text(current.audioDuration));
+    处理时间->setText(FromUtf8(current.audioDuration));
     处理进度->clear();
     return;
   }
@@ -206,9 +206,9 @@ void MainWindow::ShowSourceInfo(SourceKind kind) {
       break;
   }
   处理进度->setText(w > 0 && h > 0 ? QString::number(w) + ":" + QString::number(h) : QString());
-  处理时间->setText(Text(duration));
+  处理时间->setText(FromUtf8(duration));
   if (code == task::kKindGif) {
-    const QString file = path.empty() ? pathBox->text() : Text(task::Unquote(path));
+    const QString file = path.empty() ? pathBox->text() : FromUtf8(task::Unquote(path));
     ShowGifPreview(file, w, h);
   }
 }
@@ -259,9 +259,9 @@ void MainWindow::RestoreDefault(QLabel* titleLabel) {
     高度框->setText(QString::number(current.suggestedHeight));
     ActivateHeightBox();
   } else if (titleLabel == 时长标签) {
-    时长框->setText(Text(text::Left(current.foregroundDuration, 8)));
+    时长框->setText(FromUtf8(text::Left(current.foregroundDuration, 8)));
   } else if (titleLabel == 输出标签) {
-    格式框->setText(Text(current.foregroundExtension));
+    格式框->setText(FromUtf8(current.foregroundExtension));
   } else if (titleLabel == 标签6) {
     背景模糊->setValue(5);
   } else if (titleLabel == 标签14) {
@@ -278,9 +278,7 @@ void MainWindow::OnClockTick() {
   处理时间->setText(FormatElapsed(elapsedSeconds));
 }
 
-QString MainWindow::FormatElapsed(int seconds) {
-  return QString::fromStdString(pipeline::FormatElapsed(seconds));
-}
+QString MainWindow::FormatElapsed(int seconds) { return FromUtf8(text::FormatElapsed(seconds)); }
 
 // ---- file manager and home page -------------------------------------------------------
 
@@ -289,7 +287,7 @@ void MainWindow::ShowResultInFileManager() {
   int row = CurrentRow();
   if (row < 1 || row > taskList->size()) row = SelectedRow() + 1;
   if (row < 1 || row > taskList->size()) return;
-  app::ShowInFileManager(Text(app::FileToShowForTask(taskList->task(row - 1))), this,
+  app::ShowInFileManager(FromUtf8(app::FileToShowForTask(taskList->task(row - 1))), this,
                          [this](const QString& path) {
                            QGuiApplication::clipboard()->setText(path);
                            dialogs().ShowError(this, app::NotShownMessage(path));

@@ -138,7 +138,6 @@ class MainWindow : public QWidget {
   std::string trialCommandText;
   std::string trialError;  // the last trial's raw error text, "" when it was accepted
 
-  static constexpr int kMaxTasks = 1000;
   static const char* const kBackgroundPlaceholder;  // "留空则复制前景视频制作背景视频(推荐)"
 
   // ---- main_window.cpp -----------------------------------------------------------------

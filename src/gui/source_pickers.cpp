@@ -16,12 +16,13 @@
 #include <utility>
 #include <vector>
 
-#include "store/file_names.h"
 #include "gui/main_window.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/path_check.h"
 #include "probe/probe_file.h"
+#include "store/file_names.h"
+#include "store/utf8.h"
 #include "text/bytes.h"
 
 namespace {
@@ -46,8 +47,8 @@ const KindTexts& TextsOf(SourceKind kind) {
   return kTexts[kind - 1];
 }
 
-QString Utf8(const char* s) { return QString::fromUtf8(s); }
-QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+QString FromUtf8(const char* s) { return QString::fromUtf8(s); }
+using app::FromUtf8;
 
 QLabel* PathBoxOf(MainWindow& w, SourceKind kind) {
   switch (kind) {
@@ -63,7 +64,7 @@ QLabel* PathBoxOf(MainWindow& w, SourceKind kind) {
 }
 
 QString EmptyPathText(SourceKind kind) {
-  return kind == kBackground ? Utf8(MainWindow::kBackgroundPlaceholder) : QString();
+  return kind == kBackground ? FromUtf8(MainWindow::kBackgroundPlaceholder) : QString();
 }
 
 // ---- result handling, on the window's thread ------------------------------------------
@@ -84,18 +85,18 @@ void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
   switch (kind) {
     case kForeground:
       w.处理进度->setText(SizeText(out.info.width, out.info.height));
-      w.处理时间->setText(Utf8(out.info.duration));
+      w.处理时间->setText(FromUtf8(out.info.duration));
       break;
     case kBackground:
       w.处理进度->setText(SizeText(r.backgroundWidth, r.backgroundHeight));
-      w.处理时间->setText(Utf8(r.backgroundDuration));
+      w.处理时间->setText(FromUtf8(r.backgroundDuration));
       break;
     case kAnimation:
       w.处理进度->setText(SizeText(r.animationWidth, r.animationHeight));
-      w.处理时间->setText(Utf8(r.animationDuration));
+      w.处理时间->setText(FromUtf8(r.animationDuration));
       break;
     case kAudio:
-      w.处理时间->setText(Utf8(r.audioDuration));
+      w.处理时间->setText(FromUtf8(r.audioDuration));
       break;
   }
 }
@@ -134,7 +135,7 @@ void MainWindow::PickSource(SourceKind kind) {
   }
   const KindTexts& t = TextsOf(kind);
   std::optional<QString> chosen =
-      dialogs().OpenFile(this, Utf8(t.dialogTitle), Utf8(folder), Utf8(t.dialogFilter));
+      dialogs().OpenFile(this, FromUtf8(t.dialogTitle), FromUtf8(folder), FromUtf8(t.dialogFilter));
   if (!chosen) return;  // the box keeps what was set above
   ProbeRequest(*chosen, kind);
 }
@@ -155,11 +156,11 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
   // The file system's bytes, not UTF-8 of the text: a name need not be UTF-8.
   const std::string path = app::FileSystemPath(picked);
   if (const char* problem = probe::ProbeRequestProblem(path); *problem) {
-    dialogs().ShowError(this, Utf8(problem));
+    dialogs().ShowError(this, FromUtf8(problem));
     return;
   }
   if (probe::ConverterPath().empty()) {
-    dialogs().ShowError(this, Utf8(probe::MissingConverterMessage()));
+    dialogs().ShowError(this, FromUtf8(probe::MissingConverterMessage()));
     return;
   }
 
@@ -183,7 +184,7 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
     worker.join();
   }
 
-  if (保存任务->text() == Utf8(kAddCaption)) 保存任务->setEnabled(true);
+  if (保存任务->text() == FromUtf8(kAddCaption)) 保存任务->setEnabled(true);
   switch (kind) {
     case kForeground:
       if (current.foregroundKind == task::kKindGif)

@@ -15,6 +15,7 @@
 
 #include "gui/main_window.h"
 #include "platform/platform.h"
+#include "store/utf8.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ const QString kSaveCaption = QStringLiteral("保存任务");
 const QString kWaitCaption = QStringLiteral("请稍候..");
 const QString kLimitMessage = QString::fromUtf8(app::kTaskLimitMessage);
 
-QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
+using app::FromUtf8;
 
 // What a path box shows for a stored source: its path, or a warning when it has vanished.
 QString SourceText(const std::string& quoted) {

@@ -8,13 +8,14 @@
 
 #include "gui/main_window.h"
 #include "platform/platform.h"
+#include "store/utf8.h"
 #include "task/command_builder.h"
 #include "task/validation.h"
 #include "text/bytes.h"
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+using app::FromUtf8;
 
 }  // namespace
 
@@ -28,7 +29,7 @@ bool MainWindow::ValidateTask() {
   pipeline::SettingsArea area = ReadSettingsArea();
   const task::ValidationOutcome out = pipeline::ValidateSettings(area, current);
   ShowSettingsArea(area);  // corrections stay in the boxes whatever the outcome
-  if (!out.ok) dialogs().ShowError(this, Q(out.message));
+  if (!out.ok) dialogs().ShowError(this, FromUtf8(out.message));
   return out.ok;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "platform/platform.h"
+#include "store/utf8.h"
 
 namespace presets {
 
@@ -18,7 +19,7 @@ bool SameFolder(const std::string& a, const std::string& b) {
   return !a.empty() && WithoutTrailingSlashes(a) == WithoutTrailingSlashes(b);
 }
 
-std::string Env(const char* name) { return qEnvironmentVariable(name).toStdString(); }
+std::string Env(const char* name) { return app::ToUtf8(qEnvironmentVariable(name)); }
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "platform/platform.h"
+#include "store/utf8.h"
 #include "text/encoding.h"
 
 namespace app {
@@ -77,27 +78,26 @@ const QString kFastBackground = QStringLiteral("fastBackground");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
-QString Shown(const std::string& path) { return QString::fromStdString(path); }
 
 QString LockFailure(const std::string& path, const std::string& why) {
-  return QStringLiteral("无法锁定任务列表文件“%1”：%2。").arg(Shown(path), Shown(why));
+  return QStringLiteral("无法锁定任务列表文件“%1”：%2。").arg(FromUtf8(path), FromUtf8(why));
 }
 
 QString WriteFailure(const std::string& path, const std::string& why) {
-  return QStringLiteral("无法保存任务列表文件“%1”：%2。").arg(Shown(path), Shown(why));
+  return QStringLiteral("无法保存任务列表文件“%1”：%2。").arg(FromUtf8(path), FromUtf8(why));
 }
 
 // ---- values -------------------------------------------------------------------------------
 
 QJsonValue BytesToJson(const std::string& bytes) {
-  if (text::IsValidUtf8(bytes)) return QString::fromStdString(bytes);
+  if (text::IsValidUtf8(bytes)) return FromUtf8(bytes);
   const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
   return QJsonObject{{kBase64, QString::fromLatin1(raw.toBase64())}};
 }
 
 bool BytesFromJson(const QJsonValue& v, std::string* out) {
   if (v.isString()) {
-    *out = v.toString().toStdString();
+    *out = ToUtf8(v.toString());
     return true;
   }
   const QJsonValue encoded = v.toObject().value(kBase64);
@@ -105,7 +105,7 @@ bool BytesFromJson(const QJsonValue& v, std::string* out) {
   const auto decoded =
       QByteArray::fromBase64Encoding(encoded.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
   if (!decoded) return false;
-  *out = decoded.decoded.toStdString();
+  *out = ToUtf8(decoded.decoded);
   return true;
 }
 
@@ -185,7 +185,7 @@ QString LockedUpdate(const std::string& path, Change change) {
     rows = std::move(list.rows);
   }
   if (error.isEmpty()) error = change(rows);
-  if (error.isEmpty() && !plat::WriteFileAtomically(path, SerializeTaskList(rows).toStdString(), &why))
+  if (error.isEmpty() && !plat::WriteFileAtomically(path, ToUtf8(SerializeTaskList(rows)), &why))
     error = WriteFailure(path, why);
   plat::UnlockFile(lock);
   return error;
@@ -205,7 +205,7 @@ QByteArray SerializeTaskList(const std::vector<TaskRow>& rows) {
 }
 
 LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path) {
-  const QString file = Shown(path);
+  const QString file = FromUtf8(path);
   QJsonParseError parseError;
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
   if (parseError.error != QJsonParseError::NoError)
@@ -240,7 +240,7 @@ LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path) {
 LoadedTaskList LoadTaskList(const std::string& path) {
   std::string bytes, why;
   if (!plat::ReadFile(path, &bytes, &why))
-    return Failure(QStringLiteral("无法读取任务列表文件“%1”：%2。").arg(Shown(path), Shown(why)));
+    return Failure(QStringLiteral("无法读取任务列表文件“%1”：%2。").arg(FromUtf8(path), FromUtf8(why)));
   return ParseTaskList(QByteArray::fromStdString(bytes), path);
 }
 
@@ -249,7 +249,7 @@ QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows) 
   std::string why;
   const int lock = plat::LockFile(TaskListLockPath(path), &why);
   if (lock < 0) return LockFailure(path, why);
-  const bool saved = plat::WriteFileAtomically(path, SerializeTaskList(rows).toStdString(), &why);
+  const bool saved = plat::WriteFileAtomically(path, ToUtf8(SerializeTaskList(rows)), &why);
   plat::UnlockFile(lock);
   return saved ? QString() : WriteFailure(path, why);
 }
@@ -259,7 +259,8 @@ QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& ro
     const int count = static_cast<int>(listed.size());
     if (!FitsTaskLimit(count, static_cast<int>(rows.size())))
       return QStringLiteral("任务列表文件“%1”已有%2个任务，再加入%3个将超过上限%4个。")
-          .arg(Shown(path), QString::number(count), QString::number(rows.size()), QString::number(kMaxTasks));
+          .arg(FromUtf8(path), QString::number(count), QString::number(rows.size()),
+               QString::number(kMaxTasks));
     listed.insert(listed.end(), rows.begin(), rows.end());
     return QString();
   });
@@ -267,11 +268,11 @@ QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& ro
 
 QString RecordTaskOutcome(const std::string& path, int number, const TaskOutcome& outcome) {
   if (!plat::FileExists(path))
-    return QStringLiteral("无法读取任务列表文件“%1”：文件不存在。").arg(Shown(path));
+    return QStringLiteral("无法读取任务列表文件“%1”：文件不存在。").arg(FromUtf8(path));
   return LockedUpdate(path, [&](std::vector<TaskRow>& listed) {
     if (number < 1 || number > static_cast<int>(listed.size()))
       return QStringLiteral("任务列表文件“%1”中没有第%2个任务（共%3个）。")
-          .arg(Shown(path), QString::number(number), QString::number(listed.size()));
+          .arg(FromUtf8(path), QString::number(number), QString::number(listed.size()));
     TaskRow& row = listed[number - 1];
     row.speed = outcome.speed;
     row.state = outcome.state;

@@ -8,8 +8,9 @@
 
 namespace app {
 
-inline constexpr int kMaxTasks = 1000;
+using task::kMaxTasks;
 inline constexpr char kTaskLimitMessage[] = "加入任务数量上限为1000个。";
+static_assert(kMaxTasks == 1000, "kTaskLimitMessage names the limit");
 inline constexpr char kFinishedState[] = "处理完毕";
 
 struct TaskRow {
