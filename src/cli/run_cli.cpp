@@ -22,12 +22,14 @@ void PrintHelp() {
       "Runs the unfinished tasks of a task list file (saved by the window's 保存任务列表… or by\n"
       "'flipframe convert --save-list') as the window's 开始执行 would: tasks already 处理完毕\n"
       "are skipped, a task whose source files are gone becomes 文件缺失. Each task's new state\n"
-      "is written back into LIST.json as it ends, under a lock, so several runs may share one\n"
-      "list (see 'flipframe run --task' with GNU parallel in the README). Progress goes to\n"
-      "standard error.\n\n"
+      "is written back into LIST.json as it ends, under a lock. A task is claimed before its\n"
+      "converter starts, so several runs (plain or with --task, on one machine or several\n"
+      "sharing the list) convert each task once (see GNU parallel in the README). Progress\n"
+      "goes to standard error.\n\n"
       "options:\n%s  --help     this text\n\n"
       "exit status: 0 every task run finished (or none was left), 1 a task failed or its\n"
-      "source was missing, 2 a usage error or a LIST.json that is no readable task list,\n"
+      "source was missing, 2 a usage error or a LIST.json that is no readable task list or\n"
+      "cannot be written (read-only, its folder or disk unwritable): nothing is converted then,\n"
       "130 stopped by Ctrl-C (SIGINT) or SIGTERM: only this run's converter is ended, its\n"
       "temporary file deleted, and its task recorded as 手动停止 (it runs again next time).\n",
       pipeline::OptionsHelp(pipeline::RunOptionSpecs()).c_str());
@@ -68,10 +70,14 @@ int RunRunCommand(const std::vector<std::string>& args) {
   const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", tally.error.toStdString().c_str());
+  if (tally.refused) {
+    std::fprintf(stderr, "flipframe run: %s: nothing converted\n", request.list.c_str());
+    return kExitUsage;
+  }
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
-    std::fprintf(stderr, "%s: nothing to do, %d of %d task(s) already 处理完毕\n", request.list.c_str(),
-                 tally.alreadyFinished, total);
+    std::fprintf(stderr, "%s: nothing to do, %d of %d task(s) already 处理完毕, %d being run elsewhere\n",
+                 request.list.c_str(), tally.alreadyFinished, total, tally.busy);
   else
     std::fprintf(stderr, "%s: %d finished, %d failed, %d already finished\n", request.list.c_str(),
                  tally.finished, tally.failed, tally.alreadyFinished);

@@ -17,7 +17,7 @@ std::string LineAround(const std::string& chunk, int pos) {
   return lead == std::string::npos ? std::string() : line.substr(lead);
 }
 
-ProbeOutcome ProbeFile(const std::string& path) {
+ProbeOutcome ProbeFile(const std::string& path, int patienceMs) {
   ProbeOutcome out;
   if (ConverterPath().empty()) {
     out.status = ProbeStatus::MissingConverter;
@@ -34,7 +34,7 @@ ProbeOutcome ProbeFile(const std::string& path) {
       out.info = ReadMediaInfo(chunk, e.durationPos, path);
     }
     return e.verdict;
-  });
+  }, patienceMs > 0 ? patienceMs : kTimeLimitMs, patienceMs > 0 ? patienceMs / kPollMs : kIdleLimit);
   return out;
 }
 
