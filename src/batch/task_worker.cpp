@@ -66,7 +66,9 @@ class Run {
   }
 
   WorkerResult Go() {
-    if (IsTemporaryOutput(stored_)) {
+    std::vector<std::string> words = probe::TaskArguments(arguments_);
+    // Only where the words write the task's temporary output last, as the builder has them.
+    if (IsTemporaryOutput(stored_) && !words.empty() && words.back() == stored_) {
       const std::string extension = plat::ExtensionOf(stored_);
       std::string why;
       temporary_ = plat::CreateFreshFile(stored_.substr(0, stored_.size() - extension.size()), extension,
@@ -77,7 +79,7 @@ class Run {
         return trial_ ? Refuse(text) : Fail(text);
       }
     }
-    child_ = probe::StartConverter(WithOutput(probe::TaskArguments(arguments_), stored_, temporary_));
+    child_ = probe::StartConverter(WithOutput(std::move(words), stored_, temporary_));
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();

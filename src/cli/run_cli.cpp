@@ -6,10 +6,10 @@
 #include <stop_token>
 
 #include "cli/list_run.h"
-#include "store/task_list_file.h"
 #include "cli/progress_printer.h"
 #include "cli/run_options.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 
 namespace app {
 namespace {

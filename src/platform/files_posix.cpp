@@ -162,7 +162,8 @@ std::string CreateFreshFile(const std::string& stem, const std::string& extensio
 }
 
 MoveResult MoveToFreeName(const std::string& from, const std::string& to, std::string* why) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return MoveResult::Moved;
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return MoveResult::Moved;
   if (errno == EEXIST) return MoveResult::Taken;
   // File systems without RENAME_NOREPLACE (NFS): a hard link fails on a name in use ...
   if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {

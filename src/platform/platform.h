@@ -3,8 +3,8 @@
 // platform_posix.cpp). Subsystems call these and nothing below them.
 #include <sys/types.h>
 
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 

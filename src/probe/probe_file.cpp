@@ -24,17 +24,20 @@ ProbeOutcome ProbeFile(const std::string& path, int patienceMs) {
     return out;
   }
   plat::Child child = StartConverter({"-i", path});
-  ProbeReadLoop(child, [&](const std::string& chunk) {
-    Examination e = ExamineChunk(chunk);
-    if (e.verdict == Verdict::Failed) {
-      out.status = ProbeStatus::Failed;
-      out.failureLine = LineAround(chunk, e.failurePos);
-    } else if (e.verdict == Verdict::Parsed) {
-      out.status = ProbeStatus::Parsed;
-      out.info = ReadMediaInfo(chunk, e.durationPos, path);
-    }
-    return e.verdict;
-  }, patienceMs > 0 ? patienceMs : kTimeLimitMs, patienceMs > 0 ? patienceMs / kPollMs : kIdleLimit);
+  ProbeReadLoop(
+      child,
+      [&](const std::string& chunk) {
+        Examination e = ExamineChunk(chunk);
+        if (e.verdict == Verdict::Failed) {
+          out.status = ProbeStatus::Failed;
+          out.failureLine = LineAround(chunk, e.failurePos);
+        } else if (e.verdict == Verdict::Parsed) {
+          out.status = ProbeStatus::Parsed;
+          out.info = ReadMediaInfo(chunk, e.durationPos, path);
+        }
+        return e.verdict;
+      },
+      patienceMs > 0 ? patienceMs : kTimeLimitMs, patienceMs > 0 ? patienceMs / kPollMs : kIdleLimit);
   return out;
 }
 

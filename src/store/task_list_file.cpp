@@ -309,18 +309,21 @@ QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows) 
   // The lock keeps a save from landing between another writer's read and write. The claims
   // of runs converting tasks of the list stay with their tasks: the caller's rows (the
   // window's) never claim anything.
-  return LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool&) {
-    std::map<QString, TaskClaim> claims;
-    for (const TaskRow& row : listed)
-      if (row.claim) claims.emplace(row.id, *row.claim);
-    listed = rows;
-    MakeIdsUnique(listed);
-    for (TaskRow& row : listed) {
-      const auto held = claims.find(row.id);
-      row.claim = held == claims.end() ? std::nullopt : std::optional<TaskClaim>(held->second);
-    }
-    return QString();
-  }, true);
+  return LockedUpdate(
+      path,
+      [&](std::vector<TaskRow>& listed, bool&) {
+        std::map<QString, TaskClaim> claims;
+        for (const TaskRow& row : listed)
+          if (row.claim) claims.emplace(row.id, *row.claim);
+        listed = rows;
+        MakeIdsUnique(listed);
+        for (TaskRow& row : listed) {
+          const auto held = claims.find(row.id);
+          row.claim = held == claims.end() ? std::nullopt : std::optional<TaskClaim>(held->second);
+        }
+        return QString();
+      },
+      true);
 }
 
 QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& rows) {

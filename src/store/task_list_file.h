@@ -80,8 +80,8 @@ struct ClaimedTask {
   int number = 0;  // 1-based, as the list stood at the claim
   int total = 0;
   TaskRow row;
-  int finished = 0;  // tasks of the list that read "处理完毕"
-  int busy = 0;      // tasks another run holds
+  int finished = 0;                 // tasks of the list that read "处理完毕"
+  int busy = 0;                     // tasks another run holds
   std::optional<TaskClaim> holder;  // Busy: who holds task `number`
   QString error;
 };

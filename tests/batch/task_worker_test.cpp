@@ -156,7 +156,8 @@ TEST_F(TaskWorkerTest, OnlyABrokenOutputIsDeletedNotASlowCheck) {
                             "if [ -n \"$WRITE_GARBAGE\" ] && [ \"$#\" -gt 2 ]; then\n"
                             "  for last; do :; done; echo garbage > \"$last\"; exit 0\n"
                             "fi\n"
-                            "exec '" + real + "' \"$@\"\n";
+                            "exec '" +
+                                real + "' \"$@\"\n";
   std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
   probe::ResolveConverterAgain();
   ASSERT_EQ(probe::ConverterPath(), standIn);

@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "store/task_list_file.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 #include "support/media.h"
 
 namespace ts = testing_support;
@@ -248,12 +248,13 @@ TEST(RunCli, ListAndResultFolderFaultsAreFoundBeforeConverting) {
   };
   const Case cases[] = {
       {"read-only list", "chmod 0444 L.json", "L.json", 2, "是只读文件", "", false},
-      {"lock path is a folder", "mkdir L.json.lock", "L.json", 2, "无法锁定任务列表文件", "", false},
+      {"lock path is a folder", "rm L.json.lock && mkdir L.json.lock", "L.json", 2, "无法锁定任务列表文件",
+       "", false},
       {"list on a read-only disk",
        "mkdir ro && mount -t tmpfs tmpfs ro && cp L.json ro/ && mount -o remount,ro ro", "ro/L.json", 2,
        "Read-only file system", "", true},
-      {"linked list", "mkdir real && mv L.json real/ && ln -s real/L.json L.json", "L.json", 0, "", "处理完毕",
-       false},
+      {"linked list", "mkdir real && mv L.json real/ && ln -s real/L.json L.json", "L.json", 0, "",
+       "处理完毕", false},
       {"read-only result folder", "mkdir -p result && mount -t tmpfs -o ro tmpfs result", "L.json", 1,
        "写入输出文件", "输出错误(无法在", true},
   };

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "store/task_list_file.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 #include "support/media.h"
 
 namespace ts = testing_support;
@@ -340,9 +340,9 @@ TEST(TaskListFile, LinkedListsAreWrittenThroughAndReadOnlyListsRefused) {
   ASSERT_TRUE(plat::ReadFile(target, &before));
   ASSERT_EQ(chmod(target.c_str(), 0444), 0);
   const app::LoadedTaskList loaded = app::LoadTaskList(link);
-  for (const QString& error : {app::AppendToTaskList(link, Numbered(1)), app::SaveTaskList(link, {}),
-                               app::ClaimTask(link, 1).error,
-                               app::RecordTaskOutcome(link, loaded.rows[0].id, {"1x", "处理完毕", ""})})
+  for (const QString& error :
+       {app::AppendToTaskList(link, Numbered(1)), app::SaveTaskList(link, {}), app::ClaimTask(link, 1).error,
+        app::RecordTaskOutcome(link, loaded.rows[0].id, {"1x", "处理完毕", ""})})
     EXPECT_TRUE(error.contains(QStringLiteral("是只读文件"))) << error.toStdString();
   std::string after;
   ASSERT_TRUE(plat::ReadFile(target, &after));
