@@ -18,6 +18,9 @@ namespace batch {
 namespace {
 
 constexpr size_t kTailBytes = 8192;
+// Written into a fresh temporary output and taken out again: a full disk shows before the
+// converter starts.
+constexpr size_t kSpaceTestBytes = 4096;
 constexpr double kDurationTolerance = 0.5;  // seconds between the output and the task
 
 // Completions under way in this process (see WaitForCompletions).
@@ -53,7 +56,8 @@ class Run {
         stop_(std::move(stop)),
         report_(report),
         timing_(timing),
-        temporary_(OutputFile(arguments)),
+        stored_(OutputFile(arguments)),
+        temporary_(stored_),
         follower_(TaskDuration(arguments)) {}
 
   ~Run() {
@@ -62,7 +66,20 @@ class Run {
   }
 
   WorkerResult Go() {
-    child_ = probe::StartConverter(probe::TaskArguments(arguments_));
+    std::vector<std::string> words = probe::TaskArguments(arguments_);
+    // Only where the words write the task's temporary output last, as the builder has them.
+    if (IsTemporaryOutput(stored_) && !words.empty() && words.back() == stored_) {
+      const std::string extension = plat::ExtensionOf(stored_);
+      std::string why;
+      temporary_ = plat::CreateFreshFile(stored_.substr(0, stored_.size() - extension.size()), extension,
+                                         kSpaceTestBytes, &why);
+      if (temporary_.empty()) {
+        exited_ = true;
+        const std::string text = "无法在 " + plat::FolderOf(stored_) + " 写入输出文件：" + why;
+        return trial_ ? Refuse(text) : Fail(text);
+      }
+    }
+    child_ = probe::StartConverter(WithOutput(std::move(words), stored_, temporary_));
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();
@@ -188,41 +205,54 @@ class Run {
     return {WorkerEnding::Refused, why, {}};
   }
 
-  // Why the temporary output is no result, "" when it is one: the converter reported a write
-  // failure (it may still exit with 0, e.g. on a full disk), or the file does not read back
-  // as media of the task's duration.
+  // Why the temporary output is no result, "" when it is one or when that cannot be told.
+  // Only evidence deletes a file: the converter reported a write failure (it may still exit
+  // with 0, e.g. on a full disk), the file is no media the converter can open, or it reads
+  // back with a length other than the task's. A check that found no verdict in time (a slow
+  // disk, a loaded machine) keeps the output.
   std::string OutputProblem() const {
     if (std::string line = WriteFailureLine(follower_.tail()); !line.empty()) return line;
     // No file at all: the rename below fails and gives the system's reason.
     if (!plat::FileExists(temporary_)) return {};
-    const probe::ProbeOutcome probed = probe::ProbeFile(temporary_);
-    if (probed.status != probe::ProbeStatus::Parsed)
+    const probe::ProbeOutcome probed = probe::ProbeFile(temporary_, timing_.checkLimitMs);
+    if (probed.status == probe::ProbeStatus::Failed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
+    if (probed.status != probe::ProbeStatus::Parsed) return {};
     const double expected = OutputDurationSeconds(arguments_);
-    if (expected < 0) return {};
     const double got = ClockSeconds(probed.info.duration);
-    if (got < 0 || std::fabs(got - expected) > kDurationTolerance)
+    if (expected < 0 || got < 0) return {};
+    if (std::fabs(got - expected) > kDurationTolerance)
       return "输出文件时长 " + probed.info.duration + " 与任务时长不符";
     return {};
   }
 
-  // Moves the finished temporary output to the first free final name. A rename that fails
-  // keeps the temporary file and says why: a row never reads finished for a missing file.
+  // Moves the finished temporary output to the first free final name, taken atomically: a
+  // name another run takes first is passed over. A move that fails keeps the temporary file
+  // and says why: a row never reads finished for a missing file.
   WorkerResult Complete() {
     const CompletionMark mark;
     plat::SleepMs(timing_.completionSleepMs);
     if (const std::string why = OutputProblem(); !why.empty()) return Fail(why);
-    const std::string finalName =
-        task::OutputName(temporary_, "", plat::ExtensionOf(temporary_), plat::FileExists);
     std::string why;
-    if (!IsValidTarget(finalName)) {
-      why = "无效的输出文件名 " + finalName;
-    } else if (!plat::RenameFile(temporary_, finalName, &why)) {
-      why = "无法把 " + temporary_ + " 改名为 " + finalName + "：" + why;
-    } else {
-      if (report_.state) report_.state(kStateFinished);
-      return {WorkerEnding::Completed, {}, finalName};
+    for (int attempt = 0; attempt < 1000 && why.empty(); ++attempt) {
+      const std::string finalName =
+          task::OutputName(stored_, "", plat::ExtensionOf(stored_), plat::FileExists);
+      if (!IsValidTarget(finalName)) {
+        why = "无效的输出文件名 " + finalName;
+        break;
+      }
+      std::string reason;
+      switch (plat::MoveToFreeName(temporary_, finalName, &reason)) {
+        case plat::MoveResult::Moved:
+          if (report_.state) report_.state(kStateFinished);
+          return {WorkerEnding::Completed, {}, finalName};
+        case plat::MoveResult::Taken:
+          continue;
+        case plat::MoveResult::Failed:
+          why = "无法把 " + temporary_ + " 改名为 " + finalName + "：" + reason;
+      }
     }
+    if (why.empty()) why = "找不到空闲的输出文件名";
     if (report_.state) report_.state(OutputErrorState(why));
     return {WorkerEnding::Failed, why, {}};
   }
@@ -232,7 +262,8 @@ class Run {
   const std::stop_token stop_;
   const WorkerReport& report_;
   const WorkerTiming timing_;
-  const std::string temporary_;
+  const std::string stored_;  // the temporary output the task names
+  std::string temporary_;     // this run's own, where the converter writes
   OutputFollower follower_;
   plat::Child child_;
   bool exited_ = false;
@@ -284,6 +315,12 @@ int CompletionsUnderWay() { return g_completions.load(); }
 void WaitForCompletions(const WaitFn& wait, int limitMs) {
   constexpr int kStepMs = 20;
   for (int waited = 0; g_completions.load() > 0 && waited < limitMs; waited += kStepMs) wait(kStepMs);
+}
+
+std::vector<std::string> WithOutput(std::vector<std::string> words, const std::string& stored,
+                                    const std::string& fresh) {
+  if (!words.empty() && words.back() == stored) words.back() = fresh;
+  return words;
 }
 
 bool IsTemporaryOutput(const std::string& path) {

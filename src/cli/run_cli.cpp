@@ -21,12 +21,14 @@ void PrintHelp() {
       "用法：flipframe run [OPTIONS] LIST.json\n\n"
       "像窗口的“开始执行”一样执行任务列表文件（由窗口的“保存任务列表…”或\n"
       "'flipframe convert --save-list' 保存）中未完成的任务：已处理完毕的任务跳过，源文件已不在的\n"
-      "任务记为文件缺失。每个任务结束时，它的新状态在锁定下写回 LIST.json，所以多个执行可以共用\n"
-      "一个列表（README 中有 'flipframe run --task' 配合 GNU parallel 的用法）。进度写到标准错误。\n\n"
+      "任务记为文件缺失。每个任务结束时，它的新状态在锁定下写回 LIST.json。任务在转换程序启动前\n"
+      "被认领，所以多个执行（不论是否带 --task，在一台或几台共用列表的机器上）每个任务只转换一次\n"
+      "（README 中有配合 GNU parallel 的用法）。进度写到标准错误。\n\n"
       "选项：\n%s  --help     显示本说明\n\n"
       "退出状态：0 执行的任务全部处理完毕（或没有剩下的任务）；1 有任务失败或源文件缺失；\n"
-      "2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）或 SIGTERM 停止：\n"
-      "只结束本次执行的转换程序，删除它的临时文件，任务记为手动停止（下次再执行）。\n",
+      "2 用法错误，或 LIST.json 不是可读的任务列表或无法写入（只读、文件夹或磁盘不可写）：这时\n"
+      "什么也不转换；130 被 Ctrl-C（SIGINT）、SIGTERM 或 SIGHUP 停止：只结束本次执行的转换程序，\n"
+      "删除它的临时文件，任务记为手动停止（下次再执行）。\n",
       pipeline::OptionsHelp(pipeline::RunOptionSpecs()).c_str());
 }
 
@@ -65,10 +67,14 @@ int RunRunCommand(const std::vector<std::string>& args) {
   const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(tally.error).c_str());
+  if (tally.refused) {
+    std::fprintf(stderr, "flipframe run: %s：什么也没有转换\n", request.list.c_str());
+    return kExitUsage;
+  }
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
-    std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕\n", request.list.c_str(), total,
-                 tally.alreadyFinished);
+    std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕，%d 个正在别处执行\n",
+                 request.list.c_str(), total, tally.alreadyFinished, tally.busy);
   else
     std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", request.list.c_str(),
                  tally.finished, tally.failed, tally.alreadyFinished);

@@ -3,8 +3,8 @@
 // platform_posix.cpp). Subsystems call these and nothing below them.
 #include <sys/types.h>
 
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +50,31 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
 // Gives a close-on-exec descriptor to hand to UnlockFile, or -1 (with `why`) on failure.
 int LockFile(const std::string& lockPath, std::string* why = nullptr);
 void UnlockFile(int fd);
+// The file a symbolic link finally names (followed even when that file does not exist yet);
+// `path` itself when it is no link.
+std::string LinkTarget(const std::string& path);
+// True when the file exists and carries no write permission bit at all (0444): such a file
+// is not ours to replace, even for root, who could.
+bool IsWriteProtected(const std::string& path);
+
+// ---- output files (files_posix.cpp) --------------------------------------------------------
+// Creates a file named `stem` + "-" + a random tag + `extension` with O_EXCL, so that no other
+// process (on this machine or another sharing the folder) holds the same name, and writes
+// `testBytes` into it and takes them out again, so that a full disk shows now. Its folder is
+// created when missing. Gives the name, or "" with `why`.
+std::string CreateFreshFile(const std::string& stem, const std::string& extension, size_t testBytes,
+                            std::string* why = nullptr);
+enum class MoveResult { Moved, Taken, Failed };
+// Moves `from` to `to` only when nothing (file or folder) is named `to`, atomically: two
+// processes never both get one name. Taken when the name is in use; Failed with `why` else.
+MoveResult MoveToFreeName(const std::string& from, const std::string& to, std::string* why = nullptr);
+
+// ---- this process --------------------------------------------------------------------------
+std::string HostName();
+pid_t OwnProcessId();
+// What tells process `pid` of this machine from a later one with the same number: the boot
+// and its start time ("BOOTID:TICKS"); "" when there is no such process.
+std::string ProcessStartMark(pid_t pid);
 
 // ---- child processes --------------------------------------------------------------------
 struct Child {

@@ -25,7 +25,8 @@ int WaitingBurst(int fd) {
 
 }  // namespace
 
-CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer, int timeLimitMs) {
+CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer, int timeLimitMs,
+                            int idleLimit) {
   CaptureReport report;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
   const int fd = child.readFd;
@@ -42,7 +43,7 @@ CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consu
       // Nothing to read. Once the child side is closed nothing can come any more, so the
       // pause is cut short; the idle rounds are still counted.
       plat::WaitForPipeClosed(fd, kPollMs);
-      if (++idle >= kIdleLimit) break;
+      if (++idle >= idleLimit) break;
       continue;
     }
     idle = 0;

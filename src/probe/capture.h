@@ -32,8 +32,8 @@ struct CaptureReport {
 // The probe read loop. Takes over `child`: closes its read end and reaps it before returning
 // (a child that has not ended kReapGraceMs after the loop is killed). A child that was not
 // started ends at the idle limit without a chunk. The loop never lasts much longer than
-// `timeLimitMs`.
+// `timeLimitMs`. `idleLimit` empty polls in a row end it.
 CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer,
-                            int timeLimitMs = kTimeLimitMs);
+                            int timeLimitMs = kTimeLimitMs, int idleLimit = kIdleLimit);
 
 }  // namespace probe
