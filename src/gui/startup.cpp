@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include "gui/main_window.h"
+#include "store/presets.h"
+#include "gui/ratio_table.h"
 #include "batch/process_control.h"
 #include "batch/task_worker.h"
-#include "gui/main_window.h"
-#include "gui/ratio_table.h"
 #include "platform/platform.h"
-#include "store/presets.h"
 
 namespace {
 
