@@ -15,9 +15,12 @@
 #include "cli/exit_codes.h"
 #include "cli/probe_cli.h"
 #include "cli/run_cli.h"
+#include "gui/crash_dialog.h"
 #include "gui/main_window.h"
 #include "gui/qt_translations.h"
+#include "platform/crash_handler.h"
 #include "platform/platform.h"
+#include "store/settings_location.h"
 
 namespace {
 
@@ -36,6 +39,25 @@ bool HaveDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The reporter a crash of the window starts; it is not watched itself.
+  if (argc >= 2 && std::strcmp(argv[1], "--crash-report") == 0) {
+    if (argc != 3) return app::kExitUsage;
+    if (!HaveDisplay()) {
+      std::fprintf(stderr, "flipframe: 没有可用的显示，崩溃报告在 %s\n", argv[2]);
+      return app::kExitFailed;
+    }
+    QApplication app(argc, argv);
+    app::InstallChineseQtTranslations(app);
+    return app::ShowCrashReport(QFile::decodeName(argv[2]));
+  }
+  const std::string crashFolder = presets::CrashFolderFor(presets::CurrentSettingsPlaceInputs());
+  crash::Install({crashFolder, "flipframe " FLIPFRAME_VERSION});
+  // Tests only, not in --help: "--crash-test segv|abort|exception [window]".
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--crash-test") == 0) {
+    if (argc == 4 && std::strcmp(argv[3], "window") == 0) crash::SetShowing(crash::Showing::Reporter);
+    crash::CrashOnPurpose(argv[2]);
+    return app::kExitUsage;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "--probe") == 0) {
     if (argc != 3) {
       std::fprintf(stderr, "用法：flipframe --probe FILE\n");
@@ -65,10 +87,12 @@ int main(int argc, char** argv) {
         stderr, "flipframe: 找不到显示器（DISPLAY 未设置，或它的 X 服务器没有应答）；请在桌面会话中启动。\n");
     return app::kExitFailed;
   }
+  crash::SetShowing(crash::Showing::Reporter);
   QApplication app(argc, argv);
   app::InstallChineseQtTranslations(app);
   MainWindow window;
   window.show();
+  app::OfferUnshownCrashReport(&window, crashFolder);
   // Task lists (LIST.json) are loaded, other files and folders added as tasks.
   QStringList paths;
   for (int i = 1; i < argc; ++i) paths << QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath();

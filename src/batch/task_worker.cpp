@@ -9,6 +9,7 @@
 
 #include "batch/process_control.h"
 #include "batch/progress.h"
+#include "platform/crash_handler.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/probe_file.h"
@@ -46,6 +47,13 @@ bool IsValidTarget(const std::string& path) {
 
 void PlainSleep(int ms) { plat::SleepMs(ms); }
 
+// The task's first input file: the word after the first "-i".
+std::string FirstInput(const std::vector<std::string>& words) {
+  for (size_t i = 0; i + 1 < words.size(); ++i)
+    if (words[i] == "-i") return words[i + 1];
+  return {};
+}
+
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
@@ -61,12 +69,14 @@ class Run {
         follower_(TaskDuration(arguments)) {}
 
   ~Run() {
+    if (activity_) crash::EndActivity(activity_);
     EndConverter();
     plat::CloseFd(child_.readFd);
   }
 
   WorkerResult Go() {
     std::vector<std::string> words = probe::TaskArguments(arguments_);
+    const std::string firstInput = FirstInput(words);
     // Only where the words write the task's temporary output last, as the builder has them.
     if (IsTemporaryOutput(stored_) && !words.empty() && words.back() == stored_) {
       const std::string extension = plat::ExtensionOf(stored_);
@@ -87,6 +97,9 @@ class Run {
           converter.empty() ? probe::MissingConverterMessage() : "无法启动转换程序 " + converter;
       return trial_ ? Refuse(why) : Fail(why);
     }
+    // A crash report names the task that was running.
+    activity_ = crash::BeginActivity((trial_ ? "试运行 " : "转换 ") + firstInput,
+                                     probe::ConverterPath() + " -hide_banner " + arguments_);
     const auto started = std::chrono::steady_clock::now();
     for (;;) {
       if (!trial_ && stop_.stop_requested()) return Stop();
@@ -268,6 +281,7 @@ class Run {
   plat::Child child_;
   bool exited_ = false;
   int status_ = -1;
+  unsigned activity_ = 0;  // crash::BeginActivity ticket, 0 before the converter started
   std::string trialExcerpt_;
 };
 

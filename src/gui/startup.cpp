@@ -26,7 +26,8 @@ const batch::WaitFn kResponsiveWait = [](int ms) { MainWindow::ResponsiveWait(ms
 void MainWindow::OnMainWindowCreated() {
   // 1. Converters of ours left over from an earlier run.
   batch::CleanupStrayConverters(kResponsiveWait);
-  // 2. Fatal signals print a backtrace.
+  // 2. The crash reporter (main() has installed the full one; a test program gets a report
+  //    on standard error).
   plat::InstallCrashReporter();
   // 3. Effect presets.
   LoadEffectPresets();

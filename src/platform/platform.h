@@ -125,8 +125,8 @@ bool IsTerminal(int fd);  // isatty
 void CatchStopSignals(std::function<void()> onSignal);
 
 // ---- crash reporter ------------------------------------------------------------------------
-// On SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: signal name and backtrace to stderr, then
-// the default action.
+// The crash handler (crash_handler.h) as the program's start installed it; in a process
+// whose start did not (a test program), one that reports on standard error only.
 void InstallCrashReporter();
 
 }  // namespace plat

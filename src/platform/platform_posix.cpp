@@ -1,7 +1,8 @@
 #include "platform/platform.h"
 
+#include "platform/crash_handler.h"
+
 #include <dirent.h>
-#include <execinfo.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -200,6 +201,7 @@ Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<s
   }
   child.pid = pid;
   child.readFd = fds[0];
+  crash::NoteChildStarted(pid);  // a crash of ours ends it
   return child;
 }
 
@@ -235,12 +237,18 @@ bool WaitForPipeClosed(int fd, int ms) {
 
 bool ChildExited(pid_t pid, int* exitStatus) {
   if (pid <= 0) return true;
-  int status = 0;
-  pid_t r = waitpid(pid, &status, WNOHANG);
-  if (r == 0) return false;
-  if (r < 0) {  // already reaped or not our child
+  // Looked at without reaping first: the crash handler's table must forget the pid while
+  // it still cannot belong to another process.
+  siginfo_t info{};
+  if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {  // reaped already, or not ours
+    crash::NoteChildReaped(pid);
     if (exitStatus) *exitStatus = -1;
     return true;
+  }
+  if (info.si_pid == 0) return false;
+  crash::NoteChildReaped(pid);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (exitStatus) *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
@@ -253,6 +261,7 @@ void ReapChild(pid_t pid, int graceMs) {
     SleepMs(10);
   }
   kill(pid, SIGKILL);
+  crash::NoteChildReaped(pid);
   int status;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -338,44 +347,6 @@ bool LocalX11DisplayReachable(const std::string& display) {
     if (ok) return true;
   }
   return false;
-}
-
-namespace {
-
-void WriteAll(const char* s) {
-  ssize_t ignored = write(STDERR_FILENO, s, strlen(s));
-  (void)ignored;
-}
-
-void OnFatalSignal(int sig) {
-  const char* name = sig == SIGSEGV  ? "SIGSEGV"
-                     : sig == SIGBUS ? "SIGBUS"
-                     : sig == SIGFPE ? "SIGFPE"
-                     : sig == SIGILL ? "SIGILL"
-                                     : "SIGABRT";
-  WriteAll("flipframe crashed: ");
-  WriteAll(name);
-  WriteAll("\n");
-  void* frames[64];
-  int n = backtrace(frames, 64);
-  backtrace_symbols_fd(frames, n, STDERR_FILENO);
-  signal(sig, SIG_DFL);
-  raise(sig);
-}
-
-}  // namespace
-
-void InstallCrashReporter() {
-  // Load libgcc's unwinder now: backtrace() inside a signal handler must not allocate.
-  void* warmup[1];
-  backtrace(warmup, 1);
-  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-    struct sigaction sa {};
-    sa.sa_handler = OnFatalSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(sig, &sa, nullptr);
-  }
 }
 
 bool IsTerminal(int fd) { return isatty(fd) == 1; }

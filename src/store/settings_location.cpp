@@ -36,6 +36,15 @@ std::string SettingsFolderFor(const SettingsPlaceInputs& in) {
   return "";
 }
 
+std::string CrashFolderFor(const SettingsPlaceInputs& in) {
+  if (!RunsInstalled(in)) return in.programFolder + "/crashes";
+  if (!in.xdgStateHome.empty() && in.xdgStateHome[0] == '/')
+    return WithoutTrailingSlashes(in.xdgStateHome) + "/flipframe/crashes";
+  if (!in.home.empty() && in.home[0] == '/')
+    return WithoutTrailingSlashes(in.home) + "/.local/state/flipframe/crashes";
+  return "";
+}
+
 SettingsPlaceInputs CurrentSettingsPlaceInputs() {
   SettingsPlaceInputs in;
   in.programFolder = plat::ProgramFolder();
@@ -47,6 +56,7 @@ SettingsPlaceInputs CurrentSettingsPlaceInputs() {
     in.desktopEntryInPrefix = plat::FileExists(prefix + "/" + FLIPFRAME_DESKTOP_ENTRY);
   }
   in.xdgConfigHome = Env("XDG_CONFIG_HOME");
+  in.xdgStateHome = Env("XDG_STATE_HOME");
   in.home = Env("HOME");
   return in;
 }
