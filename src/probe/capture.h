@@ -13,7 +13,7 @@ namespace probe {
 
 constexpr int kPollMs = 100;        // pause between polls of an idle pipe
 constexpr int kMaxRead = 4095;      // bytes taken by one read at most
-constexpr int kIdleLimit = 11;      // consecutive empty polls that end the loop
+constexpr int kIdleLimit = 11;      // empty polls in a row, once the child closed its side, that end the loop
 constexpr int kReapGraceMs = 1000;  // a child still running after the loop is killed then
 // A child that keeps printing without a verdict ends the loop here, with no verdict, like
 // one that fell silent; it is killed at once.
