@@ -132,6 +132,7 @@ class Run {
       *gotData = true;
       if (report_.output) report_.output(std::string_view(buffer, size_t(n)));
       const ChunkVerdict v = follower_.Examine(std::string_view(buffer, size_t(n)));
+      if (v.progress && !trial_) crash::TestPoint();  // tests: a crash while a task converts
       if (auto ending = Judge(v)) return ending;
       if (!v.repeated && v.speed) speed = v.speed;
       if (!v.repeated && v.state) state = v.state;

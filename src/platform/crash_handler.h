@@ -41,7 +41,8 @@ void NoteChildReaped(pid_t pid);
 int ChildrenNoted();
 
 // Tests: with FLIPFRAME_CRASH_TEST=segv|abort|exception in the environment at Install, the
-// process crashes that way as soon as a task has started its converter (BeginActivity).
+// process crashes that way here; the task worker calls it when its converter shows progress.
+void TestPoint();
 // Crashes this process the named way now; returns only for an unknown name.
 void CrashOnPurpose(const std::string& kind);
 

@@ -110,7 +110,9 @@ TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
     std::filesystem::remove_all(second);
     if (taken == kFile) ts::Shell("printf keep > '" + first + "'");
     if (taken == kFolder) plat::MakeDirs(first);
-    const WorkerResult r = Run(PortraitCommand());
+    batch::WorkerTiming quick;  // the naming does not depend on the pace of the polls
+    quick.pollMs = quick.completionSleepMs = 100;
+    const WorkerResult r = Run(PortraitCommand(), false, quick);
     EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
     EXPECT_EQ(r.errorText, "");
     EXPECT_EQ(r.finalOutputPath, taken == kNothing ? first : second);

@@ -161,7 +161,8 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
 
 TEST(RunCli, ProgressLinesOffATerminalShowTheTimeLeft) {
   const std::string dir = ts::TempFolder() + "/eta";
-  const std::string clip = ts::CopyInto(ts::VideoWithSound(1920, 1080, 5), dir);
+  // Large enough that the conversion takes a few of the worker's one-second polls.
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(960, 540, 5), dir);
   const std::string err = dir + "/err.txt";
   ASSERT_EQ((ts::Shell(kFlipframe + " convert " + clip + " 2>" + err)), 0) << Bytes(err);
   const std::string lines = Bytes(err);

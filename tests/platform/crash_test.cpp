@@ -63,7 +63,12 @@ std::string CopyOfProgram() {
 
 TEST(Crash, ReportNamesTheErrorAndTheFunctionAndNothingRunsOn) {
   const std::string folder = CopyOfProgram();
-  const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 5), folder + "/clips");
+  // A task list with one long task, for a crash while its converter runs.
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 60), folder + "/clips");
+  const std::string list = folder + "/clips/L.json";
+  ASSERT_EQ(
+      ts::Shell("'" + folder + "/flipframe' convert --save-list '" + list + "' '" + clip + "' 2>/dev/null"),
+      0);
   struct Case {
     std::vector<std::string> args;
     std::string env;
@@ -109,7 +114,7 @@ TEST(Crash, ReportNamesTheErrorAndTheFunctionAndNothingRunsOn) {
     } else {
       EXPECT_NE(facts.activity.find(clip), std::string::npos) << facts.activity;
       EXPECT_NE(facts.activity.find("ffmpeg -hide_banner"), std::string::npos) << facts.activity;
-      EXPECT_NE(facts.ended, "无");
+      EXPECT_NE(facts.ended, "无") << text;
       EXPECT_EQ(ts::ConvertersOwnedBy(folder), 0);
     }
   }
