@@ -1,7 +1,6 @@
 // flipframe: converts video files in batches between landscape and portrait layout.
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -12,11 +11,11 @@
 
 #include "cli/command_line.h"
 #include "cli/convert_cli.h"
+#include "cli/probe_cli.h"
+#include "cli/run_cli.h"
 #include "gui/main_window.h"
 #include "gui/qt_translations.h"
-#include "cli/run_cli.h"
 #include "platform/platform.h"
-#include "cli/probe_cli.h"
 
 namespace {
 
@@ -40,7 +39,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "usage: flipframe --probe FILE\n");
       return 2;
     }
-    return probe::RunProbeCommand(argv[2]);
+    // Relative paths are taken against the current folder here, once.
+    return probe::RunProbeCommand(*argv[2] ? plat::AbsolutePath(argv[2]) : std::string());
   }
   if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
     return app::RunConvertCommand(std::vector<std::string>(argv + 2, argv + argc));
@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
   window.show();
   // Task lists (LIST.json) are loaded, other files and folders added as tasks.
   QStringList paths;
-  for (int i = 1; i < argc; ++i) paths << QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath();
+  // Relative paths are taken against the current folder here, once ("../clip.mp4" included).
+  for (int i = 1; i < argc; ++i) paths << QFile::decodeName(plat::AbsolutePath(argv[i]).c_str());
   if (!paths.isEmpty()) QTimer::singleShot(0, &window, [&window, paths] { window.OpenArguments(paths); });
   return app.exec();
 }

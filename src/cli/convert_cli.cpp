@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <stop_token>
 
-#include "store/presets.h"
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "cli/convert_options.h"
-#include "pipeline/make_task.h"
 #include "cli/progress_printer.h"
+#include "pipeline/make_task.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "store/task_list_file.h"
 
 namespace app {
 namespace {
@@ -30,7 +30,7 @@ void PrintHelp() {
       "options:\n%s  --help                  this text\n\n"
       "exit status: 0 every task finished (with --save-list: every file added), 1 a file was\n"
       "refused or a task failed, 2 a usage error or a LIST.json that is no readable task list,\n"
-      "130 stopped by Ctrl-C (SIGINT) or SIGTERM (with --save-list nothing is added then).\n",
+      "130 stopped by Ctrl-C (SIGINT), SIGTERM or SIGHUP (with --save-list nothing is added then).\n",
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
 }
 
@@ -67,14 +67,16 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
 
-  // Ctrl-C or SIGTERM: the running task stops at its next poll, which ends our converter and
+  // Ctrl-C, SIGTERM or SIGHUP: the running task stops at its next poll, which ends our converter and
   // deletes its temporary file; nothing after it runs.
   std::stop_source stopSignal;
   plat::CatchStopSignals([stopSignal]() mutable { stopSignal.request_stop(); });
   const auto stopped = [&stopSignal] { return stopSignal.stop_requested(); };
 
+  // Relative paths are made absolute here, once: the output goes to result/ beside each
+  // file, the rename wants an absolute target, and a list may be run from anywhere.
+  const std::string list = plat::AbsolutePath(request.saveList);
   // A list that is there but unreadable is refused before any file is probed.
-  const std::string& list = request.saveList;
   if (!list.empty() && plat::FileExists(list)) {
     if (const LoadedTaskList loaded = LoadTaskList(list); !loaded.ok()) {
       std::fprintf(stderr, "flipframe convert: %s\n", loaded.error.toStdString().c_str());
@@ -89,8 +91,8 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   int status = kExitOk;
   for (const std::string& file : request.files) {
     if (stopped()) break;
-    // A list may be run from another folder (or machine): its tasks hold absolute paths.
-    const std::string source = list.empty() ? file : plat::AbsolutePath(file);
+    // Messages name the file as it was given.
+    const std::string source = plat::AbsolutePath(file);
     const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
     if (stopped()) break;
     if (!made.ok) {

@@ -1,11 +1,13 @@
 #include "cli/list_run.h"
 
 #include <cstdio>
+#include <limits>
 
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
+#include "platform/platform.h"
+#include "store/task_list_file.h"
 #include "task/task_record.h"
 
 namespace app {
@@ -31,6 +33,12 @@ ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token 
     return pipeline::BatchTurn{r.state == QString::fromUtf8(kFinishedState), r.record};
   };
   h.taskStarting = [&](int, const task::TaskRecord& record) {
+    // A result folder removed since the task was made is made again, as the window's
+    // command builder makes it; only that folder, beside a foreground that is there.
+    const std::string foreground = task::Unquote(record.foregroundPath);
+    const size_t slash = foreground.rfind('/');
+    if (slash != std::string::npos && plat::IsDirectory(foreground.substr(0, slash + 1)))
+      plat::MakeDirs(foreground.substr(0, slash + 1) + "result");
     progress.Start(label, batch::TaskDuration(record.commandLine));
   };
   h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
@@ -61,6 +69,8 @@ ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token 
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;
+  // The window stops at its 1000 tasks; the command line runs every task of the list.
+  timing.maxTasks = std::numeric_limits<int>::max();
   timing.worker.endOtherConverters = false;  // runs of other tasks may share the program folder
   pipeline::BatchRunner runner(std::move(h), timing);
   const pipeline::BatchTally walked = runner.Run(only != 0 ? only - 1 : 0, only != 0 ? 1 : -1, stop);

@@ -6,10 +6,10 @@
 #include <stop_token>
 
 #include "cli/list_run.h"
-#include "store/task_list_file.h"
 #include "cli/progress_printer.h"
 #include "cli/run_options.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 
 namespace app {
 namespace {
@@ -28,7 +28,7 @@ void PrintHelp() {
       "options:\n%s  --help     this text\n\n"
       "exit status: 0 every task run finished (or none was left), 1 a task failed or its\n"
       "source was missing, 2 a usage error or a LIST.json that is no readable task list,\n"
-      "130 stopped by Ctrl-C (SIGINT) or SIGTERM: only this run's converter is ended, its\n"
+      "130 stopped by Ctrl-C (SIGINT), SIGTERM or SIGHUP: only this run's converter is ended, its\n"
       "temporary file deleted, and its task recorded as 手动停止 (it runs again next time).\n",
       pipeline::OptionsHelp(pipeline::RunOptionSpecs()).c_str());
 }
@@ -48,7 +48,9 @@ int RunRunCommand(const std::vector<std::string>& args) {
   }
   if (!request.error.empty()) return Usage(request.error);
 
-  const LoadedTaskList loaded = LoadTaskList(request.list);
+  // A relative LIST is taken against the current folder here, once.
+  const std::string list = plat::AbsolutePath(request.list);
+  const LoadedTaskList loaded = LoadTaskList(list);
   if (!loaded.ok()) {
     std::fprintf(stderr, "flipframe run: %s\n", loaded.error.toStdString().c_str());
     return kExitUsage;
@@ -59,22 +61,22 @@ int RunRunCommand(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (request.task > total)
-    return Usage("there is no task " + std::to_string(request.task) + " in " + request.list + " (" +
+    return Usage("there is no task " + std::to_string(request.task) + " in " + list + " (" +
                  std::to_string(total) + " tasks)");
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
+  const ListRunTally tally = RunTaskListFile(list, request.task, stop.get_token(), progress);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", tally.error.toStdString().c_str());
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
-    std::fprintf(stderr, "%s: nothing to do, %d of %d task(s) already 处理完毕\n", request.list.c_str(),
+    std::fprintf(stderr, "%s: nothing to do, %d of %d task(s) already 处理完毕\n", list.c_str(),
                  tally.alreadyFinished, total);
   else
-    std::fprintf(stderr, "%s: %d finished, %d failed, %d already finished\n", request.list.c_str(),
-                 tally.finished, tally.failed, tally.alreadyFinished);
+    std::fprintf(stderr, "%s: %d finished, %d failed, %d already finished\n", list.c_str(), tally.finished,
+                 tally.failed, tally.alreadyFinished);
   return tally.failed != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
 }
 
