@@ -57,7 +57,7 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& args) {
-  const pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
+  pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
   if (request.help) {
     PrintHelp();
     return kExitOk;
@@ -76,6 +76,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // Relative paths are made absolute here, once: the output goes to result/ beside each
   // file, the rename wants an absolute target, and a list may be run from anywhere.
   const std::string list = plat::AbsolutePath(request.saveList);
+  for (std::string* path :
+       {&request.settings.background, &request.settings.animation, &request.settings.music})
+    *path = plat::AbsolutePath(*path);
   // A list that is there but unreadable is refused before any file is probed.
   if (!list.empty() && plat::FileExists(list)) {
     if (const LoadedTaskList loaded = LoadTaskList(list); !loaded.ok()) {

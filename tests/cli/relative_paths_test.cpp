@@ -35,36 +35,35 @@ TEST(RelativePaths, ProbeConvertSaveListAndRunFromTheClipsFolder) {
   for (const char* name : {"/a.mp4", "/b.mp4", "/sub/c.mp4", "/sub/d.mp4"})
     fs::copy_file(clip, videos + name);
 
+  const std::string v = videos;
   const struct {
     const char* cwd;   // below root
     const char* args;  // after the program
     int status;
-    const char* made;  // below root, "" for none
+    const char* made;   // below root, "" for none
+    std::string shows;  // in what it prints on standard output
   } rows[] = {
-      {"videos", "--probe a.mp4", 0, ""},
-      {"videos/sub", "--probe ../a.mp4", 0, ""},
-      {"videos", "--probe ./sub/c.mp4", 0, ""},
-      {"videos", "convert --dry-run a.mp4", 0, ""},
-      {"videos", "convert a.mp4", 0, "videos/result/a_1.mp4"},
-      {"videos", "convert ./a.mp4", 0, "videos/result/a_2.mp4"},
-      {"videos/sub", "convert ../b.mp4", 0, "videos/result/b_1.mp4"},
-      {"videos", "convert sub/c.mp4", 0, "videos/sub/result/c_1.mp4"},
-      {"videos", "convert missing.mp4", 1, ""},
-      {"videos/sub", "convert --save-list ../L.json d.mp4 ../sub/./c.mp4", 0, "videos/L.json"},
-      {"videos", "run L.json", 0, "videos/sub/result/d_1.mp4"},
-      {"", "run videos/L.json --task 2", 0, "videos/sub/result/c_2.mp4"},
+      {"videos", "--probe a.mp4", 0, "", "width: 320\n"},
+      {"videos/sub", "--probe ../a.mp4", 0, "", "width: 320\n"},
+      {"videos", "--probe ./sub/c.mp4", 0, "", "width: 320\n"},
+      {"videos", "convert --dry-run a.mp4", 0, "", "\"" + v + "/result/a_tmp.mp4\""},
+      {"videos/sub", "convert --dry-run --background ../b.mp4 c.mp4", 0, "", "\"" + v + "/b.mp4\""},
+      {"videos", "convert a.mp4", 0, "videos/result/a_1.mp4", ""},
+      {"videos", "convert ./a.mp4", 0, "videos/result/a_2.mp4", ""},
+      {"videos/sub", "convert ../b.mp4", 0, "videos/result/b_1.mp4", ""},
+      {"videos", "convert sub/c.mp4", 0, "videos/sub/result/c_1.mp4", ""},
+      {"videos", "convert missing.mp4", 1, "", ""},
+      {"videos/sub", "convert --save-list ../L.json d.mp4 ../sub/./c.mp4", 0, "videos/L.json", ""},
+      {"videos", "run L.json", 0, "videos/sub/result/d_1.mp4", ""},
+      {"", "run videos/L.json --task 2", 0, "videos/sub/result/c_2.mp4", ""},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.cwd) + ": " + r.args);
     const std::string out = ts::Capture("cd '" + root + "/" + r.cwd + "' && '" + program + "' " + r.args +
-                                        " 2>/dev/null; echo \"status $?\"");
+                                        " 2>&1; echo \"status $?\"");
+    EXPECT_NE(out.find(r.shows), std::string::npos) << out;
     EXPECT_NE(out.find("status " + std::to_string(r.status) + "\n"), std::string::npos) << out;
     if (*r.made) EXPECT_TRUE(fs::exists(root + "/" + r.made));
-    // The probe reads the file; the dry run shows where its output would go, absolute.
-    if (std::string(r.args).rfind("--probe", 0) == 0)
-      EXPECT_NE(out.find("width: 320\n"), std::string::npos) << out;
-    if (std::string(r.args).find("--dry-run") != std::string::npos)
-      EXPECT_NE(out.find("\"" + videos + "/result/a_tmp.mp4\""), std::string::npos) << out;
   }
   // The list holds the absolute paths, "." and ".." taken out.
   const app::LoadedTaskList list = app::LoadTaskList(videos + "/L.json");

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "store/task_list_file.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 #include "support/media.h"
 
 namespace ts = testing_support;

@@ -39,10 +39,11 @@ TEST_F(RotatedClipsTest, TheSizeIsTheDisplayedOneInProbeConvertAndWindow) {
     int width, height;   // as the viewer sees it
     const char* ratio;   // the window's suggestion
     int outWidth, outHeight;
+    int copies;  // most copies offered side by side: three 180-wide ones fit in 568
   } rows[] = {
-      {"90", 180, 320, " 竖->横 [16:9]", 568, 320},  {"-90", 180, 320, " 竖->横 [16:9]", 568, 320},
-      {"270", 180, 320, " 竖->横 [16:9]", 568, 320}, {"180", 320, 180, " 横->竖 [9:16]", 320, 568},
-      {"", 320, 180, " 横->竖 [9:16]", 320, 568},
+      {"90", 180, 320, " 竖->横 [16:9]", 568, 320, 3},  {"-90", 180, 320, " 竖->横 [16:9]", 568, 320, 3},
+      {"270", 180, 320, " 竖->横 [16:9]", 568, 320, 3}, {"180", 320, 180, " 横->竖 [9:16]", 320, 568, 0},
+      {"", 320, 180, " 横->竖 [9:16]", 320, 568, 0},
   };
   int n = 0;
   for (const auto& r : rows) {
@@ -69,5 +70,6 @@ TEST_F(RotatedClipsTest, TheSizeIsTheDisplayedOneInProbeConvertAndWindow) {
     EXPECT_EQ(Find<QComboBox>("宽高比例")->currentText(), QString::fromUtf8(r.ratio));
     EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), QString::number(r.outWidth));
     EXPECT_EQ(Find<QLineEdit>("高度框")->text(), QString::number(r.outHeight));
+    EXPECT_EQ(w().current.foregroundCountMax, r.copies);
   }
 }
