@@ -83,7 +83,8 @@ class SshRecipes : public ::testing::Test {
                      << "rsync, parallel); the SSH recipes are not tested";
     program_ = ts::ProgramCopy();
     programFolder_ = fs::path(program_).parent_path().string();
-    ssh_ = ts::TempFolder() + "/ssh";
+    static int n = 0;
+    ssh_ = ts::TempFolder() + "/ssh-" + std::to_string(++n);
     fs::create_directories(ssh_);
     const passwd* me = getpwuid(getuid());
     const int port = SparePort();
@@ -116,9 +117,12 @@ class SshRecipes : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (const int pid = SshdPid(); pid > 0) kill(pid, SIGTERM);
+  }
+
+  int SshdPid() const {
     std::string pid;
-    if (plat::ReadFile(ssh_ + "/sshd.pid", &pid) && std::atoi(pid.c_str()) > 0)
-      kill(std::atoi(pid.c_str()), SIGTERM);
+    return plat::ReadFile(ssh_ + "/sshd.pid", &pid) ? std::atoi(pid.c_str()) : 0;
   }
 
   // A folder of clips: a.mp4 and clips/b.mov.
@@ -128,6 +132,16 @@ class SshRecipes : public ::testing::Test {
     fs::copy_file(ts::VideoWithSound(width, height, seconds, 25), dir + "/a.mp4");
     fs::copy_file(ts::VideoWithSound(width, height, seconds, 25), dir + "/clips/b.mov");
     return dir;
+  }
+
+  // Runs a recipe in the test's environment; its output goes to `log` beside the clips.
+  int Run(const std::string& recipe, const std::string& log) {
+    return ts::Shell(environment_ + "{ " + recipe + "\n} >'" + log + "' 2>&1");
+  }
+  static std::string Log(const std::string& log) {
+    std::string text;
+    plat::ReadFile(log, &text);
+    return text;
   }
 
   std::string Probe(const std::string& file) {
@@ -159,7 +173,7 @@ TEST_F(SshRecipes, TransferConvertReturnWithoutSharedStorage) {
   const std::string recipe = ReadmeRecipe("--trc ");
   ASSERT_NE(recipe.find("cd ~/videos"), std::string::npos) << recipe;
   const std::string dir = Clips("transfer", 1, 320, 180);
-  EXPECT_EQ(ts::Shell(environment_ + Replaced(recipe, "~/videos", dir) + " >/dev/null 2>&1"), 0) << recipe;
+  EXPECT_EQ(Run(Replaced(recipe, "~/videos", dir), dir + "/log"), 0) << recipe << Log(dir + "/log");
   // Each result came back beside its clip, the size of a converted one.
   EXPECT_NE(Probe(dir + "/result/a_1.mp4").find("height: 568\n"), std::string::npos);
   EXPECT_NE(Probe(dir + "/clips/result/b_1.mp4").find("height: 568\n"), std::string::npos);
@@ -188,7 +202,10 @@ TEST_F(SshRecipes, StoppingParallelLeavesNoRemoteConverter) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WaitFor([&] { return ts::ConvertersOwnedBy(programFolder_) == 0; }, 20))
         << "a converter is left";
-    // The interrupted jobs' remote folders (parallel had no time to clean them up).
+    // Once every session has ended, the interrupted jobs' remote folders (parallel had no
+    // time to clean them up) go.
+    const std::string sessions = "pgrep -P " + std::to_string(SshdPid()) + " >/dev/null";
+    EXPECT_TRUE(WaitFor([&] { return ts::Shell(sessions) != 0; }, 30)) << "an SSH session is left";
     ts::Shell("rm -rf ~/.parallel/tmp/*-" + std::to_string(pid) + "-*");
   }
 }
