@@ -7,7 +7,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$here/build"
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei
-  qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev parallel binutils)
+  qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev parallel binutils openssh-server
+  openssh-client rsync)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

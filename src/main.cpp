@@ -1,7 +1,6 @@
 // flipframe: converts video files in batches between landscape and portrait layout.
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -63,7 +62,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "用法：flipframe --probe FILE\n");
       return app::kExitUsage;
     }
-    return probe::RunProbeCommand(argv[2]);
+    // Relative paths are taken against the current folder here, once.
+    return probe::RunProbeCommand(*argv[2] ? plat::AbsolutePath(argv[2]) : std::string());
   }
   if (argc >= 2 && std::strcmp(argv[1], "convert") == 0)
     return app::RunConvertCommand(std::vector<std::string>(argv + 2, argv + argc));
@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
   app::OfferUnshownCrashReport(&window, crashFolder);
   // Task lists (LIST.json) are loaded, other files and folders added as tasks.
   QStringList paths;
-  for (int i = 1; i < argc; ++i) paths << QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath();
+  // Relative paths are taken against the current folder here, once ("../clip.mp4" included).
+  for (int i = 1; i < argc; ++i) paths << QFile::decodeName(plat::AbsolutePath(argv[i]).c_str());
   if (!paths.isEmpty()) QTimer::singleShot(0, &window, [&window, paths] { window.OpenArguments(paths); });
   return app.exec();
 }

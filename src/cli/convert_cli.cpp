@@ -29,8 +29,8 @@ void PrintHelp() {
       "'flipframe run' 或窗口的“载入任务列表…”执行。\n\n"
       "选项：\n%s  --help                  显示本说明\n\n"
       "退出状态：0 全部任务处理完毕（加 --save-list 时：全部文件已加入）；1 有文件被拒绝或有任务\n"
-      "失败；2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）或 SIGTERM\n"
-      "停止（加 --save-list 时此时什么也不加入）。\n",
+      "失败；2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）、SIGTERM 或\n"
+      "SIGHUP 停止（加 --save-list 时此时什么也不加入）。\n",
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
 }
 
@@ -62,8 +62,8 @@ struct TaskMaker {
   int status = kExitOk;
 
   std::optional<task::TaskRecord> Make(const std::string& file) {
-    // A list may be run from another folder (or machine): its tasks hold absolute paths.
-    const std::string source = request.saveList.empty() ? file : plat::AbsolutePath(file);
+    // Messages name the file as it was given; the task holds its absolute path.
+    const std::string source = plat::AbsolutePath(file);
     const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
     if (made.ok) return made.task;
     std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
@@ -135,7 +135,7 @@ int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& args) {
-  const pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
+  pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
   if (request.help) {
     PrintHelp();
     return kExitOk;
@@ -151,6 +151,11 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   std::stop_source stopSignal;
   plat::CatchStopSignals([stopSignal]() mutable { stopSignal.request_stop(); });
 
+  // Relative paths are made absolute here, once: the output goes to result/ beside each
+  // file, the rename wants an absolute target, and a list may be run from anywhere.
+  request.saveList = plat::AbsolutePath(request.saveList);
+  for (std::string* path : {&request.settings.background, &request.settings.animation, &request.settings.music})
+    *path = plat::AbsolutePath(*path);
   // A list that is there but unreadable is refused before any file is probed.
   const std::string& list = request.saveList;
   if (!list.empty() && plat::FileExists(list)) {

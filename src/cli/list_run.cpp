@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <limits>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
+#include "platform/platform.h"
 #include "store/task_list_file.h"
 #include "store/utf8.h"
 #include "task/task_record.h"
@@ -53,6 +55,12 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
   h.size = [] { return 1; };
   h.turn = [&](int) { return pipeline::BatchTurn{false, r.record}; };
   h.taskStarting = [&](int, const task::TaskRecord& record) {
+    // A result folder removed since the task was made is made again, as the window's
+    // command builder makes it; only that folder, beside a foreground that is there.
+    const std::string foreground = task::Unquote(record.foregroundPath);
+    const size_t slash = foreground.rfind('/');
+    if (slash != std::string::npos && plat::IsDirectory(foreground.substr(0, slash + 1)))
+      plat::MakeDirs(foreground.substr(0, slash + 1) + "result");
     progress.Start(label, batch::TaskDuration(record.commandLine));
   };
   h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
@@ -80,6 +88,8 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;
+  // The window stops at its 1000 tasks; the command line runs every task of the list.
+  timing.maxTasks = std::numeric_limits<int>::max();
   timing.worker.endOtherConverters = false;  // runs of other tasks may share the program folder
   pipeline::BatchRunner runner(std::move(h), timing);
   {

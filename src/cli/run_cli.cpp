@@ -47,7 +47,9 @@ int RunRunCommand(const std::vector<std::string>& args) {
   }
   if (!request.error.empty()) return Usage(request.error);
 
-  const LoadedTaskList loaded = LoadTaskList(request.list);
+  // A relative LIST is taken against the current folder here, once.
+  const std::string list = plat::AbsolutePath(request.list);
+  const LoadedTaskList loaded = LoadTaskList(list);
   if (!loaded.ok()) {
     std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(loaded.error).c_str());
     return kExitUsage;
@@ -58,25 +60,25 @@ int RunRunCommand(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (request.task > total)
-    return Usage("任务列表文件“" + request.list + "”中没有第" + std::to_string(request.task) + "个任务（共" +
+    return Usage("任务列表文件“" + list + "”中没有第" + std::to_string(request.task) + "个任务（共" +
                  std::to_string(total) + "个）");
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
+  const ListRunTally tally = RunTaskListFile(list, request.task, stop.get_token(), progress);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(tally.error).c_str());
   if (tally.refused) {
-    std::fprintf(stderr, "flipframe run: %s：什么也没有转换\n", request.list.c_str());
+    std::fprintf(stderr, "flipframe run: %s：什么也没有转换\n", list.c_str());
     return kExitUsage;
   }
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
     std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕，%d 个正在别处执行\n",
-                 request.list.c_str(), total, tally.alreadyFinished, tally.busy);
+                 list.c_str(), total, tally.alreadyFinished, tally.busy);
   else
-    std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", request.list.c_str(),
+    std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", list.c_str(),
                  tally.finished, tally.failed, tally.alreadyFinished);
   return tally.failed != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
 }

@@ -214,13 +214,32 @@ std::string ProcessStartMark(pid_t pid) {
   return boot + ":" + stat.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
 }
 
+std::string AbsolutePathIn(const std::string& path, const std::string& folder) {
+  if (path.empty()) return {};
+  const std::string joined = path[0] == '/' ? path : folder + "/" + path;
+  std::vector<std::string> parts;
+  size_t start = 1;
+  while (start <= joined.size()) {
+    size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    const std::string part = joined.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();  // "/.." is "/"
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
 std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
+  if (path.empty()) return {};
   char buffer[4096];
-  if (!::getcwd(buffer, sizeof buffer)) return {};
-  std::string folder = buffer;
-  if (folder.back() != '/') folder += '/';
-  return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+  if (path[0] != '/' && !::getcwd(buffer, sizeof buffer)) return {};
+  return AbsolutePathIn(path, path[0] == '/' ? std::string("/") : std::string(buffer));
 }
 
 }  // namespace plat

@@ -26,8 +26,11 @@ bool IsRegularFile(const std::string& path);     // stat() says regular (links f
 // Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string& folder);
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure
-// `path` joined to the current folder when relative, symbolic links kept; "" on failure.
+// `path` joined to the current folder when relative, then "." and ".." taken out by the
+// letters alone (symbolic links kept, the file itself need not exist); "" on failure.
 std::string AbsolutePath(const std::string& path);
+// The same against `folder` (absolute) instead of the current folder.
+std::string AbsolutePathIn(const std::string& path, const std::string& folder);
 std::string FindOnPath(const std::string& name);  // first executable on PATH, or ""
 bool MakeDirs(const std::string& folder);         // mkdir -p
 // rename(2); on failure `why` gets the system's reason.
@@ -84,7 +87,9 @@ struct Child {
 };
 // Starts argv[0] directly (no shell) with stdin from /dev/null and stdout+stderr into one
 // pipe; `extraEnv` entries ("NAME=value") are added to the inherited environment. The
-// parent's write end is closed before returning. pid is -1 when the start failed.
+// parent's write end is closed before returning. pid is -1 when the start failed. The child
+// is killed by the kernel when the thread that started it ends (or the whole program dies,
+// SIGKILL included), so the starting thread must wait for it.
 Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 int BytesWaiting(int fd);                     // FIONREAD; -1 on error
 int ReadSome(int fd, char* buffer, int max);  // read(2); 0 at end of data, -1 on error
@@ -120,7 +125,7 @@ bool LocalX11DisplayReachable(const std::string& display);
 
 // ---- terminal and stop signals -------------------------------------------------------------
 bool IsTerminal(int fd);  // isatty
-// From now on SIGINT and SIGTERM no longer end the program: the first of them calls
+// From now on SIGINT, SIGTERM and SIGHUP no longer end the program: the first of them calls
 // `onSignal` once, on a thread of its own, and the program ends in its own time.
 void CatchStopSignals(std::function<void()> onSignal);
 
