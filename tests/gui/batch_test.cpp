@@ -80,11 +80,12 @@ class BatchTest : public WindowTest {
   }
 
   void ExpectIdleWindow() {
-    EXPECT_EQ(window->开始执行->text(), "开始执行");
-    EXPECT_FALSE(MainWindow::OwnEnabled(window->暂停执行));
-    for (QWidget* w : std::initializer_list<QWidget*>{window->路径框, window->新建任务, window->保存任务})
+    EXPECT_EQ(Find<QPushButton>("开始执行")->text(), "开始执行");
+    EXPECT_FALSE(MainWindow::OwnEnabled(Find<QPushButton>("暂停执行")));
+    for (QWidget* w : std::initializer_list<QWidget*>{Find<QFrame>("路径框"), Find<QPushButton>("新建任务"),
+                                                      Find<QPushButton>("保存任务")})
       EXPECT_TRUE(MainWindow::OwnEnabled(w)) << w->objectName().toStdString();
-    EXPECT_FALSE(window->时钟->isActive());
+    EXPECT_FALSE(Find<QTimer>("时钟")->isActive());
     EXPECT_FALSE(window->runner->converting());
     EXPECT_FALSE(window->runner->stopRequested());
     EXPECT_FALSE(window->runner->active());
@@ -99,16 +100,18 @@ class BatchTest : public WindowTest {
 TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
   auto snapshot = [this] {
     QStringList s;
-    for (QWidget* w : std::initializer_list<QWidget*>{window->路径框, window->新建任务, window->保存任务,
-                                                      window->暂停执行, window->开始执行})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Find<QFrame>("路径框"), Find<QPushButton>("新建任务"), Find<QPushButton>("保存任务"),
+             Find<QPushButton>("暂停执行"), Find<QPushButton>("开始执行")})
       s << QString::number(MainWindow::OwnEnabled(w));
-    return s << window->开始执行->text() << window->暂停执行->text() << window->处理进度->text();
+    return s << Find<QPushButton>("开始执行")->text() << Find<QPushButton>("暂停执行")->text()
+             << Find<QLabel>("处理进度")->text();
   };
   const QStringList before = snapshot();
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(dialogs.errors, QStringList{"尚未添加任务到任务列表。"});
   EXPECT_EQ(snapshot(), before);
-  EXPECT_FALSE(window->时钟->isActive());
+  EXPECT_FALSE(Find<QTimer>("时钟")->isActive());
   EXPECT_FALSE(window->runner->active());
   EXPECT_FALSE(window->runner->converting());
 }
@@ -130,13 +133,16 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
   bool sawRunningWindow = false;
   WhileRunning([&] {
     if (!window->runner->converting()) return false;
-    sawRunningWindow = window->开始执行->text() == "停止执行" && MainWindow::OwnEnabled(window->暂停执行) &&
-                       !MainWindow::OwnEnabled(window->路径框) && !MainWindow::OwnEnabled(window->新建任务) &&
-                       !MainWindow::OwnEnabled(window->保存任务) && window->时钟->isActive() &&
-                       window->时钟->interval() == 1000 && window->runner->active();
+    sawRunningWindow = Find<QPushButton>("开始执行")->text() == "停止执行" &&
+                       MainWindow::OwnEnabled(Find<QPushButton>("暂停执行")) &&
+                       !MainWindow::OwnEnabled(Find<QFrame>("路径框")) &&
+                       !MainWindow::OwnEnabled(Find<QPushButton>("新建任务")) &&
+                       !MainWindow::OwnEnabled(Find<QPushButton>("保存任务")) &&
+                       Find<QTimer>("时钟")->isActive() && Find<QTimer>("时钟")->interval() == 1000 &&
+                       window->runner->active();
     return true;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
 
   EXPECT_TRUE(sawRunningWindow);
   EXPECT_TRUE(dialogs.errors.isEmpty());
@@ -149,15 +155,15 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
     EXPECT_EQ(facts.height, 320) << name;
     EXPECT_FALSE(plat::FileExists(Temporary(name)));
   }
-  EXPECT_EQ(window->处理进度->text(), "3/3");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
   EXPECT_LT(window->elapsedSeconds, 99);  // the clock started again from 0
   ExpectIdleWindow();
 
   // A second batch passes over the finished rows at once and converts nothing again.
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   for (int row = 0; row < 3; ++row) EXPECT_EQ(State(row), "处理完毕");
   for (const char* name : {"a", "b", "c"}) EXPECT_FALSE(plat::FileExists(Final(name, 2))) << name;
-  EXPECT_EQ(window->处理进度->text(), "3/3");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
   ExpectIdleWindow();
 }
 
@@ -174,7 +180,7 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   AddTask(Clip("f"), Portrait("f"));
   std::vector<std::pair<int, int>> notified;  // the window is not active offscreen
   window->notifyBatchEnded = [&](const app::BatchOutcome& o) { notified.emplace_back(o.finished, o.failed); };
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(notified, (std::vector<std::pair<int, int>>{{2, 5}}));
   EXPECT_EQ(State(0), "处理完毕");
   for (int row = 1; row <= 4; ++row) EXPECT_EQ(State(row), "文件缺失") << row;
@@ -187,12 +193,12 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_EQ(window->taskList->task(5).finalOutputPath, "");
   EXPECT_EQ(State(6), "处理完毕");
   EXPECT_TRUE(plat::FileExists(Final("f")));
-  EXPECT_EQ(window->处理进度->text(), "7/7");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "7/7");
   ExpectIdleWindow();
   // 查看日志 on the failed row: the converter's own lines of that run.
-  window->列表框->selectRow(5);
+  Find<QTableView>("列表框")->selectRow(5);
   ASSERT_TRUE(window->PrepareTaskMenu());
-  window->menuShowLog->trigger();
+  MenuEntry("查看日志")->trigger();
   ASSERT_EQ(dialogs.logs.size(), 1u);
   EXPECT_TRUE(dialogs.logs[0].log.contains("Invalid too big")) << dialogs.logs[0].log.toStdString();
   EXPECT_TRUE(dialogs.logs[0].commandLine.contains("crop=9999:9999"));
@@ -208,11 +214,11 @@ TEST_F(BatchTest, SourcesThatAreNoLongerRegularFilesReadMissingAtTheirTurn) {
   AddTask(Clip("b"), Portrait("b"),
           [&](task::TaskRecord& r) { r.audioPath = task::Quote(media + "/result"); });
   AddTask(Clip("c"), Portrait("c"));
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(State(0), "文件缺失");
   EXPECT_EQ(State(1), "文件缺失");
   EXPECT_EQ(State(2), "处理完毕");
-  EXPECT_EQ(window->处理进度->text(), "3/3");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
   ExpectIdleWindow();
 }
 
@@ -232,7 +238,7 @@ TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
     closed = window->OnMainWindowCloseQuery();
     return true;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_TRUE(closed);
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(finalAtExit);
@@ -253,20 +259,20 @@ TEST_F(BatchTest, StopDuringATaskEndsTheBatchPausedOrNot) {
     WhileRunning([&] {
       if (State(0).isEmpty()) return false;  // wait for the converter's first progress
       if (pauseFirst) {
-        window->暂停执行->click();  // suspends the converter (a responsive wait of 1 s)
+        Find<QPushButton>("暂停执行")->click();  // suspends the converter (a responsive wait of 1 s)
         for (pid_t pid : batch::OwnedConverters()) EXPECT_EQ(plat::ProcessState(pid), 'T');
-        EXPECT_EQ(window->暂停执行->text(), "继续执行");
+        EXPECT_EQ(Find<QPushButton>("暂停执行")->text(), "继续执行");
       }
-      window->开始执行->click();
+      Find<QPushButton>("开始执行")->click();
       return stopped = true;
     });
-    window->开始执行->click();
+    Find<QPushButton>("开始执行")->click();
     EXPECT_TRUE(stopped);
     EXPECT_EQ(State(0), "手动停止");
     EXPECT_EQ(State(1), "");  // the tasks after it keep their texts
     EXPECT_FALSE(plat::FileExists(Temporary("a")));
     EXPECT_FALSE(plat::FileExists(Final("b")));
-    EXPECT_EQ(window->暂停执行->text(), pauseFirst ? "继续执行" : "暂停执行");
+    EXPECT_EQ(Find<QPushButton>("暂停执行")->text(), pauseFirst ? "继续执行" : "暂停执行");
     ExpectIdleWindow();
   }
 }
@@ -287,12 +293,12 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
     }
     if (gaps == 1 && State(1) == "处理完毕") {
       gaps = 2;
-      window->开始执行->click();
+      Find<QPushButton>("开始执行")->click();
       return true;
     }
     return false;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(gaps, 2);
   EXPECT_EQ(dialogs.questions, QStringList{"优化尚在运行中，是否强制退出？"});
   EXPECT_EQ(State(0), "处理完毕");
@@ -345,19 +351,20 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   });
   WhileRunning([&] {
     if (!window->runner->converting()) return false;
-    noticeHidden = noticeHidden && !window->总进度->isHidden() && window->版权->isHidden();
-    barMaximum = window->总进度->maximum();
+    noticeHidden =
+        noticeHidden && !Find<QProgressBar>("总进度")->isHidden() && Find<QLabel>("版权")->isHidden();
+    barMaximum = Find<QProgressBar>("总进度")->maximum();
     if (State(1).isEmpty()) return false;
-    barInSecondTask = window->总进度->value();
+    barInSecondTask = Find<QProgressBar>("总进度")->value();
     return true;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(State(1), "处理完毕");
   EXPECT_TRUE(noticeHidden);
   EXPECT_EQ(barMaximum, 2 * 1000);
   EXPECT_GE(barInSecondTask, 1000);  // the first task counts whole once the second runs
   EXPECT_TRUE(tooltip.startsWith("剩余 ")) << tooltip.toStdString();
-  EXPECT_TRUE(window->总进度->isHidden());
-  EXPECT_FALSE(window->版权->isHidden());
+  EXPECT_TRUE(Find<QProgressBar>("总进度")->isHidden());
+  EXPECT_FALSE(Find<QLabel>("版权")->isHidden());
   EXPECT_EQ(window->taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
 }

@@ -25,7 +25,7 @@ class ConvertMatchesWindowTest : public WindowTest {
 
   // The command the window stores for its first task.
   std::string StoredCommand() {
-    window->保存任务->click();
+    Find<QPushButton>("保存任务")->click();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
     return window->taskList->rows().empty() ? std::string() : window->taskList->task(0).commandLine;
   }
@@ -39,11 +39,11 @@ TEST_F(ConvertMatchesWindowTest, LandscapeClipWithMusicAndDenoise) {
   const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), ts::TempFolder() + "/same-land");
   const std::string music = ts::AudioOnly(3);
   Answer(clip);
-  window->新建任务->click();
-  Choose(window->宽高比例, QStringLiteral(" 横->竖 [3:4]"));
+  Find<QPushButton>("新建任务")->click();
+  Choose(Find<QComboBox>("宽高比例"), QStringLiteral(" 横->竖 [3:4]"));
   Answer(music);
-  window->音乐按钮->click();
-  window->降噪->click();
+  Find<QPushButton>("音乐按钮")->click();
+  Find<QCheckBox>("降噪")->click();
   const std::string stored = StoredCommand();
   ASSERT_FALSE(stored.empty());
   EXPECT_EQ(DryRun("--ratio 3:4 --music '" + music + "' --denoise '" + clip + "'"), stored + "\n");
@@ -52,12 +52,12 @@ TEST_F(ConvertMatchesWindowTest, LandscapeClipWithMusicAndDenoise) {
 TEST_F(ConvertMatchesWindowTest, PortraitClipAsTwoCopiesWithATypedWidth) {
   const std::string clip = ts::CopyInto(ts::VideoWithoutSound(180, 320, 2), ts::TempFolder() + "/same-port");
   Answer(clip);
-  window->新建任务->click();
-  Choose(window->宽高比例, QStringLiteral(" 竖->横 [21:9]"));
+  Find<QPushButton>("新建任务")->click();
+  Choose(Find<QComboBox>("宽高比例"), QStringLiteral(" 竖->横 [21:9]"));
   window->ActivateWidthBox();  // a click into the width box
-  window->宽度框->setText(QStringLiteral("700"));
-  window->比例计算->click();
-  Choose(window->前景计数, QStringLiteral("2"));
+  Find<QLineEdit>("宽度框")->setText(QStringLiteral("700"));
+  Find<QPushButton>("比例计算")->click();
+  Choose(Find<CountComboBox>("前景计数"), QStringLiteral("2"));
   const std::string stored = StoredCommand();
   ASSERT_FALSE(stored.empty());
   EXPECT_NE(stored.find("overlay"), std::string::npos);
@@ -68,9 +68,9 @@ TEST_F(ConvertMatchesWindowTest, PortraitClipAsTwoCopiesWithATypedWidth) {
 TEST_F(ConvertMatchesWindowTest, FastBackgroundSwitch) {
   const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), ts::TempFolder() + "/same-fast");
   Answer(clip);
-  window->新建任务->click();
-  Choose(window->宽高比例, QStringLiteral(" 横->竖 [9:16]"));
-  window->快速背景->click();
+  Find<QPushButton>("新建任务")->click();
+  Choose(Find<QComboBox>("宽高比例"), QStringLiteral(" 横->竖 [9:16]"));
+  Find<QCheckBox>("快速背景")->click();
   const std::string stored = StoredCommand();
   ASSERT_FALSE(stored.empty());
   EXPECT_TRUE(window->taskList->task(0).fastBackground);

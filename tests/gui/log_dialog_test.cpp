@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "gui/log_dialog.h"
-#include "store/task_list_file.h"
 #include "probe/converter.h"
+#include "store/task_list_file.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
 #include "support/window_helpers.h"
@@ -59,7 +59,7 @@ TEST(LogDialogTest, CopiedCommandSplitsBackIntoTheWordsTheTaskRuns) {
 class LogMenuTest : public WindowTest {
  protected:
   bool RightClick(int row) {
-    window->列表框->selectRow(row);
+    Find<QTableView>("列表框")->selectRow(row);
     return window->PrepareTaskMenu();
   }
 };
@@ -90,8 +90,8 @@ TEST_F(LogMenuTest, ConverterOutputFollowsItsRowIntoTheDialogButNotIntoListFiles
   EXPECT_TRUE(ts::Lacks(window_helpers::ReadFile(listFile), "nosuchsource"));
 
   ASSERT_TRUE(RightClick(0));
-  ASSERT_TRUE(window->menuShowLog->isVisible());
-  window->menuShowLog->trigger();
+  ASSERT_TRUE(MenuEntry("查看日志")->isVisible());
+  MenuEntry("查看日志")->trigger();
   ASSERT_EQ(dialogs.logs.size(), 1u);
   EXPECT_EQ(dialogs.logs[0].log, kept);
   EXPECT_EQ(dialogs.logs[0].commandLine, app::TaskShellLine("command 3"));

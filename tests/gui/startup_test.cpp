@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "store/presets.h"
 #include "gui/ratio_table.h"
 #include "probe/converter.h"
+#include "store/presets.h"
 #include "support/window_helpers.h"
 
 using namespace window_helpers;
@@ -177,7 +177,8 @@ TEST(PresetFile, GbkFileFromWindowsReadsLikeItsUtf8Twin) {
 class StartupTest : public WindowCase {
  protected:
   QCheckBox* Box(int effect) {
-    QCheckBox* boxes[] = {window->上下跃动, window->左右跃动, window->分量色变, window->迷幻};
+    QCheckBox* boxes[] = {Find<QCheckBox>("上下跃动"), Find<QCheckBox>("左右跃动"),
+                          Find<QCheckBox>("分量色变"), Find<QCheckBox>("迷幻")};
     return boxes[effect - 1];
   }
   std::vector<std::string> ShownCaptions() {
@@ -208,15 +209,15 @@ TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
     SCOPED_TRACE(when);
     for (int kind = 1; kind <= 4; ++kind) EXPECT_EQ(window->lastFolder[size_t(kind)], programFolder());
     EXPECT_EQ(window->ratioTable, app::kRatioTable);
-    EXPECT_EQ(window->列表框->verticalHeader()->defaultSectionSize(), 19);
+    EXPECT_EQ(Find<QTableView>("列表框")->verticalHeader()->defaultSectionSize(), 19);
     EXPECT_EQ(window->rememberedHeight, 603);
-    EXPECT_EQ(window->动画预览->pos(), QPoint(13, 14));
-    EXPECT_TRUE(window->动画预览->isHidden());
-    EXPECT_EQ(window->前景框->width(), 312);
-    EXPECT_EQ(window->前景框b->width(), 318);
-    EXPECT_EQ(window->前景计数->count(), 0);
+    EXPECT_EQ(Find<QLabel>("动画预览")->pos(), QPoint(13, 14));
+    EXPECT_TRUE(Find<QLabel>("动画预览")->isHidden());
+    EXPECT_EQ(Find<QLabel>("前景框")->width(), 312);
+    EXPECT_EQ(Find<QFrame>("前景框b")->width(), 318);
+    EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), 0);
     EXPECT_EQ(window->lastComputedCount, 0);
-    EXPECT_EQ(window->处理进度->text(), "0/0");
+    EXPECT_EQ(Find<QLabel>("处理进度")->text(), "0/0");
     EXPECT_EQ(window->taskList->size(), 0);
     EXPECT_TRUE(window->taskList->rows().empty());
     EXPECT_EQ(window->CurrentRow(), 0);
@@ -227,10 +228,10 @@ TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
   window->lastFolder.fill("/elsewhere");
   window->ratioTable.fill(0);
   window->rememberedHeight = 700;
-  window->动画预览->move(-147, 14);
+  Find<QLabel>("动画预览")->move(-147, 14);
   window->UpdateForegroundCount(1920, 1080);
   window->lastComputedCount = 3;
-  window->处理进度->setText(QStringLiteral("2/5"));
+  Find<QLabel>("处理进度")->setText(QStringLiteral("2/5"));
   window->taskList->appendRows(std::vector<app::TaskRow>(2));
   window->SetCurrentRow(1);
   window->OnMainWindowCreated();
@@ -386,10 +387,10 @@ TEST_F(ConverterWindowTest, ClosingCleansUpAndExits) {
 
 TEST_F(ConverterWindowTest, PauseSuspendsAndResumeContinuesOnlyOurConverters) {
   const pid_t foreign = StartForeign();
-  window->暂停执行->setEnabled(true);
+  Find<QPushButton>("暂停执行")->setEnabled(true);
   auto click = [&](const char* caption) {
-    QTest::mouseClick(window->暂停执行, Qt::LeftButton);
-    EXPECT_EQ(window->暂停执行->text(), caption);
+    QTest::mouseClick(Find<QPushButton>("暂停执行"), Qt::LeftButton);
+    EXPECT_EQ(Find<QPushButton>("暂停执行")->text(), caption);
   };
   // With no converter of ours the caption still toggles and nothing is touched.
   click("继续执行");

@@ -28,11 +28,11 @@ class TaskListFilesTest : public WindowTest {
   }
   void Save(const std::string& path) {
     dialogs.saveAnswers.push_back(QString::fromStdString(path));
-    window->menuSaveList->trigger();
+    MenuEntry("保存任务列表…")->trigger();
   }
   void Load(const std::string& path) {
     dialogs.fileAnswers.push_back(QString::fromStdString(path));
-    window->menuLoadList->trigger();
+    MenuEntry("载入任务列表…")->trigger();
   }
   std::vector<app::TaskRow> Rows() const { return window->taskList->rows(); }
   static inline int count_ = 0;
@@ -62,7 +62,7 @@ TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   ASSERT_EQ(window->taskList->size(), 6);
   EXPECT_EQ(window->taskList->task(5), saved[2].record);
   EXPECT_EQ(window->taskList->data(window->taskList->index(5, 0)).toString(), QStringLiteral("6"));
-  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/6"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/6"));
 }
 
 TEST_F(TaskListFilesTest, DamagedOrTooLongListIsRefusedAndTheListStaysAsItWas) {
@@ -101,9 +101,9 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   const std::string second = ts::CopyInto(ts::VideoWithoutSound(320, 180, 2), dropped + "/more");
   const std::string upright = ts::CopyInto(ts::VideoWithoutSound(180, 320, 2), dropped + "/upright");
   std::ofstream(dropped + "/notes.txt") << "not a video\n";
-  const int portraitRatio = window->宽高比例->findText(QStringLiteral(" 横->竖 [9:16]"));
+  const int portraitRatio = Find<QComboBox>("宽高比例")->findText(QStringLiteral(" 横->竖 [9:16]"));
   ASSERT_GE(portraitRatio, 0);
-  window->宽高比例->setCurrentIndex(portraitRatio);
+  Find<QComboBox>("宽高比例")->setCurrentIndex(portraitRatio);
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
@@ -127,7 +127,7 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   std::vector<std::string> expected = {first, second};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(foregrounds, expected);
-  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/2"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/2"));
 
   ASSERT_EQ(dialogs.errors.size(), 1);
   const QStringList lines = dialogs.errors[0].split('\n');

@@ -40,7 +40,7 @@ std::vector<QString> Ids(int n) {
 
 class TaskListTest : public WindowTest {
  protected:
-  QTableView* list() { return window->列表框; }
+  QTableView* list() { return Find<QTableView>("列表框"); }
   QString Cell(int row, int column) {
     return window->taskList->data(window->taskList->index(row, column)).toString();
   }
@@ -74,7 +74,7 @@ class TaskListTest : public WindowTest {
   // Visibility of the menu entries in menu order, '1' shown, '0' hidden.
   std::string MenuPattern() {
     std::string s;
-    for (QAction* a : window->菜单->actions()) s += a->isVisible() ? '1' : '0';
+    for (QAction* a : Find<QMenu>("菜单")->actions()) s += a->isVisible() ? '1' : '0';
     return s;
   }
 };
@@ -170,10 +170,10 @@ TEST_F(TaskListTest, DeletingTheOnlyTaskOrClearingAllEmptiesTheListAndOpensThePi
     (window.get()->*c.action)();
     EXPECT_EQ(window->taskList->size(), 0);
     EXPECT_TRUE(window->taskList->rows().empty());
-    EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/0"));
+    EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/0"));
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, QStringLiteral("打开前景视频，必须为常规格式的视频文件"));
-    EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
+    EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
   }
 }
 
@@ -181,7 +181,7 @@ TEST_F(TaskListTest, DeletingOneOfThreeRenumbersAndResetsWithoutPicker) {
   ListOf(3);
   list()->selectRow(0);
   window->LoadClickedTask();  // task 1 shown for modification
-  ASSERT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
+  ASSERT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
 
   ASSERT_TRUE(RightClick(1));
   window->DeleteTask();
@@ -189,11 +189,11 @@ TEST_F(TaskListTest, DeletingOneOfThreeRenumbersAndResetsWithoutPicker) {
   EXPECT_EQ(v.rowClips, (std::vector<int>{1, 3}));
   EXPECT_EQ(v.taskClips, (std::vector<int>{1, 3}));
   EXPECT_EQ(v.ids, Ids(2));
-  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/2"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/2"));
   EXPECT_TRUE(dialogs.fileRequests.empty());
   EXPECT_EQ(window->CurrentRow(), 0);
-  EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
-  EXPECT_TRUE(window->前景框->text().isEmpty());
+  EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
+  EXPECT_TRUE(Find<QLabel>("前景框")->text().isEmpty());
   EXPECT_EQ(window->SelectedRow(), -1);
 }
 
@@ -224,14 +224,14 @@ TEST_F(TaskListTest, ClickingARowLoadsItUnlessATrialRuns) {
   window->runner->ForceFlagsForTest({.trial = true});
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
   EXPECT_EQ(window->CurrentRow(), 0);
-  EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
+  EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
 
   window->runner->ForceFlagsForTest({});
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
   EXPECT_EQ(window->CurrentRow(), 2);
-  EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
-  EXPECT_TRUE(MainWindow::OwnEnabled(window->操作框));
-  EXPECT_EQ(window->前景框->text(), ts::VanishedText(task::Quote(ts::ListedClip(2))));
+  EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
+  EXPECT_TRUE(MainWindow::OwnEnabled(Find<QFrame>("操作框")));
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), ts::VanishedText(task::Quote(ts::ListedClip(2))));
 }
 
 // The task shown for modification is the one a save overwrites; moves and clones of other

@@ -186,20 +186,21 @@ TEST_F(WindowLayoutTest, EveryControlHasItsKindParentGeometryAndCaption) {
 TEST_F(WindowLayoutTest, InitialStates) {
   EXPECT_EQ(window->pos(), QPoint(50, 50));
   EXPECT_EQ(window->size(), QSize(475, 603));
-  for (QWidget* c : std::initializer_list<QWidget*>{window->保存任务, window->暂停执行, window->码率框})
+  for (QWidget* c : std::initializer_list<QWidget*>{Find<QPushButton>("保存任务"),
+                                                    Find<QPushButton>("暂停执行"), Find<QLineEdit>("码率框")})
     EXPECT_FALSE(On(c)) << c->objectName().toStdString();
-  EXPECT_TRUE(On(window->新建任务));
-  EXPECT_TRUE(On(window->开始执行));
-  EXPECT_EQ(window->宽高比例->currentIndex(), -1);
+  EXPECT_TRUE(On(Find<QPushButton>("新建任务")));
+  EXPECT_TRUE(On(Find<QPushButton>("开始执行")));
+  EXPECT_EQ(Find<QComboBox>("宽高比例")->currentIndex(), -1);
   // Of the seventeen check boxes of the settings area only automatic bitrate and mute are
   // ticked and usable; 快速背景, in the bottom strip, is usable and off.
-  const QList<QCheckBox*> boxes = window->操作框->findChildren<QCheckBox*>();
+  const QList<QCheckBox*> boxes = Find<QFrame>("操作框")->findChildren<QCheckBox*>();
   EXPECT_EQ(boxes.size(), 17);
   EXPECT_EQ(window->findChildren<QCheckBox*>().size(), 18);
-  EXPECT_FALSE(window->快速背景->isChecked());
-  EXPECT_TRUE(On(window->快速背景));
+  EXPECT_FALSE(Find<QCheckBox>("快速背景")->isChecked());
+  EXPECT_TRUE(On(Find<QCheckBox>("快速背景")));
   for (QCheckBox* b : boxes) {
-    const bool on = b == window->自动码率 || b == window->静音;
+    const bool on = b == Find<QCheckBox>("自动码率") || b == Find<QCheckBox>("静音");
     EXPECT_EQ(b->isChecked(), on) << b->objectName().toStdString();
     EXPECT_EQ(On(b), on) << b->objectName().toStdString();
   }
@@ -208,8 +209,9 @@ TEST_F(WindowLayoutTest, InitialStates) {
     QSlider* slider;
     int max, pos;
   };
-  for (const SliderState& s : std::vector<SliderState>{
-           {window->背景模糊, 10, 5}, {window->动画模糊, 10, 5}, {window->动画透明, 9, 4}}) {
+  for (const SliderState& s : std::vector<SliderState>{{Find<QSlider>("背景模糊"), 10, 5},
+                                                       {Find<QSlider>("动画模糊"), 10, 5},
+                                                       {Find<QSlider>("动画透明"), 9, 4}}) {
     SCOPED_TRACE(s.slider->objectName().toStdString());
     EXPECT_EQ(s.slider->minimum(), 0);
     EXPECT_EQ(s.slider->maximum(), s.max);
@@ -217,23 +219,23 @@ TEST_F(WindowLayoutTest, InitialStates) {
     EXPECT_FALSE(On(s.slider));
     EXPECT_EQ(s.slider->orientation(), Qt::Horizontal);
   }
-  EXPECT_FALSE(window->关闭->isVisibleTo(window.get()));
+  EXPECT_FALSE(Find<QLabel>("关闭")->isVisibleTo(window.get()));
 }
 
 TEST_F(WindowLayoutTest, ListsHoldTheirItemsInOrder) {
-  EXPECT_EQ(Items(window->宽高比例),
+  EXPECT_EQ(Items(Find<QComboBox>("宽高比例")),
             (QStringList{" 竖->横 [16:9]", " 竖->横 [16:10]", " 竖->横 [15:9]", " 竖->横 [4:3]",
                          " 竖->横 [21:9]", " 竖->横 [37:20]", " 竖->横 [47:20]", " 横->竖 [9:16]",
                          " 横->竖 [10:16]", " 横->竖 [9:15]", " 横->竖 [3:4]"}));
-  EXPECT_FALSE(window->宽高比例->isEditable());
-  EXPECT_EQ(Items(window->动画滤镜),
+  EXPECT_FALSE(Find<QComboBox>("宽高比例")->isEditable());
+  EXPECT_EQ(Items(Find<QComboBox>("动画滤镜")),
             (QStringList{"overlay",       "hardmix",  "linearlight", "softlight", "screen", "xor",
                          "addition",      "and",      "average",     "burn",      "darken", "difference",
                          "difference128", "divide",   "dodge",       "exclusion", "glow",   "hardlight",
                          "lighten",       "multiply", "negation",    "normal",    "or",     "phoenix",
                          "pinlight",      "reflect",  "subtract",    "vividlight"}));
-  EXPECT_EQ(window->动画滤镜->currentIndex(), 0);
-  EXPECT_FALSE(On(window->动画滤镜));
+  EXPECT_EQ(Find<QComboBox>("动画滤镜")->currentIndex(), 0);
+  EXPECT_FALSE(On(Find<QComboBox>("动画滤镜")));
 }
 
 // Typing into each box: the numeric ones drop everything but digits, all stop at their
@@ -243,12 +245,12 @@ TEST_F(WindowLayoutTest, EditBoxesAcceptOnlyWhatTheyMayHold) {
     QLineEdit* box;
     const char *typed, *kept;
   };
-  window->码率框->setEnabled(true);  // the bitrate box takes typing once automatic bitrate is off
-  for (const Typing& t : std::vector<Typing>{{window->宽度框, "1a9-2 0.85", "1920"},
-                                             {window->高度框, "x10800", "1080"},
-                                             {window->码率框, "12e3456789", "12345"},
-                                             {window->时长框, "00:01:23.45", "00:01:23"},
-                                             {window->格式框, ".mpeg4x", ".mpeg4"}}) {
+  Find<QLineEdit>("码率框")->setEnabled(true);  // the bitrate box takes typing once automatic bitrate is off
+  for (const Typing& t : std::vector<Typing>{{Find<QLineEdit>("宽度框"), "1a9-2 0.85", "1920"},
+                                             {Find<QLineEdit>("高度框"), "x10800", "1080"},
+                                             {Find<QLineEdit>("码率框"), "12e3456789", "12345"},
+                                             {Find<QLineEdit>("时长框"), "00:01:23.45", "00:01:23"},
+                                             {Find<QLineEdit>("格式框"), ".mpeg4x", ".mpeg4"}}) {
     SCOPED_TRACE(t.box->objectName().toStdString());
     t.box->clear();
     QTest::keyClicks(t.box, QString::fromUtf8(t.typed));
@@ -256,13 +258,13 @@ TEST_F(WindowLayoutTest, EditBoxesAcceptOnlyWhatTheyMayHold) {
     EXPECT_TRUE(t.box->alignment() & Qt::AlignHCenter);
   }
   // Pasted text goes through the same check: a non-number never lands in a size box.
-  window->宽度框->clear();
-  window->宽度框->insert(QStringLiteral("12ab"));
-  EXPECT_EQ(window->宽度框->text(), QString());
+  Find<QLineEdit>("宽度框")->clear();
+  Find<QLineEdit>("宽度框")->insert(QStringLiteral("12ab"));
+  EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), QString());
 }
 
 TEST_F(WindowLayoutTest, TaskListColumnsAndRowHeight) {
-  QTableView* list = window->列表框;
+  QTableView* list = Find<QTableView>("列表框");
   const QStringList titles = {"ID", "前景文件", "宽高比", "码率", "格式", "速度x", "执行状态"};
   const int widths[7] = {32, 110, 67, 42, 45, 55, 60};
   ASSERT_EQ(list->model()->columnCount(), 7);
@@ -279,7 +281,8 @@ TEST_F(WindowLayoutTest, TaskListColumnsAndRowHeight) {
 
 TEST_F(WindowLayoutTest, PopUpMenuHasItsEntries) {
   QStringList entries;  // "|" for a separator
-  for (QAction* a : window->菜单->actions()) entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
+  for (QAction* a : Find<QMenu>("菜单")->actions())
+    entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
   EXPECT_EQ(entries, (QStringList{"清除执行状态", "清除全部状态", "|", "新建任务", "克隆任务", "修改任务",
                                   "删除任务", "清空全部任务", "|", "移至顶部", "移至底部", "查看日志", "|",
                                   "批量添加视频…", "载入任务列表…", "保存任务列表…"}));
@@ -308,9 +311,10 @@ TEST_F(WindowLayoutTest, ResizeRule) {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(window->size(), QSize(475, s.height));
     EXPECT_EQ(window->rememberedHeight, s.height);
-    EXPECT_EQ(window->列表框->size(), QSize(435, s.listH));
-    EXPECT_EQ(window->进度条b->pos(), QPoint(-1, s.stripY));
-    for (QComboBox* box : {window->宽高比例, window->动画滤镜, static_cast<QComboBox*>(window->前景计数)})
+    EXPECT_EQ(Find<QTableView>("列表框")->size(), QSize(435, s.listH));
+    EXPECT_EQ(Find<QFrame>("进度条b")->pos(), QPoint(-1, s.stripY));
+    for (QComboBox* box : {Find<QComboBox>("宽高比例"), Find<QComboBox>("动画滤镜"),
+                           static_cast<QComboBox*>(Find<CountComboBox>("前景计数"))})
       EXPECT_EQ(box->height(), 20);
   }
 }

@@ -2,13 +2,26 @@
 // A real main window for widget tests: scripted dialogs, a temporary program folder (so
 // de.ini and converter ownership stay inside the test), controls found by object name.
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
 #include <string>
 
 #include "gui/main_window.h"
+#include "gui/widgets.h"
 #include "platform/platform.h"
 #include "support/media.h"
 #include "support/scripted_dialogs.h"
@@ -33,6 +46,15 @@ class WindowTest : public ::testing::Test {
     T* w = window->findChild<T*>(QString::fromUtf8(name));
     EXPECT_NE(w, nullptr) << "no control named " << name;
     return w;
+  }
+
+  // The task list's pop-up menu entry with this caption.
+  QAction* MenuEntry(const char* caption) {
+    if (QMenu* menu = Find<QMenu>("菜单"))
+      for (QAction* a : menu->actions())
+        if (a->text() == QString::fromUtf8(caption)) return a;
+    ADD_FAILURE() << "no menu entry " << caption;
+    return nullptr;
   }
 
   const std::string& programFolder() const { return programFolder_; }
