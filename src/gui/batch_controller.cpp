@@ -13,10 +13,11 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "gui/main_window.h"
 #include "batch/process_control.h"
 #include "batch/progress.h"
 #include "batch/progress_clock.h"
+#include "gui/main_window.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -36,17 +37,17 @@ std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
   h.size = [this] { return taskList->size(); };
   h.turn = [this](int row) { return pipeline::BatchTurn{taskList->finished(row), taskList->task(row)}; };
   h.turnStarted = [this](int row, int total) {
-    处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
-    列表框->scrollTo(taskList->index(row, 0));
-    总进度->setMaximum(total * kBarStepsPerTask);
-    总进度->setValue(row * kBarStepsPerTask);
+    ui->处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
+    ui->列表框->scrollTo(taskList->index(row, 0));
+    ui->总进度->setMaximum(total * kBarStepsPerTask);
+    ui->总进度->setValue(row * kBarStepsPerTask);
   };
   h.taskStarting = [this](int row, const task::TaskRecord&) { taskList->clearLog(row); };
   h.output = [this](int row, std::string_view chunk) { taskList->appendLog(row, chunk); };
   h.speed = [this](int row, const std::string& s) { taskList->setSpeed(row, QString::fromStdString(s)); };
   h.state = [this](int row, const std::string& s) { taskList->setState(row, QString::fromStdString(s)); };
   h.progress = [this](int row, const pipeline::TaskProgress& p) {
-    总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
+    ui->总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
     if (p.secondsLeft)
       taskList->setTimeLeft(row, QString::fromStdString(batch::TimeLeftText(*p.secondsLeft)));
   };
@@ -83,32 +84,32 @@ void MainWindow::OnStartClicked() {
   if (TrialUnderWay() || probeBusy) return;
 
   batch::CleanupStrayConverters(ResponsiveWaitFn);
-  路径框->setEnabled(false);
-  新建任务->setEnabled(false);
-  保存任务->setEnabled(false);
-  暂停执行->setEnabled(true);
-  开始执行->setText(QStringLiteral("停止执行"));
+  ui->路径框->setEnabled(false);
+  ui->新建任务->setEnabled(false);
+  ui->保存任务->setEnabled(false);
+  ui->暂停执行->setEnabled(true);
+  ui->开始执行->setText(QStringLiteral("停止执行"));
   elapsedSeconds = 0;
   时钟->setInterval(1000);
   时钟->start();
-  版权->hide();
-  快速背景->hide();
-  总进度->setValue(0);
-  总进度->show();
+  ui->版权->hide();
+  ui->快速背景->hide();
+  ui->总进度->setValue(0);
+  ui->总进度->show();
 
   batchOutcome = {};
   runner->Run();
 
-  总进度->hide();
-  版权->show();
-  快速背景->show();
+  ui->总进度->hide();
+  ui->版权->show();
+  ui->快速背景->show();
   时钟->stop();
   时钟->setInterval(0);
-  开始执行->setText(QStringLiteral("开始执行"));
-  暂停执行->setEnabled(false);
-  路径框->setEnabled(true);
-  新建任务->setEnabled(true);
-  保存任务->setEnabled(true);
+  ui->开始执行->setText(QStringLiteral("开始执行"));
+  ui->暂停执行->setEnabled(false);
+  ui->路径框->setEnabled(true);
+  ui->新建任务->setEnabled(true);
+  ui->保存任务->setEnabled(true);
   // Desktop notification, when the user looks elsewhere.
   if (!isActiveWindow() && batchOutcome.finished + batchOutcome.failed > 0) notifyBatchEnded(batchOutcome);
 }

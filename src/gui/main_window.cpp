@@ -1,4 +1,5 @@
 #include "gui/main_window.h"
+#include "ui_main_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -53,28 +54,28 @@ MainWindow::~MainWindow() = default;
 
 std::array<MainWindow::SwitchControl, task::kOffCount> MainWindow::SwitchControls() const {
   using namespace task;
-  return {{{动画滤镜, -1, kOffBlendMode},
-           {背景模糊, -1, kOffBackgroundBlur},
-           {动画模糊, -1, kOffAnimationBlur},
-           {动画透明, -1, kOffAnimationOpacity},
-           {自动码率, kTickAutoBitrate, kOffAutoBitrate},
-           {前景音, kTickForegroundSound, kOffForegroundSound},
-           {背景音, kTickBackgroundSound, kOffBackgroundSound},
-           {音乐, kTickMusic, kOffMusic},
-           {静音, kTickMute, kOffMute},
-           {音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
-           {音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
-           {上下跃动, kTickBounceVertical, kOffBounceVertical},
-           {左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
-           {迷幻, kTickPsychedelic, kOffPsychedelic},
-           {分量色变, kTickColourShift, kOffColourShift},
-           {降噪, kTickDenoise, kOffDenoise},
-           {柔化, kTickSoften, kOffSoften},
-           {前景镜像, kTickMirror, kOffMirror},
-           {视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
-           {视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
-           {重帧优化, kTickDedupFrames, kOffDedupFrames},
-           {码率框, -1, kOffBitrateBox}}};
+  return {{{ui->动画滤镜, -1, kOffBlendMode},
+           {ui->背景模糊, -1, kOffBackgroundBlur},
+           {ui->动画模糊, -1, kOffAnimationBlur},
+           {ui->动画透明, -1, kOffAnimationOpacity},
+           {ui->自动码率, kTickAutoBitrate, kOffAutoBitrate},
+           {ui->前景音, kTickForegroundSound, kOffForegroundSound},
+           {ui->背景音, kTickBackgroundSound, kOffBackgroundSound},
+           {ui->音乐, kTickMusic, kOffMusic},
+           {ui->静音, kTickMute, kOffMute},
+           {ui->音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
+           {ui->音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
+           {ui->上下跃动, kTickBounceVertical, kOffBounceVertical},
+           {ui->左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
+           {ui->迷幻, kTickPsychedelic, kOffPsychedelic},
+           {ui->分量色变, kTickColourShift, kOffColourShift},
+           {ui->降噪, kTickDenoise, kOffDenoise},
+           {ui->柔化, kTickSoften, kOffSoften},
+           {ui->前景镜像, kTickMirror, kOffMirror},
+           {ui->视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
+           {ui->视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
+           {ui->重帧优化, kTickDedupFrames, kOffDedupFrames},
+           {ui->码率框, -1, kOffBitrateBox}}};
 }
 
 QCheckBox* MainWindow::SwitchControl::box() const {
@@ -114,52 +115,53 @@ void MainWindow::WakeWorkerWait() {
 }
 
 void MainWindow::ConnectControls() {
-  for (QWidget* w : std::initializer_list<QWidget*>{宽度框, 高度框, 前景框, 背景框, 动画框, 音乐框, 关闭,
-                                                    版权, 宽度标签, 高度标签, 时长标签, 输出标签, 标签6,
-                                                    标签14, 标签15, 上下跃动, 左右跃动, 分量色变, 迷幻})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui->宽度框, ui->高度框, ui->前景框, ui->背景框, ui->动画框, ui->音乐框, ui->关闭, ui->版权,
+           ui->宽度标签, ui->高度标签, ui->时长标签, ui->输出标签, ui->标签6, ui->标签14, ui->标签15,
+           ui->上下跃动, ui->左右跃动, ui->分量色变, ui->迷幻})
     w->installEventFilter(this);
 
-  connect(宽高比例, &QComboBox::activated, this, &MainWindow::OnRatioSelected);
-  connect(比例计算, &QPushButton::clicked, this, &MainWindow::OnRatioCalculate);
-  connect(前景计数, &CountComboBox::aboutToOpen, this, [this] {
-    if (!宽度框->text().isEmpty() && !高度框->text().isEmpty())
-      UpdateForegroundCount(宽度框->text().toInt(), 高度框->text().toInt());
+  connect(ui->宽高比例, &QComboBox::activated, this, &MainWindow::OnRatioSelected);
+  connect(ui->比例计算, &QPushButton::clicked, this, &MainWindow::OnRatioCalculate);
+  connect(ui->前景计数, &CountComboBox::aboutToOpen, this, [this] {
+    if (!ui->宽度框->text().isEmpty() && !ui->高度框->text().isEmpty())
+      UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
   });
-  connect(前景计数, &QComboBox::activated, this,
+  connect(ui->前景计数, &QComboBox::activated, this,
           [this](int index) { current.selectedForegroundCount = index; });
-  connect(前景计数, &CountComboBox::focusGained, this, [this] {
-    if (storedCount < 2) 前景计数->setEnabled(false);
+  connect(ui->前景计数, &CountComboBox::focusGained, this, [this] {
+    if (storedCount < 2) ui->前景计数->setEnabled(false);
   });
-  connect(自动码率, &QCheckBox::clicked, this, &MainWindow::OnAutoBitrateClicked);
-  connect(静音, &QCheckBox::clicked, this, &MainWindow::OnMuteClicked);
-  for (QCheckBox* box : {前景音, 背景音, 音乐})
+  connect(ui->自动码率, &QCheckBox::clicked, this, &MainWindow::OnAutoBitrateClicked);
+  connect(ui->静音, &QCheckBox::clicked, this, &MainWindow::OnMuteClicked);
+  for (QCheckBox* box : {ui->前景音, ui->背景音, ui->音乐})
     connect(box, &QCheckBox::clicked, this, &MainWindow::ApplyAudioRule);
-  connect(清空背景, &QPushButton::clicked, this, &MainWindow::ClearBackground);
-  connect(清空动画, &QPushButton::clicked, this, &MainWindow::ClearAnimation);
-  connect(清空音乐, &QPushButton::clicked, this, &MainWindow::ClearAudio);
+  connect(ui->清空背景, &QPushButton::clicked, this, &MainWindow::ClearBackground);
+  connect(ui->清空动画, &QPushButton::clicked, this, &MainWindow::ClearAnimation);
+  connect(ui->清空音乐, &QPushButton::clicked, this, &MainWindow::ClearAudio);
   connect(时钟, &QTimer::timeout, this, &MainWindow::OnClockTick);
-  connect(列表框, &QTableView::doubleClicked, this, &MainWindow::ShowResultInFileManager);
-  connect(列表框, &QTableView::customContextMenuRequested, this,
-          [this](const QPoint& pos) { ShowTaskMenu(列表框->viewport()->mapToGlobal(pos)); });
-  connect(列表框, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
+  connect(ui->列表框, &QTableView::doubleClicked, this, &MainWindow::ShowResultInFileManager);
+  connect(ui->列表框, &QTableView::customContextMenuRequested, this,
+          [this](const QPoint& pos) { ShowTaskMenu(ui->列表框->viewport()->mapToGlobal(pos)); });
+  connect(ui->列表框, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
 
-  connect(前景按钮, &QPushButton::clicked, this, [this] { PickSource(kForeground); });
-  connect(背景按钮, &QPushButton::clicked, this, [this] { PickSource(kBackground); });
-  connect(动画按钮, &QPushButton::clicked, this, [this] { PickSource(kAnimation); });
-  connect(音乐按钮, &QPushButton::clicked, this, [this] { PickSource(kAudio); });
-  connect(重载, &QPushButton::clicked, this, &MainWindow::ReloadForeground);
+  connect(ui->前景按钮, &QPushButton::clicked, this, [this] { PickSource(kForeground); });
+  connect(ui->背景按钮, &QPushButton::clicked, this, [this] { PickSource(kBackground); });
+  connect(ui->动画按钮, &QPushButton::clicked, this, [this] { PickSource(kAnimation); });
+  connect(ui->音乐按钮, &QPushButton::clicked, this, [this] { PickSource(kAudio); });
+  connect(ui->重载, &QPushButton::clicked, this, &MainWindow::ReloadForeground);
 
-  connect(新建任务, &QPushButton::clicked, this, &MainWindow::StartNewTask);
-  connect(保存任务, &QPushButton::clicked, this, &MainWindow::AddOrSaveTask);
-  connect(暂停执行, &QPushButton::clicked, this, &MainWindow::OnPauseClicked);
-  connect(开始执行, &QPushButton::clicked, this, &MainWindow::OnStartClicked);
+  connect(ui->新建任务, &QPushButton::clicked, this, &MainWindow::StartNewTask);
+  connect(ui->保存任务, &QPushButton::clicked, this, &MainWindow::AddOrSaveTask);
+  connect(ui->暂停执行, &QPushButton::clicked, this, &MainWindow::OnPauseClicked);
+  connect(ui->开始执行, &QPushButton::clicked, this, &MainWindow::OnStartClicked);
 
   connect(menuClearState, &QAction::triggered, this, &MainWindow::ClearTaskState);
   connect(menuClearAllStates, &QAction::triggered, this, &MainWindow::ClearAllStates);
   connect(menuNewTask, &QAction::triggered, this, &MainWindow::StartNewTask);
   connect(menuCloneTask, &QAction::triggered, this, &MainWindow::CloneTask);
   connect(menuEditTask, &QAction::triggered, this, [this] {
-    操作框->setEnabled(true);
+    ui->操作框->setEnabled(true);
     LoadTaskForEdit();
   });
   connect(menuDeleteTask, &QAction::triggered, this, &MainWindow::DeleteTask);
@@ -173,31 +175,32 @@ void MainWindow::ConnectControls() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut && (watched == 宽度框 || watched == 高度框)) {
-    storedCount = UpdateForegroundCount(宽度框->text().toInt(), 高度框->text().toInt());
+  if (event->type() == QEvent::FocusOut && (watched == ui->宽度框 || watched == ui->高度框)) {
+    storedCount = UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
     return false;
   }
   if (event->type() != QEvent::MouseButtonRelease) return QWidget::eventFilter(watched, event);
   const auto button = static_cast<QMouseEvent*>(event)->button();
   if (button == Qt::LeftButton) {
-    if (watched == 宽度框)
+    if (watched == ui->宽度框)
       ActivateWidthBox();
-    else if (watched == 高度框)
+    else if (watched == ui->高度框)
       ActivateHeightBox();
-    else if (watched == 前景框)
+    else if (watched == ui->前景框)
       ShowSourceInfo(kForeground);
-    else if (watched == 背景框)
+    else if (watched == ui->背景框)
       ShowSourceInfo(kBackground);
-    else if (watched == 动画框)
+    else if (watched == ui->动画框)
       ShowSourceInfo(kAnimation);
-    else if (watched == 音乐框)
+    else if (watched == ui->音乐框)
       ShowSourceInfo(kAudio);
-    else if (watched == 关闭)
+    else if (watched == ui->关闭)
       HidePreview();
-    else if (watched == 版权)
+    else if (watched == ui->版权)
       OpenHomePage();
   } else if (button == Qt::RightButton) {
-    if (watched == 上下跃动 || watched == 左右跃动 || watched == 分量色变 || watched == 迷幻) {
+    if (watched == ui->上下跃动 || watched == ui->左右跃动 || watched == ui->分量色变 ||
+        watched == ui->迷幻) {
       LoadEffectPresets();
       return true;  // a right click never changes the tick
     }
@@ -211,15 +214,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   setUpdatesEnabled(false);
-  for (QComboBox* box : std::initializer_list<QComboBox*>{宽高比例, 动画滤镜, 前景计数})
+  for (QComboBox* box : std::initializer_list<QComboBox*>{ui->宽高比例, ui->动画滤镜, ui->前景计数})
     box->setFixedHeight(20);
   const int h = height();
   if (width() != 475) resize(475, h);
   if (h > 602) {
     if (h != rememberedHeight) {
       const int change = h - rememberedHeight;
-      列表框->resize(列表框->width(), 列表框->height() + change);
-      进度条b->move(进度条b->x(), 进度条b->y() + change);
+      ui->列表框->resize(ui->列表框->width(), ui->列表框->height() + change);
+      ui->进度条b->move(ui->进度条b->x(), ui->进度条b->y() + change);
       rememberedHeight = h;
     }
   } else {

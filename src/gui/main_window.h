@@ -3,7 +3,8 @@
 // operations and by the tests), the current task record, the task array and the batch
 // state. The operations are split over several files, one per concern:
 //   main_window.cpp         construction, event dispatch, resize rule
-//   main_window_layout.cpp  the controls with their geometry, captions and initial states
+//   main_window.ui          the controls: object names, kinds, geometry, captions, initial states
+//   main_window_layout.cpp  what the form cannot hold: validators, colours, font, list, menu
 //   control_rules.cpp       size boxes, ratio, foreground count, audio rule, clears, preview
 //   settings_sync.cpp       the controls as pipeline::SettingsArea values, and back
 //   startup.cpp             start-up, effect presets (de.ini), close query, pause/resume
@@ -27,7 +28,6 @@
 #include "gui/desktop_notification.h"
 #include "gui/dialogs.h"
 #include "gui/task_list_model.h"
-#include "gui/widgets.h"
 #include "pipeline/batch_runner.h"
 #include "pipeline/settings_area.h"
 #include "task/control_rules.h"
@@ -35,17 +35,14 @@
 
 class QAction;
 class QCheckBox;
-class QComboBox;
-class QFrame;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QMovie;
-class QProgressBar;
-class QPushButton;
-class QSlider;
-class QTableView;
 class QTimer;
+
+namespace Ui {
+class MainWindow;
+}
 
 using task::SourceKind;
 using enum task::SourceKind;
@@ -66,54 +63,9 @@ class MainWindow : public QWidget {
     app::NotifyBatchEnded(outcome);
   };
 
-  // ---- controls (object names as in the form) ------------------------------------------
-  // Containers
-  QFrame *路径框 = nullptr, *操作框 = nullptr, *按钮框 = nullptr, *进度条b = nullptr, *进度条 = nullptr;
-  QTableView* 列表框 = nullptr;  // a view of taskList
-  QLabel* 版权 = nullptr;
-  QProgressBar* 总进度 = nullptr;  // the batch's overall progress, in place of 版权 while it runs
-  // Opt-in: the background built from the shown part only, blurred small (TaskRecord::fastBackground).
-  QCheckBox* 快速背景 = nullptr;
-  // Source area
-  QLabel *标签1 = nullptr, *标签2 = nullptr, *标签13 = nullptr, *标签8 = nullptr;
-  QFrame *前景框b = nullptr, *外形框2 = nullptr, *外形框4 = nullptr, *外形框3 = nullptr;
-  QLabel *前景框 = nullptr, *背景框 = nullptr, *动画框 = nullptr, *音乐框 = nullptr;
-  CountComboBox* 前景计数 = nullptr;
-  QPushButton *前景按钮 = nullptr, *重载 = nullptr, *背景按钮 = nullptr, *清空背景 = nullptr;
-  QPushButton *动画按钮 = nullptr, *清空动画 = nullptr, *音乐按钮 = nullptr, *清空音乐 = nullptr;
-  QTimer* 时钟 = nullptr;
-  // Settings area
-  QLabel *标签10 = nullptr, *宽度标签 = nullptr, *高度标签 = nullptr, *时长标签 = nullptr;
-  QLabel *输出标签 = nullptr, *标签6 = nullptr, *标签14 = nullptr, *标签15 = nullptr;
-  QLabel *标签16 = nullptr, *标签12 = nullptr, *标签11 = nullptr;
-  QComboBox *宽高比例 = nullptr, *动画滤镜 = nullptr;
-  QFrame *宽度框b = nullptr, *高度框b = nullptr, *外形框7 = nullptr, *外形框9 = nullptr, *外形框8 = nullptr;
-  QLineEdit *宽度框 = nullptr, *高度框 = nullptr, *时长框 = nullptr, *码率框 = nullptr, *格式框 = nullptr;
-  QPushButton* 比例计算 = nullptr;
-  QCheckBox* 自动码率 = nullptr;
-  QSlider *背景模糊 = nullptr, *动画模糊 = nullptr, *动画透明 = nullptr;
-  QCheckBox *上下跃动 = nullptr, *左右跃动 = nullptr, *分量色变 = nullptr, *迷幻 = nullptr;
-  QCheckBox *前景镜像 = nullptr, *重帧优化 = nullptr, *降噪 = nullptr, *柔化 = nullptr;
-  QCheckBox *视频淡入 = nullptr, *视频淡出 = nullptr;
-  QCheckBox *静音 = nullptr, *前景音 = nullptr, *背景音 = nullptr, *音乐 = nullptr;
-  QCheckBox *音频淡入 = nullptr, *音频淡出 = nullptr;
-  // Button bar
-  QFrame *外形框10 = nullptr, *外形框11 = nullptr;
-  QLabel *处理进度 = nullptr, *处理时间 = nullptr;
-  QPushButton *新建任务 = nullptr, *保存任务 = nullptr, *暂停执行 = nullptr, *开始执行 = nullptr;
-  // Floating, hidden at start
-  QLabel* 动画预览 = nullptr;
-  QLabel* 关闭 = nullptr;
+  // The window's controls are declared in main_window.ui (object name, kind, geometry,
+  // caption, initial state, stacking order) and private; tests find them by object name.
   QMovie* previewMovie = nullptr;
-  // Pop-up menu of the task list and its entries
-  QMenu* 菜单 = nullptr;
-  QAction *menuClearState = nullptr, *menuClearAllStates = nullptr, *menuSeparator1 = nullptr;
-  QAction *menuNewTask = nullptr, *menuCloneTask = nullptr, *menuEditTask = nullptr;
-  QAction *menuDeleteTask = nullptr, *menuClearAllTasks = nullptr, *menuSeparator2 = nullptr;
-  QAction *menuMoveTop = nullptr, *menuMoveBottom = nullptr, *menuShowLog = nullptr;
-  // The entries that act on the whole list: many files at once, lists on disk.
-  QAction *menuSeparator3 = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr,
-          *menuSaveList = nullptr;
 
   // ---- state ---------------------------------------------------------------------------
   task::TaskRecord current;                // the task being prepared
@@ -271,6 +223,17 @@ class MainWindow : public QWidget {
 
  private:
   void ConnectControls();
+  std::unique_ptr<Ui::MainWindow> ui;
+  QTimer* 时钟 = nullptr;  // the elapsed-time clock of a batch
+  // The size box the other follows from (比例计算, ratio choice); coloured light blue.
+  task::ActiveBox activeSizeBox_ = task::ActiveBox::None;
+  // Pop-up menu of the task list and its entries
+  QMenu* 菜单 = nullptr;
+  QAction *menuClearState = nullptr, *menuClearAllStates = nullptr, *menuNewTask = nullptr;
+  QAction *menuCloneTask = nullptr, *menuEditTask = nullptr, *menuDeleteTask = nullptr;
+  QAction *menuClearAllTasks = nullptr, *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
+  QAction *menuShowLog = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr, *menuSaveList = nullptr;
+  QAction *menuSeparator1 = nullptr, *menuSeparator2 = nullptr, *menuSeparator3 = nullptr;
   std::unique_ptr<Dialogs> ownDialogs_;
   Dialogs* dialogs_ = nullptr;
   bool created_ = false;

@@ -5,12 +5,13 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "gui/main_window.h"
-#include "store/presets.h"
-#include "gui/ratio_table.h"
 #include "batch/process_control.h"
 #include "batch/task_worker.h"
+#include "gui/main_window.h"
+#include "gui/ratio_table.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -36,16 +37,16 @@ void MainWindow::OnMainWindowCreated() {
   // 5. Working copy of the aspect-ratio table.
   ratioTable = app::kRatioTable;
   // 6. Rows of the task list are 19 pixels high.
-  列表框->verticalHeader()->setMinimumSectionSize(1);
-  列表框->verticalHeader()->setDefaultSectionSize(19);
+  ui->列表框->verticalHeader()->setMinimumSectionSize(1);
+  ui->列表框->verticalHeader()->setDefaultSectionSize(19);
   // 7. Height from which the resize rule measures.
   rememberedHeight = 603;
   // 8. The GIF preview's place (it stays hidden until a GIF is shown).
-  动画预览->move(13, 14);
+  ui->动画预览->move(13, 14);
   // 9. The foreground count box is covered by the path label until a count is offered.
   HideForegroundCount();
   // 10. No task done of none.
-  处理进度->setText(QStringLiteral("0/0"));
+  ui->处理进度->setText(QStringLiteral("0/0"));
   // 11. An empty task list.
   taskList->clearTasks();
   SetCurrentRow(0);
@@ -56,7 +57,7 @@ void MainWindow::LoadEffectPresets() {
   const std::string path = presets::SettingsPath();
   const presets::PresetTable table =
       path.empty() ? presets::TableFromLines(presets::BuiltInLines()) : presets::LoadPresets(path);
-  QCheckBox* const boxes[presets::kEffects] = {上下跃动, 左右跃动, 分量色变, 迷幻};
+  QCheckBox* const boxes[presets::kEffects] = {ui->上下跃动, ui->左右跃动, ui->分量色变, ui->迷幻};
   for (int e = 0; e < presets::kEffects; ++e) {
     const presets::Preset& preset = table[size_t(e)];
     const QString caption = QString::fromStdString(preset.caption);
@@ -85,7 +86,7 @@ bool MainWindow::OnMainWindowCloseQuery() {
 }
 
 void MainWindow::OnPauseClicked() {
-  const bool pausing = 暂停执行->text() == QString::fromUtf8(kPauseCaption);
+  const bool pausing = ui->暂停执行->text() == QString::fromUtf8(kPauseCaption);
   // The runner's clock leaves the paused time out of the speed and the time left.
   if (pausing) {
     batch::SuspendConverters(kResponsiveWait);
@@ -94,5 +95,5 @@ void MainWindow::OnPauseClicked() {
     batch::ResumeConverters(kResponsiveWait);
     runner->Resume();
   }
-  暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
+  ui->暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
 }

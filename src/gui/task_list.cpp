@@ -13,19 +13,20 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "store/file_names.h"
 #include "gui/log_dialog.h"
 #include "gui/main_window.h"
 #include "platform/platform.h"
+#include "store/file_names.h"
+#include "ui_main_window.h"
 
 int MainWindow::SelectedRow() const {
-  const QModelIndexList selected = 列表框->selectionModel()->selectedIndexes();
+  const QModelIndexList selected = ui->列表框->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return -1;
   const int row = selected.first().row();
   return row < taskList->size() ? row : -1;
 }
 
-void MainWindow::ShowTaskCount() { 处理进度->setText(QStringLiteral("0/%1").arg(taskList->size())); }
+void MainWindow::ShowTaskCount() { ui->处理进度->setText(QStringLiteral("0/%1").arg(taskList->size())); }
 
 // No menu while a batch runs, a trial run is in progress or a probe is filling the current
 // task: a delete or move then would pull rows out from under the work in progress.
@@ -54,9 +55,9 @@ bool MainWindow::PrepareTaskMenu() {
 
 void MainWindow::ShowTaskMenu(const QPoint& globalPos) {
   // A right click on empty space of the list means "no row".
-  const QPoint inView = 列表框->viewport()->mapFromGlobal(globalPos);
-  if (列表框->viewport()->rect().contains(inView) && !列表框->indexAt(inView).isValid())
-    列表框->clearSelection();
+  const QPoint inView = ui->列表框->viewport()->mapFromGlobal(globalPos);
+  if (ui->列表框->viewport()->rect().contains(inView) && !ui->列表框->indexAt(inView).isValid())
+    ui->列表框->clearSelection();
   if (!PrepareTaskMenu()) return;
   菜单->exec(globalPos);
 }
@@ -66,7 +67,7 @@ void MainWindow::LoadClickedTask() {
   const int s = SelectedRow();
   if (s < 0) return;
   SetCurrentRow(s + 1);
-  操作框->setEnabled(true);
+  ui->操作框->setEnabled(true);
   LoadTaskForEdit();
 }
 
@@ -77,7 +78,7 @@ void MainWindow::StartNewTask() {
   }
   NewTask();
   SetCurrentRow(0);
-  if (!plat::FileExists(app::FileSystemPath(前景框->text()))) PickSource(kForeground);
+  if (!plat::FileExists(app::FileSystemPath(ui->前景框->text()))) PickSource(kForeground);
 }
 
 void MainWindow::ClearTaskState() {
@@ -98,25 +99,25 @@ void MainWindow::DeleteTask() {
   ShowTaskCount();
   NewTask();
   SetCurrentRow(0);
-  保存任务->setText(QStringLiteral("添加任务"));
+  ui->保存任务->setText(QStringLiteral("添加任务"));
 }
 
 void MainWindow::ClearAllTasks() {
   taskList->clearTasks();
-  处理进度->setText(QStringLiteral("0/0"));
+  ui->处理进度->setText(QStringLiteral("0/0"));
   StartNewTask();
 }
 
 void MainWindow::MoveTaskToTop() {
   const int s = SelectedRow();
   if (s <= 0) return;
-  列表框->selectRow(taskList->moveToTop(s));
+  ui->列表框->selectRow(taskList->moveToTop(s));
 }
 
 void MainWindow::MoveTaskToBottom() {
   const int s = SelectedRow();
   if (s < 0 || s >= taskList->size() - 1) return;
-  列表框->selectRow(taskList->moveToBottom(s));
+  ui->列表框->selectRow(taskList->moveToBottom(s));
 }
 
 void MainWindow::ShowTaskLog() {

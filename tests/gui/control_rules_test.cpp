@@ -9,12 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
 #include <QUrl>
 
 #include <signal.h>
 
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -86,13 +88,25 @@ TEST_F(ControlRulesTest, ActiveSizeBoxIsTheColouredOne) {
   EXPECT_EQ(w().focusWidget(), Find<QLineEdit>("高度框"));
 }
 
-// These very decimals (1.777778, 0.54, 0.426632), never exact fractions.
-TEST(RatioTable, HoldsTheProgramsDecimalValues) {
-  const std::array<double, 23> expected = {0,        1.777778, 1.6,      1.666667, 1.333333, 2.333333,
-                                           1.85,     2.35,     1.777778, 1.6,      1.666667, 1.333333,
-                                           0.5625,   0.625,    0.6,      0.75,     0.428571, 0.54,
-                                           0.426632, 0.5625,   0.625,    0.6,      0.75};
-  EXPECT_EQ(app::kRatioTable, expected);
+// Entry k + 1 of the ratio table is the long over the short side of the ratio list's item k,
+// entry k + 12 the short over the long, both as the six-place decimals the program has always
+// used (two of them, 0.54 and 0.426632, a little off the exact fraction).
+TEST_F(ControlRulesTest, RatioTableFollowsTheRatioList) {
+  const QStringList items = window_helpers::Items(Find<QComboBox>("宽高比例"));
+  ASSERT_EQ(items.size(), 11);
+  for (int k = 0; k < items.size(); ++k) {
+    SCOPED_TRACE(items[k].toStdString());
+    const QRegularExpressionMatch m = QRegularExpression(R"(\[(\d+):(\d+)\])").match(items[k]);
+    ASSERT_TRUE(m.hasMatch());
+    const double a = m.captured(1).toDouble(), b = m.captured(2).toDouble();
+    const double longOverShort = std::max(a, b) / std::min(a, b);
+    EXPECT_NEAR(app::kRatioTable[size_t(k + 1)], longOverShort, 0.002);
+    EXPECT_NEAR(app::kRatioTable[size_t(k + 12)], 1 / longOverShort, 0.002);
+    for (int entry : {k + 1, k + 12}) {
+      const double scaled = app::kRatioTable[size_t(entry)] * 1e6;
+      EXPECT_NEAR(scaled, std::round(scaled), 1e-6);
+    }
+  }
 }
 
 TEST_F(ControlRulesTest, RatioDimensionArithmetic) {
