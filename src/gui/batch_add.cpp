@@ -13,7 +13,12 @@
 #include <algorithm>
 #include <thread>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "pipeline/make_task.h"
 #include "platform/platform.h"
 #include "probe/probe_file.h"
@@ -141,16 +146,16 @@ static pipeline::SettingsTemplate WindowTemplate(const pipeline::SettingsArea& a
   return t;
 }
 
-void MainWindow::AddVideosFromMenu() {
+void TaskListController::AddVideosFromMenu() {
   const QStringList files =
-      dialogs().OpenFiles(this, QStringLiteral("批量添加视频"),
-                          QString::fromStdString(lastFolder[size_t(kForeground)]), QString());
+      dialogs().OpenFiles(&window, QStringLiteral("批量添加视频"),
+                          QString::fromStdString(editor->lastFolder[size_t(kForeground)]), QString());
   if (files.isEmpty()) return;
-  lastFolder[size_t(kForeground)] = plat::FolderOf(app::FileSystemPath(files.first()));
+  editor->lastFolder[size_t(kForeground)] = plat::FolderOf(app::FileSystemPath(files.first()));
   AddVideoFiles(files);
 }
 
-void MainWindow::OpenArguments(const QStringList& paths) {
+void TaskListController::OpenArguments(const QStringList& paths) {
   QStringList videos;
   for (const QString& path : paths) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("json"), Qt::CaseInsensitive) == 0)
@@ -161,26 +166,27 @@ void MainWindow::OpenArguments(const QStringList& paths) {
   if (!videos.isEmpty()) AddVideoFiles(videos);
 }
 
-void MainWindow::AddVideoFiles(const QStringList& paths) {
+void TaskListController::AddVideoFiles(const QStringList& paths) {
   // Our converters must not meet a batch's or a trial's, nor a probe filling the current task.
-  if (BatchOrTrialUnderWay() || probeBusy) return;
+  if (batch->BatchOrTrialUnderWay() || editor->probeBusy) return;
   if (taskList->full()) {
-    dialogs().ShowError(this, QString::fromUtf8(app::kTaskLimitMessage));
+    dialogs().ShowError(&window, QString::fromUtf8(app::kTaskLimitMessage));
     return;
   }
   const QStringList files = ExpandFolders(paths);
   if (files.isEmpty()) return;
-  const pipeline::SettingsTemplate settings = WindowTemplate(ReadSettingsArea(), current, ratioTable);
-  const std::array<std::string, 4> filters = effectFilters;
+  const pipeline::SettingsTemplate settings =
+      WindowTemplate(editor->ReadSettingsArea(), editor->current, editor->ratioTable);
+  const std::array<std::string, 4> filters = editor->effectFilters;
 
   addingVideos = true;  // as during a trial run: no menu, no batch, no pick
   QFrame* const panels[] = {ui->操作框, ui->路径框, ui->按钮框};
   bool panelEnabled[3];
   for (int p = 0; p < 3; ++p) {
-    panelEnabled[p] = OwnEnabled(panels[p]);
+    panelEnabled[p] = gui::OwnEnabled(panels[p]);
     panels[p]->setEnabled(false);
   }
-  QProgressDialog progress(QString(), QStringLiteral("取消"), 0, static_cast<int>(files.size()), this);
+  QProgressDialog progress(QString(), QStringLiteral("取消"), 0, static_cast<int>(files.size()), &window);
   progress.setWindowTitle(QStringLiteral("批量添加视频"));
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
@@ -203,14 +209,14 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
     // One file on a worker thread; its queued end wakes the responsive wait.
     std::atomic<bool> done{false};
     Verdict verdict;
-    QPointer<MainWindow> self(this);
+    QPointer<TaskListController> self(this);
     std::thread worker([&, self, path = app::FileSystemPath(file)] {
       verdict = MakeVideoTask(path, settings, filters);
       done = true;
       QMetaObject::invokeMethod(
-          self.data(), [] { WakeWorkerWait(); }, Qt::QueuedConnection);
+          self.data(), [] { gui::WakeWorkerWait(); }, Qt::QueuedConnection);
     });
-    while (!done) WaitForWorkerUpdate(kAddWaitMs);
+    while (!done) gui::WaitForWorkerUpdate(kAddWaitMs);
     worker.join();
 
     if (verdict.ok)
@@ -225,5 +231,5 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
   for (int p = 0; p < 3; ++p) panels[p]->setEnabled(panelEnabled[p]);
   addingVideos = false;
   if (!notAdded.isEmpty())
-    dialogs().ShowError(this, kSummaryTitle + QStringLiteral("\n") + notAdded.join('\n'));
+    dialogs().ShowError(&window, kSummaryTitle + QStringLiteral("\n") + notAdded.join('\n'));
 }

@@ -19,9 +19,14 @@
 #include <limits>
 
 #include "cli/progress_printer.h"
+#include "gui/batch_view.h"
 #include "gui/file_manager.h"
 #include "gui/main_window.h"
 #include "gui/ratio_table.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "platform/platform.h"
 #include "task/control_rules.h"
 #include "text/bytes.h"
@@ -56,46 +61,44 @@ QString Text(const std::string& s) { return QString::fromStdString(s); }
 
 // ---- size boxes and ratio -------------------------------------------------------------
 
-void MainWindow::ActivateWidthBox() {
+void TaskEditor::ActivateWidthBox() {
   activeSizeBox_ = task::ActiveBox::Width;
   ColourBox(ui->宽度框, ui->宽度框b, kActiveBoxColour);
   ColourBox(ui->高度框, ui->高度框b, kPlainBoxColour);
   ui->宽度框->setFocus();
 }
 
-void MainWindow::ActivateHeightBox() {
+void TaskEditor::ActivateHeightBox() {
   activeSizeBox_ = task::ActiveBox::Height;
   ColourBox(ui->高度框, ui->高度框b, kActiveBoxColour);
   ColourBox(ui->宽度框, ui->宽度框b, kPlainBoxColour);
   ui->高度框->setFocus();
 }
 
-bool MainWindow::WidthBoxActive() const { return activeSizeBox_ == task::ActiveBox::Width; }
+bool TaskEditor::WidthBoxActive() const { return activeSizeBox_ == task::ActiveBox::Width; }
 
-task::ActiveBox MainWindow::ActiveSizeBox() const { return activeSizeBox_; }
+task::ActiveBox TaskEditor::ActiveSizeBox() const { return activeSizeBox_; }
 
-bool MainWindow::EvenDown(int& n) { return task::EvenDown(n); }
-
-int MainWindow::RatioDimension(int v) const {
+int TaskEditor::RatioDimension(int v) const {
   return task::RatioDimension(ui->宽高比例->currentIndex(), ActiveSizeBox(), v, ratioTable);
 }
 
-void MainWindow::OnRatioSelected(int index) {
+void TaskEditor::OnRatioSelected(int index) {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::SelectRatio(a, current, index);
   ShowSettingsArea(a);
 }
 
-void MainWindow::OnRatioCalculate() {
+void TaskEditor::OnRatioCalculate() {
   pipeline::SettingsArea a = ReadSettingsArea();
   const std::string message = pipeline::CalculateRatio(a, current);
   ShowSettingsArea(a);
-  if (!message.empty()) dialogs().ShowError(this, Text(message));
+  if (!message.empty()) dialogs().ShowError(&window, Text(message));
 }
 
 // ---- foreground count -----------------------------------------------------------------
 
-int MainWindow::UpdateForegroundCount(int width, int height) {
+int TaskEditor::UpdateForegroundCount(int width, int height) {
   // How many copies of the foreground, scaled to the output height, fit across the width.
   task::CountList list = ReadCountList();
   const int n = list.Update(current.foregroundWidth, current.foregroundHeight, width, height);
@@ -103,7 +106,7 @@ int MainWindow::UpdateForegroundCount(int width, int height) {
   return n;
 }
 
-task::CountList MainWindow::ReadCountList() const {
+task::CountList TaskEditor::ReadCountList() const {
   task::CountList list;
   list.lastComputed = lastComputedCount;
   list.items = ui->前景计数->count();
@@ -112,7 +115,7 @@ task::CountList MainWindow::ReadCountList() const {
   return list;
 }
 
-void MainWindow::ShowCountList(const task::CountList& list) {
+void TaskEditor::ShowCountList(const task::CountList& list) {
   if (!list.visible) {
     HideForegroundCount();
     return;
@@ -129,7 +132,7 @@ void MainWindow::ShowCountList(const task::CountList& list) {
   if (ui->前景计数->currentIndex() != list.selected) ui->前景计数->setCurrentIndex(list.selected);
 }
 
-void MainWindow::HideForegroundCount() {
+void TaskEditor::HideForegroundCount() {
   ui->前景框->resize(312, ui->前景框->height());
   ui->前景框b->resize(318, ui->前景框b->height());
   ui->前景框b->raise();  // the widened path box covers the count list
@@ -139,19 +142,19 @@ void MainWindow::HideForegroundCount() {
 
 // ---- bitrate and audio ----------------------------------------------------------------
 
-void MainWindow::OnAutoBitrateClicked() {
+void TaskEditor::OnAutoBitrateClicked() {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::ClickAutoBitrate(a, current, ui->自动码率->isChecked());
   ShowSettingsArea(a);
 }
 
-void MainWindow::ApplyAudioRule() {
+void TaskEditor::ApplyAudioRule() {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::ApplyAudioRule(a);
   ShowSettingsArea(a);
 }
 
-void MainWindow::OnMuteClicked() {
+void TaskEditor::OnMuteClicked() {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::ClickMute(a);
   ShowSettingsArea(a);
@@ -159,19 +162,19 @@ void MainWindow::OnMuteClicked() {
 
 // ---- clearing a source ----------------------------------------------------------------
 
-void MainWindow::ClearBackground() {
+void TaskEditor::ClearBackground() {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::ClearBackground(a, current);
   ShowSettingsArea(a);
 }
 
-void MainWindow::ClearAnimation() {
+void TaskEditor::ClearAnimation() {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::ClearAnimation(a, current);
   ShowSettingsArea(a);
 }
 
-void MainWindow::ClearAudio() {
+void TaskEditor::ClearAudio() {
   pipeline::SettingsArea a = ReadSettingsArea();
   pipeline::ClearAudio(a, current);
   ShowSettingsArea(a);
@@ -179,7 +182,7 @@ void MainWindow::ClearAudio() {
 
 // ---- source information and GIF preview -----------------------------------------------
 
-void MainWindow::ShowSourceInfo(SourceKind kind) {
+void TaskEditor::ShowSourceInfo(SourceKind kind) {
   if (kind == kAudio) {
     ui->处理时间->setText(Text(current.audioDuration));
     ui->处理进度->clear();
@@ -211,7 +214,7 @@ void MainWindow::ShowSourceInfo(SourceKind kind) {
   }
 }
 
-void MainWindow::ShowGifPreview(const QString& path, int width, int height) {
+void TaskEditor::ShowGifPreview(const QString& path, int width, int height) {
   if (width <= 0 || height <= 0) return;  // nothing known about the picture
   // 152 pixels wide, or 310 high when that would be taller; the bottom edge stays at y 324.
   long long ph = static_cast<long long>(height) * 152 / width, pw = 152;
@@ -241,7 +244,7 @@ void MainWindow::ShowGifPreview(const QString& path, int width, int height) {
   ui->关闭->raise();
 }
 
-void MainWindow::HidePreview() {
+void TaskEditor::HidePreview() {
   ui->动画预览->hide();
   ui->关闭->hide();
   if (previewMovie) previewMovie->stop();
@@ -249,7 +252,7 @@ void MainWindow::HidePreview() {
 
 // ---- label shortcuts ------------------------------------------------------------------
 
-void MainWindow::RestoreDefault(QLabel* titleLabel) {
+void TaskEditor::RestoreDefault(QLabel* titleLabel) {
   if (titleLabel == ui->宽度标签) {
     ui->宽度框->setText(QString::number(current.suggestedWidth));
     ActivateWidthBox();
@@ -271,18 +274,18 @@ void MainWindow::RestoreDefault(QLabel* titleLabel) {
 
 // ---- elapsed-time clock ---------------------------------------------------------------
 
-void MainWindow::OnClockTick() {
+void BatchView::OnClockTick() {
   ++elapsedSeconds;
   ui->处理时间->setText(FormatElapsed(elapsedSeconds));
 }
 
-QString MainWindow::FormatElapsed(int seconds) {
+QString BatchView::FormatElapsed(int seconds) {
   return QString::fromStdString(pipeline::FormatElapsed(seconds));
 }
 
 // ---- file manager and home page -------------------------------------------------------
 
-void MainWindow::ShowResultInFileManager() {
+void TaskListController::ShowResultInFileManager() {
   if (SelectedRow() < 0) return;
   int row = CurrentRow();
   if (row < 1 || row > taskList->size()) row = SelectedRow() + 1;
@@ -290,7 +293,7 @@ void MainWindow::ShowResultInFileManager() {
   app::ShowInFileManager(Text(app::FileToShowForTask(taskList->task(row - 1))), this,
                          [this](const QString& path) {
                            QGuiApplication::clipboard()->setText(path);
-                           dialogs().ShowError(this, app::NotShownMessage(path));
+                           dialogs().ShowError(&window, app::NotShownMessage(path));
                          });
 }
 

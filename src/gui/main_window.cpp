@@ -22,9 +22,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "gui/batch_view.h"
 #include "gui/ratio_table.h"
-
-const char* const MainWindow::kBackgroundPlaceholder = pipeline::kBackgroundPlaceholder;
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 
 MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   if (dialogs) {
@@ -39,59 +42,42 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
     std::fflush(nullptr);
     std::_Exit(code);
   };
-  ratioTable = app::kRatioTable;
   BuildControls();
-  runner = MakeBatchRunner();
+  editor_ = new TaskEditor(*this, ui.get(), "TaskEditor");
+  tasks_ = new TaskListController(*this, ui.get(), "TaskListController");
+  batch_ = new BatchView(*this, ui.get(), "BatchView");
+  for (WindowPart* part : std::initializer_list<WindowPart*>{editor_, tasks_, batch_}) {
+    part->editor = editor_;
+    part->tasks = tasks_;
+    part->batch = batch_;
+  }
+  editor_->ratioTable = app::kRatioTable;
+  batch_->runner = batch_->MakeBatchRunner();
   ConnectControls();
   // Files and folders dropped on the window or the list become tasks (the list passes its
   // drops up to the window).
   setAcceptDrops(true);
   OnMainWindowCreated();
-  created_ = true;
 }
 
 MainWindow::~MainWindow() = default;
 
-std::array<MainWindow::SwitchControl, task::kOffCount> MainWindow::SwitchControls() const {
-  using namespace task;
-  return {{{ui->动画滤镜, -1, kOffBlendMode},
-           {ui->背景模糊, -1, kOffBackgroundBlur},
-           {ui->动画模糊, -1, kOffAnimationBlur},
-           {ui->动画透明, -1, kOffAnimationOpacity},
-           {ui->自动码率, kTickAutoBitrate, kOffAutoBitrate},
-           {ui->前景音, kTickForegroundSound, kOffForegroundSound},
-           {ui->背景音, kTickBackgroundSound, kOffBackgroundSound},
-           {ui->音乐, kTickMusic, kOffMusic},
-           {ui->静音, kTickMute, kOffMute},
-           {ui->音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
-           {ui->音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
-           {ui->上下跃动, kTickBounceVertical, kOffBounceVertical},
-           {ui->左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
-           {ui->迷幻, kTickPsychedelic, kOffPsychedelic},
-           {ui->分量色变, kTickColourShift, kOffColourShift},
-           {ui->降噪, kTickDenoise, kOffDenoise},
-           {ui->柔化, kTickSoften, kOffSoften},
-           {ui->前景镜像, kTickMirror, kOffMirror},
-           {ui->视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
-           {ui->视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
-           {ui->重帧优化, kTickDedupFrames, kOffDedupFrames},
-           {ui->码率框, -1, kOffBitrateBox}}};
+void MainWindow::OpenArguments(const QStringList& paths) { tasks_->OpenArguments(paths); }
+
+const app::TaskListModel& MainWindow::taskList() const { return *tasks_->taskList; }
+
+WindowPart::WindowPart(MainWindow& w, Ui::MainWindow* form, const char* name)
+    : QObject(&w), window(w), ui(form) {
+  setObjectName(QString::fromUtf8(name));
 }
 
-QCheckBox* MainWindow::SwitchControl::box() const {
-  return tick >= 0 ? static_cast<QCheckBox*>(control) : nullptr;
-}
+Dialogs& WindowPart::dialogs() const { return window.dialogs(); }
 
-int MainWindow::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }
+namespace gui {
 
-void MainWindow::SetCurrentRow(int row) {
-  currentTask = row >= 1 && row <= taskList->size() ? QPersistentModelIndex(taskList->index(row - 1, 0))
-                                                    : QPersistentModelIndex();
-}
+bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
 
-bool MainWindow::OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
-
-void MainWindow::ResponsiveWait(int ms) {
+void ResponsiveWait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
@@ -101,7 +87,7 @@ namespace {
 QEventLoop* g_workerWait = nullptr;  // the innermost WaitForWorkerUpdate, if any
 }  // namespace
 
-void MainWindow::WaitForWorkerUpdate(int ms) {
+void WaitForWorkerUpdate(int ms) {
   QEventLoop loop;
   QEventLoop* outer = g_workerWait;
   g_workerWait = &loop;
@@ -110,9 +96,11 @@ void MainWindow::WaitForWorkerUpdate(int ms) {
   g_workerWait = outer;
 }
 
-void MainWindow::WakeWorkerWait() {
+void WakeWorkerWait() {
   if (g_workerWait) g_workerWait->quit();
 }
+
+}  // namespace gui
 
 void MainWindow::ConnectControls() {
   for (QWidget* w : std::initializer_list<QWidget*>{
@@ -121,90 +109,70 @@ void MainWindow::ConnectControls() {
            ui->上下跃动, ui->左右跃动, ui->分量色变, ui->迷幻})
     w->installEventFilter(this);
 
-  connect(ui->宽高比例, &QComboBox::activated, this, &MainWindow::OnRatioSelected);
-  connect(ui->比例计算, &QPushButton::clicked, this, &MainWindow::OnRatioCalculate);
+  connect(ui->宽高比例, &QComboBox::activated, editor_, &TaskEditor::OnRatioSelected);
+  connect(ui->比例计算, &QPushButton::clicked, editor_, &TaskEditor::OnRatioCalculate);
   connect(ui->前景计数, &CountComboBox::aboutToOpen, this, [this] {
     if (!ui->宽度框->text().isEmpty() && !ui->高度框->text().isEmpty())
-      UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
+      editor_->UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
   });
   connect(ui->前景计数, &QComboBox::activated, this,
-          [this](int index) { current.selectedForegroundCount = index; });
+          [this](int index) { editor_->current.selectedForegroundCount = index; });
   connect(ui->前景计数, &CountComboBox::focusGained, this, [this] {
-    if (storedCount < 2) ui->前景计数->setEnabled(false);
+    if (editor_->storedCount < 2) ui->前景计数->setEnabled(false);
   });
-  connect(ui->自动码率, &QCheckBox::clicked, this, &MainWindow::OnAutoBitrateClicked);
-  connect(ui->静音, &QCheckBox::clicked, this, &MainWindow::OnMuteClicked);
+  connect(ui->自动码率, &QCheckBox::clicked, editor_, &TaskEditor::OnAutoBitrateClicked);
+  connect(ui->静音, &QCheckBox::clicked, editor_, &TaskEditor::OnMuteClicked);
   for (QCheckBox* box : {ui->前景音, ui->背景音, ui->音乐})
-    connect(box, &QCheckBox::clicked, this, &MainWindow::ApplyAudioRule);
-  connect(ui->清空背景, &QPushButton::clicked, this, &MainWindow::ClearBackground);
-  connect(ui->清空动画, &QPushButton::clicked, this, &MainWindow::ClearAnimation);
-  connect(ui->清空音乐, &QPushButton::clicked, this, &MainWindow::ClearAudio);
-  connect(时钟, &QTimer::timeout, this, &MainWindow::OnClockTick);
-  connect(ui->列表框, &QTableView::doubleClicked, this, &MainWindow::ShowResultInFileManager);
-  connect(ui->列表框, &QTableView::customContextMenuRequested, this,
-          [this](const QPoint& pos) { ShowTaskMenu(ui->列表框->viewport()->mapToGlobal(pos)); });
-  connect(ui->列表框, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
+    connect(box, &QCheckBox::clicked, editor_, &TaskEditor::ApplyAudioRule);
+  connect(ui->清空背景, &QPushButton::clicked, editor_, &TaskEditor::ClearBackground);
+  connect(ui->清空动画, &QPushButton::clicked, editor_, &TaskEditor::ClearAnimation);
+  connect(ui->清空音乐, &QPushButton::clicked, editor_, &TaskEditor::ClearAudio);
+  connect(batch_->时钟, &QTimer::timeout, batch_, &BatchView::OnClockTick);
 
-  connect(ui->前景按钮, &QPushButton::clicked, this, [this] { PickSource(kForeground); });
-  connect(ui->背景按钮, &QPushButton::clicked, this, [this] { PickSource(kBackground); });
-  connect(ui->动画按钮, &QPushButton::clicked, this, [this] { PickSource(kAnimation); });
-  connect(ui->音乐按钮, &QPushButton::clicked, this, [this] { PickSource(kAudio); });
-  connect(ui->重载, &QPushButton::clicked, this, &MainWindow::ReloadForeground);
+  connect(ui->前景按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kForeground); });
+  connect(ui->背景按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kBackground); });
+  connect(ui->动画按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kAnimation); });
+  connect(ui->音乐按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kAudio); });
+  connect(ui->重载, &QPushButton::clicked, editor_, &TaskEditor::ReloadForeground);
 
-  connect(ui->新建任务, &QPushButton::clicked, this, &MainWindow::StartNewTask);
-  connect(ui->保存任务, &QPushButton::clicked, this, &MainWindow::AddOrSaveTask);
-  connect(ui->暂停执行, &QPushButton::clicked, this, &MainWindow::OnPauseClicked);
-  connect(ui->开始执行, &QPushButton::clicked, this, &MainWindow::OnStartClicked);
-
-  connect(menuClearState, &QAction::triggered, this, &MainWindow::ClearTaskState);
-  connect(menuClearAllStates, &QAction::triggered, this, &MainWindow::ClearAllStates);
-  connect(menuNewTask, &QAction::triggered, this, &MainWindow::StartNewTask);
-  connect(menuCloneTask, &QAction::triggered, this, &MainWindow::CloneTask);
-  connect(menuEditTask, &QAction::triggered, this, [this] {
-    ui->操作框->setEnabled(true);
-    LoadTaskForEdit();
-  });
-  connect(menuDeleteTask, &QAction::triggered, this, &MainWindow::DeleteTask);
-  connect(menuClearAllTasks, &QAction::triggered, this, &MainWindow::ClearAllTasks);
-  connect(menuMoveTop, &QAction::triggered, this, &MainWindow::MoveTaskToTop);
-  connect(menuMoveBottom, &QAction::triggered, this, &MainWindow::MoveTaskToBottom);
-  connect(menuShowLog, &QAction::triggered, this, &MainWindow::ShowTaskLog);
-  connect(menuAddVideos, &QAction::triggered, this, &MainWindow::AddVideosFromMenu);
-  connect(menuLoadList, &QAction::triggered, this, &MainWindow::LoadTaskListFromMenu);
-  connect(menuSaveList, &QAction::triggered, this, &MainWindow::SaveTaskListFromMenu);
+  connect(ui->新建任务, &QPushButton::clicked, tasks_, &TaskListController::StartNewTask);
+  connect(ui->保存任务, &QPushButton::clicked, editor_, &TaskEditor::AddOrSaveTask);
+  connect(ui->暂停执行, &QPushButton::clicked, batch_, &BatchView::OnPauseClicked);
+  connect(ui->开始执行, &QPushButton::clicked, batch_, &BatchView::OnStartClicked);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut && (watched == ui->宽度框 || watched == ui->高度框)) {
-    storedCount = UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
+    editor_->storedCount =
+        editor_->UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
     return false;
   }
   if (event->type() != QEvent::MouseButtonRelease) return QWidget::eventFilter(watched, event);
   const auto button = static_cast<QMouseEvent*>(event)->button();
   if (button == Qt::LeftButton) {
     if (watched == ui->宽度框)
-      ActivateWidthBox();
+      editor_->ActivateWidthBox();
     else if (watched == ui->高度框)
-      ActivateHeightBox();
+      editor_->ActivateHeightBox();
     else if (watched == ui->前景框)
-      ShowSourceInfo(kForeground);
+      editor_->ShowSourceInfo(kForeground);
     else if (watched == ui->背景框)
-      ShowSourceInfo(kBackground);
+      editor_->ShowSourceInfo(kBackground);
     else if (watched == ui->动画框)
-      ShowSourceInfo(kAnimation);
+      editor_->ShowSourceInfo(kAnimation);
     else if (watched == ui->音乐框)
-      ShowSourceInfo(kAudio);
+      editor_->ShowSourceInfo(kAudio);
     else if (watched == ui->关闭)
-      HidePreview();
+      editor_->HidePreview();
     else if (watched == ui->版权)
       OpenHomePage();
   } else if (button == Qt::RightButton) {
     if (watched == ui->上下跃动 || watched == ui->左右跃动 || watched == ui->分量色变 ||
         watched == ui->迷幻) {
-      LoadEffectPresets();
+      editor_->LoadEffectPresets();
       return true;  // a right click never changes the tick
     }
-    if (auto* label = qobject_cast<QLabel*>(watched)) RestoreDefault(label);
+    if (auto* label = qobject_cast<QLabel*>(watched)) editor_->RestoreDefault(label);
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -219,11 +187,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   const int h = height();
   if (width() != 475) resize(475, h);
   if (h > 602) {
-    if (h != rememberedHeight) {
-      const int change = h - rememberedHeight;
+    if (h != rememberedHeight_) {
+      const int change = h - rememberedHeight_;
       ui->列表框->resize(ui->列表框->width(), ui->列表框->height() + change);
       ui->进度条b->move(ui->进度条b->x(), ui->进度条b->y() + change);
-      rememberedHeight = h;
+      rememberedHeight_ = h;
     }
   } else {
     resize(475, 603);
@@ -232,13 +200,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (OnMainWindowCloseQuery())
+  if (batch_->OnMainWindowCloseQuery())
     event->accept();
   else
     event->ignore();
 }
-
-void MainWindow::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
@@ -251,5 +217,5 @@ void MainWindow::dropEvent(QDropEvent* event) {
   if (paths.isEmpty()) return;
   event->acceptProposedAction();
   // After the drop has ended: the drag source is not kept waiting while the files are tried.
-  QTimer::singleShot(0, this, [this, paths] { AddVideoFiles(paths); });
+  QTimer::singleShot(0, this, [this, paths] { tasks_->AddVideoFiles(paths); });
 }

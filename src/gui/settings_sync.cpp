@@ -8,7 +8,12 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -27,7 +32,7 @@ void SetText(QLineEdit* w, const std::string& s) {
 
 }  // namespace
 
-pipeline::SettingsArea MainWindow::ReadSettingsArea() const {
+pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   pipeline::SettingsArea a;
   a.foregroundBox = Text(ui->前景框);
   a.backgroundBox = Text(ui->背景框);
@@ -48,14 +53,14 @@ pipeline::SettingsArea MainWindow::ReadSettingsArea() const {
   a.animationOpacity = ui->动画透明->value();
   for (const SwitchControl& c : SwitchControls()) {
     if (QCheckBox* box = c.box()) a.ticks[size_t(c.tick)] = box->isChecked() ? 1 : 0;
-    a.disabled[size_t(c.off)] = OwnEnabled(c.control) ? 0 : 1;
+    a.disabled[size_t(c.off)] = gui::OwnEnabled(c.control) ? 0 : 1;
   }
-  a.settingsEnabled = OwnEnabled(ui->操作框);
+  a.settingsEnabled = gui::OwnEnabled(ui->操作框);
   a.fastBackground = ui->快速背景->isChecked();
   return a;
 }
 
-void MainWindow::ShowSettingsArea(const pipeline::SettingsArea& a) {
+void TaskEditor::ShowSettingsArea(const pipeline::SettingsArea& a) {
   SetText(ui->前景框, a.foregroundBox);
   SetText(ui->背景框, a.backgroundBox);
   SetText(ui->动画框, a.animationBox);
@@ -90,4 +95,34 @@ void MainWindow::ShowSettingsArea(const pipeline::SettingsArea& a) {
   for (const SwitchControl& c : switches) c.control->setEnabled(a.disabled[size_t(c.off)] == 0);
   ui->操作框->setEnabled(a.settingsEnabled);
   ui->快速背景->setChecked(a.fastBackground);
+}
+
+std::array<TaskEditor::SwitchControl, task::kOffCount> TaskEditor::SwitchControls() const {
+  using namespace task;
+  return {{{ui->动画滤镜, -1, kOffBlendMode},
+           {ui->背景模糊, -1, kOffBackgroundBlur},
+           {ui->动画模糊, -1, kOffAnimationBlur},
+           {ui->动画透明, -1, kOffAnimationOpacity},
+           {ui->自动码率, kTickAutoBitrate, kOffAutoBitrate},
+           {ui->前景音, kTickForegroundSound, kOffForegroundSound},
+           {ui->背景音, kTickBackgroundSound, kOffBackgroundSound},
+           {ui->音乐, kTickMusic, kOffMusic},
+           {ui->静音, kTickMute, kOffMute},
+           {ui->音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
+           {ui->音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
+           {ui->上下跃动, kTickBounceVertical, kOffBounceVertical},
+           {ui->左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
+           {ui->迷幻, kTickPsychedelic, kOffPsychedelic},
+           {ui->分量色变, kTickColourShift, kOffColourShift},
+           {ui->降噪, kTickDenoise, kOffDenoise},
+           {ui->柔化, kTickSoften, kOffSoften},
+           {ui->前景镜像, kTickMirror, kOffMirror},
+           {ui->视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
+           {ui->视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
+           {ui->重帧优化, kTickDedupFrames, kOffDedupFrames},
+           {ui->码率框, -1, kOffBitrateBox}}};
+}
+
+QCheckBox* TaskEditor::SwitchControl::box() const {
+  return tick >= 0 ? static_cast<QCheckBox*>(control) : nullptr;
 }

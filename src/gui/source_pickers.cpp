@@ -16,7 +16,12 @@
 #include <utility>
 #include <vector>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/path_check.h"
@@ -64,7 +69,7 @@ QLabel* PathBoxOf(Ui::MainWindow& ui, SourceKind kind) {
 }
 
 QString EmptyPathText(SourceKind kind) {
-  return kind == kBackground ? Utf8(MainWindow::kBackgroundPlaceholder) : QString();
+  return kind == kBackground ? Utf8(pipeline::kBackgroundPlaceholder) : QString();
 }
 
 // ---- result handling, on the window's thread ------------------------------------------
@@ -74,7 +79,7 @@ QString SizeText(int width, int height) { return QString::number(width) + ":" + 
 // Everything a finished probe job changes, in order; a probe without a verdict changes
 // nothing of its kind. The audio rule runs in every case. An accepted source's facts are
 // shown in the two labels of the button bar.
-void HandleProbeOutcome(MainWindow& w, Ui::MainWindow& ui, SourceKind kind, const std::string& path,
+void HandleProbeOutcome(TaskEditor& w, Ui::MainWindow& ui, SourceKind kind, const std::string& path,
                         const probe::ProbeOutcome& out) {
   pipeline::SettingsArea area = w.ReadSettingsArea();
   pipeline::HandleProbe(area, w.current, kind, path, out);
@@ -108,7 +113,7 @@ class SourceButtonsLock {
   explicit SourceButtonsLock(Ui::MainWindow& ui) {
     for (QPushButton* b : {ui.前景按钮, ui.重载, ui.背景按钮, ui.清空背景, ui.动画按钮, ui.清空动画,
                            ui.音乐按钮, ui.清空音乐, ui.保存任务}) {
-      saved_.emplace_back(b, MainWindow::OwnEnabled(b));
+      saved_.emplace_back(b, gui::OwnEnabled(b));
       b->setEnabled(false);
     }
   }
@@ -122,7 +127,7 @@ class SourceButtonsLock {
 
 }  // namespace
 
-void MainWindow::PickSource(SourceKind kind) {
+void TaskEditor::PickSource(SourceKind kind) {
   if (probeBusy) return;
   QLabel* box = PathBoxOf(*ui, kind);
   const std::string named = app::FileSystemPath(box->text());
@@ -135,12 +140,12 @@ void MainWindow::PickSource(SourceKind kind) {
   }
   const KindTexts& t = TextsOf(kind);
   std::optional<QString> chosen =
-      dialogs().OpenFile(this, Utf8(t.dialogTitle), Utf8(folder), Utf8(t.dialogFilter));
+      dialogs().OpenFile(&window, Utf8(t.dialogTitle), Utf8(folder), Utf8(t.dialogFilter));
   if (!chosen) return;  // the box keeps what was set above
   ProbeRequest(*chosen, kind);
 }
 
-void MainWindow::ReloadForeground() {
+void TaskEditor::ReloadForeground() {
   if (probeBusy) return;
   const QString named = ui->前景框->text();
   if (plat::FileExists(app::FileSystemPath(named))) {
@@ -151,16 +156,16 @@ void MainWindow::ReloadForeground() {
   PickSource(kForeground);
 }
 
-void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
+void TaskEditor::ProbeRequest(const QString& picked, SourceKind kind) {
   if (probeBusy) return;  // one probe at a time: they share the record and the flag
   // The file system's bytes, not UTF-8 of the text: a name need not be UTF-8.
   const std::string path = app::FileSystemPath(picked);
   if (const char* problem = probe::ProbeRequestProblem(path); *problem) {
-    dialogs().ShowError(this, Utf8(problem));
+    dialogs().ShowError(&window, Utf8(problem));
     return;
   }
   if (probe::ConverterPath().empty()) {
-    dialogs().ShowError(this, Utf8(probe::MissingConverterMessage()));
+    dialogs().ShowError(&window, Utf8(probe::MissingConverterMessage()));
     return;
   }
 
@@ -175,12 +180,12 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
           [this, path, kind, out] {
             HandleProbeOutcome(*this, *ui, kind, path, out);
             probeBusy = false;  // the last update of the job
-            WakeWorkerWait();
+            gui::WakeWorkerWait();
           },
           Qt::QueuedConnection);
     });
     lastFolder[size_t(kind)] = plat::FolderOf(path);
-    while (probeBusy) WaitForWorkerUpdate(kProbeWaitMs);
+    while (probeBusy) gui::WaitForWorkerUpdate(kProbeWaitMs);
     worker.join();
   }
 
@@ -203,7 +208,7 @@ void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
   }
 }
 
-void MainWindow::ResetForeground() {
+void TaskEditor::ResetForeground() {
   pipeline::SettingsArea area = ReadSettingsArea();
   pipeline::ResetForeground(area, current);
   ShowSettingsArea(area);

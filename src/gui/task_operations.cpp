@@ -13,7 +13,12 @@
 #include <array>
 #include <mutex>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "pipeline/make_task.h"
 #include "platform/platform.h"
 #include "ui_main_window.h"
@@ -36,10 +41,11 @@ QString SourceText(const std::string& quoted) {
 
 }  // namespace
 
-void MainWindow::ShowTask(const task::TaskRecord& r) {
+void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->前景框->setText(SourceText(r.foregroundPath));
-  ui->背景框->setText(r.backgroundPath != r.foregroundPath ? SourceText(r.backgroundPath)
-                                                           : QString::fromUtf8(kBackgroundPlaceholder));
+  ui->背景框->setText(r.backgroundPath != r.foregroundPath
+                          ? SourceText(r.backgroundPath)
+                          : QString::fromUtf8(pipeline::kBackgroundPlaceholder));
   // A task without an animation or audio file empties its box, so that a file shown for an
   // earlier task cannot slip into this one when it is saved.
   ui->动画框->setText(r.animationPath.empty() ? QString() : SourceText(r.animationPath));
@@ -76,22 +82,22 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
   ui->快速背景->setChecked(r.fastBackground);
 }
 
-void MainWindow::LoadTaskForEdit() {
-  const int s = SelectedRow();
-  if (s >= 0) SetCurrentRow(s + 1);
-  const int row = CurrentRow();
+void TaskEditor::LoadTaskForEdit() {
+  const int s = tasks->SelectedRow();
+  if (s >= 0) tasks->SetCurrentRow(s + 1);
+  const int row = tasks->CurrentRow();
   if (row < 1) return;
-  current = taskList->task(row - 1);
+  current = tasks->taskList->task(row - 1);
   ShowTask(current);
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
-  const bool converting = app::IsRunningState(taskList->state(row - 1));
-  ui->保存任务->setEnabled(!converting && !BatchUnderWay());
+  const bool converting = app::IsRunningState(tasks->taskList->state(row - 1));
+  ui->保存任务->setEnabled(!converting && !batch->BatchUnderWay());
   ui->保存任务->setText(kSaveCaption);
 }
 
-void MainWindow::CloneTask() {
+void TaskListController::CloneTask() {
   if (taskList->full()) {
-    dialogs().ShowError(this, kLimitMessage);
+    dialogs().ShowError(&window, kLimitMessage);
     return;
   }
   const int s = SelectedRow();
@@ -100,10 +106,10 @@ void MainWindow::CloneTask() {
   ShowTaskCount();
 }
 
-void MainWindow::NewTask() {
+void TaskEditor::NewTask() {
   for (QLabel* box : {ui->前景框, ui->动画框, ui->音乐框}) box->clear();
   for (QLineEdit* box : {ui->宽度框, ui->高度框, ui->时长框, ui->格式框, ui->码率框}) box->clear();
-  ui->背景框->setText(QString::fromUtf8(kBackgroundPlaceholder));
+  ui->背景框->setText(QString::fromUtf8(pipeline::kBackgroundPlaceholder));
 
   ui->动画滤镜->setCurrentIndex(0);
   lastComputedCount = 0;
@@ -141,15 +147,15 @@ void MainWindow::NewTask() {
 
 namespace {
 
-// The window's trial: its own runner, a refusal shown and copied (MainWindow::RunTrial).
+// The window's trial: its own runner, a refusal shown and copied (BatchView::RunTrial).
 struct WindowTrial : pipeline::TrialRunner {
-  explicit WindowTrial(MainWindow& w) : window(w) {}
+  explicit WindowTrial(BatchView& b) : batch(b) {}
   std::string RunTrial(const std::string& arguments) override {
-    window.trialCommandText = arguments;
-    window.RunTrial();
-    return window.trialError;
+    batch.trialCommandText = arguments;
+    batch.RunTrial();
+    return batch.trialError;
   }
-  MainWindow& window;
+  BatchView& batch;
 };
 
 }  // namespace
@@ -157,15 +163,15 @@ struct WindowTrial : pipeline::TrialRunner {
 // 保存任务: the end of making a task as the command line makes one (pipeline::FinishTask), on
 // the task being prepared. A modified task whose command and length are unchanged is neither
 // tried nor stored again; a stored task keeps its place, a new one is appended.
-void MainWindow::AddOrSaveTask() {
-  if (BatchOrTrialUnderWay()) return;
+void TaskEditor::AddOrSaveTask() {
+  if (batch->BatchOrTrialUnderWay()) return;
   const bool addMode = ui->保存任务->text() == kAddCaption;
-  if (addMode && taskList->full()) {
-    dialogs().ShowError(this, kLimitMessage);
+  if (addMode && tasks->taskList->full()) {
+    dialogs().ShowError(&window, kLimitMessage);
     return;
   }
-  if (!addMode && CurrentRow() < 1) return;
-  const int index = CurrentRow() - 1;
+  if (!addMode && tasks->CurrentRow() < 1) return;
+  const int index = tasks->CurrentRow() - 1;
 
   std::array<std::string, 4> filters;
   for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);
@@ -176,7 +182,7 @@ void MainWindow::AddOrSaveTask() {
       // The trial command does not carry the output duration, so that is compared apart: the
       // duration the box stands for, read by the same rule that stores it (a box showing the
       // first eight characters of a stored full length still means that full length).
-      const task::TaskRecord& storedNow = taskList->task(index);
+      const task::TaskRecord& storedNow = tasks->taskList->task(index);
       pipeline::SettingsArea shown = area;
       task::TaskRecord asShown = storedNow;
       pipeline::ReadTask(shown, asShown);
@@ -185,24 +191,24 @@ void MainWindow::AddOrSaveTask() {
     ui->保存任务->setText(kWaitCaption);
     return true;
   };
-  WindowTrial trial(*this);
+  WindowTrial trial(*batch);
   const pipeline::MadeTask made = pipeline::FinishTask(area, current, filters, trial, proceed);
   ShowSettingsArea(area);  // corrections stay in the boxes whatever the outcome
   if (made.step == pipeline::TaskStep::Validation) {
-    dialogs().ShowError(this, FromUtf8(made.refusal));
+    dialogs().ShowError(&window, FromUtf8(made.refusal));
     return;
   }
   if (made.ok && addMode) {
-    taskList->append(made.task);
-    SetCurrentRow(taskList->size());
-    ShowTaskCount();
+    tasks->taskList->append(made.task);
+    tasks->SetCurrentRow(tasks->taskList->size());
+    tasks->ShowTaskCount();
     NewTask();
   } else if (made.ok) {
     // Speed, state and final output path are emptied: the changed task runs again.
-    taskList->replaceTask(index, made.task);
+    tasks->taskList->replaceTask(index, made.task);
   }
   ui->保存任务->setText(addMode ? kAddCaption : kSaveCaption);
-  trialCommandText.clear();
-  trialError.clear();
+  batch->trialCommandText.clear();
+  batch->trialError.clear();
   for (QFrame* panel : {ui->操作框, ui->路径框, ui->按钮框}) panel->setEnabled(true);
 }

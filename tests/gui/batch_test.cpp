@@ -81,14 +81,14 @@ class BatchTest : public WindowTest {
 
   void ExpectIdleWindow() {
     EXPECT_EQ(Find<QPushButton>("开始执行")->text(), "开始执行");
-    EXPECT_FALSE(MainWindow::OwnEnabled(Find<QPushButton>("暂停执行")));
+    EXPECT_FALSE(gui::OwnEnabled(Find<QPushButton>("暂停执行")));
     for (QWidget* w : std::initializer_list<QWidget*>{Find<QFrame>("路径框"), Find<QPushButton>("新建任务"),
                                                       Find<QPushButton>("保存任务")})
-      EXPECT_TRUE(MainWindow::OwnEnabled(w)) << w->objectName().toStdString();
+      EXPECT_TRUE(gui::OwnEnabled(w)) << w->objectName().toStdString();
     EXPECT_FALSE(Find<QTimer>("时钟")->isActive());
-    EXPECT_FALSE(window->runner->converting());
-    EXPECT_FALSE(window->runner->stopRequested());
-    EXPECT_FALSE(window->runner->active());
+    EXPECT_FALSE(Batch().runner->converting());
+    EXPECT_FALSE(Batch().runner->stopRequested());
+    EXPECT_FALSE(Batch().runner->active());
   }
 
   std::string media;
@@ -103,7 +103,7 @@ TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              Find<QFrame>("路径框"), Find<QPushButton>("新建任务"), Find<QPushButton>("保存任务"),
              Find<QPushButton>("暂停执行"), Find<QPushButton>("开始执行")})
-      s << QString::number(MainWindow::OwnEnabled(w));
+      s << QString::number(gui::OwnEnabled(w));
     return s << Find<QPushButton>("开始执行")->text() << Find<QPushButton>("暂停执行")->text()
              << Find<QLabel>("处理进度")->text();
   };
@@ -112,8 +112,8 @@ TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
   EXPECT_EQ(dialogs.errors, QStringList{"尚未添加任务到任务列表。"});
   EXPECT_EQ(snapshot(), before);
   EXPECT_FALSE(Find<QTimer>("时钟")->isActive());
-  EXPECT_FALSE(window->runner->active());
-  EXPECT_FALSE(window->runner->converting());
+  EXPECT_FALSE(Batch().runner->active());
+  EXPECT_FALSE(Batch().runner->converting());
 }
 
 TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
@@ -122,24 +122,23 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
     task::TaskRecord t = ts::TurnedTask(Clip(name), 320, 180, 2);
     t.ticks[task::kTickForegroundSound] = 1;
     const task::BuildResult built =
-        task::BuildCommand(t, task::BuildMode::Full, task::DiskEnvironment(window->effectFilters));
+        task::BuildCommand(t, task::BuildMode::Full, task::DiskEnvironment(Editor().effectFilters));
     EXPECT_EQ(built.outputPath, Temporary(name));
     t.commandLine = built.text;
     ts::StoreTask(*window, t);
   }
-  window->elapsedSeconds = 99;
+  Batch().elapsedSeconds = 99;
 
   // What the window shows while the batch runs.
   bool sawRunningWindow = false;
   WhileRunning([&] {
-    if (!window->runner->converting()) return false;
+    if (!Batch().runner->converting()) return false;
     sawRunningWindow = Find<QPushButton>("开始执行")->text() == "停止执行" &&
-                       MainWindow::OwnEnabled(Find<QPushButton>("暂停执行")) &&
-                       !MainWindow::OwnEnabled(Find<QFrame>("路径框")) &&
-                       !MainWindow::OwnEnabled(Find<QPushButton>("新建任务")) &&
-                       !MainWindow::OwnEnabled(Find<QPushButton>("保存任务")) &&
-                       Find<QTimer>("时钟")->isActive() && Find<QTimer>("时钟")->interval() == 1000 &&
-                       window->runner->active();
+                       gui::OwnEnabled(Find<QPushButton>("暂停执行")) &&
+                       !gui::OwnEnabled(Find<QFrame>("路径框")) &&
+                       !gui::OwnEnabled(Find<QPushButton>("新建任务")) &&
+                       !gui::OwnEnabled(Find<QPushButton>("保存任务")) && Find<QTimer>("时钟")->isActive() &&
+                       Find<QTimer>("时钟")->interval() == 1000 && Batch().runner->active();
     return true;
   });
   Find<QPushButton>("开始执行")->click();
@@ -149,14 +148,14 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
   for (int row = 0; row < 3; ++row) {
     const std::string name(1, char('a' + row));
     EXPECT_EQ(State(row), "处理完毕") << name;
-    EXPECT_EQ(window->taskList->task(row).finalOutputPath, Final(name));
+    EXPECT_EQ(Tasks().taskList->task(row).finalOutputPath, Final(name));
     const ts::ProbeFacts facts = ts::FfprobeFacts(Final(name));
     EXPECT_EQ(facts.width, 180) << name;
     EXPECT_EQ(facts.height, 320) << name;
     EXPECT_FALSE(plat::FileExists(Temporary(name)));
   }
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
-  EXPECT_LT(window->elapsedSeconds, 99);  // the clock started again from 0
+  EXPECT_LT(Batch().elapsedSeconds, 99);  // the clock started again from 0
   ExpectIdleWindow();
 
   // A second batch passes over the finished rows at once and converts nothing again.
@@ -190,14 +189,14 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(failed.contains("Invalid too big")) << failed.toStdString();
   EXPECT_FALSE(failed.contains('\n'));
   EXPECT_FALSE(plat::FileExists(Temporary("e")));
-  EXPECT_EQ(window->taskList->task(5).finalOutputPath, "");
+  EXPECT_EQ(Tasks().taskList->task(5).finalOutputPath, "");
   EXPECT_EQ(State(6), "处理完毕");
   EXPECT_TRUE(plat::FileExists(Final("f")));
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), "7/7");
   ExpectIdleWindow();
   // 查看日志 on the failed row: the converter's own lines of that run.
   Find<QTableView>("列表框")->selectRow(5);
-  ASSERT_TRUE(window->PrepareTaskMenu());
+  ASSERT_TRUE(Tasks().PrepareTaskMenu());
   MenuEntry("查看日志")->trigger();
   ASSERT_EQ(dialogs.logs.size(), 1u);
   EXPECT_TRUE(dialogs.logs[0].log.contains("Invalid too big")) << dialogs.logs[0].log.toStdString();
@@ -235,7 +234,7 @@ TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
   WhileRunning([&] {
     if (batch::CompletionsUnderWay() == 0) return false;
     dialogs.yesNoAnswers.push_back(true);
-    closed = window->OnMainWindowCloseQuery();
+    closed = Batch().OnMainWindowCloseQuery();
     return true;
   });
   Find<QPushButton>("开始执行")->click();
@@ -252,7 +251,7 @@ TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
 TEST_F(BatchTest, StopDuringATaskEndsTheBatchPausedOrNot) {
   for (bool pauseFirst : {false, true}) {
     SCOPED_TRACE(pauseFirst ? "paused" : "running");
-    window->taskList->clearTasks();
+    Tasks().taskList->clearTasks();
     AddTask(Clip("a"), Paced("a"));
     AddTask(Clip("b"), Portrait("b"));
     bool stopped = false;
@@ -283,11 +282,11 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
   for (const char* name : {"a", "b", "c"}) AddTask(Clip(name), Portrait(name));
   int gaps = 0;
   WhileRunning([&] {
-    if (window->runner->converting() || !window->runner->active()) return false;
+    if (Batch().runner->converting() || !Batch().runner->active()) return false;
     if (gaps == 0 && State(0) == "处理完毕") {
       gaps = 1;
       dialogs.yesNoAnswers.push_back(false);  // "No": keep running
-      EXPECT_FALSE(window->OnMainWindowCloseQuery());
+      EXPECT_FALSE(Batch().OnMainWindowCloseQuery());
       EXPECT_EQ(exitCode, -1);
       return false;
     }
@@ -313,24 +312,24 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
 // and leaves the raw one on the clipboard. Neither leaves an output behind.
 TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   QGuiApplication::clipboard()->setText("before");
-  window->trialCommandText = ts::PortraitCommand(Clip("a"), Temporary("a"), "00:00:00.001 ");
-  window->RunTrial();
-  EXPECT_EQ(window->trialError, "");
+  Batch().trialCommandText = ts::PortraitCommand(Clip("a"), Temporary("a"), "00:00:00.001 ");
+  Batch().RunTrial();
+  EXPECT_EQ(Batch().trialError, "");
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
 
-  window->trialCommandText = "-i \"" + Clip("a") +
+  Batch().trialCommandText = "-i \"" + Clip("a") +
                              "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" +
                              Temporary("a") + "\"";
-  window->RunTrial();
-  const std::string raw = window->trialError;
+  Batch().RunTrial();
+  const std::string raw = Batch().trialError;
   EXPECT_NE(raw.find("Invalid argument"), std::string::npos) << raw;
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), raw);
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_EQ(dialogs.errors[0].toStdString(), "发生错误：\r\n" + batch::FailureTranslation(raw));
   EXPECT_TRUE(dialogs.errors[0].contains("格式无效"));
   EXPECT_FALSE(plat::FileExists(Temporary("a")));
-  EXPECT_FALSE(window->runner->trialRunning());
+  EXPECT_FALSE(Batch().runner->trialRunning());
 }
 
 }  // namespace
@@ -342,15 +341,15 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   for (const char* name : {"a", "b"})
     AddTask(Clip(name),
             "-re -i \"" + Clip(name) + "\" -to 00:00:02 -vf scale=180:320 -y \"" + Temporary(name) + "\"");
-  const QModelIndex stateOf0 = window->taskList->index(0, app::TaskListModel::kState);
+  const QModelIndex stateOf0 = Tasks().taskList->index(0, app::TaskListModel::kState);
   int barMaximum = 0, barInSecondTask = -1;
   QString tooltip;
   bool noticeHidden = true;
-  QObject::connect(window->taskList, &QAbstractItemModel::dataChanged, window.get(), [&] {
-    if (tooltip.isEmpty()) tooltip = window->taskList->data(stateOf0, Qt::ToolTipRole).toString();
+  QObject::connect(Tasks().taskList, &QAbstractItemModel::dataChanged, window.get(), [&] {
+    if (tooltip.isEmpty()) tooltip = Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString();
   });
   WhileRunning([&] {
-    if (!window->runner->converting()) return false;
+    if (!Batch().runner->converting()) return false;
     noticeHidden =
         noticeHidden && !Find<QProgressBar>("总进度")->isHidden() && Find<QLabel>("版权")->isHidden();
     barMaximum = Find<QProgressBar>("总进度")->maximum();
@@ -366,5 +365,5 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   EXPECT_TRUE(tooltip.startsWith("剩余 ")) << tooltip.toStdString();
   EXPECT_TRUE(Find<QProgressBar>("总进度")->isHidden());
   EXPECT_FALSE(Find<QLabel>("版权")->isHidden());
-  EXPECT_EQ(window->taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
+  EXPECT_EQ(Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
 }

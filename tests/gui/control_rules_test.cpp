@@ -52,11 +52,11 @@ class ControlRulesTest : public WindowCase {
   // Ratio item `item` (-1: none) with the width or the height box active.
   void SetRatio(int item, bool widthActive) {
     Find<QComboBox>("宽高比例")->setCurrentIndex(item);
-    widthActive ? w().ActivateWidthBox() : w().ActivateHeightBox();
+    widthActive ? Editor().ActivateWidthBox() : Editor().ActivateHeightBox();
   }
   void SetForeground(int width, int height) {
-    w().current.foregroundWidth = width;
-    w().current.foregroundHeight = height;
+    Editor().current.foregroundWidth = width;
+    Editor().current.foregroundHeight = height;
   }
   void SendFocus(QWidget* target, QEvent::Type type) {
     QFocusEvent event(type, Qt::OtherFocusReason);
@@ -77,14 +77,14 @@ TEST_F(ControlRulesTest, ActiveSizeBoxIsTheColouredOne) {
 
   QTest::mouseClick(Find<QLineEdit>("高度框"), Qt::LeftButton);  // a click in a box makes it the active one
   EXPECT_EQ(colours(), (std::vector<QColor>{kWhite, kWhite, kActive, kActive}));
-  EXPECT_FALSE(w().WidthBoxActive());
+  EXPECT_FALSE(Editor().WidthBoxActive());
 
   QTest::mouseClick(Find<QLineEdit>("宽度框"), Qt::LeftButton);
   EXPECT_EQ(colours(), (std::vector<QColor>{kActive, kActive, kWhite, kWhite}));
-  EXPECT_TRUE(w().WidthBoxActive());
+  EXPECT_TRUE(Editor().WidthBoxActive());
 
-  w().ActivateHeightBox();
-  EXPECT_FALSE(w().WidthBoxActive());
+  Editor().ActivateHeightBox();
+  EXPECT_FALSE(Editor().WidthBoxActive());
   EXPECT_EQ(w().focusWidget(), Find<QLineEdit>("高度框"));
 }
 
@@ -128,7 +128,7 @@ TEST_F(ControlRulesTest, RatioDimensionArithmetic) {
                          {10, true, 1080, 1440},  // 3:4 from the width
                          {-1, true, 1920, 0}}) {  // no ratio chosen
     SetRatio(c.item, c.widthActive);
-    EXPECT_EQ(w().RatioDimension(c.typed), c.other)
+    EXPECT_EQ(Editor().RatioDimension(c.typed), c.other)
         << c.item << (c.widthActive ? " width " : " height ") << c.typed;
   }
 }
@@ -139,16 +139,16 @@ TEST_F(ControlRulesTest, RatioSelectionFillsBothBoxesFromTheForeground) {
   ChooseRatio(0);
   EXPECT_EQ(Find<QLineEdit>("高度框")->text(), "1920");
   EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), "3412");  // 1920 x 1.777778 = 3413.33 -> 3413 -> 3412
-  EXPECT_FALSE(w().WidthBoxActive());
-  EXPECT_EQ(w().lastComputedCount, 3);  // 3412 / 1080
+  EXPECT_FALSE(Editor().WidthBoxActive());
+  EXPECT_EQ(Editor().lastComputedCount, 3);  // 3412 / 1080
 
   // A landscape clip to portrait output: width from the clip, height from the ratio.
   SetForeground(1920, 1080);
   ChooseRatio(7);
   EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), "1920");
   EXPECT_EQ(Find<QLineEdit>("高度框")->text(), "3412");
-  EXPECT_TRUE(w().WidthBoxActive());
-  EXPECT_EQ(w().lastComputedCount, 0);  // no copies side by side: the count box hides
+  EXPECT_TRUE(Editor().WidthBoxActive());
+  EXPECT_EQ(Editor().lastComputedCount, 0);  // no copies side by side: the count box hides
   EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), 0);
 
   // The computed side never falls below the clip's own size.
@@ -197,7 +197,7 @@ TEST_F(ControlRulesTest, RatioCalculationMessagesAndResults) {
 
 TEST_F(ControlRulesTest, ForegroundCountListOffersTheCopiesThatFit) {
   SetForeground(1080, 1920);
-  EXPECT_EQ(w().UpdateForegroundCount(1920, 1080), 3);  // 1920 / 607.5 = 3.16
+  EXPECT_EQ(Editor().UpdateForegroundCount(1920, 1080), 3);  // 1920 / 607.5 = 3.16
   EXPECT_EQ(Items(Find<CountComboBox>("前景计数")), (QStringList{"1", "2", "3"}));
   EXPECT_EQ(Find<CountComboBox>("前景计数")->currentText(), "1");  // the first time, one copy
   EXPECT_EQ(Find<QLabel>("前景框")->width(), 270);
@@ -207,24 +207,24 @@ TEST_F(ControlRulesTest, ForegroundCountListOffersTheCopiesThatFit) {
   // The user chooses three copies; an output where only two fit keeps the most it can.
   Find<CountComboBox>("前景计数")->setCurrentIndex(2);
   emit Find<CountComboBox>("前景计数")->activated(2);
-  EXPECT_EQ(w().current.selectedForegroundCount, 2);
-  EXPECT_EQ(w().UpdateForegroundCount(1500, 1080), 2);  // 1500 / 607.5 = 2.47
+  EXPECT_EQ(Editor().current.selectedForegroundCount, 2);
+  EXPECT_EQ(Editor().UpdateForegroundCount(1500, 1080), 2);  // 1500 / 607.5 = 2.47
   EXPECT_EQ(Items(Find<CountComboBox>("前景计数")), (QStringList{"1", "2"}));
   EXPECT_EQ(Find<CountComboBox>("前景计数")->currentText(), "2");
 
   // Back to three: the choice of two stays.
-  EXPECT_EQ(w().UpdateForegroundCount(1920, 1080), 3);
+  EXPECT_EQ(Editor().UpdateForegroundCount(1920, 1080), 3);
   EXPECT_EQ(Find<CountComboBox>("前景计数")->currentText(), "2");
 
   // The same count again changes nothing, not even a selection made in between.
   Find<CountComboBox>("前景计数")->setCurrentIndex(0);
-  EXPECT_EQ(w().UpdateForegroundCount(1900, 1080), 3);
+  EXPECT_EQ(Editor().UpdateForegroundCount(1900, 1080), 3);
   EXPECT_EQ(Find<CountComboBox>("前景计数")->currentText(), "1");
 
   // One copy: the path box widens over the list, which empties.
-  EXPECT_EQ(w().UpdateForegroundCount(1080, 1080), 1);
+  EXPECT_EQ(Editor().UpdateForegroundCount(1080, 1080), 1);
   EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), 0);
-  EXPECT_EQ(w().lastComputedCount, 0);
+  EXPECT_EQ(Editor().lastComputedCount, 0);
   EXPECT_EQ(Find<QLabel>("前景框")->width(), 312);
   EXPECT_EQ(Find<QFrame>("前景框b")->width(), 318);
 }
@@ -242,11 +242,11 @@ TEST_F(ControlRulesTest, ForegroundCountIsZeroWhenAnySizeIsZero) {
     SCOPED_TRACE(std::to_string(c.fw) + "x" + std::to_string(c.fh) + " -> " + std::to_string(c.width) + "x" +
                  std::to_string(c.height));
     SetForeground(1080, 1920);
-    w().UpdateForegroundCount(1920, 1080);  // the list shows first
+    Editor().UpdateForegroundCount(1920, 1080);  // the list shows first
     SetForeground(c.fw, c.fh);
-    EXPECT_EQ(w().UpdateForegroundCount(c.width, c.height), c.expected);
+    EXPECT_EQ(Editor().UpdateForegroundCount(c.width, c.height), c.expected);
     EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), c.expected);
-    w().UpdateForegroundCount(0, 0);
+    Editor().UpdateForegroundCount(0, 0);
   }
 }
 
@@ -255,13 +255,13 @@ TEST_F(ControlRulesTest, CountListFocusAndSizeBoxFocusRules) {
   Find<QLineEdit>("宽度框")->setText("1920");
   Find<QLineEdit>("高度框")->setText("1080");
   SendFocus(Find<QLineEdit>("宽度框"), QEvent::FocusOut);  // leaving a size box stores the count
-  EXPECT_EQ(w().storedCount, 3);
+  EXPECT_EQ(Editor().storedCount, 3);
   SendFocus(Find<CountComboBox>("前景计数"), QEvent::FocusIn);
   EXPECT_TRUE(On(Find<CountComboBox>("前景计数")));
 
   Find<QLineEdit>("高度框")->setText("1920");
   SendFocus(Find<QLineEdit>("高度框"), QEvent::FocusOut);
-  EXPECT_EQ(w().storedCount, 1);  // 1920 / 1080: one copy, the list hides
+  EXPECT_EQ(Editor().storedCount, 1);  // 1920 / 1080: one copy, the list hides
   EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), 0);
   Find<CountComboBox>("前景计数")->setEnabled(true);
   SendFocus(Find<CountComboBox>("前景计数"), QEvent::FocusIn);  // reached by the keyboard while covered
@@ -271,7 +271,7 @@ TEST_F(ControlRulesTest, CountListFocusAndSizeBoxFocusRules) {
 // ---- bitrate and audio --------------------------------------------------------------------
 
 TEST_F(ControlRulesTest, AutomaticBitrateTakesTheForegroundsRate) {
-  w().current.foregroundBitrate = "2345";
+  Editor().current.foregroundBitrate = "2345";
   Find<QLineEdit>("码率框")->setText("99");
   Find<QCheckBox>("自动码率")->click();  // off: the box is the user's
   EXPECT_FALSE(Find<QCheckBox>("自动码率")->isChecked());
@@ -315,7 +315,7 @@ TEST_F(ControlRulesTest, MuteClickAndAudioRule) {
 // ---- clearing sources ---------------------------------------------------------------------
 
 TEST_F(ControlRulesTest, ClearBackgroundResetsItsSettings) {
-  task::TaskRecord& r = w().current;
+  task::TaskRecord& r = Editor().current;
   for (bool foregroundExists : {true, false}) {
     SCOPED_TRACE(foregroundExists ? "foreground exists" : "foreground missing");
     const std::string fg = programFolder() + (foregroundExists ? "/clip.mp4" : "/gone.mp4");
@@ -346,7 +346,7 @@ TEST_F(ControlRulesTest, ClearBackgroundResetsItsSettings) {
 }
 
 TEST_F(ControlRulesTest, ClearAnimationAndClearAudio) {
-  task::TaskRecord& r = w().current;
+  task::TaskRecord& r = Editor().current;
   r.animationPath = "\"/x/a.gif\"";
   r.animationDuration = "00:00:03.00";
   r.animationKind = 4, r.animationWidth = 400, r.animationHeight = 300;
@@ -385,7 +385,7 @@ TEST_F(ControlRulesTest, ClearAnimationAndClearAudio) {
 // ---- source information, GIF preview ------------------------------------------------------
 
 TEST_F(ControlRulesTest, SourceInformationOnAClick) {
-  task::TaskRecord& r = w().current;
+  task::TaskRecord& r = Editor().current;
   r.foregroundWidth = 1920, r.foregroundHeight = 1080, r.foregroundDuration = "00:01:23.45",
   r.foregroundKind = 5;
   r.backgroundWidth = 0, r.backgroundHeight = 360, r.backgroundDuration = "";
@@ -418,7 +418,7 @@ TEST_F(ControlRulesTest, GifPreviewGeometryAndPlayback) {
                                          {100, 400, QRect(13, 14, 77, 310), QPoint(75, 16)}}) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
     const std::string gif = testing_support::AnimatedGif(c.width, c.height, 2, 5);
-    task::TaskRecord& r = w().current;
+    task::TaskRecord& r = Editor().current;
     r.animationPath = task::Quote(gif);
     r.animationKind = 4, r.animationWidth = c.width, r.animationHeight = c.height;
     r.animationDuration = "00:00:02.00";
@@ -442,20 +442,20 @@ TEST_F(ControlRulesTest, GifPreviewGeometryAndPlayback) {
 
 TEST_F(ControlRulesTest, GifPreviewOfBadInputShowsNothingWrong) {
   // An unreadable file shows an empty picture; a picture of no known size shows nothing.
-  w().ShowGifPreview(Q(programFolder() + "/missing.gif"), 200, 100);
+  Editor().ShowGifPreview(Q(programFolder() + "/missing.gif"), 200, 100);
   EXPECT_EQ(Find<QLabel>("动画预览")->geometry(), QRect(13, 248, 152, 76));
   ASSERT_NE(Find<QLabel>("动画预览")->movie(), nullptr);
   EXPECT_FALSE(Find<QLabel>("动画预览")->movie()->isValid());
-  w().HidePreview();
-  w().ShowGifPreview(QStringLiteral("/x.gif"), 0, 100);
-  w().ShowGifPreview(QStringLiteral("/x.gif"), 100, 0);
+  Editor().HidePreview();
+  Editor().ShowGifPreview(QStringLiteral("/x.gif"), 0, 100);
+  Editor().ShowGifPreview(QStringLiteral("/x.gif"), 100, 0);
   EXPECT_FALSE(Find<QLabel>("动画预览")->isVisibleTo(window.get()));
 }
 
 // ---- label shortcuts, clock ---------------------------------------------------------------
 
 TEST_F(ControlRulesTest, RightClickOnATitleRestoresItsDefault) {
-  task::TaskRecord& r = w().current;
+  task::TaskRecord& r = Editor().current;
   r.suggestedWidth = 1080, r.suggestedHeight = 1920;
   r.foregroundDuration = "00:01:23.45";
   r.foregroundExtension = ".mkv";
@@ -485,8 +485,8 @@ TEST_F(ControlRulesTest, RightClickOnATitleRestoresItsDefault) {
     EXPECT_NE(c.value(), c.expected);
     QTest::mouseClick(c.title, Qt::RightButton);
     EXPECT_EQ(c.value(), c.expected);
-    if (c.title == Find<QLabel>("宽度标签")) EXPECT_TRUE(w().WidthBoxActive());
-    if (c.title == Find<QLabel>("高度标签")) EXPECT_FALSE(w().WidthBoxActive());
+    if (c.title == Find<QLabel>("宽度标签")) EXPECT_TRUE(Editor().WidthBoxActive());
+    if (c.title == Find<QLabel>("高度标签")) EXPECT_FALSE(Editor().WidthBoxActive());
   }
 }
 
@@ -501,13 +501,13 @@ TEST(FormatElapsed, DaysAppearOnlyFromOneDayOn) {
                                                {86400, "01:00:00:00"},
                                                {90061, "01:01:01:01"},
                                                {100 * 86400 + 10, "100:00:00:10"}};
-  for (const auto& [seconds, text] : cases) EXPECT_EQ(MainWindow::FormatElapsed(seconds), text) << seconds;
+  for (const auto& [seconds, text] : cases) EXPECT_EQ(BatchView::FormatElapsed(seconds), text) << seconds;
 }
 
 TEST_F(ControlRulesTest, ClockTickCountsAndShowsTheElapsedTime) {
-  w().elapsedSeconds = 59;
-  w().OnClockTick();
-  EXPECT_EQ(w().elapsedSeconds, 60);
+  Batch().elapsedSeconds = 59;
+  Batch().OnClockTick();
+  EXPECT_EQ(Batch().elapsedSeconds, 60);
   EXPECT_EQ(Find<QLabel>("处理时间")->text(), "00:01:00");
 }
 
@@ -580,7 +580,7 @@ TEST_F(ControlRulesTest, FileManagerIsAskedOverTheBusAndTheFolderOpensWhenNoneAn
     client.call(
         QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/"),
                                        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping")));
-    MainWindow::ResponsiveWait(50);
+    gui::ResponsiveWait(50);
     EXPECT_TRUE(opened.isEmpty());
     service.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
   }
@@ -612,9 +612,9 @@ TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
   original.disabled[task::kOffBitrateBox] = 1;
   const task::TaskRecord before = original;
 
-  ASSERT_TRUE(w().taskList->append(original));
-  const int last = w().taskList->size() - 1;
-  const task::TaskRecord& stored = w().taskList->task(last);
+  ASSERT_TRUE(Tasks().taskList->append(original));
+  const int last = Tasks().taskList->size() - 1;
+  const task::TaskRecord& stored = Tasks().taskList->task(last);
   EXPECT_NE(stored.finalOutputPath.data(), original.finalOutputPath.data());
   EXPECT_NE(stored.commandLine.data(), original.commandLine.data());
   task::TaskRecord copy = stored;
@@ -623,7 +623,7 @@ TEST_F(ControlRulesTest, DeepCopyOfATaskSharesNothing) {
   copy.commandLine.clear();
   copy.ticks[task::kTickMute] = 0;
   copy.disabled[task::kOffBitrateBox] = 0;
-  w().taskList->replaceTask(last, copy);
+  Tasks().taskList->replaceTask(last, copy);
   EXPECT_EQ(original.finalOutputPath, before.finalOutputPath);
   EXPECT_EQ(original.foregroundPath, before.foregroundPath);
   EXPECT_EQ(original.commandLine, before.commandLine);

@@ -28,8 +28,8 @@ class EndToEndTest : public WindowTest {
   }
 
   bool BatchOver() {
-    if (window->runner->converting() || window->runner->active()) return false;
-    for (int row = 0; row < window->taskList->size(); ++row) {
+    if (Batch().runner->converting() || Batch().runner->active()) return false;
+    for (int row = 0; row < Tasks().taskList->size(); ++row) {
       const QString s = ts::RowState(*window, row);
       if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％"))) return false;
     }
@@ -53,7 +53,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   EXPECT_EQ(Find<QLineEdit>("高度框")->text(), QStringLiteral("568"));
   Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->taskList->size(), 1);
+  ASSERT_EQ(Tasks().taskList->size(), 1);
 
   // Second task: a portrait clip made landscape, with a GIF over it and background music.
   Answer(portrait);
@@ -70,13 +70,13 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   EXPECT_FALSE(Find<QCheckBox>("静音")->isChecked());
   Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->taskList->size(), 2);
-  EXPECT_EQ(window->taskList->data(window->taskList->index(0, 2)).toString(), QStringLiteral("320x568"));
-  EXPECT_EQ(window->taskList->data(window->taskList->index(1, 2)).toString(), QStringLiteral("568x320"));
+  ASSERT_EQ(Tasks().taskList->size(), 2);
+  EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(0, 2)).toString(), QStringLiteral("320x568"));
+  EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(1, 2)).toString(), QStringLiteral("568x320"));
 
   // The batch.
   Find<QPushButton>("开始执行")->click();
-  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500) MainWindow::ResponsiveWait(500);
+  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500) gui::ResponsiveWait(500);
   ASSERT_TRUE(BatchOver()) << "the batch did not end";
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
   EXPECT_EQ(Find<QPushButton>("开始执行")->text(), QStringLiteral("开始执行"));
@@ -85,7 +85,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   for (int row = 0; row < 2; ++row) {
     SCOPED_TRACE(row);
     EXPECT_EQ(ts::RowState(*window, row), QStringLiteral("处理完毕"));
-    const std::string out = window->taskList->task(row).finalOutputPath;
+    const std::string out = Tasks().taskList->task(row).finalOutputPath;
     EXPECT_EQ(out.rfind(folder + "/result/", 0), 0u) << out;
     ASSERT_TRUE(plat::FileExists(out)) << out;
     const ts::ProbeFacts facts = ts::FfprobeFacts(out);

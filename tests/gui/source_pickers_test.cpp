@@ -38,8 +38,8 @@ class SourcePickersTest : public WindowCase {
  protected:
   // No foreground: the record holds none and the settings are locked.
   void ExpectNoForeground() {
-    EXPECT_EQ(w().current.foregroundKind, 0);
-    EXPECT_EQ(w().current.foregroundPath, "");
+    EXPECT_EQ(Editor().current.foregroundKind, 0);
+    EXPECT_EQ(Editor().current.foregroundPath, "");
     EXPECT_FALSE(On(Find<QFrame>("操作框")));
   }
 };
@@ -47,7 +47,7 @@ class SourcePickersTest : public WindowCase {
 TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
   const std::string clip = ts::VideoWithSound(1920, 1080, 5, 25);
   PickForeground(clip);
-  const task::TaskRecord& r = w().current;
+  const task::TaskRecord& r = Editor().current;
 
   EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(clip));
   EXPECT_EQ(r.foregroundPath, task::Quote(clip));
@@ -110,13 +110,13 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
     EXPECT_EQ(Find<QComboBox>("宽高比例")->currentText(), row.ratioText);
     EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), row.width);
     EXPECT_EQ(Find<QLineEdit>("高度框")->text(), row.height);
-    EXPECT_EQ(std::to_string(w().current.suggestedWidth), row.width);
-    EXPECT_EQ(std::to_string(w().current.suggestedHeight), row.height);
-    EXPECT_EQ(w().current.foregroundCountMax, row.copies);
-    EXPECT_EQ(w().storedCount, row.copies);
+    EXPECT_EQ(std::to_string(Editor().current.suggestedWidth), row.width);
+    EXPECT_EQ(std::to_string(Editor().current.suggestedHeight), row.height);
+    EXPECT_EQ(Editor().current.foregroundCountMax, row.copies);
+    EXPECT_EQ(Editor().storedCount, row.copies);
     if (row.copies >= 2) {
       EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), row.copies);
-      EXPECT_EQ(w().current.selectedForegroundCount, Find<CountComboBox>("前景计数")->currentIndex());
+      EXPECT_EQ(Editor().current.selectedForegroundCount, Find<CountComboBox>("前景计数")->currentIndex());
     }
     // No sound: the foreground's sound cannot be chosen and the audio rule mutes.
     EXPECT_EQ(TickedAudio(), "静音");
@@ -127,7 +127,7 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
 TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
   const std::string png = ts::StillPng(640, 480);
   PickForeground(png);
-  const task::TaskRecord& r = w().current;
+  const task::TaskRecord& r = Editor().current;
   EXPECT_EQ(Find<QLabel>("前景框")->text(), "必须为有效视频文件");
   ExpectNoForeground();
   EXPECT_EQ(TickedAudio(), "静音");
@@ -152,18 +152,18 @@ TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
 TEST_F(SourcePickersTest, ForegroundDurationDecidesFadesAndFillsAnEmptyBackgroundDuration) {
   auto pick = [&](int seconds, bool fades) {
     PickForeground(ts::VideoWithoutSound(320, 180, seconds, 25));
-    EXPECT_EQ(w().current.foregroundKind, 3);
-    EXPECT_EQ(w().current.foregroundDuration, "00:00:0" + std::to_string(seconds) + ".00");
+    EXPECT_EQ(Editor().current.foregroundKind, 3);
+    EXPECT_EQ(Editor().current.foregroundDuration, "00:00:0" + std::to_string(seconds) + ".00");
     EXPECT_EQ(On(Find<QCheckBox>("视频淡入")), fades) << seconds << " s";
     EXPECT_EQ(On(Find<QCheckBox>("视频淡出")), fades) << seconds << " s";
     EXPECT_TRUE(On(Find<QCheckBox>("降噪")));
   };
   pick(4, false);
-  EXPECT_EQ(w().current.backgroundDuration, "00:00:04.00");
+  EXPECT_EQ(Editor().current.backgroundDuration, "00:00:04.00");
   Pick(Find<QPushButton>("背景按钮"), ts::VideoWithoutSound(320, 180, 2, 25));
-  EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");
+  EXPECT_EQ(Editor().current.backgroundDuration, "00:00:02.00");
   pick(5, true);
-  EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");  // the background's own stays
+  EXPECT_EQ(Editor().current.backgroundDuration, "00:00:02.00");  // the background's own stays
   EXPECT_EQ(Find<QLabel>("处理时间")->text(), "00:00:05.00");
   pick(4, false);
 }
@@ -172,16 +172,16 @@ TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
   const std::string gif = ts::AnimatedGif(480, 270, 3, 10);
   window->show();
   PickForeground(gif);
-  EXPECT_EQ(w().current.foregroundKind, 4);
+  EXPECT_EQ(Editor().current.foregroundKind, 4);
   EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(gif));
-  EXPECT_EQ(w().current.foregroundFps, "10");
+  EXPECT_EQ(Editor().current.foregroundFps, "10");
   EXPECT_FALSE(Find<QLabel>("动画预览")->isHidden());
-  ASSERT_NE(w().previewMovie, nullptr);
-  EXPECT_EQ(w().previewMovie->fileName(), Q(gif));
-  w().HidePreview();
+  ASSERT_NE(Editor().previewMovie, nullptr);
+  EXPECT_EQ(Editor().previewMovie->fileName(), Q(gif));
+  Editor().HidePreview();
 
   Pick(Find<QPushButton>("动画按钮"), gif);
-  const task::TaskRecord& r = w().current;
+  const task::TaskRecord& r = Editor().current;
   EXPECT_EQ(Find<QLabel>("动画框")->text(), Q(gif));
   EXPECT_EQ(r.animationPath, task::Quote(gif));
   EXPECT_EQ(r.animationKind, 4);
@@ -206,7 +206,7 @@ TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
 
 TEST_F(SourcePickersTest, SoundSourcesAcceptOnlyFilesWithSound) {
   const std::string audio = ts::AudioOnly(5);
-  const task::TaskRecord& r = w().current;
+  const task::TaskRecord& r = Editor().current;
 
   Pick(Find<QPushButton>("背景按钮"), audio);
   EXPECT_EQ(Find<QLabel>("背景框")->text(), "必须为有效视频或图片文件");
@@ -239,7 +239,7 @@ TEST_F(SourcePickersTest, BackgroundSoundIsTickedOnlyWhenNoOtherSoundIsChosen) {
   EXPECT_EQ(TickedAudio(), "背景音");
   EXPECT_TRUE(On(Find<QCheckBox>("背景音")));
 
-  w().ClearBackground();
+  Editor().ClearBackground();
   PickForeground(ts::VideoWithSound(320, 180, 5, 25));
   ASSERT_EQ(TickedAudio(), "前景音");
   Pick(Find<QPushButton>("背景按钮"), withSound);
@@ -255,7 +255,7 @@ TEST_F(SourcePickersTest, ConverterRefusalLeavesTheFailureText) {
   PickForeground(garbage);
   EXPECT_EQ(Find<QLabel>("前景框")->text(), "必须为有效视频文件");
   ExpectNoForeground();
-  EXPECT_EQ(w().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
+  EXPECT_EQ(Editor().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
   EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
@@ -271,30 +271,30 @@ TEST_F(SourcePickersTest, NonUtf8NameIsPickedWithItsOwnBytes) {
   dialogs.fileAnswers.push_back(shown);
   Find<QPushButton>("前景按钮")->click();
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
-  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
-  EXPECT_EQ(w().current.foregroundKind, 5);
-  EXPECT_EQ(w().current.foregroundDuration, "00:00:02.00");
+  EXPECT_EQ(Editor().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(Editor().current.foregroundKind, 5);
+  EXPECT_EQ(Editor().current.foregroundDuration, "00:00:02.00");
 }
 
 TEST_F(SourcePickersTest, EmptyFileIsRefusedAndNothingChanges) {
   const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
   PickForeground(clip);
-  const std::string folderBefore = w().lastFolder[kForeground];
+  const std::string folderBefore = Editor().lastFolder[kForeground];
   const std::string empty = NewFolder("empty") + "/nothing.mp4";
   WriteFile(empty, "");
 
   PickForeground(empty);
   EXPECT_EQ(dialogs.errors, QStringList{kEmptyFile});
   EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(clip));
-  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
-  EXPECT_EQ(w().current.foregroundKind, 3);
-  EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
+  EXPECT_EQ(Editor().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(Editor().current.foregroundKind, 3);
+  EXPECT_EQ(Editor().lastFolder[kForeground], folderBefore);
 
   // A folder cannot be read as a file either.
   dialogs.errors.clear();
-  w().ProbeRequest(Q(NewFolder("a-folder")), kAudio);
+  Editor().ProbeRequest(Q(NewFolder("a-folder")), kAudio);
   EXPECT_EQ(dialogs.errors, QStringList{kEmptyFile});
-  EXPECT_EQ(w().current.audioKind, 0);
+  EXPECT_EQ(Editor().current.audioKind, 0);
 }
 
 TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
@@ -334,13 +334,13 @@ TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.path);
     dialogs.errors.clear();
-    w().ResetForeground();
-    w().lastFolder[kForeground] = "/before/";
+    Editor().ResetForeground();
+    Editor().lastFolder[kForeground] = "/before/";
     PickForeground(row.path);
     const bool accepted = row.message.isEmpty();
     EXPECT_EQ(dialogs.errors, accepted ? QStringList{} : QStringList{row.message});
-    EXPECT_EQ(w().current.foregroundKind, accepted ? 3 : 0);
-    EXPECT_EQ(w().lastFolder[kForeground], accepted ? plat::FolderOf(row.path) : "/before/");
+    EXPECT_EQ(Editor().current.foregroundKind, accepted ? 3 : 0);
+    EXPECT_EQ(Editor().lastFolder[kForeground], accepted ? plat::FolderOf(row.path) : "/before/");
     if (accepted) EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(row.path));
   }
 }
@@ -384,7 +384,7 @@ TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
   // Gone: the box is emptied (the background shows its hint) and the last folder is offered.
   fs::remove(fg);
   fs::remove(bg);
-  w().lastFolder[kBackground] = "/tmp/";
+  Editor().lastFolder[kBackground] = "/tmp/";
   Find<QPushButton>("前景按钮")->click();
   EXPECT_EQ(Find<QLabel>("前景框")->text(), "");
   EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
@@ -401,7 +401,7 @@ TEST_F(SourcePickersTest, ReloadProbesAgainOrPicksAnew) {
   Find<QPushButton>("重载")->click();
   EXPECT_TRUE(dialogs.fileRequests.empty());  // probed again without asking
   EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), "320");
-  EXPECT_EQ(w().current.foregroundKind, 3);
+  EXPECT_EQ(Editor().current.foregroundKind, 3);
 
   fs::remove(fg);
   Find<QPushButton>("重载")->click();  // gone: reset, then the picker (cancelled)
@@ -425,12 +425,12 @@ TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
   std::vector<bool> enabledDuring;
   QTimer::singleShot(0, window.get(), [&] {
     sawProbe = true;
-    busyDuring = w().probeBusy;
+    busyDuring = Editor().probeBusy;
     for (QPushButton* b : buttons) enabledDuring.push_back(On(b));
     // A second probe cannot start: the picker is disabled and a direct request is refused.
     dialogs.fileAnswers.push_back(Q(ts::AudioOnly(5)));
     Find<QPushButton>("音乐按钮")->click();
-    w().ProbeRequest(Q(ts::AudioOnly(5)), kAudio);
+    Editor().ProbeRequest(Q(ts::AudioOnly(5)), kAudio);
   });
   PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
 
@@ -438,8 +438,8 @@ TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
   EXPECT_EQ(busyDuring, 1);
   EXPECT_EQ(enabledDuring, std::vector<bool>(std::size(buttons), false));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
-  EXPECT_EQ(w().current.audioKind, 0);
-  EXPECT_FALSE(w().probeBusy);
+  EXPECT_EQ(Editor().current.audioKind, 0);
+  EXPECT_FALSE(Editor().probeBusy);
   for (QPushButton* b : buttons)
     EXPECT_EQ(On(b), b != Find<QPushButton>("清空动画")) << b->objectName().toStdString();
   dialogs.fileAnswers.clear();
@@ -459,14 +459,14 @@ TEST_F(SourcePickersConverterTest, MissingConverterIsReportedAndNothingChanges) 
   setenv("PATH", "/nonexistent", 1);
   probe::ResolveConverterAgain();
   ASSERT_EQ(probe::ConverterPath(), "");
-  const std::string folderBefore = w().lastFolder[kForeground];
+  const std::string folderBefore = Editor().lastFolder[kForeground];
 
   PickForeground(ts::VideoWithSound(320, 180, 2, 25));
   EXPECT_EQ(dialogs.errors, QStringList{Q(probe::MissingConverterMessage())});
   EXPECT_TRUE(dialogs.errors.value(0).contains("ffmpeg"));
   EXPECT_EQ(Find<QLabel>("前景框")->text(), "");
-  EXPECT_EQ(w().current.foregroundKind, 0);
-  EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
+  EXPECT_EQ(Editor().current.foregroundKind, 0);
+  EXPECT_EQ(Editor().lastFolder[kForeground], folderBefore);
   EXPECT_FALSE(On(Find<QPushButton>("保存任务")));
 }
 
@@ -475,7 +475,7 @@ TEST_F(SourcePickersConverterTest, MissingConverterIsReportedAndNothingChanges) 
 TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
   const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
   PickForeground(clip);
-  ASSERT_EQ(w().current.foregroundKind, 3);
+  ASSERT_EQ(Editor().current.foregroundKind, 3);
 
   const std::string standIn = programFolder() + "/ffmpeg";
   WriteFile(standIn, "#!/bin/sh\necho 'this converter says nothing useful'\n");
@@ -487,8 +487,8 @@ TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
   PickForeground(other);
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(clip));
-  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
-  EXPECT_EQ(w().current.foregroundKind, 3);
-  EXPECT_EQ(w().lastFolder[kForeground], plat::FolderOf(other));
-  EXPECT_FALSE(w().probeBusy);
+  EXPECT_EQ(Editor().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(Editor().current.foregroundKind, 3);
+  EXPECT_EQ(Editor().lastFolder[kForeground], plat::FolderOf(other));
+  EXPECT_FALSE(Editor().probeBusy);
 }

@@ -23,15 +23,15 @@ class TaskOperationsTest : public WindowTest {
  protected:
   QTableView* list() { return Find<QTableView>("列表框"); }
   QString Tip(int row, int column) {
-    return window->taskList->data(window->taskList->index(row, column), Qt::ToolTipRole).toString();
+    return Tasks().taskList->data(Tasks().taskList->index(row, column), Qt::ToolTipRole).toString();
   }
   QString Cell(int row, int column) {
-    return window->taskList->data(window->taskList->index(row, column)).toString();
+    return Tasks().taskList->data(Tasks().taskList->index(row, column)).toString();
   }
 
   void Load(int row) {
     list()->selectRow(row);
-    window->LoadClickedTask();
+    Tasks().LoadClickedTask();
   }
 
   // Picks `path` as the foreground through the picker, as a person would.
@@ -72,17 +72,17 @@ TEST_F(TaskOperationsTest, ShowTaskMarksVanishedFilesAndEmptiesUnusedBoxes) {
                        Find<QLabel>("动画框")->text(), Find<QLabel>("音乐框")->text()};
   };
   auto q = [](const std::string& s) { return QString::fromStdString(s); };
-  window->ShowTask(full);
+  Editor().ShowTask(full);
   EXPECT_EQ(boxes(), (QStringList{q(fg), q(bg), q(gif), q(audio)}));
 
   std::remove(gif.c_str());
   std::remove(fg.c_str());
-  window->ShowTask(full);
+  Editor().ShowTask(full);
   EXPECT_EQ(boxes(), (QStringList{ts::VanishedText(full.foregroundPath), q(bg),
                                   ts::VanishedText(full.animationPath), q(audio)}));
 
   // A task without background, animation or audio after one with them.
-  window->ShowTask(ts::ListedTask(2));
+  Editor().ShowTask(ts::ListedTask(2));
   EXPECT_EQ(boxes(), (QStringList{ts::VanishedText(task::Quote(ts::ListedClip(2))),
                                   "留空则复制前景视频制作背景视频(推荐)", "", ""}));
 }
@@ -96,10 +96,10 @@ TEST_F(TaskOperationsTest, ShownTaskReadsBackIntoTheSameSettings) {
   for (int t = 0; t < task::kTickCount; ++t) r.ticks[t] = t % 3 == 0;
   for (int d = 0; d < task::kOffCount; ++d) r.disabled[d] = d % 2 == 1;
   Find<QFrame>("操作框")->setEnabled(true);
-  window->ShowTask(r);
+  Editor().ShowTask(r);
 
   task::TaskRecord back;
-  window->ReadTaskFromControls(back);
+  Editor().ReadTaskFromControls(back);
   auto settings = [](const task::TaskRecord& t) {
     return std::tie(t.outputWidth, t.outputHeight, t.outputDuration, t.outputFormat, t.bitrate, t.ratioIndex,
                     t.blendModeIndex, t.backgroundBlur, t.animationBlur, t.animationOpacity, t.ticks,
@@ -121,44 +121,44 @@ TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
   ts::StoreListedTasks(*window, 2);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
-    window->NewTask();
-    window->taskList->setState(1, QString::fromUtf8(c.state));
-    window->runner->ForceFlagsForTest({.active = c.batch});
+    Editor().NewTask();
+    Tasks().taskList->setState(1, QString::fromUtf8(c.state));
+    Batch().runner->ForceFlagsForTest({.active = c.batch});
     Load(1);
-    EXPECT_EQ(MainWindow::OwnEnabled(Find<QPushButton>("保存任务")), c.saveEnabled);
+    EXPECT_EQ(gui::OwnEnabled(Find<QPushButton>("保存任务")), c.saveEnabled);
     EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
-    EXPECT_EQ(window->CurrentRow(), 2);
-    EXPECT_EQ(window->current.commandLine, "command 2");
+    EXPECT_EQ(Tasks().CurrentRow(), 2);
+    EXPECT_EQ(Editor().current.commandLine, "command 2");
     EXPECT_EQ(Find<QLineEdit>("时长框")->text(), QStringLiteral("00:00:02"));
   }
-  window->runner->ForceFlagsForTest({});
+  Batch().runner->ForceFlagsForTest({});
 }
 
 TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {
   ts::StoreListedTasks(*window, 5);
   list()->selectRow(2);
-  window->CloneTask();
+  Tasks().CloneTask();
 
-  ASSERT_EQ(window->taskList->size(), 6);
-  ASSERT_EQ(window->taskList->rows().size(), 6u);
+  ASSERT_EQ(Tasks().taskList->size(), 6);
+  ASSERT_EQ(Tasks().taskList->rows().size(), 6u);
   const int clips[] = {1, 2, 3, 3, 4, 5};
   for (int row = 0; row < 6; ++row) {
     SCOPED_TRACE(row);
     EXPECT_EQ(Cell(row, 0), QString::number(row + 1));
     // The file column shows the file's name, its tooltip the full path.
     EXPECT_EQ(Cell(row, 1), QStringLiteral("clip%1.mp4").arg(clips[row]));
-    EXPECT_EQ(window->taskList->data(window->taskList->index(row, 1), Qt::ToolTipRole).toString(),
+    EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(row, 1), Qt::ToolTipRole).toString(),
               QString::fromStdString(ts::ListedClip(clips[row])));
-    EXPECT_EQ(window->taskList->task(row).foregroundPath, task::Quote(ts::ListedClip(clips[row])));
+    EXPECT_EQ(Tasks().taskList->task(row).foregroundPath, task::Quote(ts::ListedClip(clips[row])));
   }
   // The clone has the cells and command of row 3 but neither its speed, state nor output.
   EXPECT_EQ(Cell(3, 2), QStringLiteral("1080x1920"));
   EXPECT_TRUE(Cell(3, 5).isEmpty());
   EXPECT_TRUE(Cell(3, 6).isEmpty());
   EXPECT_EQ(Cell(4, 6), QStringLiteral("处理完毕"));
-  EXPECT_TRUE(window->taskList->task(3).finalOutputPath.empty());
-  EXPECT_EQ(window->taskList->task(2).finalOutputPath, ts::ListedTask(3).finalOutputPath);
-  EXPECT_EQ(window->taskList->task(3).commandLine, "command 3");
+  EXPECT_TRUE(Tasks().taskList->task(3).finalOutputPath.empty());
+  EXPECT_EQ(Tasks().taskList->task(2).finalOutputPath, ts::ListedTask(3).finalOutputPath);
+  EXPECT_EQ(Tasks().taskList->task(3).commandLine, "command 3");
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/6"));
 }
 
@@ -166,16 +166,16 @@ TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {
 TEST_F(TaskOperationsTest, TheLimitOfAThousandStopsCloneNewTaskAndAddBeforeValidation) {
   ts::StoreListedTasks(*window, 1000);
   list()->selectRow(10);
-  window->CloneTask();
+  Tasks().CloneTask();
   Find<QLineEdit>("宽度框")->setText(QStringLiteral("720"));
   Find<QPushButton>("新建任务")->click();
   EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), QStringLiteral("720"));
   EXPECT_TRUE(dialogs.fileRequests.empty());
-  window->NewTask();  // empty boxes: validation would complain if it ran
+  Editor().NewTask();  // empty boxes: validation would complain if it ran
   Find<QPushButton>("保存任务")->click();
   EXPECT_EQ(dialogs.errors, QStringList(3, QStringLiteral("加入任务数量上限为1000个。")));
-  EXPECT_EQ(window->taskList->size(), 1000);
-  EXPECT_EQ(window->taskList->rows().size(), 1000u);
+  EXPECT_EQ(Tasks().taskList->size(), 1000);
+  EXPECT_EQ(Tasks().taskList->rows().size(), 1000u);
 }
 
 TEST_F(TaskOperationsTest, NewTaskButtonResetsControlsAndRecordAndOpensThePicker) {
@@ -191,7 +191,7 @@ TEST_F(TaskOperationsTest, NewTaskButtonResetsControlsAndRecordAndOpensThePicker
 
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_TRUE(dialogs.errors.isEmpty());
-  EXPECT_EQ(window->CurrentRow(), 0);
+  EXPECT_EQ(Tasks().CurrentRow(), 0);
   EXPECT_TRUE(Find<QLabel>("前景框")->text().isEmpty());
   EXPECT_EQ(Find<QLabel>("背景框")->text(), QStringLiteral("留空则复制前景视频制作背景视频(推荐)"));
   for (QLineEdit* box : {Find<QLineEdit>("宽度框"), Find<QLineEdit>("高度框"), Find<QLineEdit>("时长框"),
@@ -202,18 +202,18 @@ TEST_F(TaskOperationsTest, NewTaskButtonResetsControlsAndRecordAndOpensThePicker
   for (QCheckBox* box : {Find<QCheckBox>("前景音"), Find<QCheckBox>("音乐"), Find<QCheckBox>("迷幻"),
                          Find<QCheckBox>("重帧优化"), Find<QCheckBox>("视频淡出")}) {
     EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
-    EXPECT_FALSE(MainWindow::OwnEnabled(box)) << box->objectName().toStdString();
+    EXPECT_FALSE(gui::OwnEnabled(box)) << box->objectName().toStdString();
   }
-  EXPECT_FALSE(MainWindow::OwnEnabled(Find<QFrame>("操作框")));
+  EXPECT_FALSE(gui::OwnEnabled(Find<QFrame>("操作框")));
   EXPECT_EQ(Find<QSlider>("动画透明")->value(), 4);
   EXPECT_EQ(Find<QComboBox>("宽高比例")->currentIndex(), -1);
   EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), 0);
-  EXPECT_EQ(window->SelectedRow(), -1);
+  EXPECT_EQ(Tasks().SelectedRow(), -1);
   EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
-  EXPECT_TRUE(MainWindow::OwnEnabled(Find<QPushButton>("保存任务")));
+  EXPECT_TRUE(gui::OwnEnabled(Find<QPushButton>("保存任务")));
   // Nothing of the loaded task's sources survives in the record of the new one.
-  EXPECT_EQ(window->current.foregroundWidth, 0);
-  EXPECT_TRUE(window->current.backgroundDuration.empty());
+  EXPECT_EQ(Editor().current.foregroundWidth, 0);
+  EXPECT_TRUE(Editor().current.backgroundDuration.empty());
 }
 
 // ---- add and save against the real converter ------------------------------------------
@@ -243,9 +243,9 @@ TEST_F(AddTaskTest, AddedTaskIsStoredWithItsCommandsAndTheControlsReset) {
   EXPECT_EQ(caption, QStringLiteral("请稍候.."));
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
 
-  ASSERT_EQ(window->taskList->size(), 1);
-  ASSERT_EQ(window->taskList->rows().size(), 1u);
-  const task::TaskRecord& t = window->taskList->task(0);
+  ASSERT_EQ(Tasks().taskList->size(), 1);
+  ASSERT_EQ(Tasks().taskList->rows().size(), 1u);
+  const task::TaskRecord& t = Tasks().taskList->task(0);
   EXPECT_EQ(Cell(0, 0), QStringLiteral("1"));
   EXPECT_EQ(Tip(0, 1), QString::fromStdString(clip_));  // the cell shows the name, its tooltip the path
   EXPECT_EQ(Cell(0, 2), QStringLiteral("320x568"));
@@ -259,9 +259,9 @@ TEST_F(AddTaskTest, AddedTaskIsStoredWithItsCommandsAndTheControlsReset) {
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/1"));
   EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
   EXPECT_TRUE(Find<QLabel>("前景框")->text().isEmpty());
-  EXPECT_TRUE(window->trialCommandText.empty());
+  EXPECT_TRUE(Batch().trialCommandText.empty());
   for (QFrame* panel : {Find<QFrame>("操作框"), Find<QFrame>("路径框"), Find<QFrame>("按钮框")})
-    EXPECT_TRUE(MainWindow::OwnEnabled(panel)) << panel->objectName().toStdString();
+    EXPECT_TRUE(gui::OwnEnabled(panel)) << panel->objectName().toStdString();
 }
 
 TEST_F(AddTaskTest, RefusedTrialStoresNothingAndKeepsTheControls) {
@@ -270,11 +270,11 @@ TEST_F(AddTaskTest, RefusedTrialStoresNothingAndKeepsTheControls) {
   Find<QPushButton>("保存任务")->click();
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("发生错误："))) << Errors().toStdString();
-  EXPECT_EQ(window->taskList->size(), 0);
-  EXPECT_TRUE(window->taskList->rows().empty());
+  EXPECT_EQ(Tasks().taskList->size(), 0);
+  EXPECT_TRUE(Tasks().taskList->rows().empty());
   EXPECT_EQ(Find<QLabel>("前景框")->text(), QString::fromStdString(clip_));
   EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
-  EXPECT_TRUE(MainWindow::OwnEnabled(Find<QFrame>("按钮框")));
+  EXPECT_TRUE(gui::OwnEnabled(Find<QFrame>("按钮框")));
 }
 
 // A duration typed longer than the clip is stored as the clip's full length while the box
@@ -284,22 +284,22 @@ TEST_F(AddTaskTest, SavingWithoutChangeRunsNoTrialButADurationChangeDoes) {
   Prepare("00:00:10");
   Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
-  ASSERT_EQ(window->taskList->rows().size(), 1u);
-  const std::string full = window->taskList->task(0).outputDuration,
-                    command = window->taskList->task(0).commandLine;
+  ASSERT_EQ(Tasks().taskList->rows().size(), 1u);
+  const std::string full = Tasks().taskList->task(0).outputDuration,
+                    command = Tasks().taskList->task(0).commandLine;
   ASSERT_GT(full.size(), 8u) << full;
-  window->taskList->setSpeed(0, QStringLiteral("3.1"));
-  window->taskList->setState(0, QStringLiteral("处理完毕"));
-  window->taskList->setFinalOutputPath(0, folder_ + "/result/clip_1.mp4");
+  Tasks().taskList->setSpeed(0, QStringLiteral("3.1"));
+  Tasks().taskList->setState(0, QStringLiteral("处理完毕"));
+  Tasks().taskList->setFinalOutputPath(0, folder_ + "/result/clip_1.mp4");
 
   Load(0);
   ASSERT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
   EXPECT_EQ(Find<QLineEdit>("时长框")->text().toStdString(), full.substr(0, 8));
   EXPECT_FALSE(RunsATrial());
   EXPECT_EQ(Cell(0, 6), QStringLiteral("处理完毕"));
-  EXPECT_EQ(window->taskList->task(0).finalOutputPath, folder_ + "/result/clip_1.mp4");
-  EXPECT_EQ(window->taskList->task(0).outputDuration, full);
-  EXPECT_EQ(window->taskList->task(0).commandLine, command);
+  EXPECT_EQ(Tasks().taskList->task(0).finalOutputPath, folder_ + "/result/clip_1.mp4");
+  EXPECT_EQ(Tasks().taskList->task(0).outputDuration, full);
+  EXPECT_EQ(Tasks().taskList->task(0).commandLine, command);
   EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
 
   Find<QLineEdit>("时长框")->setText(QStringLiteral("00:00:01"));
@@ -307,13 +307,13 @@ TEST_F(AddTaskTest, SavingWithoutChangeRunsNoTrialButADurationChangeDoes) {
   EXPECT_TRUE(RunsATrial(&caption));
   EXPECT_EQ(caption, QStringLiteral("请稍候.."));
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
-  EXPECT_EQ(window->taskList->task(0).outputDuration, "00:00:01");
-  EXPECT_NE(window->taskList->task(0).commandLine, command);
-  EXPECT_TRUE(window->taskList->task(0).finalOutputPath.empty());
+  EXPECT_EQ(Tasks().taskList->task(0).outputDuration, "00:00:01");
+  EXPECT_NE(Tasks().taskList->task(0).commandLine, command);
+  EXPECT_TRUE(Tasks().taskList->task(0).finalOutputPath.empty());
   EXPECT_TRUE(Cell(0, 5).isEmpty());
   EXPECT_TRUE(Cell(0, 6).isEmpty());
   EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
-  EXPECT_EQ(window->taskList->size(), 1);
+  EXPECT_EQ(Tasks().taskList->size(), 1);
 }
 
 TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
@@ -321,7 +321,7 @@ TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
   Prepare();
   Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << Errors().toStdString();
-  ASSERT_EQ(window->taskList->size(), 1000);
+  ASSERT_EQ(Tasks().taskList->size(), 1000);
   EXPECT_EQ(Cell(999, 0), QStringLiteral("1000"));
   EXPECT_EQ(Tip(999, 1), QString::fromStdString(clip_));  // the cell shows the name, its tooltip the path
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/1000"));
@@ -329,8 +329,8 @@ TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
   Prepare();
   Find<QPushButton>("保存任务")->click();
   EXPECT_EQ(dialogs.errors, QStringList{QStringLiteral("加入任务数量上限为1000个。")});
-  EXPECT_EQ(window->taskList->size(), 1000);
-  EXPECT_EQ(window->taskList->rows().size(), 1000u);
+  EXPECT_EQ(Tasks().taskList->size(), 1000);
+  EXPECT_EQ(Tasks().taskList->rows().size(), 1000u);
   EXPECT_EQ(Find<QLabel>("前景框")->text(), QString::fromStdString(clip_))
       << "the controls keep their values";
 }

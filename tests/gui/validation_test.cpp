@@ -27,7 +27,7 @@ class ValidationTest : public WindowCase {
   // A probed landscape foreground of 1920x1080 and 58.37 s; portrait output 1080x1920.
   void SetUp() override {
     WindowCase::SetUp();
-    task::TaskRecord& c = window->current;
+    task::TaskRecord& c = Editor().current;
     c.foregroundWidth = 1920;
     c.foregroundHeight = 1080;
     c.foregroundDuration = "00:00:58.37";
@@ -53,7 +53,7 @@ class ValidationTest : public WindowCase {
   // Runs the validation; the one message it showed, or "" when it passed without one.
   QString Validate(bool* ok = nullptr) {
     const qsizetype before = dialogs.errors.size();
-    const bool passed = window->ValidateTask();
+    const bool passed = Editor().ValidateTask();
     if (ok) *ok = passed;
     EXPECT_LE(dialogs.errors.size(), before + 1) << "at most one message per run";
     EXPECT_EQ(passed, dialogs.errors.size() == before) << "a failure shows a message, a pass none";
@@ -73,7 +73,7 @@ TEST_F(ValidationTest, WorkedExample) {
   EXPECT_EQ(Of(Find<QLineEdit>("宽度框")), "1080");
   EXPECT_EQ(Of(Find<QLineEdit>("时长框")), "00:00:58");
   EXPECT_EQ(Of(Find<QLineEdit>("格式框")), ".mp4");
-  const task::TaskRecord& c = window->current;
+  const task::TaskRecord& c = Editor().current;
   EXPECT_EQ(c.outputWidth, 1080);
   EXPECT_EQ(c.outputHeight, 1920);
   EXPECT_EQ(c.outputDuration, "00:00:58.37");
@@ -123,7 +123,7 @@ TEST_F(ValidationTest, BitrateIsExaminedOnlyWithoutAutomaticBitrate) {
   Find<QCheckBox>("自动码率")->setChecked(false);
   Find<QLineEdit>("码率框")->setText("800");
   EXPECT_TRUE(Passes());
-  EXPECT_EQ(window->current.bitrate, "800");
+  EXPECT_EQ(Editor().current.bitrate, "800");
 }
 
 TEST_F(ValidationTest, FourSecondsDropTheVideoFadesFiveKeepThem) {
@@ -142,7 +142,7 @@ TEST_F(ValidationTest, FormatBoxGetsItsDotOrTheForegroundsFormat) {
     Find<QLineEdit>("格式框")->setText(box);
     ASSERT_TRUE(Passes()) << "[" << box << "]";
     EXPECT_EQ(Of(Find<QLineEdit>("格式框")), want) << "[" << box << "]";
-    EXPECT_EQ(window->current.outputFormat, want) << "[" << box << "]";
+    EXPECT_EQ(Editor().current.outputFormat, want) << "[" << box << "]";
   }
 }
 
@@ -154,7 +154,7 @@ class WindowCommandTest : public ValidationTest {
     ValidationTest::SetUp();
     folder_ = NewFolder("window-command");
     clip_ = ts::CopyInto(ts::VideoWithSound(320, 180, 3), folder_);
-    task::TaskRecord& c = window->current;
+    task::TaskRecord& c = Editor().current;
     c.foregroundPath = c.backgroundPath = task::Quote(clip_);
     c.suggestedWidth = 1920;
     c.suggestedHeight = 3412;
@@ -180,16 +180,16 @@ TEST_F(WindowCommandTest, ValidatedTaskBuildsTheCommandOfWhatTheControlsShow) {
       "overlay=0:(H-h)/2\" -c:a copy -y \"" +
       out + "\"";
   // The foreground is 58.37 s long: the output is all of it.
-  EXPECT_EQ(window->BuildCommandFor(window->current, false),
+  EXPECT_EQ(Editor().BuildCommandFor(Editor().current, false),
             "-i " + q + " -i " + q + " -to 00:00:58.37" + graph);
-  EXPECT_EQ(window->BuildCommandFor(window->current, true),
+  EXPECT_EQ(Editor().BuildCommandFor(Editor().current, true),
             "-i " + q + " -i " + q + " -to 00:00:00.001 " + graph);
   EXPECT_TRUE(plat::IsDirectory(folder_ + "/result"));
 
   // A switch changed after validation is what the next build sees.
   Find<QCheckBox>("前景音")->setChecked(false);
-  window->ApplyAudioRule();
-  const std::string muted = window->BuildCommandFor(window->current, false);
+  Editor().ApplyAudioRule();
+  const std::string muted = Editor().BuildCommandFor(Editor().current, false);
   EXPECT_NE(muted.find("overlay=0:(H-h)/2\" -an -y"), std::string::npos) << muted;
 }
 
@@ -199,19 +199,19 @@ TEST_F(WindowCommandTest, VanishedBackgroundFileIsShownAsNoneWithItsSoundOff) {
   Find<QCheckBox>("背景音")->setEnabled(true);
   Find<QCheckBox>("背景音")->setChecked(true);
   Find<QCheckBox>("前景音")->setChecked(false);
-  window->current.backgroundWidth = 256;
-  window->current.backgroundHeight = 144;
+  Editor().current.backgroundWidth = 256;
+  Editor().current.backgroundHeight = 144;
   ASSERT_TRUE(Passes());
-  std::string cmd = window->BuildCommandFor(window->current, true);
+  std::string cmd = Editor().BuildCommandFor(Editor().current, true);
   EXPECT_NE(cmd.find(task::Quote(city)), std::string::npos) << cmd;
   EXPECT_EQ(TickedAudio(), "背景音");
 
   ASSERT_TRUE(plat::DeleteFile(city));
-  cmd = window->BuildCommandFor(window->current, true);
+  cmd = Editor().BuildCommandFor(Editor().current, true);
   EXPECT_EQ(cmd.find(task::Quote(city)), std::string::npos) << cmd;
   EXPECT_EQ(Find<QLabel>("背景框")->text(), kPlaceholder);
   EXPECT_EQ(TickedAudio(), "静音");  // no sound source is left
-  EXPECT_EQ(window->current.backgroundPath, window->current.foregroundPath);
-  EXPECT_EQ(window->current.backgroundWidth, 1920);
+  EXPECT_EQ(Editor().current.backgroundPath, Editor().current.foregroundPath);
+  EXPECT_EQ(Editor().current.backgroundWidth, 1920);
   EXPECT_NE(cmd.find(" -an -y"), std::string::npos) << cmd;
 }

@@ -72,8 +72,12 @@ TEST(FinishTask, StopsAtTheStepThatRefusesAndStoresTheTriedCommand) {
     EXPECT_EQ(made.ok, c.step == TaskStep::Stored);
     EXPECT_EQ(trial.ran.size(), c.trials);
     EXPECT_EQ(made.refusal.empty(), c.step == TaskStep::Unchanged || c.step == TaskStep::Stored);
-    if (c.step == TaskStep::Validation) EXPECT_TRUE(asked.empty());
-    if (c.step == TaskStep::Trial) EXPECT_EQ(made.refusal.rfind("发生错误：", 0), 0u) << made.refusal;
+    if (c.step == TaskStep::Validation) {
+      EXPECT_TRUE(asked.empty());
+    }
+    if (c.step == TaskStep::Trial) {
+      EXPECT_EQ(made.refusal.rfind("发生错误：", 0), 0u) << made.refusal;
+    }
     if (made.ok) {
       ASSERT_EQ(trial.ran.size(), 1u);
       EXPECT_EQ(made.task.trialCommand, trial.ran[0]);

@@ -20,7 +20,11 @@
 #include <memory>
 #include <string>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
 #include "gui/widgets.h"
 #include "platform/platform.h"
 #include "support/media.h"
@@ -47,6 +51,11 @@ class WindowTest : public ::testing::Test {
     EXPECT_NE(w, nullptr) << "no control named " << name;
     return w;
   }
+
+  // The window's controllers, by object name as its controls.
+  TaskEditor& Editor() { return *Find<TaskEditor>("TaskEditor"); }
+  TaskListController& Tasks() { return *Find<TaskListController>("TaskListController"); }
+  BatchView& Batch() { return *Find<BatchView>("BatchView"); }
 
   // The task list's pop-up menu entry with this caption.
   QAction* MenuEntry(const char* caption) {

@@ -53,7 +53,7 @@ inline QStringList Items(const QComboBox* box) {
 // Keeps the event loop running until `done` holds or about five seconds have passed.
 template <typename F>
 bool WaitFor(F done) {
-  for (int i = 0; i < 500 && !done(); ++i) MainWindow::ResponsiveWait(10);
+  for (int i = 0; i < 500 && !done(); ++i) gui::ResponsiveWait(10);
   return done();
 }
 
@@ -62,7 +62,7 @@ bool WaitFor(F done) {
 class WindowCase : public WindowTest {
  protected:
   MainWindow& w() { return *window; }
-  static bool On(QWidget* c) { return MainWindow::OwnEnabled(c); }
+  static bool On(QWidget* c) { return gui::OwnEnabled(c); }
 
   // The ticked ones of the audio switches, by name, in the panel's order.
   QString TickedAudio() {
