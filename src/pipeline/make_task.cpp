@@ -135,16 +135,29 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
 
-  // 保存任务 in add mode: validate, try the trial command, then store with the full command.
+  return FinishTask(s, r, effectFilters, trial);
+}
+
+MadeTask FinishTask(SettingsArea& s, TaskRecord& r, const std::array<std::string, 4>& effectFilters,
+                    TrialRunner& trial, const std::function<bool(const std::string&)>& proceed) {
+  MadeTask made;
+  auto refuse = [&made](TaskStep step, std::string why) {
+    made.step = step;
+    made.refusal = std::move(why);
+    return made;
+  };
   const ValidationOutcome valid = ValidateSettings(s, r);
-  if (!valid.ok) return refuse(valid.message);
+  if (!valid.ok) return refuse(TaskStep::Validation, valid.message);
   const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters);
-  if (trialCommand.empty()) return refuse("无法为此文件生成转换命令");
+  if (trialCommand.empty())
+    return refuse(TaskStep::TrialBuild, "无法为此文件生成转换命令");
+  if (proceed && !proceed(trialCommand)) return refuse(TaskStep::Unchanged, "");
   if (std::string error = trial.RunTrial(trialCommand); !error.empty())
-    return refuse("发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));
+    return refuse(TaskStep::Trial, "发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));
   r.trialCommand = trialCommand;
   made.task = r;
   made.task.commandLine = BuildCommandFor(s, made.task, BuildMode::Full, effectFilters);
+  made.step = TaskStep::Stored;
   made.ok = true;
   return made;
 }
