@@ -20,16 +20,12 @@ std::string WorkerTrial::RunTrial(const std::string& arguments) {
 
 namespace {
 
-constexpr int kPatientProbeMs = 30000;
-
 // A picked file: the checks of the probe request, the probe, the result handling. The
 // refusal text, or "" when the kind took the file.
 std::string PickSource(SettingsArea& s, TaskRecord& r, SourceKind kind, const std::string& path) {
   if (const char* problem = probe::ProbeRequestProblem(path); *problem) return problem;
   if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
-  // Patient: on a loaded machine (several runs at once) the converter may take more than the
-  // picker's second to start; a file it does describe is never refused for that.
-  const probe::ProbeOutcome out = probe::ProbeFile(path, kPatientProbeMs);
+  const probe::ProbeOutcome out = probe::ProbeFile(path);
   if (out.status == probe::ProbeStatus::NoVerdict) return "the converter printed no description of this file";
   HandleProbe(s, r, kind, path, out);
   const bool taken =
