@@ -418,8 +418,9 @@ QString RenewTaskClaim(const std::string& path, const QString& id) {
   return LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool& write) {
     TaskRow* row = FindTask(listed, id);
     if (!row) return TaskGone(path);
-    // A claim taken over meanwhile stays with its new holder.
-    write = !row->claim || IsOwnClaim(*row->claim);
+    // A claim taken over meanwhile stays with its new holder; one ended by the outcome
+    // (recorded while a renewal waited for the lock) is not made again.
+    write = row->claim && IsOwnClaim(*row->claim);
     if (write) row->claim = OwnClaim();
     return QString();
   });

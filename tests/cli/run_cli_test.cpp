@@ -47,7 +47,9 @@ std::string MakeList(const std::string& dir, const std::vector<int>& ks) {
   std::string files;
   for (int k : ks) files += " '" + Clip(dir, k) + "'";
   const std::string list = dir + "/L.json";
-  EXPECT_EQ((ts::Shell(kFlipframe + " convert --save-list '" + list + "'" + files + " 2>/dev/null")), 0);
+  const std::string err = dir + "/save-list.txt";
+  EXPECT_EQ((ts::Shell(kFlipframe + " convert --save-list '" + list + "'" + files + " 2>'" + err + "'")), 0)
+      << Bytes(err);
   return list;
 }
 
