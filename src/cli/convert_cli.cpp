@@ -11,6 +11,7 @@
 #include "batch/task_worker.h"
 #include "cli/convert_options.h"
 #include "pipeline/make_task.h"
+#include "pipeline/preview.h"
 #include "cli/progress_printer.h"
 #include "platform/platform.h"
 
@@ -52,6 +53,32 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
   }
   std::fprintf(stderr, "%s: %zu task(s) added\n", list.c_str(), rows.size());
   return status;
+}
+
+// --preview: the frame of `task` at the requested time as a PNG file, written whole or not
+// at all.
+bool WritePreview(const pipeline::ConvertRequest& request, const std::string& source, const task::TaskRecord& task,
+                  const std::array<std::string, 4>& filters, std::stop_token stop) {
+  std::string out = request.previewOut;
+  if (out.empty()) {
+    const std::string name = source.substr(source.rfind('/') + 1);
+    const std::string stem = name.substr(0, name.rfind('.') == 0 ? name.size() : name.rfind('.'));
+    out = plat::FolderOf(plat::AbsolutePath(source)) + "result/" + stem + "_preview.png";
+    plat::MakeDirs(plat::FolderOf(out));
+  }
+  const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(task, *request.previewSeconds, filters, stop);
+  std::string why;
+  if (!frame.image) {
+    std::fprintf(stderr, "%s: %s\n", source.c_str(), frame.error.c_str());
+    return false;
+  }
+  if (!plat::WriteFileAtomically(out, frame.image->bytes, &why)) {
+    std::fprintf(stderr, "%s: %s\n", out.c_str(), why.c_str());
+    return false;
+  }
+  std::fprintf(stderr, "%s: 预览画面 %dx%d 已写到 %s\n", source.c_str(), frame.image->width, frame.image->height,
+               out.c_str());
+  return true;
 }
 
 }  // namespace
@@ -100,6 +127,10 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     }
     if (!list.empty()) {
       saved.push_back(TaskRow{made.task, {}, {}});
+      continue;
+    }
+    if (request.previewSeconds) {
+      if (!WritePreview(request, source, made.task, filters, stopSignal.get_token())) status = kExitFailed;
       continue;
     }
     if (request.dryRun) {

@@ -1,5 +1,7 @@
 #include "cli/convert_options.h"
 
+#include <cstdlib>
+
 #include "task/control_rules.h"
 
 namespace pipeline {
@@ -40,6 +42,8 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "run it later with 'flipframe run'",
        nullptr},
       {"dry-run", nullptr, "print each task's converter arguments instead of running them", nullptr},
+      {"preview", "SECONDS", "预览：只写出输出在这一时刻的画面（PNG），不转换", nullptr},
+      {"preview-out", "FILE.png", "预览画面写到这个文件", "result/ 中的 NAME_preview.png"},
   };
   return specs;
 }
@@ -73,6 +77,33 @@ bool FadeOption(const ParsedOptions& p, const char* name, bool& in, bool& out, s
       return false;
     }
   }
+  return true;
+}
+
+// --preview SECONDS [--preview-out FILE.png]: one frame of one file, nothing converted.
+bool PreviewOptions(const ParsedOptions& p, ConvertRequest& req) {
+  if (p.has("preview-out") && !p.has("preview")) {
+    req.error = "--preview-out 需要与 --preview 一起使用";
+    return false;
+  }
+  if (!p.has("preview")) return true;
+  const std::string& text = p.values.at("preview");
+  char* end = nullptr;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(seconds >= 0) || seconds > 1e7) {
+    req.error = "--preview 需要一个不小于 0 的秒数，而不是 '" + text + "'";
+    return false;
+  }
+  if (req.dryRun || !req.saveList.empty()) {
+    req.error = "--preview 不能与 --dry-run 或 --save-list 一起使用";
+    return false;
+  }
+  if (p.has("preview-out") && req.files.size() > 1) {
+    req.error = "--preview-out 只能用于一个 FILE";
+    return false;
+  }
+  req.previewSeconds = seconds;
+  if (p.has("preview-out")) req.previewOut = p.values.at("preview-out");
   return true;
 }
 
@@ -178,6 +209,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   }
   req.files = p.operands;
   if (req.files.empty() && !req.help) error = "no FILE given";
+  if (error.empty() && !PreviewOptions(p, req)) return req;
   return req;
 }
 
