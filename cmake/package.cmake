@@ -12,7 +12,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # flipframe_VERSION_ARCH.deb
 # The Qt libraries come from dpkg-shlibdeps; what the program runs or loads at run time is named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
-set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n, binutils")
+# Not stripped: the crash report names the program's functions from its symbol table
+# (addr2line, binutils); a Release build carries no debug sections to strip anyway.
+set(CPACK_STRIP_FILES OFF)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)

@@ -9,6 +9,7 @@
 
 #include "batch/process_control.h"
 #include "batch/progress.h"
+#include "platform/crash_handler.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/probe_file.h"
@@ -18,6 +19,9 @@ namespace batch {
 namespace {
 
 constexpr size_t kTailBytes = 8192;
+// Written into a fresh temporary output and taken out again: a full disk shows before the
+// converter starts.
+constexpr size_t kSpaceTestBytes = 4096;
 constexpr double kDurationTolerance = 0.5;  // seconds between the output and the task
 
 // Completions under way in this process (see WaitForCompletions).
@@ -43,6 +47,13 @@ bool IsValidTarget(const std::string& path) {
 
 void PlainSleep(int ms) { plat::SleepMs(ms); }
 
+// The task's first input file: the word after the first "-i".
+std::string FirstInput(const std::vector<std::string>& words) {
+  for (size_t i = 0; i + 1 < words.size(); ++i)
+    if (words[i] == "-i") return words[i + 1];
+  return {};
+}
+
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
@@ -53,16 +64,32 @@ class Run {
         stop_(std::move(stop)),
         report_(report),
         timing_(timing),
-        temporary_(OutputFile(arguments)),
+        stored_(OutputFile(arguments)),
+        temporary_(stored_),
         follower_(TaskDuration(arguments)) {}
 
   ~Run() {
+    if (activity_) crash::EndActivity(activity_);
     EndConverter();
     plat::CloseFd(child_.readFd);
   }
 
   WorkerResult Go() {
-    child_ = probe::StartConverter(probe::TaskArguments(arguments_));
+    std::vector<std::string> words = probe::TaskArguments(arguments_);
+    const std::string firstInput = FirstInput(words);
+    // Only where the words write the task's temporary output last, as the builder has them.
+    if (IsTemporaryOutput(stored_) && !words.empty() && words.back() == stored_) {
+      const std::string extension = plat::ExtensionOf(stored_);
+      std::string why;
+      temporary_ = plat::CreateFreshFile(stored_.substr(0, stored_.size() - extension.size()), extension,
+                                         kSpaceTestBytes, &why);
+      if (temporary_.empty()) {
+        exited_ = true;
+        const std::string text = "无法在 " + plat::FolderOf(stored_) + " 写入输出文件：" + why;
+        return trial_ ? Refuse(text) : Fail(text);
+      }
+    }
+    child_ = probe::StartConverter(WithOutput(std::move(words), stored_, temporary_));
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();
@@ -70,6 +97,9 @@ class Run {
           converter.empty() ? probe::MissingConverterMessage() : "无法启动转换程序 " + converter;
       return trial_ ? Refuse(why) : Fail(why);
     }
+    // A crash report names the task that was running.
+    activity_ = crash::BeginActivity((trial_ ? "试运行 " : "转换 ") + firstInput,
+                                     probe::ConverterPath() + " -hide_banner " + arguments_);
     const auto started = std::chrono::steady_clock::now();
     for (;;) {
       if (!trial_ && stop_.stop_requested()) return Stop();
@@ -102,6 +132,7 @@ class Run {
       *gotData = true;
       if (report_.output) report_.output(std::string_view(buffer, size_t(n)));
       const ChunkVerdict v = follower_.Examine(std::string_view(buffer, size_t(n)));
+      if (v.progress && !trial_) crash::TestPoint();  // tests: a crash while a task converts
       if (auto ending = Judge(v)) return ending;
       if (!v.repeated && v.speed) speed = v.speed;
       if (!v.repeated && v.state) state = v.state;
@@ -188,41 +219,54 @@ class Run {
     return {WorkerEnding::Refused, why, {}};
   }
 
-  // Why the temporary output is no result, "" when it is one: the converter reported a write
-  // failure (it may still exit with 0, e.g. on a full disk), or the file does not read back
-  // as media of the task's duration.
+  // Why the temporary output is no result, "" when it is one or when that cannot be told.
+  // Only evidence deletes a file: the converter reported a write failure (it may still exit
+  // with 0, e.g. on a full disk), the file is no media the converter can open, or it reads
+  // back with a length other than the task's. A check that found no verdict in time (a slow
+  // disk, a loaded machine) keeps the output.
   std::string OutputProblem() const {
     if (std::string line = WriteFailureLine(follower_.tail()); !line.empty()) return line;
     // No file at all: the rename below fails and gives the system's reason.
     if (!plat::FileExists(temporary_)) return {};
-    const probe::ProbeOutcome probed = probe::ProbeFile(temporary_);
-    if (probed.status != probe::ProbeStatus::Parsed)
+    const probe::ProbeOutcome probed = probe::ProbeFile(temporary_, timing_.checkLimitMs);
+    if (probed.status == probe::ProbeStatus::Failed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
+    if (probed.status != probe::ProbeStatus::Parsed) return {};
     const double expected = OutputDurationSeconds(arguments_);
-    if (expected < 0) return {};
     const double got = ClockSeconds(probed.info.duration);
-    if (got < 0 || std::fabs(got - expected) > kDurationTolerance)
+    if (expected < 0 || got < 0) return {};
+    if (std::fabs(got - expected) > kDurationTolerance)
       return "输出文件时长 " + probed.info.duration + " 与任务时长不符";
     return {};
   }
 
-  // Moves the finished temporary output to the first free final name. A rename that fails
-  // keeps the temporary file and says why: a row never reads finished for a missing file.
+  // Moves the finished temporary output to the first free final name, taken atomically: a
+  // name another run takes first is passed over. A move that fails keeps the temporary file
+  // and says why: a row never reads finished for a missing file.
   WorkerResult Complete() {
     const CompletionMark mark;
     plat::SleepMs(timing_.completionSleepMs);
     if (const std::string why = OutputProblem(); !why.empty()) return Fail(why);
-    const std::string finalName =
-        task::OutputName(temporary_, "", plat::ExtensionOf(temporary_), plat::FileExists);
     std::string why;
-    if (!IsValidTarget(finalName)) {
-      why = "无效的输出文件名 " + finalName;
-    } else if (!plat::RenameFile(temporary_, finalName, &why)) {
-      why = "无法把 " + temporary_ + " 改名为 " + finalName + "：" + why;
-    } else {
-      if (report_.state) report_.state(kStateFinished);
-      return {WorkerEnding::Completed, {}, finalName};
+    for (int attempt = 0; attempt < 1000 && why.empty(); ++attempt) {
+      const std::string finalName =
+          task::OutputName(stored_, "", plat::ExtensionOf(stored_), plat::FileExists);
+      if (!IsValidTarget(finalName)) {
+        why = "无效的输出文件名 " + finalName;
+        break;
+      }
+      std::string reason;
+      switch (plat::MoveToFreeName(temporary_, finalName, &reason)) {
+        case plat::MoveResult::Moved:
+          if (report_.state) report_.state(kStateFinished);
+          return {WorkerEnding::Completed, {}, finalName};
+        case plat::MoveResult::Taken:
+          continue;
+        case plat::MoveResult::Failed:
+          why = "无法把 " + temporary_ + " 改名为 " + finalName + "：" + reason;
+      }
     }
+    if (why.empty()) why = "找不到空闲的输出文件名";
     if (report_.state) report_.state(OutputErrorState(why));
     return {WorkerEnding::Failed, why, {}};
   }
@@ -232,11 +276,13 @@ class Run {
   const std::stop_token stop_;
   const WorkerReport& report_;
   const WorkerTiming timing_;
-  const std::string temporary_;
+  const std::string stored_;  // the temporary output the task names
+  std::string temporary_;     // this run's own, where the converter writes
   OutputFollower follower_;
   plat::Child child_;
   bool exited_ = false;
   int status_ = -1;
+  unsigned activity_ = 0;  // crash::BeginActivity ticket, 0 before the converter started
   std::string trialExcerpt_;
 };
 
@@ -284,6 +330,12 @@ int CompletionsUnderWay() { return g_completions.load(); }
 void WaitForCompletions(const WaitFn& wait, int limitMs) {
   constexpr int kStepMs = 20;
   for (int waited = 0; g_completions.load() > 0 && waited < limitMs; waited += kStepMs) wait(kStepMs);
+}
+
+std::vector<std::string> WithOutput(std::vector<std::string> words, const std::string& stored,
+                                    const std::string& fresh) {
+  if (!words.empty() && words.back() == stored) words.back() = fresh;
+  return words;
 }
 
 bool IsTemporaryOutput(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/process_control.h"
 
@@ -77,6 +78,9 @@ struct WorkerTiming {
   int pollMs = 1000;             // one poll cycle
   int completionSleepMs = 1000;  // before the finished output is renamed
   int trialLimitMs = 30000;      // a trial that shows neither progress nor an end fails
+  // The check of a finished output may take this long (a loaded machine, a network disk);
+  // a check that runs out of time is no verdict and the output is kept.
+  int checkLimitMs = 60000;
   // A stop and the end of a trial also end every other converter of this program folder, as
   // the window does; the command line, which may share the folder with other runs, ends only
   // its own.
@@ -87,6 +91,11 @@ struct WorkerTiming {
 // "-hide_banner" as one task, or as a trial when `trial` is set. `stop` is read once per
 // cycle (tasks only). Every converter this starts is ended, and its temporary output
 // deleted, unless the task completed.
+//
+// The converter writes to a temporary file of this run's own (the stored "_tmp" name with a
+// random tag, created before the converter starts, which also shows a folder that cannot be
+// written), and the final name is taken when the task completes: the first free "_N",
+// atomically, so that runs in parallel never share a file.
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
 
@@ -100,5 +109,10 @@ void WaitForCompletions(const WaitFn& wait, int limitMs = 5000);
 // True for the temporary output name the builder gives a task ("_tmp" in an absolute file
 // name); only such a file is ever deleted by the worker.
 bool IsTemporaryOutput(const std::string& path);
+
+// `words` (a task's converter words, the stored temporary output last) writing to `fresh`
+// instead of `stored`; unchanged when their last word is not `stored`.
+std::vector<std::string> WithOutput(std::vector<std::string> words, const std::string& stored,
+                                    const std::string& fresh);
 
 }  // namespace batch

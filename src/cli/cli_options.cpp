@@ -23,7 +23,7 @@ ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vect
       continue;
     }
     if (a.rfind("--", 0) != 0) {
-      p.error = "unknown option " + a;
+      p.error = "未知的选项 " + a;
       return p;
     }
     const size_t eq = a.find('=');
@@ -31,12 +31,12 @@ ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vect
     const auto spec =
         std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return name == s.name; });
     if (spec == specs.end()) {
-      p.error = "unknown option --" + name;
+      p.error = "未知的选项 --" + name;
       return p;
     }
     if (!spec->valueName) {
       if (eq != std::string::npos) {
-        p.error = "--" + name + " takes no value";
+        p.error = "选项 --" + name + " 不带值";
         return p;
       }
       p.values[name] = "";
@@ -45,7 +45,7 @@ ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vect
     } else if (i + 1 < args.size()) {
       p.values[name] = args[++i];
     } else {
-      p.error = "--" + name + " needs a value (" + spec->valueName + ")";
+      p.error = "选项 --" + name + " 需要一个值（" + spec->valueName + "）";
       return p;
     }
   }
@@ -62,7 +62,7 @@ std::string OptionsHelp(const std::vector<OptionSpec>& specs) {
   std::string out;
   for (size_t i = 0; i < specs.size(); ++i) {
     out += "  " + heads[i] + std::string(width - heads[i].size() + 2, ' ') + specs[i].help;
-    if (specs[i].defaultText) out += std::string(" (default: ") + specs[i].defaultText + ")";
+    if (specs[i].defaultText) out += std::string("（默认：") + specs[i].defaultText + "）";
     out += "\n";
   }
   return out;

@@ -26,7 +26,7 @@ struct ParsedOptions {
 
 ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vector<std::string>& args);
 
-// One line per option: "  --name VALUE   help (default: ...)".
+// One line per option: "  --name VALUE   help（默认：...）".
 std::string OptionsHelp(const std::vector<OptionSpec>& specs);
 
 // A decimal integer in [low, high]; false for anything else.

@@ -5,33 +5,33 @@
 #include <cstdio>
 #include <stop_token>
 
-#include "store/presets.h"
-#include "store/task_list_file.h"
 #include "batch/progress.h"
-#include "batch/task_worker.h"
 #include "cli/convert_options.h"
+#include "cli/exit_codes.h"
+#include "cli/progress_printer.h"
+#include "pipeline/batch_runner.h"
 #include "pipeline/make_task.h"
 #include "pipeline/preview.h"
-#include "cli/progress_printer.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "store/task_list_file.h"
+#include "store/utf8.h"
 
 namespace app {
 namespace {
 
-constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 130;
-
 void PrintHelp() {
   std::printf(
-      "usage: flipframe convert [OPTIONS] FILE...\n\n"
-      "Turns each FILE (a landscape or portrait video) into the other layout, as the window's\n"
-      "保存任务 and 开始执行 would with the same settings. Results go to result/ beside each\n"
-      "FILE (clip_1.mp4, ...). Progress and refusals go to standard error.\n"
-      "With --save-list the tasks are made (and tried) the same way but added to a task list\n"
-      "file instead, for 'flipframe run' or the window's 载入任务列表… to run later.\n\n"
-      "options:\n%s  --help                  this text\n\n"
-      "exit status: 0 every task finished (with --save-list: every file added), 1 a file was\n"
-      "refused or a task failed, 2 a usage error or a LIST.json that is no readable task list,\n"
-      "130 stopped by Ctrl-C (SIGINT) or SIGTERM (with --save-list nothing is added then).\n",
+      "用法：flipframe convert [OPTIONS] FILE...\n\n"
+      "把每个 FILE（横屏或竖屏视频）转成另一种布局，与窗口用同样设置“保存任务”再“开始执行”\n"
+      "的结果相同。结果写到每个 FILE 旁边的 result/ 文件夹（clip_1.mp4……）。进度和拒绝的原因\n"
+      "写到标准错误。\n"
+      "加 --save-list 时任务照样制作（并试运行），但加入任务列表文件而不执行，以后由\n"
+      "'flipframe run' 或窗口的“载入任务列表…”执行。\n\n"
+      "选项：\n%s  --help                  显示本说明\n\n"
+      "退出状态：0 全部任务处理完毕（加 --save-list 时：全部文件已加入）；1 有文件被拒绝或有任务\n"
+      "失败；2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）、SIGTERM 或\n"
+      "SIGHUP 停止（加 --save-list 时此时什么也不加入）。\n",
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
 }
 
@@ -48,49 +48,135 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
   if (rows.empty()) return status;
   const QString error = AppendToTaskList(list, rows);
   if (!error.isEmpty()) {
-    std::fprintf(stderr, "flipframe convert: %s\n", error.toStdString().c_str());
+    std::fprintf(stderr, "flipframe convert: %s\n", ToUtf8(error).c_str());
     return kExitFailed;
   }
-  std::fprintf(stderr, "%s: %zu task(s) added\n", list.c_str(), rows.size());
+  std::fprintf(stderr, "%s：已加入 %zu 个任务\n", list.c_str(), rows.size());
   return status;
 }
 
-// --preview: the frame of `task` at the requested time as a PNG file, written whole or not
-// at all.
-bool WritePreview(const pipeline::ConvertRequest& request, const std::string& source, const task::TaskRecord& task,
-                  const std::array<std::string, 4>& filters, std::stop_token stop) {
-  std::string out = request.previewOut;
-  if (out.empty()) {
-    const std::string name = source.substr(source.rfind('/') + 1);
-    const std::string stem = name.substr(0, name.rfind('.') == 0 ? name.size() : name.rfind('.'));
-    out = plat::FolderOf(plat::AbsolutePath(source)) + "result/" + stem + "_preview.png";
-    plat::MakeDirs(plat::FolderOf(out));
+// Makes the task of `file` as the window's 保存任务 would; a refusal is reported and fails the run.
+struct TaskMaker {
+  const pipeline::ConvertRequest& request;
+  std::array<std::string, 4> filters = EffectFilters();
+  pipeline::WorkerTrial trial{false};  // other runs may share the program folder
+  int status = kExitOk;
+
+  std::optional<task::TaskRecord> Make(const std::string& file) {
+    // Messages name the file as it was given; the task holds its absolute path.
+    const std::string source = plat::AbsolutePath(file);
+    const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
+    if (made.ok) return made.task;
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
+    status = kExitFailed;
+    return std::nullopt;
   }
-  const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(task, *request.previewSeconds, filters, stop);
-  std::string why;
-  if (!frame.image) {
-    std::fprintf(stderr, "%s: %s\n", source.c_str(), frame.error.c_str());
-    return false;
+};
+
+// --preview: the frame of each file's task at the requested time as a PNG file, written
+// whole or not at all; nothing is converted.
+int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop) {
+  TaskMaker maker{request};
+  for (const std::string& file : request.files) {
+    if (stop.stop_requested()) break;
+    const std::optional<task::TaskRecord> made = maker.Make(file);
+    if (!made || stop.stop_requested()) continue;
+    std::string out = request.previewOut;
+    if (out.empty()) {
+      const std::string source = task::Unquote(made->foregroundPath);
+      const std::string name = source.substr(source.rfind('/') + 1);
+      const size_t dot = name.rfind('.');
+      out = plat::FolderOf(source) + "result/" + name.substr(0, dot == 0 ? name.size() : dot) + "_preview.png";
+      plat::MakeDirs(plat::FolderOf(out));
+    }
+    const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(*made, *request.previewSeconds, maker.filters, stop);
+    std::string why;
+    if (!frame.image) {
+      if (stop.stop_requested()) break;
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), frame.error.c_str());
+      maker.status = kExitFailed;
+    } else if (!plat::WriteFileAtomically(out, frame.image->bytes, &why)) {
+      std::fprintf(stderr, "%s: %s\n", out.c_str(), why.c_str());
+      maker.status = kExitFailed;
+    } else {
+      std::fprintf(stderr, "%s：%dx%d 的预览画面已写到 %s\n", file.c_str(), frame.image->width, frame.image->height,
+                   out.c_str());
+    }
   }
-  if (!plat::WriteFileAtomically(out, frame.image->bytes, &why)) {
-    std::fprintf(stderr, "%s: %s\n", out.c_str(), why.c_str());
-    return false;
+  return stop.stop_requested() ? kExitStopped : maker.status;
+}
+
+// --dry-run and --save-list: tasks made (and tried), none run.
+int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
+  TaskMaker maker{request};
+  std::vector<TaskRow> saved;
+  for (const std::string& file : request.files) {
+    if (stop.stop_requested()) break;
+    const std::optional<task::TaskRecord> made = maker.Make(file);
+    if (!made || stop.stop_requested()) continue;
+    if (request.dryRun) {
+      std::printf("%s\n", made->commandLine.c_str());
+      std::fflush(stdout);
+    } else {
+      saved.push_back(TaskRow{*made, {}, {}});
+    }
   }
-  std::fprintf(stderr, "%s: 预览画面 %dx%d 已写到 %s\n", source.c_str(), frame.image->width, frame.image->height,
-               out.c_str());
-  return true;
+  if (stop.stop_requested()) return kExitStopped;
+  return request.dryRun ? maker.status : SaveTasks(request.saveList, saved, maker.status);
+}
+
+// The files as a batch: each task is made at its turn, then run by the window's batch runner.
+// A refused file is passed over like a finished one (its refusal is already reported).
+int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
+  TaskMaker maker{request};
+  pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
+  const std::vector<std::string>& files = request.files;
+
+  pipeline::BatchHooks h;
+  h.size = [&] { return static_cast<int>(files.size()); };
+  h.turn = [&](int row) {
+    std::optional<task::TaskRecord> made = maker.Make(files[size_t(row)]);
+    // A stop asked for during the trial: nothing more runs.
+    if (!made || stop.stop_requested()) return pipeline::BatchTurn{true, {}};
+    return pipeline::BatchTurn{false, std::move(*made)};
+  };
+  h.taskStarting = [&](int row, const task::TaskRecord& record) {
+    progress.Start(files[size_t(row)], batch::TaskDuration(record.commandLine));
+  };
+  h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
+  h.speed = [&](int, const std::string& s) { progress.Speed(s); };
+  h.state = [&](int row, const std::string& s) {
+    if (s == batch::kStateMissing)
+      std::fprintf(stderr, "%s  %s\n", files[size_t(row)].c_str(), batch::kStateMissing);
+    else
+      progress.State(s);
+  };
+  h.ended = [&](int, pipeline::TurnEnding ending, const batch::WorkerResult&) {
+    using pipeline::TurnEnding;
+    if (ending == TurnEnding::Completed || ending == TurnEnding::Failed || ending == TurnEnding::Stopped)
+      progress.End();
+    if (ending == TurnEnding::Failed || ending == TurnEnding::Missing) maker.status = kExitFailed;
+  };
+
+  pipeline::BatchTiming timing;
+  timing.gapMs = 0;
+  timing.worker.endOtherConverters = false;  // other runs may share the program folder
+  pipeline::BatchRunner runner(std::move(h), timing);
+  const pipeline::BatchTally tally = runner.Run(0, -1, stop);
+  return tally.stopped || stop.stop_requested() ? kExitStopped : maker.status;
 }
 
 }  // namespace
 
 int RunConvertCommand(const std::vector<std::string>& args) {
-  const pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
+  pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
   if (request.help) {
     PrintHelp();
     return kExitOk;
   }
   if (!request.error.empty()) {
-    std::fprintf(stderr, "flipframe convert: %s\nTry 'flipframe convert --help'.\n", request.error.c_str());
+    std::fprintf(stderr, "flipframe convert: %s\n用法见 'flipframe convert --help'。\n",
+                 request.error.c_str());
     return kExitUsage;
   }
 
@@ -98,61 +184,24 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // deletes its temporary file; nothing after it runs.
   std::stop_source stopSignal;
   plat::CatchStopSignals([stopSignal]() mutable { stopSignal.request_stop(); });
-  const auto stopped = [&stopSignal] { return stopSignal.stop_requested(); };
 
+  // Relative paths are made absolute here, once: the output goes to result/ beside each
+  // file, the rename wants an absolute target, and a list may be run from anywhere.
+  request.saveList = plat::AbsolutePath(request.saveList);
+  request.previewOut = plat::AbsolutePath(request.previewOut);
+  for (std::string* path : {&request.settings.background, &request.settings.animation, &request.settings.music})
+    *path = plat::AbsolutePath(*path);
   // A list that is there but unreadable is refused before any file is probed.
   const std::string& list = request.saveList;
   if (!list.empty() && plat::FileExists(list)) {
     if (const LoadedTaskList loaded = LoadTaskList(list); !loaded.ok()) {
-      std::fprintf(stderr, "flipframe convert: %s\n", loaded.error.toStdString().c_str());
+      std::fprintf(stderr, "flipframe convert: %s\n", ToUtf8(loaded.error).c_str());
       return kExitUsage;
     }
   }
-  std::vector<TaskRow> saved;
-
-  const std::array<std::string, 4> filters = EffectFilters();
-  pipeline::WorkerTrial trial(false);  // other runs may share the program folder
-  pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  int status = kExitOk;
-  for (const std::string& file : request.files) {
-    if (stopped()) break;
-    // A list may be run from another folder (or machine): its tasks hold absolute paths.
-    const std::string source = list.empty() ? file : plat::AbsolutePath(file);
-    const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
-    if (stopped()) break;
-    if (!made.ok) {
-      std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
-      status = kExitFailed;
-      continue;
-    }
-    if (!list.empty()) {
-      saved.push_back(TaskRow{made.task, {}, {}});
-      continue;
-    }
-    if (request.previewSeconds) {
-      if (!WritePreview(request, source, made.task, filters, stopSignal.get_token())) status = kExitFailed;
-      continue;
-    }
-    if (request.dryRun) {
-      std::printf("%s\n", made.task.commandLine.c_str());
-      std::fflush(stdout);
-      continue;
-    }
-    progress.Start(file, batch::TaskDuration(made.task.commandLine));
-    batch::WorkerReport report;
-    report.output = [&progress](std::string_view chunk) { progress.Output(chunk); };
-    report.speed = [&progress](const std::string& s) { progress.Speed(s); };
-    report.state = [&progress](const std::string& s) { progress.State(s); };
-    batch::WorkerTiming timing;
-    timing.endOtherConverters = false;  // other runs may share the program folder
-    const batch::WorkerResult result =
-        batch::RunTaskWorker(made.task.commandLine, false, stopSignal.get_token(), report, timing);
-    progress.End();
-    if (result.ending == batch::WorkerEnding::Stopped) break;
-    if (result.ending != batch::WorkerEnding::Completed) status = kExitFailed;
-  }
-  if (stopped()) return kExitStopped;
-  return list.empty() ? status : SaveTasks(list, saved, status);
+  if (request.previewSeconds) return WritePreviews(request, stopSignal.get_token());
+  if (request.dryRun || !list.empty()) return MakeOnly(request, stopSignal.get_token());
+  return MakeAndRun(request, stopSignal.get_token());
 }
 
 }  // namespace app

@@ -9,39 +9,36 @@ namespace pipeline {
 const std::vector<OptionSpec>& ConvertOptionSpecs() {
   static const std::vector<OptionSpec> specs = {
       {"ratio", "R",
-       "output ratio: 16:9 16:10 15:9 4:3 21:9 37:20 47:20 (portrait to landscape) or 9:16 10:16 9:15 3:4 "
-       "(landscape to portrait)",
-       "9:16 for a landscape or square file, 16:9 for a portrait one"},
-      {"width", "N", "output width; the height follows from the ratio", "the suggested size"},
-      {"height", "N", "output height; the width follows from the ratio", "the suggested size"},
-      {"copies", "N", "foreground copies side by side (landscape output)", "1"},
-      {"background", "FILE", "background video, picture or GIF", "a blurred copy of the foreground"},
-      {"blur", "0..10", "background blur", "5"},
-      {"animation", "FILE", "GIF animation laid over the background", "none"},
-      {"blend", "MODE", "blend mode of the animation (overlay, screen, multiply, ...)", "overlay"},
-      {"opacity", "0..9", "opacity of the animation", "4"},
-      {"animation-blur", "0..10", "blur of the animation", "5"},
-      {"music", "FILE", "background sound", "none"},
-      {"sound", "LIST", "sounds to mix, any of fg,bg,music",
-       "as the window ticks them after probing: each source that has sound"},
-      {"mute", nullptr, "no sound at all", nullptr},
-      {"audio-fade", "LIST", "audio fades: in, out or in,out", "off"},
-      {"video-fade", "LIST", "video fades: in, out or in,out", "off"},
-      {"effects", "LIST", "effect numbers 1..4 (their filters come from de.ini)", "none"},
-      {"denoise", nullptr, "noise reduction", "off"},
-      {"soften", nullptr, "softening", "off"},
-      {"mirror", nullptr, "mirror the foreground", "off"},
-      {"dedup", nullptr, "remove duplicate frames", "off"},
-      {"bitrate", "N", "video bitrate in kb/s", "automatic (the foreground's)"},
-      {"format", "EXT", "output container, e.g. mp4 or .mkv", "the foreground's"},
-      {"duration", "HH:MM:SS", "output length", "the foreground's"},
-      {"fast-background", nullptr,
-       "快速背景: build the background from the part the output shows, blurred small (faster)", "off"},
+       "输出比例：16:9 16:10 15:9 4:3 21:9 37:20 47:20（竖->横）或 9:16 10:16 9:15 3:4（横->竖）",
+       "横屏或方形文件 9:16，竖屏文件 16:9"},
+      {"width", "N", "输出宽度，高度按比例算出", "建议的尺寸"},
+      {"height", "N", "输出高度，宽度按比例算出", "建议的尺寸"},
+      {"copies", "N", "并排的前景副本数（横屏输出）", "1"},
+      {"background", "FILE", "背景视频、图片或 GIF", "前景视频的模糊副本"},
+      {"blur", "0..10", "背景模糊度", "5"},
+      {"animation", "FILE", "叠在背景上的 GIF 动画", "无"},
+      {"blend", "MODE", "动画的混合模式（overlay、screen、multiply……）", "overlay"},
+      {"opacity", "0..9", "动画的不透明度", "4"},
+      {"animation-blur", "0..10", "动画模糊度", "5"},
+      {"music", "FILE", "背景音乐", "无"},
+      {"sound", "LIST", "要混合的声音，fg、bg、music 中的若干个",
+       "与窗口读取文件后勾选的相同：每个有声音的来源"},
+      {"mute", nullptr, "完全无声", nullptr},
+      {"audio-fade", "LIST", "音频淡入淡出：in、out 或 in,out", "关"},
+      {"video-fade", "LIST", "视频淡入淡出：in、out 或 in,out", "关"},
+      {"effects", "LIST", "特效编号 1..4（滤镜取自 de.ini）", "无"},
+      {"denoise", nullptr, "降噪", "关"},
+      {"soften", nullptr, "柔化", "关"},
+      {"mirror", nullptr, "前景镜像", "关"},
+      {"dedup", nullptr, "去除重复帧", "关"},
+      {"bitrate", "N", "视频码率，单位 kb/s", "自动（前景视频的码率）"},
+      {"format", "EXT", "输出格式，例如 mp4 或 .mkv", "前景视频的格式"},
+      {"duration", "HH:MM:SS", "输出时长", "前景视频的时长"},
+      {"fast-background", nullptr, "快速背景：只用画面中显示的部分缩小模糊后做背景（更快）", "关"},
       {"save-list", "LIST.json",
-       "add the tasks to the task list file LIST.json (created when missing) instead of running them; "
-       "run it later with 'flipframe run'",
+       "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
-      {"dry-run", nullptr, "print each task's converter arguments instead of running them", nullptr},
+      {"dry-run", nullptr, "不执行任务，只打印每个任务的转换程序参数", nullptr},
       {"preview", "SECONDS", "预览：只写出输出在这一时刻的画面（PNG），不转换", nullptr},
       {"preview-out", "FILE.png", "预览画面写到这个文件", "result/ 中的 NAME_preview.png"},
   };
@@ -56,8 +53,8 @@ bool IntOption(const ParsedOptions& p, const char* name, int low, int high, std:
   if (!p.has(name)) return true;
   int v = 0;
   if (!ParseIntIn(p.values.at(name), low, high, v)) {
-    error = std::string("--") + name + " must be a whole number from " + std::to_string(low) + " to " +
-            std::to_string(high) + ", not '" + p.values.at(name) + "'";
+    error = std::string("--") + name + " 须为 " + std::to_string(low) + " 到 " + std::to_string(high) +
+            " 之间的整数，而不是“" + p.values.at(name) + "”";
     return false;
   }
   out = v;
@@ -73,14 +70,14 @@ bool FadeOption(const ParsedOptions& p, const char* name, bool& in, bool& out, s
     else if (item == "out")
       out = true;
     else {
-      error = std::string("--") + name + " takes in, out or in,out, not '" + item + "'";
+      error = std::string("--") + name + " 只接受 in、out 或 in,out，而不是“" + item + "”";
       return false;
     }
   }
   return true;
 }
 
-// --preview SECONDS [--preview-out FILE.png]: one frame of one file, nothing converted.
+// --preview SECONDS [--preview-out FILE.png]: one frame of each file, nothing converted.
 bool PreviewOptions(const ParsedOptions& p, ConvertRequest& req) {
   if (p.has("preview-out") && !p.has("preview")) {
     req.error = "--preview-out 需要与 --preview 一起使用";
@@ -124,13 +121,13 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   if (p.has("ratio")) {
     const int index = task::RatioIndexOf(value("ratio"));
     if (index < 0) {
-      error = "unknown ratio '" + value("ratio") + "' (see --help)";
+      error = "未知的比例“" + value("ratio") + "”（见 --help）";
       return req;
     }
     t.ratioIndex = index;
   }
   if (p.has("width") && p.has("height")) {
-    error = "give --width or --height, not both: the other follows from the ratio";
+    error = "--width 与 --height 只能给出一个：另一个按比例算出";
     return req;
   }
   std::optional<int> width, height;
@@ -153,13 +150,13 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   if (p.has("blend")) {
     const int index = task::BlendModeIndexOf(value("blend"));
     if (index < 0) {
-      error = "unknown blend mode '" + value("blend") + "'";
+      error = "未知的混合模式“" + value("blend") + "”";
       return req;
     }
     t.blendModeIndex = index;
   }
   if (p.has("sound") && p.has("mute")) {
-    error = "give --sound or --mute, not both";
+    error = "--sound 与 --mute 只能给出一个";
     return req;
   }
   if (p.has("mute")) t.sounds = std::array<bool, 3>{};
@@ -168,7 +165,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
     for (const std::string& item : SplitList(value("sound"))) {
       const int at = item == "fg" ? 0 : item == "bg" ? 1 : item == "music" ? 2 : -1;
       if (at < 0) {
-        error = "--sound takes any of fg,bg,music, not '" + item + "'";
+        error = "--sound 只接受 fg、bg、music 中的若干个，而不是“" + item + "”";
         return req;
       }
       sounds[size_t(at)] = true;
@@ -182,7 +179,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
     for (const std::string& item : SplitList(value("effects"))) {
       int e = 0;
       if (!ParseIntIn(item, 1, 4, e)) {
-        error = "--effects takes effect numbers 1 to 4, not '" + item + "'";
+        error = "--effects 只接受特效编号 1 到 4，而不是“" + item + "”";
         return req;
       }
       t.effects[size_t(e - 1)] = true;
@@ -199,16 +196,16 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   if (p.has("save-list")) {
     req.saveList = value("save-list");
     if (req.saveList.empty()) {
-      error = "--save-list needs a file name";
+      error = "--save-list 需要一个文件名";
       return req;
     }
     if (req.dryRun) {
-      error = "give --save-list or --dry-run, not both";
+      error = "--save-list 与 --dry-run 只能给出一个";
       return req;
     }
   }
   req.files = p.operands;
-  if (req.files.empty() && !req.help) error = "no FILE given";
+  if (req.files.empty() && !req.help) error = "没有给出要转换的文件（FILE）";
   if (error.empty() && !PreviewOptions(p, req)) return req;
   return req;
 }

@@ -1,70 +1,134 @@
 #include "cli/list_run.h"
 
+#include <condition_variable>
 #include <cstdio>
+#include <limits>
+#include <mutex>
+#include <set>
+#include <thread>
 
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
+#include "platform/platform.h"
+#include "store/task_list_file.h"
+#include "store/utf8.h"
 #include "task/task_record.h"
 
 namespace app {
+namespace {
 
-ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
-                             pipeline::ProgressPrinter& progress) {
-  ListRunTally tally;
-  LoadedTaskList now;  // the list as read at the start of the current turn
-  std::string label;
-  TaskOutcome outcome;
+void Say(const QString& message) {
+  std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(message).c_str());
+}
+
+// Renews this process's claim on a task every kClaimRenewSeconds while it converts, so that
+// runs on other machines do not take it over as stale.
+class ClaimRenewal {
+ public:
+  ClaimRenewal(const std::string& list, const QString& id)
+      : thread_([this, list, id](std::stop_token stop) {
+          std::unique_lock<std::mutex> lock(mutex_);
+          for (;;) {
+            woken_.wait_for(lock, stop, std::chrono::seconds(kClaimRenewSeconds), [] { return false; });
+            if (stop.stop_requested()) return;
+            if (const QString error = RenewTaskClaim(list, id); !error.isEmpty()) Say(error);
+          }
+        }) {}
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable_any woken_;
+  std::jthread thread_;  // last: stopped and joined first
+};
+
+// One claimed task through the batch runner, its outcome recorded on the task's id.
+void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_token stop,
+                pipeline::ProgressPrinter& progress, ListRunTally& tally) {
+  const TaskRow& r = claimed.row;
+  const std::string label = std::to_string(claimed.number) + "/" + std::to_string(claimed.total) + " " +
+                            task::Unquote(r.record.foregroundPath);
+  TaskOutcome outcome{r.speed, r.state, r.record.finalOutputPath};
+  bool recorded = false;
 
   pipeline::BatchHooks h;
-  h.size = [&] {
-    now = LoadTaskList(list);
-    if (!now.ok()) tally.error = now.error;
-    return now.ok() ? static_cast<int>(now.rows.size()) : 0;
-  };
-  h.turn = [&](int row) {
-    const TaskRow& r = now.rows[size_t(row)];
-    label = std::to_string(row + 1) + "/" + std::to_string(now.rows.size()) + " " +
-            task::Unquote(r.record.foregroundPath);
-    outcome = {r.speed, r.state, r.record.finalOutputPath};
-    return pipeline::BatchTurn{r.state == QString::fromUtf8(kFinishedState), r.record};
-  };
+  h.size = [] { return 1; };
+  h.turn = [&](int) { return pipeline::BatchTurn{false, r.record}; };
   h.taskStarting = [&](int, const task::TaskRecord& record) {
+    // A result folder removed since the task was made is made again, as the window's
+    // command builder makes it; only that folder, beside a foreground that is there.
+    const std::string foreground = task::Unquote(record.foregroundPath);
+    const size_t slash = foreground.rfind('/');
+    if (slash != std::string::npos && plat::IsDirectory(foreground.substr(0, slash + 1)))
+      plat::MakeDirs(foreground.substr(0, slash + 1) + "result");
     progress.Start(label, batch::TaskDuration(record.commandLine));
   };
   h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
   h.speed = [&](int, const std::string& s) {
     progress.Speed(s);
-    outcome.speed = QString::fromStdString(s);
+    outcome.speed = FromUtf8(s);
   };
   h.state = [&](int, const std::string& s) {
     if (s == batch::kStateMissing)
       std::fprintf(stderr, "%s  %s\n", label.c_str(), batch::kStateMissing);
     else
       progress.State(s);
-    outcome.state = QString::fromStdString(s);
+    outcome.state = FromUtf8(s);
   };
-  h.ended = [&](int row, pipeline::TurnEnding ending, const batch::WorkerResult& result) {
+  h.ended = [&](int, pipeline::TurnEnding ending, const batch::WorkerResult& result) {
     using pipeline::TurnEnding;
-    if (ending == TurnEnding::Skipped) {
-      ++tally.alreadyFinished;
-      return;
-    }
     if (ending != TurnEnding::Missing) progress.End();
     if (ending == TurnEnding::Completed) outcome.finalOutputPath = result.finalOutputPath;
-    const QString error = RecordTaskOutcome(list, row + 1, outcome);
-    if (!error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", error.toStdString().c_str());
+    const QString error = RecordTaskOutcome(list, r.id, outcome);
+    recorded = true;
+    if (!error.isEmpty()) Say(error);
     if (ending == TurnEnding::Stopped) return;
     ++(ending == TurnEnding::Completed && error.isEmpty() ? tally.finished : tally.failed);
   };
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;
+  // The window stops at its 1000 tasks; the command line runs every task of the list.
+  timing.maxTasks = std::numeric_limits<int>::max();
   timing.worker.endOtherConverters = false;  // runs of other tasks may share the program folder
   pipeline::BatchRunner runner(std::move(h), timing);
-  const pipeline::BatchTally walked = runner.Run(only != 0 ? only - 1 : 0, only != 0 ? 1 : -1, stop);
-  tally.stopped = walked.stopped;
+  {
+    const ClaimRenewal renewal(list, r.id);
+    tally.stopped = runner.Run(0, 1, stop).stopped;
+  }
+  // A stop that came before the converter started: the task is free again.
+  if (!recorded) ReleaseTaskClaim(list, r.id);
+}
+
+}  // namespace
+
+ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
+                             pipeline::ProgressPrinter& progress) {
+  ListRunTally tally;
+  std::set<QString> passed;  // tasks this run has had its turn at (a failed one is not retried)
+  while (!tally.stopped) {
+    if (stop.stop_requested()) {
+      tally.stopped = true;
+      break;
+    }
+    const ClaimedTask claimed = ClaimTask(list, only, passed);
+    if (claimed.end == ClaimEnd::Error) {
+      tally.error = claimed.error;
+      tally.refused = passed.empty();
+      break;
+    }
+    if (claimed.end != ClaimEnd::Claimed) {
+      tally.alreadyFinished = std::max(0, claimed.finished - tally.finished);
+      tally.busy = claimed.busy;
+      if (claimed.end == ClaimEnd::Busy && claimed.holder)
+        std::fprintf(stderr, "%s: task %d is being run by process %lld on %s\n", list.c_str(), only,
+                     static_cast<long long>(claimed.holder->pid), claimed.holder->host.c_str());
+      break;
+    }
+    passed.insert(claimed.row.id);
+    RunClaimed(list, claimed, stop, progress, tally);
+    if (only != 0) break;
+  }
   return tally;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // The walk of `flipframe run` over a task list file: the window's batch runner over a list
-// on disk. Each task's turn reads the file afresh (another run may have finished the task
-// meanwhile); the runner skips it when finished, marks it "文件缺失" when a source is gone,
-// else runs it; the row's new texts are recorded in the file under its lock.
+// on disk, one claimed task at a time. Each turn claims, under the list's lock, the next task
+// that is neither finished nor held by another run (or the one task asked for); the claim is
+// renewed while the converter runs, and the task's new texts are recorded by its id, so that
+// runs in parallel, on one machine or several, convert each task once.
 #include <QString>
 
 #include <stop_token>
@@ -15,12 +16,14 @@ namespace app {
 struct ListRunTally {
   int finished = 0;         // ran to "处理完毕"
   int failed = 0;           // an output error, a missing source, or an outcome not recorded
-  int alreadyFinished = 0;  // skipped
+  int alreadyFinished = 0;  // finished before this run
+  int busy = 0;             // held by other runs when this one found nothing more to do
   bool stopped = false;     // a stop request ended the walk
-  QString error;            // the list could not be read again; the walk ended there
+  QString error;            // the list could not be read or written; the walk ended there
+  bool refused = false;     // ... before any task was run: nothing was converted
 };
 
-// Runs task `only` (1-based) of the list, or every task when `only` is 0, in order.
+// Runs task `only` (1-based) of the list, or every task when `only` is 0, in the list's order.
 ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
                              pipeline::ProgressPrinter& progress);
 

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "text/numbers.h"
+
 namespace pipeline {
 namespace {
 
@@ -12,18 +14,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 }  // namespace
-
-std::string FormatElapsed(int seconds) {
-  if (seconds <= 0) return {};
-  const int days = seconds / 86400, rest = seconds % 86400;
-  const int h = rest / 3600, m = rest % 3600 / 60, s = rest % 60;
-  char text[32];
-  if (days != 0)
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02d", days, h, m, s);
-  else
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", h, m, s);
-  return text;
-}
 
 ProgressPrinter::Phase ProgressPrinter::PhaseOf(const std::string& state) {
   if (state == "准备数据") return Phase::Preparing;
@@ -40,11 +30,11 @@ std::string ProgressPrinter::Line() const {
   std::string line = label_ + "  " + (state_.empty() ? "..." : state_);
   const std::optional<double> speed = clock_ ? clock_->Speed() : std::nullopt;
   if (speed)
-    line += "  speed " + batch::SpeedFigureText(*speed);
+    line += "  速度 " + batch::SpeedFigureText(*speed);
   else if (!speed_.empty())
-    line += "  speed " + speed_ + "x";
+    line += "  速度 " + speed_ + "x";
   const int elapsed = ElapsedSeconds();
-  if (elapsed > 0) line += "  " + FormatElapsed(elapsed);
+  if (elapsed > 0) line += "  " + text::FormatElapsed(elapsed);
   if (phase_ == Phase::Converting && clock_) {
     if (const std::optional<double> left = clock_->SecondsLeft(std::chrono::steady_clock::now()))
       line += "  " + batch::TimeLeftText(*left);

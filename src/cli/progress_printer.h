@@ -14,9 +14,6 @@
 
 namespace pipeline {
 
-// "hh:mm:ss", or "d:hh:mm:ss" from one day on; "" for 0 seconds or less.
-std::string FormatElapsed(int seconds);
-
 class ProgressPrinter {
  public:
   ProgressPrinter(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}

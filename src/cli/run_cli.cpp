@@ -5,36 +5,35 @@
 #include <cstdio>
 #include <stop_token>
 
+#include "cli/exit_codes.h"
 #include "cli/list_run.h"
-#include "store/task_list_file.h"
 #include "cli/progress_printer.h"
 #include "cli/run_options.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
+#include "store/utf8.h"
 
 namespace app {
 namespace {
 
-constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitStopped = 130;
-
 void PrintHelp() {
   std::printf(
-      "usage: flipframe run [OPTIONS] LIST.json\n\n"
-      "Runs the unfinished tasks of a task list file (saved by the window's 保存任务列表… or by\n"
-      "'flipframe convert --save-list') as the window's 开始执行 would: tasks already 处理完毕\n"
-      "are skipped, a task whose source files are gone becomes 文件缺失. Each task's new state\n"
-      "is written back into LIST.json as it ends, under a lock, so several runs may share one\n"
-      "list (see 'flipframe run --task' with GNU parallel in the README). Progress goes to\n"
-      "standard error.\n\n"
-      "options:\n%s  --help     this text\n\n"
-      "exit status: 0 every task run finished (or none was left), 1 a task failed or its\n"
-      "source was missing, 2 a usage error or a LIST.json that is no readable task list,\n"
-      "130 stopped by Ctrl-C (SIGINT) or SIGTERM: only this run's converter is ended, its\n"
-      "temporary file deleted, and its task recorded as 手动停止 (it runs again next time).\n",
+      "用法：flipframe run [OPTIONS] LIST.json\n\n"
+      "像窗口的“开始执行”一样执行任务列表文件（由窗口的“保存任务列表…”或\n"
+      "'flipframe convert --save-list' 保存）中未完成的任务：已处理完毕的任务跳过，源文件已不在的\n"
+      "任务记为文件缺失。每个任务结束时，它的新状态在锁定下写回 LIST.json。任务在转换程序启动前\n"
+      "被认领，所以多个执行（不论是否带 --task，在一台或几台共用列表的机器上）每个任务只转换一次\n"
+      "（README 中有配合 GNU parallel 的用法）。进度写到标准错误。\n\n"
+      "选项：\n%s  --help     显示本说明\n\n"
+      "退出状态：0 执行的任务全部处理完毕（或没有剩下的任务）；1 有任务失败或源文件缺失；\n"
+      "2 用法错误，或 LIST.json 不是可读的任务列表或无法写入（只读、文件夹或磁盘不可写）：这时\n"
+      "什么也不转换；130 被 Ctrl-C（SIGINT）、SIGTERM 或 SIGHUP 停止：只结束本次执行的转换程序，\n"
+      "删除它的临时文件，任务记为手动停止（下次再执行）。\n",
       pipeline::OptionsHelp(pipeline::RunOptionSpecs()).c_str());
 }
 
 int Usage(const std::string& message) {
-  std::fprintf(stderr, "flipframe run: %s\nTry 'flipframe run --help'.\n", message.c_str());
+  std::fprintf(stderr, "flipframe run: %s\n用法见 'flipframe run --help'。\n", message.c_str());
   return kExitUsage;
 }
 
@@ -48,9 +47,11 @@ int RunRunCommand(const std::vector<std::string>& args) {
   }
   if (!request.error.empty()) return Usage(request.error);
 
-  const LoadedTaskList loaded = LoadTaskList(request.list);
+  // A relative LIST is taken against the current folder here, once.
+  const std::string list = plat::AbsolutePath(request.list);
+  const LoadedTaskList loaded = LoadTaskList(list);
   if (!loaded.ok()) {
-    std::fprintf(stderr, "flipframe run: %s\n", loaded.error.toStdString().c_str());
+    std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(loaded.error).c_str());
     return kExitUsage;
   }
   const int total = static_cast<int>(loaded.rows.size());
@@ -59,21 +60,25 @@ int RunRunCommand(const std::vector<std::string>& args) {
     return kExitOk;
   }
   if (request.task > total)
-    return Usage("there is no task " + std::to_string(request.task) + " in " + request.list + " (" +
-                 std::to_string(total) + " tasks)");
+    return Usage("任务列表文件“" + list + "”中没有第" + std::to_string(request.task) + "个任务（共" +
+                 std::to_string(total) + "个）");
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  const ListRunTally tally = RunTaskListFile(request.list, request.task, stop.get_token(), progress);
+  const ListRunTally tally = RunTaskListFile(list, request.task, stop.get_token(), progress);
 
-  if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", tally.error.toStdString().c_str());
+  if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(tally.error).c_str());
+  if (tally.refused) {
+    std::fprintf(stderr, "flipframe run: %s：什么也没有转换\n", list.c_str());
+    return kExitUsage;
+  }
   if (tally.stopped) return kExitStopped;
   if (tally.finished + tally.failed == 0)
-    std::fprintf(stderr, "%s: nothing to do, %d of %d task(s) already 处理完毕\n", request.list.c_str(),
-                 tally.alreadyFinished, total);
+    std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕，%d 个正在别处执行\n",
+                 list.c_str(), total, tally.alreadyFinished, tally.busy);
   else
-    std::fprintf(stderr, "%s: %d finished, %d failed, %d already finished\n", request.list.c_str(),
+    std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", list.c_str(),
                  tally.finished, tally.failed, tally.alreadyFinished);
   return tally.failed != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
 }

@@ -22,20 +22,20 @@ RunRequest ParseRunArguments(const std::vector<std::string>& args) {
     return req;
   }
   if (p.has("task") && !ParseIntIn(p.values.at("task"), 1, kHighestTaskNumber, req.task)) {
-    req.error = "--task takes a task number from 1, not '" + p.values.at("task") + "'";
+    req.error = "--task 须为从 1 起的任务编号，而不是“" + p.values.at("task") + "”";
     return req;
   }
   req.count = p.has("count");
   if (req.count && req.task != 0) {
-    req.error = "give --task or --count, not both";
+    req.error = "--task 与 --count 只能给出一个";
     return req;
   }
   if (p.operands.size() == 1)
     req.list = p.operands[0];
   else if (!req.help)
-    req.error = p.operands.empty()
-                    ? "no LIST.json given"
-                    : "give one LIST.json, not " + std::to_string(p.operands.size()) + " files";
+    req.error = p.operands.empty() ? "没有给出任务列表文件（LIST.json）"
+                                   : "只能给出一个任务列表文件（LIST.json），而不是 " +
+                                         std::to_string(p.operands.size()) + " 个文件";
   return req;
 }
 

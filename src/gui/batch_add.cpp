@@ -3,27 +3,28 @@
 // line makes one (pipeline::MakeTask: probe, the control rules, validation, trial run), with
 // the window's settings as the template; the work runs off the window's thread while a
 // progress dialog shows which file is being tried and can stop the rest.
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QSlider>
 
 #include <algorithm>
 #include <thread>
 
-#include "store/file_names.h"
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "pipeline/make_task.h"
 #include "platform/platform.h"
 #include "probe/probe_file.h"
+#include "store/file_names.h"
 #include "text/bytes.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -50,12 +51,9 @@ QStringList ExpandFolders(const QStringList& paths) {
   return files;
 }
 
-bool Ticked(const QCheckBox* box) { return box->isChecked(); }
-
-std::string Text(const QLineEdit* box) { return box->text().toStdString(); }
-
-std::string ExistingFile(const QLabel* box) {
-  const std::string path = app::FileSystemPath(box->text());
+// The file a path box names, "" when it names none that exists.
+std::string ExistingFile(const std::string& box) {
+  const std::string path = app::FileSystemPath(QString::fromStdString(box));
   return !path.empty() && plat::FileExists(path) ? path : std::string();
 }
 
@@ -94,68 +92,70 @@ Verdict MakeVideoTask(const std::string& file, const pipeline::SettingsTemplate&
 
 }  // namespace
 
-// The settings the user set in the window. Values the window took from its own foreground
-// (its size, length and format as probed) are left to each file's probe; what was typed or
-// chosen over them is carried.
-static pipeline::SettingsTemplate WindowTemplate(const MainWindow& w) {
+// The settings the user set in the window, read from the settings area as every other rule
+// reads them. Values the window took from its own foreground (its size, length and format as
+// probed) are left to each file's probe; what was typed or chosen over them is carried.
+static pipeline::SettingsTemplate WindowTemplate(const pipeline::SettingsArea& a, const task::TaskRecord& fg,
+                                                 const std::array<double, 23>& ratioTable) {
+  using namespace task;
   pipeline::SettingsTemplate t;
-  const task::TaskRecord& fg = w.current;
-  if (w.宽高比例->currentIndex() >= 0) t.ratioIndex = w.宽高比例->currentIndex();
+  if (a.ratioIndex >= 0) t.ratioIndex = a.ratioIndex;
 
-  const task::ActiveBox box = w.ActiveSizeBox();
-  if (t.ratioIndex && box != task::ActiveBox::None) {
-    const bool width = box == task::ActiveBox::Width;
-    const int typed = text::ToInteger(Text(width ? w.宽度框 : w.高度框));
-    const task::OutputSize probed =
-        task::RatioSelectionSize(*t.ratioIndex, fg.foregroundWidth, fg.foregroundHeight, w.ratioTable);
+  if (t.ratioIndex && a.activeBox != ActiveBox::None) {
+    const bool width = a.activeBox == ActiveBox::Width;
+    const int typed = text::ToInteger(width ? a.widthBox : a.heightBox);
+    const OutputSize probed =
+        RatioSelectionSize(*t.ratioIndex, fg.foregroundWidth, fg.foregroundHeight, ratioTable);
     if (typed > 0 && typed != (width ? probed.width : probed.height)) {
       t.typedSize = typed;
-      t.typedBox = box;
+      t.typedBox = a.activeBox;
     }
   }
-  if (w.前景计数->isVisible() && w.前景计数->currentIndex() > 0) t.copies = w.前景计数->currentIndex() + 1;
+  if (a.count.visible && a.count.selected > 0) t.copies = a.count.selected + 1;
 
-  const std::string background = ExistingFile(w.背景框);
-  if (background != task::Unquote(fg.foregroundPath)) t.background = background;
-  t.animation = ExistingFile(w.动画框);
-  t.music = ExistingFile(w.音乐框);
-  t.backgroundBlur = w.背景模糊->value();
-  t.animationBlur = w.动画模糊->value();
-  t.animationOpacity = w.动画透明->value();
-  t.blendModeIndex = w.动画滤镜->currentIndex();
+  const std::string background = ExistingFile(a.backgroundBox);
+  if (background != Unquote(fg.foregroundPath)) t.background = background;
+  t.animation = ExistingFile(a.animationBox);
+  t.music = ExistingFile(a.audioBox);
+  t.backgroundBlur = a.backgroundBlur;
+  t.animationBlur = a.animationBlur;
+  t.animationOpacity = a.animationOpacity;
+  t.blendModeIndex = a.blendModeIndex;
 
   // Sound: each file keeps its own unless the user muted it or chose another source.
   const bool haveForeground = fg.foregroundWidth > 0;
-  if (haveForeground && (Ticked(w.静音) || Ticked(w.背景音) || Ticked(w.音乐)))
-    t.sounds = std::array<bool, 3>{Ticked(w.前景音), Ticked(w.背景音), Ticked(w.音乐)};
-  t.audioFadeIn = Ticked(w.音频淡入);
-  t.audioFadeOut = Ticked(w.音频淡出);
-  t.videoFadeIn = Ticked(w.视频淡入);
-  t.videoFadeOut = Ticked(w.视频淡出);
-  t.effects = {Ticked(w.上下跃动), Ticked(w.左右跃动), Ticked(w.分量色变), Ticked(w.迷幻)};
-  t.denoise = Ticked(w.降噪);
-  t.soften = Ticked(w.柔化);
-  t.mirror = Ticked(w.前景镜像);
-  t.dedup = Ticked(w.重帧优化);
-  t.fastBackground = Ticked(w.快速背景);
+  if (haveForeground && (a.ticked(kTickMute) || a.ticked(kTickBackgroundSound) || a.ticked(kTickMusic)))
+    t.sounds = std::array<bool, 3>{a.ticked(kTickForegroundSound), a.ticked(kTickBackgroundSound),
+                                   a.ticked(kTickMusic)};
+  t.audioFadeIn = a.ticked(kTickAudioFadeIn);
+  t.audioFadeOut = a.ticked(kTickAudioFadeOut);
+  t.videoFadeIn = a.ticked(kTickVideoFadeIn);
+  t.videoFadeOut = a.ticked(kTickVideoFadeOut);
+  t.effects = {a.ticked(kTickBounceVertical), a.ticked(kTickBounceHorizontal), a.ticked(kTickColourShift),
+               a.ticked(kTickPsychedelic)};
+  t.denoise = a.ticked(kTickDenoise);
+  t.soften = a.ticked(kTickSoften);
+  t.mirror = a.ticked(kTickMirror);
+  t.dedup = a.ticked(kTickDedupFrames);
+  t.fastBackground = a.fastBackground;
 
-  if (haveForeground && !Ticked(w.自动码率) && !Text(w.码率框).empty()) t.bitrate = Text(w.码率框);
-  const std::string format = Text(w.格式框), duration = Text(w.时长框);
-  if (!format.empty() && format != fg.foregroundExtension) t.format = format;
-  if (!duration.empty() && fg.foregroundDuration.rfind(duration, 0) != 0) t.duration = duration;
+  if (haveForeground && !a.ticked(kTickAutoBitrate) && !a.bitrateBox.empty()) t.bitrate = a.bitrateBox;
+  if (!a.formatBox.empty() && a.formatBox != fg.foregroundExtension) t.format = a.formatBox;
+  if (!a.durationBox.empty() && fg.foregroundDuration.rfind(a.durationBox, 0) != 0)
+    t.duration = a.durationBox;
   return t;
 }
 
-void MainWindow::AddVideosFromMenu() {
+void TaskListController::AddVideosFromMenu() {
   const QStringList files =
-      dialogs().OpenFiles(this, QStringLiteral("批量添加视频"),
-                          QString::fromStdString(lastFolder[size_t(kForeground)]), QString());
+      dialogs().OpenFiles(&window, QStringLiteral("批量添加视频"),
+                          QString::fromStdString(editor->lastFolder[size_t(kForeground)]), QString());
   if (files.isEmpty()) return;
-  lastFolder[size_t(kForeground)] = plat::FolderOf(app::FileSystemPath(files.first()));
+  editor->lastFolder[size_t(kForeground)] = plat::FolderOf(app::FileSystemPath(files.first()));
   AddVideoFiles(files);
 }
 
-void MainWindow::OpenArguments(const QStringList& paths) {
+void TaskListController::OpenArguments(const QStringList& paths) {
   QStringList videos;
   for (const QString& path : paths) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("json"), Qt::CaseInsensitive) == 0)
@@ -166,26 +166,27 @@ void MainWindow::OpenArguments(const QStringList& paths) {
   if (!videos.isEmpty()) AddVideoFiles(videos);
 }
 
-void MainWindow::AddVideoFiles(const QStringList& paths) {
+void TaskListController::AddVideoFiles(const QStringList& paths) {
   // Our converters must not meet a batch's or a trial's, nor a probe filling the current task.
-  if (BatchOrTrialUnderWay() || probeBusy) return;
+  if (batch->BatchOrTrialUnderWay() || editor->probeBusy) return;
   if (taskList->full()) {
-    dialogs().ShowError(this, QString::fromUtf8(app::kTaskLimitMessage));
+    dialogs().ShowError(&window, QString::fromUtf8(app::kTaskLimitMessage));
     return;
   }
   const QStringList files = ExpandFolders(paths);
   if (files.isEmpty()) return;
-  const pipeline::SettingsTemplate settings = WindowTemplate(*this);
-  const std::array<std::string, 4> filters = effectFilters;
+  const pipeline::SettingsTemplate settings =
+      WindowTemplate(editor->ReadSettingsArea(), editor->current, editor->ratioTable);
+  const std::array<std::string, 4> filters = editor->effectFilters;
 
   addingVideos = true;  // as during a trial run: no menu, no batch, no pick
-  QFrame* const panels[] = {操作框, 路径框, 按钮框};
+  QFrame* const panels[] = {ui->操作框, ui->路径框, ui->按钮框};
   bool panelEnabled[3];
   for (int p = 0; p < 3; ++p) {
-    panelEnabled[p] = OwnEnabled(panels[p]);
+    panelEnabled[p] = gui::OwnEnabled(panels[p]);
     panels[p]->setEnabled(false);
   }
-  QProgressDialog progress(QString(), QStringLiteral("取消"), 0, static_cast<int>(files.size()), this);
+  QProgressDialog progress(QString(), QStringLiteral("取消"), 0, static_cast<int>(files.size()), &window);
   progress.setWindowTitle(QStringLiteral("批量添加视频"));
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(0);
@@ -208,14 +209,14 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
     // One file on a worker thread; its queued end wakes the responsive wait.
     std::atomic<bool> done{false};
     Verdict verdict;
-    QPointer<MainWindow> self(this);
+    QPointer<TaskListController> self(this);
     std::thread worker([&, self, path = app::FileSystemPath(file)] {
       verdict = MakeVideoTask(path, settings, filters);
       done = true;
       QMetaObject::invokeMethod(
-          self.data(), [] { WakeWorkerWait(); }, Qt::QueuedConnection);
+          self.data(), [] { gui::WakeWorkerWait(); }, Qt::QueuedConnection);
     });
-    while (!done) WaitForWorkerUpdate(kAddWaitMs);
+    while (!done) gui::WaitForWorkerUpdate(kAddWaitMs);
     worker.join();
 
     if (verdict.ok)
@@ -230,5 +231,5 @@ void MainWindow::AddVideoFiles(const QStringList& paths) {
   for (int p = 0; p < 3; ++p) panels[p]->setEnabled(panelEnabled[p]);
   addingVideos = false;
   if (!notAdded.isEmpty())
-    dialogs().ShowError(this, kSummaryTitle + QStringLiteral("\n") + notAdded.join('\n'));
+    dialogs().ShowError(&window, kSummaryTitle + QStringLiteral("\n") + notAdded.join('\n'));
 }

@@ -13,10 +13,16 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "gui/main_window.h"
 #include "batch/process_control.h"
 #include "batch/progress.h"
 #include "batch/progress_clock.h"
+#include "gui/batch_view.h"
+#include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -27,49 +33,63 @@ const char* const kEmptyListMessage = "尚未添加任务到任务列表。";
 const char* const kErrorPrefix = "发生错误：\r\n";
 const char* const kTrialBusyMessage = "任务列表正在执行，请先停止执行，再添加或保存任务。";
 
-void ResponsiveWaitFn(int ms) { MainWindow::ResponsiveWait(ms); }
+void ResponsiveWaitFn(int ms) { gui::ResponsiveWait(ms); }
 
 }  // namespace
 
-std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
+BatchView::BatchView(MainWindow& w, Ui::MainWindow* form, const char* name) : WindowPart(w, form, name) {
+  时钟 = new QTimer(&window);
+  时钟->setObjectName(QStringLiteral("时钟"));
+  时钟->setInterval(0);  // stopped; a batch runs it once a second
+}
+
+std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
   pipeline::BatchHooks h;
-  h.size = [this] { return taskList->size(); };
-  h.turn = [this](int row) { return pipeline::BatchTurn{taskList->finished(row), taskList->task(row)}; };
-  h.turnStarted = [this](int row, int total) {
-    处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
-    列表框->scrollTo(taskList->index(row, 0));
-    总进度->setMaximum(total * kBarStepsPerTask);
-    总进度->setValue(row * kBarStepsPerTask);
+  h.size = [this] { return tasks->taskList->size(); };
+  h.turn = [this](int row) {
+    return pipeline::BatchTurn{tasks->taskList->finished(row), tasks->taskList->task(row)};
   };
-  h.taskStarting = [this](int row, const task::TaskRecord&) { taskList->clearLog(row); };
-  h.output = [this](int row, std::string_view chunk) { taskList->appendLog(row, chunk); };
-  h.speed = [this](int row, const std::string& s) { taskList->setSpeed(row, QString::fromStdString(s)); };
-  h.state = [this](int row, const std::string& s) { taskList->setState(row, QString::fromStdString(s)); };
+  h.turnStarted = [this](int row, int total) {
+    ui->处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
+    ui->列表框->scrollTo(tasks->taskList->index(row, 0));
+    ui->总进度->setMaximum(total * kBarStepsPerTask);
+    ui->总进度->setValue(row * kBarStepsPerTask);
+  };
+  h.taskStarting = [this](int row, const task::TaskRecord&) { tasks->taskList->clearLog(row); };
+  h.output = [this](int row, std::string_view chunk) { tasks->taskList->appendLog(row, chunk); };
+  h.speed = [this](int row, const std::string& s) {
+    tasks->taskList->setSpeed(row, QString::fromStdString(s));
+  };
+  h.state = [this](int row, const std::string& s) {
+    tasks->taskList->setState(row, QString::fromStdString(s));
+  };
   h.progress = [this](int row, const pipeline::TaskProgress& p) {
-    总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
+    ui->总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
     if (p.secondsLeft)
-      taskList->setTimeLeft(row, QString::fromStdString(batch::TimeLeftText(*p.secondsLeft)));
+      tasks->taskList->setTimeLeft(row, QString::fromStdString(batch::TimeLeftText(*p.secondsLeft)));
   };
   h.ended = [this](int row, pipeline::TurnEnding ending, const batch::WorkerResult& result) {
-    if (ending == pipeline::TurnEnding::Completed) taskList->setFinalOutputPath(row, result.finalOutputPath);
-    taskList->setTimeLeft(row, QString());
-    if (ending != pipeline::TurnEnding::Skipped) batchOutcome.Count(taskList->state(row).toStdString());
+    if (ending == pipeline::TurnEnding::Completed)
+      tasks->taskList->setFinalOutputPath(row, result.finalOutputPath);
+    tasks->taskList->setTimeLeft(row, QString());
+    if (ending != pipeline::TurnEnding::Skipped)
+      batchOutcome.Count(tasks->taskList->state(row).toStdString());
   };
-  h.wait = [](int ms) { WaitForWorkerUpdate(ms); };
+  h.wait = [](int ms) { gui::WaitForWorkerUpdate(ms); };
   h.wake = [] {
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] { WakeWorkerWait(); }, Qt::QueuedConnection);
+        QCoreApplication::instance(), [] { gui::WakeWorkerWait(); }, Qt::QueuedConnection);
   };
   return std::make_unique<pipeline::BatchRunner>(std::move(h));
 }
 
-bool MainWindow::BatchUnderWay() const { return runner->active() || runner->converting(); }
+bool BatchView::BatchUnderWay() const { return runner->active() || runner->converting(); }
 
-bool MainWindow::TrialUnderWay() const { return runner->trialRunning() || addingVideos; }
+bool BatchView::TrialUnderWay() const { return runner->trialRunning() || tasks->addingVideos; }
 
-void MainWindow::OnStartClicked() {
-  if (taskList->size() == 0) {
-    dialogs().ShowError(this, QString::fromUtf8(kEmptyListMessage));
+void BatchView::OnStartClicked() {
+  if (tasks->taskList->size() == 0) {
+    dialogs().ShowError(&window, QString::fromUtf8(kEmptyListMessage));
     return;
   }
   // From the batch's start to the end of its loop -- the gap between two tasks included -- a
@@ -80,40 +100,41 @@ void MainWindow::OnStartClicked() {
   }
   // A trial's or a probe's converter must not be cleaned away under it, and a probe is still
   // filling the task being prepared.
-  if (TrialUnderWay() || probeBusy) return;
+  if (TrialUnderWay() || editor->probeBusy) return;
 
   batch::CleanupStrayConverters(ResponsiveWaitFn);
-  路径框->setEnabled(false);
-  新建任务->setEnabled(false);
-  保存任务->setEnabled(false);
-  暂停执行->setEnabled(true);
-  开始执行->setText(QStringLiteral("停止执行"));
+  ui->路径框->setEnabled(false);
+  ui->新建任务->setEnabled(false);
+  ui->保存任务->setEnabled(false);
+  ui->暂停执行->setEnabled(true);
+  ui->开始执行->setText(QStringLiteral("停止执行"));
   elapsedSeconds = 0;
   时钟->setInterval(1000);
   时钟->start();
-  版权->hide();
-  快速背景->hide();
-  总进度->setValue(0);
-  总进度->show();
+  ui->版权->hide();
+  ui->快速背景->hide();
+  ui->总进度->setValue(0);
+  ui->总进度->show();
 
   batchOutcome = {};
   runner->Run();
 
-  总进度->hide();
-  版权->show();
-  快速背景->show();
+  ui->总进度->hide();
+  ui->版权->show();
+  ui->快速背景->show();
   时钟->stop();
   时钟->setInterval(0);
-  开始执行->setText(QStringLiteral("开始执行"));
-  暂停执行->setEnabled(false);
-  路径框->setEnabled(true);
-  新建任务->setEnabled(true);
-  保存任务->setEnabled(true);
+  ui->开始执行->setText(QStringLiteral("开始执行"));
+  ui->暂停执行->setEnabled(false);
+  ui->路径框->setEnabled(true);
+  ui->新建任务->setEnabled(true);
+  ui->保存任务->setEnabled(true);
   // Desktop notification, when the user looks elsewhere.
-  if (!isActiveWindow() && batchOutcome.finished + batchOutcome.failed > 0) notifyBatchEnded(batchOutcome);
+  if (!window.isActiveWindow() && batchOutcome.finished + batchOutcome.failed > 0)
+    window.notifyBatchEnded(batchOutcome);
 }
 
-void MainWindow::RunTrial() {
+void BatchView::RunTrial() {
   trialError.clear();
   if (BatchOrTrialUnderWay()) {
     // Not reachable from the window (its buttons are disabled then), but a trial must never
@@ -123,11 +144,11 @@ void MainWindow::RunTrial() {
   }
   batch::CleanupStrayConverters(ResponsiveWaitFn);
   trialError = runner->Trial(trialCommandText);
-  ResponsiveWait(kTrialWaitMs);
+  gui::ResponsiveWait(kTrialWaitMs);
   QCoreApplication::processEvents();
 
   if (trialError.empty()) return;
   QGuiApplication::clipboard()->setText(QString::fromStdString(trialError));
-  dialogs().ShowError(
-      this, QString::fromUtf8(kErrorPrefix) + QString::fromStdString(batch::FailureTranslation(trialError)));
+  dialogs().ShowError(&window, QString::fromUtf8(kErrorPrefix) +
+                                   QString::fromStdString(batch::FailureTranslation(trialError)));
 }

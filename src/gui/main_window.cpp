@@ -1,4 +1,5 @@
 #include "gui/main_window.h"
+#include "ui_main_window.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -21,9 +22,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "gui/batch_view.h"
 #include "gui/ratio_table.h"
-
-const char* const MainWindow::kBackgroundPlaceholder = pipeline::kBackgroundPlaceholder;
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 
 MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   if (dialogs) {
@@ -38,59 +42,42 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
     std::fflush(nullptr);
     std::_Exit(code);
   };
-  ratioTable = app::kRatioTable;
   BuildControls();
-  runner = MakeBatchRunner();
+  editor_ = new TaskEditor(*this, ui.get(), "TaskEditor");
+  tasks_ = new TaskListController(*this, ui.get(), "TaskListController");
+  batch_ = new BatchView(*this, ui.get(), "BatchView");
+  for (WindowPart* part : std::initializer_list<WindowPart*>{editor_, tasks_, batch_}) {
+    part->editor = editor_;
+    part->tasks = tasks_;
+    part->batch = batch_;
+  }
+  editor_->ratioTable = app::kRatioTable;
+  batch_->runner = batch_->MakeBatchRunner();
   ConnectControls();
   // Files and folders dropped on the window or the list become tasks (the list passes its
   // drops up to the window).
   setAcceptDrops(true);
   OnMainWindowCreated();
-  created_ = true;
 }
 
 MainWindow::~MainWindow() = default;
 
-std::array<MainWindow::SwitchControl, task::kOffCount> MainWindow::SwitchControls() const {
-  using namespace task;
-  return {{{动画滤镜, -1, kOffBlendMode},
-           {背景模糊, -1, kOffBackgroundBlur},
-           {动画模糊, -1, kOffAnimationBlur},
-           {动画透明, -1, kOffAnimationOpacity},
-           {自动码率, kTickAutoBitrate, kOffAutoBitrate},
-           {前景音, kTickForegroundSound, kOffForegroundSound},
-           {背景音, kTickBackgroundSound, kOffBackgroundSound},
-           {音乐, kTickMusic, kOffMusic},
-           {静音, kTickMute, kOffMute},
-           {音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
-           {音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
-           {上下跃动, kTickBounceVertical, kOffBounceVertical},
-           {左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
-           {迷幻, kTickPsychedelic, kOffPsychedelic},
-           {分量色变, kTickColourShift, kOffColourShift},
-           {降噪, kTickDenoise, kOffDenoise},
-           {柔化, kTickSoften, kOffSoften},
-           {前景镜像, kTickMirror, kOffMirror},
-           {视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
-           {视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
-           {重帧优化, kTickDedupFrames, kOffDedupFrames},
-           {码率框, -1, kOffBitrateBox}}};
+void MainWindow::OpenArguments(const QStringList& paths) { tasks_->OpenArguments(paths); }
+
+const app::TaskListModel& MainWindow::taskList() const { return *tasks_->taskList; }
+
+WindowPart::WindowPart(MainWindow& w, Ui::MainWindow* form, const char* name)
+    : QObject(&w), window(w), ui(form) {
+  setObjectName(QString::fromUtf8(name));
 }
 
-QCheckBox* MainWindow::SwitchControl::box() const {
-  return tick >= 0 ? static_cast<QCheckBox*>(control) : nullptr;
-}
+Dialogs& WindowPart::dialogs() const { return window.dialogs(); }
 
-int MainWindow::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }
+namespace gui {
 
-void MainWindow::SetCurrentRow(int row) {
-  currentTask = row >= 1 && row <= taskList->size() ? QPersistentModelIndex(taskList->index(row - 1, 0))
-                                                    : QPersistentModelIndex();
-}
+bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
 
-bool MainWindow::OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
-
-void MainWindow::ResponsiveWait(int ms) {
+void ResponsiveWait(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   loop.exec();
@@ -100,7 +87,7 @@ namespace {
 QEventLoop* g_workerWait = nullptr;  // the innermost WaitForWorkerUpdate, if any
 }  // namespace
 
-void MainWindow::WaitForWorkerUpdate(int ms) {
+void WaitForWorkerUpdate(int ms) {
   QEventLoop loop;
   QEventLoop* outer = g_workerWait;
   g_workerWait = &loop;
@@ -109,99 +96,83 @@ void MainWindow::WaitForWorkerUpdate(int ms) {
   g_workerWait = outer;
 }
 
-void MainWindow::WakeWorkerWait() {
+void WakeWorkerWait() {
   if (g_workerWait) g_workerWait->quit();
 }
 
+}  // namespace gui
+
 void MainWindow::ConnectControls() {
-  for (QWidget* w : std::initializer_list<QWidget*>{宽度框, 高度框, 前景框, 背景框, 动画框, 音乐框, 关闭,
-                                                    版权, 宽度标签, 高度标签, 时长标签, 输出标签, 标签6,
-                                                    标签14, 标签15, 上下跃动, 左右跃动, 分量色变, 迷幻})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui->宽度框, ui->高度框, ui->前景框, ui->背景框, ui->动画框, ui->音乐框, ui->关闭, ui->版权,
+           ui->宽度标签, ui->高度标签, ui->时长标签, ui->输出标签, ui->标签6, ui->标签14, ui->标签15,
+           ui->上下跃动, ui->左右跃动, ui->分量色变, ui->迷幻})
     w->installEventFilter(this);
 
-  connect(宽高比例, &QComboBox::activated, this, &MainWindow::OnRatioSelected);
-  connect(比例计算, &QPushButton::clicked, this, &MainWindow::OnRatioCalculate);
-  connect(前景计数, &CountComboBox::aboutToOpen, this, [this] {
-    if (!宽度框->text().isEmpty() && !高度框->text().isEmpty())
-      UpdateForegroundCount(宽度框->text().toInt(), 高度框->text().toInt());
+  connect(ui->宽高比例, &QComboBox::activated, editor_, &TaskEditor::OnRatioSelected);
+  connect(ui->比例计算, &QPushButton::clicked, editor_, &TaskEditor::OnRatioCalculate);
+  connect(ui->前景计数, &CountComboBox::aboutToOpen, this, [this] {
+    if (!ui->宽度框->text().isEmpty() && !ui->高度框->text().isEmpty())
+      editor_->UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
   });
-  connect(前景计数, &QComboBox::activated, this,
-          [this](int index) { current.selectedForegroundCount = index; });
-  connect(前景计数, &CountComboBox::focusGained, this, [this] {
-    if (storedCount < 2) 前景计数->setEnabled(false);
+  connect(ui->前景计数, &QComboBox::activated, this,
+          [this](int index) { editor_->current.selectedForegroundCount = index; });
+  connect(ui->前景计数, &CountComboBox::focusGained, this, [this] {
+    if (editor_->storedCount < 2) ui->前景计数->setEnabled(false);
   });
-  connect(自动码率, &QCheckBox::clicked, this, &MainWindow::OnAutoBitrateClicked);
-  connect(静音, &QCheckBox::clicked, this, &MainWindow::OnMuteClicked);
-  for (QCheckBox* box : {前景音, 背景音, 音乐})
-    connect(box, &QCheckBox::clicked, this, &MainWindow::ApplyAudioRule);
-  connect(清空背景, &QPushButton::clicked, this, &MainWindow::ClearBackground);
-  connect(清空动画, &QPushButton::clicked, this, &MainWindow::ClearAnimation);
-  connect(清空音乐, &QPushButton::clicked, this, &MainWindow::ClearAudio);
-  connect(时钟, &QTimer::timeout, this, &MainWindow::OnClockTick);
-  connect(列表框, &QTableView::doubleClicked, this, &MainWindow::ShowResultInFileManager);
-  connect(列表框, &QTableView::customContextMenuRequested, this,
-          [this](const QPoint& pos) { ShowTaskMenu(列表框->viewport()->mapToGlobal(pos)); });
-  connect(列表框, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
+  connect(ui->自动码率, &QCheckBox::clicked, editor_, &TaskEditor::OnAutoBitrateClicked);
+  connect(ui->静音, &QCheckBox::clicked, editor_, &TaskEditor::OnMuteClicked);
+  for (QCheckBox* box : {ui->前景音, ui->背景音, ui->音乐})
+    connect(box, &QCheckBox::clicked, editor_, &TaskEditor::ApplyAudioRule);
+  connect(ui->清空背景, &QPushButton::clicked, editor_, &TaskEditor::ClearBackground);
+  connect(ui->清空动画, &QPushButton::clicked, editor_, &TaskEditor::ClearAnimation);
+  connect(ui->清空音乐, &QPushButton::clicked, editor_, &TaskEditor::ClearAudio);
+  connect(batch_->时钟, &QTimer::timeout, batch_, &BatchView::OnClockTick);
 
-  connect(前景按钮, &QPushButton::clicked, this, [this] { PickSource(kForeground); });
-  connect(背景按钮, &QPushButton::clicked, this, [this] { PickSource(kBackground); });
-  connect(动画按钮, &QPushButton::clicked, this, [this] { PickSource(kAnimation); });
-  connect(音乐按钮, &QPushButton::clicked, this, [this] { PickSource(kAudio); });
-  connect(重载, &QPushButton::clicked, this, &MainWindow::ReloadForeground);
+  connect(ui->前景按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kForeground); });
+  connect(ui->背景按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kBackground); });
+  connect(ui->动画按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kAnimation); });
+  connect(ui->音乐按钮, &QPushButton::clicked, this, [this] { editor_->PickSource(kAudio); });
+  connect(ui->重载, &QPushButton::clicked, editor_, &TaskEditor::ReloadForeground);
 
-  connect(新建任务, &QPushButton::clicked, this, &MainWindow::StartNewTask);
-  connect(保存任务, &QPushButton::clicked, this, &MainWindow::AddOrSaveTask);
-  connect(暂停执行, &QPushButton::clicked, this, &MainWindow::OnPauseClicked);
-  connect(开始执行, &QPushButton::clicked, this, &MainWindow::OnStartClicked);
-
-  connect(menuClearState, &QAction::triggered, this, &MainWindow::ClearTaskState);
-  connect(menuClearAllStates, &QAction::triggered, this, &MainWindow::ClearAllStates);
-  connect(menuNewTask, &QAction::triggered, this, &MainWindow::StartNewTask);
-  connect(menuCloneTask, &QAction::triggered, this, &MainWindow::CloneTask);
-  connect(menuEditTask, &QAction::triggered, this, [this] {
-    操作框->setEnabled(true);
-    LoadTaskForEdit();
-  });
-  connect(menuDeleteTask, &QAction::triggered, this, &MainWindow::DeleteTask);
-  connect(menuClearAllTasks, &QAction::triggered, this, &MainWindow::ClearAllTasks);
-  connect(menuMoveTop, &QAction::triggered, this, &MainWindow::MoveTaskToTop);
-  connect(menuMoveBottom, &QAction::triggered, this, &MainWindow::MoveTaskToBottom);
-  connect(menuShowLog, &QAction::triggered, this, &MainWindow::ShowTaskLog);
-  connect(menuAddVideos, &QAction::triggered, this, &MainWindow::AddVideosFromMenu);
-  connect(menuLoadList, &QAction::triggered, this, &MainWindow::LoadTaskListFromMenu);
-  connect(menuSaveList, &QAction::triggered, this, &MainWindow::SaveTaskListFromMenu);
+  connect(ui->新建任务, &QPushButton::clicked, tasks_, &TaskListController::StartNewTask);
+  connect(ui->保存任务, &QPushButton::clicked, editor_, &TaskEditor::AddOrSaveTask);
+  connect(ui->暂停执行, &QPushButton::clicked, batch_, &BatchView::OnPauseClicked);
+  connect(ui->开始执行, &QPushButton::clicked, batch_, &BatchView::OnStartClicked);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut && (watched == 宽度框 || watched == 高度框)) {
-    storedCount = UpdateForegroundCount(宽度框->text().toInt(), 高度框->text().toInt());
+  if (event->type() == QEvent::FocusOut && (watched == ui->宽度框 || watched == ui->高度框)) {
+    editor_->storedCount =
+        editor_->UpdateForegroundCount(ui->宽度框->text().toInt(), ui->高度框->text().toInt());
     return false;
   }
   if (event->type() != QEvent::MouseButtonRelease) return QWidget::eventFilter(watched, event);
   const auto button = static_cast<QMouseEvent*>(event)->button();
   if (button == Qt::LeftButton) {
-    if (watched == 宽度框)
-      ActivateWidthBox();
-    else if (watched == 高度框)
-      ActivateHeightBox();
-    else if (watched == 前景框)
-      ShowSourceInfo(kForeground);
-    else if (watched == 背景框)
-      ShowSourceInfo(kBackground);
-    else if (watched == 动画框)
-      ShowSourceInfo(kAnimation);
-    else if (watched == 音乐框)
-      ShowSourceInfo(kAudio);
-    else if (watched == 关闭)
-      HidePreview();
-    else if (watched == 版权)
+    if (watched == ui->宽度框)
+      editor_->ActivateWidthBox();
+    else if (watched == ui->高度框)
+      editor_->ActivateHeightBox();
+    else if (watched == ui->前景框)
+      editor_->ShowSourceInfo(kForeground);
+    else if (watched == ui->背景框)
+      editor_->ShowSourceInfo(kBackground);
+    else if (watched == ui->动画框)
+      editor_->ShowSourceInfo(kAnimation);
+    else if (watched == ui->音乐框)
+      editor_->ShowSourceInfo(kAudio);
+    else if (watched == ui->关闭)
+      editor_->HidePreview();
+    else if (watched == ui->版权)
       OpenHomePage();
   } else if (button == Qt::RightButton) {
-    if (watched == 上下跃动 || watched == 左右跃动 || watched == 分量色变 || watched == 迷幻) {
-      LoadEffectPresets();
+    if (watched == ui->上下跃动 || watched == ui->左右跃动 || watched == ui->分量色变 ||
+        watched == ui->迷幻) {
+      editor_->LoadEffectPresets();
       return true;  // a right click never changes the tick
     }
-    if (auto* label = qobject_cast<QLabel*>(watched)) RestoreDefault(label);
+    if (auto* label = qobject_cast<QLabel*>(watched)) editor_->RestoreDefault(label);
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -211,16 +182,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   setUpdatesEnabled(false);
-  for (QComboBox* box : std::initializer_list<QComboBox*>{宽高比例, 动画滤镜, 前景计数})
+  for (QComboBox* box : std::initializer_list<QComboBox*>{ui->宽高比例, ui->动画滤镜, ui->前景计数})
     box->setFixedHeight(20);
   const int h = height();
   if (width() != 475) resize(475, h);
   if (h > 602) {
-    if (h != rememberedHeight) {
-      const int change = h - rememberedHeight;
-      列表框->resize(列表框->width(), 列表框->height() + change);
-      进度条b->move(进度条b->x(), 进度条b->y() + change);
-      rememberedHeight = h;
+    if (h != rememberedHeight_) {
+      const int change = h - rememberedHeight_;
+      ui->列表框->resize(ui->列表框->width(), ui->列表框->height() + change);
+      ui->进度条b->move(ui->进度条b->x(), ui->进度条b->y() + change);
+      rememberedHeight_ = h;
     }
   } else {
     resize(475, 603);
@@ -229,13 +200,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (OnMainWindowCloseQuery())
+  if (batch_->OnMainWindowCloseQuery())
     event->accept();
   else
     event->ignore();
 }
-
-void MainWindow::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
@@ -248,5 +217,5 @@ void MainWindow::dropEvent(QDropEvent* event) {
   if (paths.isEmpty()) return;
   event->acceptProposedAction();
   // After the drop has ended: the drag source is not kept waiting while the files are tried.
-  QTimer::singleShot(0, this, [this, paths] { AddVideoFiles(paths); });
+  QTimer::singleShot(0, this, [this, paths] { tasks_->AddVideoFiles(paths); });
 }

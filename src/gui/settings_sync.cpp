@@ -8,7 +8,13 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -26,67 +32,97 @@ void SetText(QLineEdit* w, const std::string& s) {
 
 }  // namespace
 
-pipeline::SettingsArea MainWindow::ReadSettingsArea() const {
+pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   pipeline::SettingsArea a;
-  a.foregroundBox = Text(前景框);
-  a.backgroundBox = Text(背景框);
-  a.animationBox = Text(动画框);
-  a.audioBox = Text(音乐框);
-  a.widthBox = Text(宽度框);
-  a.heightBox = Text(高度框);
-  a.durationBox = Text(时长框);
-  a.bitrateBox = Text(码率框);
-  a.formatBox = Text(格式框);
+  a.foregroundBox = Text(ui->前景框);
+  a.backgroundBox = Text(ui->背景框);
+  a.animationBox = Text(ui->动画框);
+  a.audioBox = Text(ui->音乐框);
+  a.widthBox = Text(ui->宽度框);
+  a.heightBox = Text(ui->高度框);
+  a.durationBox = Text(ui->时长框);
+  a.bitrateBox = Text(ui->码率框);
+  a.formatBox = Text(ui->格式框);
   a.activeBox = ActiveSizeBox();
-  a.ratioIndex = 宽高比例->currentIndex();
+  a.ratioIndex = ui->宽高比例->currentIndex();
   a.count = ReadCountList();
   a.storedCount = storedCount;
-  a.blendModeIndex = 动画滤镜->currentIndex();
-  a.backgroundBlur = 背景模糊->value();
-  a.animationBlur = 动画模糊->value();
-  a.animationOpacity = 动画透明->value();
+  a.blendModeIndex = ui->动画滤镜->currentIndex();
+  a.backgroundBlur = ui->背景模糊->value();
+  a.animationBlur = ui->动画模糊->value();
+  a.animationOpacity = ui->动画透明->value();
   for (const SwitchControl& c : SwitchControls()) {
     if (QCheckBox* box = c.box()) a.ticks[size_t(c.tick)] = box->isChecked() ? 1 : 0;
-    a.disabled[size_t(c.off)] = OwnEnabled(c.control) ? 0 : 1;
+    a.disabled[size_t(c.off)] = gui::OwnEnabled(c.control) ? 0 : 1;
   }
-  a.settingsEnabled = OwnEnabled(操作框);
-  a.fastBackground = 快速背景->isChecked();
+  a.settingsEnabled = gui::OwnEnabled(ui->操作框);
+  a.fastBackground = ui->快速背景->isChecked();
   return a;
 }
 
-void MainWindow::ShowSettingsArea(const pipeline::SettingsArea& a) {
-  SetText(前景框, a.foregroundBox);
-  SetText(背景框, a.backgroundBox);
-  SetText(动画框, a.animationBox);
-  SetText(音乐框, a.audioBox);
-  SetText(时长框, a.durationBox);
-  SetText(码率框, a.bitrateBox);
-  SetText(格式框, a.formatBox);
+void TaskEditor::ShowSettingsArea(const pipeline::SettingsArea& a) {
+  SetText(ui->前景框, a.foregroundBox);
+  SetText(ui->背景框, a.backgroundBox);
+  SetText(ui->动画框, a.animationBox);
+  SetText(ui->音乐框, a.audioBox);
+  SetText(ui->时长框, a.durationBox);
+  SetText(ui->码率框, a.bitrateBox);
+  SetText(ui->格式框, a.formatBox);
   // The box the size is taken from is written and activated first, as the user would.
   if (a.activeBox != ActiveSizeBox()) {
     if (a.activeBox == task::ActiveBox::Height) {
-      SetText(高度框, a.heightBox);
+      SetText(ui->高度框, a.heightBox);
       ActivateHeightBox();
     } else if (a.activeBox == task::ActiveBox::Width) {
-      SetText(宽度框, a.widthBox);
+      SetText(ui->宽度框, a.widthBox);
       ActivateWidthBox();
     }
   }
-  SetText(宽度框, a.widthBox);
-  SetText(高度框, a.heightBox);
-  if (宽高比例->currentIndex() != a.ratioIndex) 宽高比例->setCurrentIndex(a.ratioIndex);
+  SetText(ui->宽度框, a.widthBox);
+  SetText(ui->高度框, a.heightBox);
+  if (ui->宽高比例->currentIndex() != a.ratioIndex) ui->宽高比例->setCurrentIndex(a.ratioIndex);
 
   if (!(a.count == ReadCountList())) ShowCountList(a.count);
   storedCount = a.storedCount;
 
-  if (动画滤镜->currentIndex() != a.blendModeIndex) 动画滤镜->setCurrentIndex(a.blendModeIndex);
-  背景模糊->setValue(a.backgroundBlur);
-  动画模糊->setValue(a.animationBlur);
-  动画透明->setValue(a.animationOpacity);
+  if (ui->动画滤镜->currentIndex() != a.blendModeIndex) ui->动画滤镜->setCurrentIndex(a.blendModeIndex);
+  ui->背景模糊->setValue(a.backgroundBlur);
+  ui->动画模糊->setValue(a.animationBlur);
+  ui->动画透明->setValue(a.animationOpacity);
   const auto switches = SwitchControls();
   for (const SwitchControl& c : switches)
     if (QCheckBox* box = c.box()) box->setChecked(a.ticks[size_t(c.tick)] != 0);
   for (const SwitchControl& c : switches) c.control->setEnabled(a.disabled[size_t(c.off)] == 0);
-  操作框->setEnabled(a.settingsEnabled);
-  快速背景->setChecked(a.fastBackground);
+  ui->操作框->setEnabled(a.settingsEnabled);
+  ui->快速背景->setChecked(a.fastBackground);
+}
+
+std::array<TaskEditor::SwitchControl, task::kOffCount> TaskEditor::SwitchControls() const {
+  using namespace task;
+  return {{{ui->动画滤镜, -1, kOffBlendMode},
+           {ui->背景模糊, -1, kOffBackgroundBlur},
+           {ui->动画模糊, -1, kOffAnimationBlur},
+           {ui->动画透明, -1, kOffAnimationOpacity},
+           {ui->自动码率, kTickAutoBitrate, kOffAutoBitrate},
+           {ui->前景音, kTickForegroundSound, kOffForegroundSound},
+           {ui->背景音, kTickBackgroundSound, kOffBackgroundSound},
+           {ui->音乐, kTickMusic, kOffMusic},
+           {ui->静音, kTickMute, kOffMute},
+           {ui->音频淡入, kTickAudioFadeIn, kOffAudioFadeIn},
+           {ui->音频淡出, kTickAudioFadeOut, kOffAudioFadeOut},
+           {ui->上下跃动, kTickBounceVertical, kOffBounceVertical},
+           {ui->左右跃动, kTickBounceHorizontal, kOffBounceHorizontal},
+           {ui->迷幻, kTickPsychedelic, kOffPsychedelic},
+           {ui->分量色变, kTickColourShift, kOffColourShift},
+           {ui->降噪, kTickDenoise, kOffDenoise},
+           {ui->柔化, kTickSoften, kOffSoften},
+           {ui->前景镜像, kTickMirror, kOffMirror},
+           {ui->视频淡入, kTickVideoFadeIn, kOffVideoFadeIn},
+           {ui->视频淡出, kTickVideoFadeOut, kOffVideoFadeOut},
+           {ui->重帧优化, kTickDedupFrames, kOffDedupFrames},
+           {ui->码率框, -1, kOffBitrateBox}}};
+}
+
+QCheckBox* TaskEditor::SwitchControl::box() const {
+  return tick >= 0 ? static_cast<QCheckBox*>(control) : nullptr;
 }

@@ -16,13 +16,20 @@
 #include <utility>
 #include <vector>
 
-#include "store/file_names.h"
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/path_check.h"
 #include "probe/probe_file.h"
+#include "store/file_names.h"
+#include "store/utf8.h"
 #include "text/bytes.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -46,24 +53,24 @@ const KindTexts& TextsOf(SourceKind kind) {
   return kTexts[kind - 1];
 }
 
-QString Utf8(const char* s) { return QString::fromUtf8(s); }
-QString Utf8(const std::string& s) { return QString::fromStdString(s); }
+QString FromUtf8(const char* s) { return QString::fromUtf8(s); }
+using app::FromUtf8;
 
-QLabel* PathBoxOf(MainWindow& w, SourceKind kind) {
+QLabel* PathBoxOf(Ui::MainWindow& ui, SourceKind kind) {
   switch (kind) {
     case kForeground:
-      return w.前景框;
+      return ui.前景框;
     case kBackground:
-      return w.背景框;
+      return ui.背景框;
     case kAnimation:
-      return w.动画框;
+      return ui.动画框;
     default:
-      return w.音乐框;
+      return ui.音乐框;
   }
 }
 
 QString EmptyPathText(SourceKind kind) {
-  return kind == kBackground ? Utf8(MainWindow::kBackgroundPlaceholder) : QString();
+  return kind == kBackground ? FromUtf8(pipeline::kBackgroundPlaceholder) : QString();
 }
 
 // ---- result handling, on the window's thread ------------------------------------------
@@ -73,7 +80,7 @@ QString SizeText(int width, int height) { return QString::number(width) + ":" + 
 // Everything a finished probe job changes, in order; a probe without a verdict changes
 // nothing of its kind. The audio rule runs in every case. An accepted source's facts are
 // shown in the two labels of the button bar.
-void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
+void HandleProbeOutcome(TaskEditor& w, Ui::MainWindow& ui, SourceKind kind, const std::string& path,
                         const probe::ProbeOutcome& out) {
   pipeline::SettingsArea area = w.ReadSettingsArea();
   pipeline::HandleProbe(area, w.current, kind, path, out);
@@ -83,19 +90,19 @@ void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
   const task::TaskRecord& r = w.current;
   switch (kind) {
     case kForeground:
-      w.处理进度->setText(SizeText(out.info.width, out.info.height));
-      w.处理时间->setText(Utf8(out.info.duration));
+      ui.处理进度->setText(SizeText(out.info.width, out.info.height));
+      ui.处理时间->setText(FromUtf8(out.info.duration));
       break;
     case kBackground:
-      w.处理进度->setText(SizeText(r.backgroundWidth, r.backgroundHeight));
-      w.处理时间->setText(Utf8(r.backgroundDuration));
+      ui.处理进度->setText(SizeText(r.backgroundWidth, r.backgroundHeight));
+      ui.处理时间->setText(FromUtf8(r.backgroundDuration));
       break;
     case kAnimation:
-      w.处理进度->setText(SizeText(r.animationWidth, r.animationHeight));
-      w.处理时间->setText(Utf8(r.animationDuration));
+      ui.处理进度->setText(SizeText(r.animationWidth, r.animationHeight));
+      ui.处理时间->setText(FromUtf8(r.animationDuration));
       break;
     case kAudio:
-      w.处理时间->setText(Utf8(r.audioDuration));
+      ui.处理时间->setText(FromUtf8(r.audioDuration));
       break;
   }
 }
@@ -104,10 +111,10 @@ void HandleProbeOutcome(MainWindow& w, SourceKind kind, const std::string& path,
 // then given back the enabled state each had before.
 class SourceButtonsLock {
  public:
-  explicit SourceButtonsLock(MainWindow& w) {
-    for (QPushButton* b : {w.前景按钮, w.重载, w.背景按钮, w.清空背景, w.动画按钮, w.清空动画, w.音乐按钮,
-                           w.清空音乐, w.保存任务}) {
-      saved_.emplace_back(b, MainWindow::OwnEnabled(b));
+  explicit SourceButtonsLock(Ui::MainWindow& ui) {
+    for (QPushButton* b : {ui.前景按钮, ui.重载, ui.背景按钮, ui.清空背景, ui.动画按钮, ui.清空动画,
+                           ui.音乐按钮, ui.清空音乐, ui.保存任务}) {
+      saved_.emplace_back(b, gui::OwnEnabled(b));
       b->setEnabled(false);
     }
   }
@@ -121,9 +128,9 @@ class SourceButtonsLock {
 
 }  // namespace
 
-void MainWindow::PickSource(SourceKind kind) {
+void TaskEditor::PickSource(SourceKind kind) {
   if (probeBusy) return;
-  QLabel* box = PathBoxOf(*this, kind);
+  QLabel* box = PathBoxOf(*ui, kind);
   const std::string named = app::FileSystemPath(box->text());
   std::string folder;
   if (plat::FileExists(named)) {
@@ -134,14 +141,14 @@ void MainWindow::PickSource(SourceKind kind) {
   }
   const KindTexts& t = TextsOf(kind);
   std::optional<QString> chosen =
-      dialogs().OpenFile(this, Utf8(t.dialogTitle), Utf8(folder), Utf8(t.dialogFilter));
+      dialogs().OpenFile(&window, FromUtf8(t.dialogTitle), FromUtf8(folder), FromUtf8(t.dialogFilter));
   if (!chosen) return;  // the box keeps what was set above
   ProbeRequest(*chosen, kind);
 }
 
-void MainWindow::ReloadForeground() {
+void TaskEditor::ReloadForeground() {
   if (probeBusy) return;
-  const QString named = 前景框->text();
+  const QString named = ui->前景框->text();
   if (plat::FileExists(app::FileSystemPath(named))) {
     ProbeRequest(named, kForeground);
     return;
@@ -150,59 +157,59 @@ void MainWindow::ReloadForeground() {
   PickSource(kForeground);
 }
 
-void MainWindow::ProbeRequest(const QString& picked, SourceKind kind) {
+void TaskEditor::ProbeRequest(const QString& picked, SourceKind kind) {
   if (probeBusy) return;  // one probe at a time: they share the record and the flag
   // The file system's bytes, not UTF-8 of the text: a name need not be UTF-8.
   const std::string path = app::FileSystemPath(picked);
   if (const char* problem = probe::ProbeRequestProblem(path); *problem) {
-    dialogs().ShowError(this, Utf8(problem));
+    dialogs().ShowError(&window, FromUtf8(problem));
     return;
   }
   if (probe::ConverterPath().empty()) {
-    dialogs().ShowError(this, Utf8(probe::MissingConverterMessage()));
+    dialogs().ShowError(&window, FromUtf8(probe::MissingConverterMessage()));
     return;
   }
 
   probeBusy = true;
   {
-    SourceButtonsLock lock(*this);
+    SourceButtonsLock lock(*ui);
     std::thread worker([this, path, kind] {
       probe::ProbeOutcome out = probe::ProbeFile(path);
       // The window outlives the worker: ProbeRequest joins it before returning.
       QMetaObject::invokeMethod(
           this,
           [this, path, kind, out] {
-            HandleProbeOutcome(*this, kind, path, out);
+            HandleProbeOutcome(*this, *ui, kind, path, out);
             probeBusy = false;  // the last update of the job
-            WakeWorkerWait();
+            gui::WakeWorkerWait();
           },
           Qt::QueuedConnection);
     });
     lastFolder[size_t(kind)] = plat::FolderOf(path);
-    while (probeBusy) WaitForWorkerUpdate(kProbeWaitMs);
+    while (probeBusy) gui::WaitForWorkerUpdate(kProbeWaitMs);
     worker.join();
   }
 
-  if (保存任务->text() == Utf8(kAddCaption)) 保存任务->setEnabled(true);
+  if (ui->保存任务->text() == FromUtf8(kAddCaption)) ui->保存任务->setEnabled(true);
   switch (kind) {
     case kForeground:
       if (current.foregroundKind == task::kKindGif)
-        ShowGifPreview(前景框->text(), current.foregroundWidth, current.foregroundHeight);
+        ShowGifPreview(ui->前景框->text(), current.foregroundWidth, current.foregroundHeight);
       break;
     case kBackground:
       if (current.backgroundKind == task::kKindGif)
-        ShowGifPreview(背景框->text(), current.backgroundWidth, current.backgroundHeight);
+        ShowGifPreview(ui->背景框->text(), current.backgroundWidth, current.backgroundHeight);
       break;
     case kAnimation:
       if (current.animationKind == task::kKindGif)
-        ShowGifPreview(动画框->text(), current.animationWidth, current.animationHeight);
+        ShowGifPreview(ui->动画框->text(), current.animationWidth, current.animationHeight);
       break;
     case kAudio:
       break;
   }
 }
 
-void MainWindow::ResetForeground() {
+void TaskEditor::ResetForeground() {
   pipeline::SettingsArea area = ReadSettingsArea();
   pipeline::ResetForeground(area, current);
   ShowSettingsArea(area);

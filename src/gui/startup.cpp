@@ -5,12 +5,18 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "gui/main_window.h"
-#include "store/presets.h"
-#include "gui/ratio_table.h"
 #include "batch/process_control.h"
 #include "batch/task_worker.h"
+#include "gui/batch_view.h"
+#include "gui/main_window.h"
+#include "gui/ratio_table.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -19,44 +25,45 @@ const char kResumeCaption[] = "继续执行";
 const char kForceQuitQuestion[] = "优化尚在运行中，是否强制退出？";
 
 // Waits on the window's thread keep the window responsive.
-const batch::WaitFn kResponsiveWait = [](int ms) { MainWindow::ResponsiveWait(ms); };
+const batch::WaitFn kResponsiveWait = [](int ms) { gui::ResponsiveWait(ms); };
 
 }  // namespace
 
 void MainWindow::OnMainWindowCreated() {
   // 1. Converters of ours left over from an earlier run.
   batch::CleanupStrayConverters(kResponsiveWait);
-  // 2. Fatal signals print a backtrace.
+  // 2. The crash reporter (main() has installed the full one; a test program gets a report
+  //    on standard error).
   plat::InstallCrashReporter();
   // 3. Effect presets.
-  LoadEffectPresets();
+  editor_->LoadEffectPresets();
   // 4. Every picker starts in the program's folder.
   const std::string folder = plat::ProgramFolder();
-  for (int kind = kForeground; kind <= kAudio; ++kind) lastFolder[size_t(kind)] = folder;
+  for (int kind = kForeground; kind <= kAudio; ++kind) editor_->lastFolder[size_t(kind)] = folder;
   // 5. Working copy of the aspect-ratio table.
-  ratioTable = app::kRatioTable;
+  editor_->ratioTable = app::kRatioTable;
   // 6. Rows of the task list are 19 pixels high.
-  列表框->verticalHeader()->setMinimumSectionSize(1);
-  列表框->verticalHeader()->setDefaultSectionSize(19);
+  ui->列表框->verticalHeader()->setMinimumSectionSize(1);
+  ui->列表框->verticalHeader()->setDefaultSectionSize(19);
   // 7. Height from which the resize rule measures.
-  rememberedHeight = 603;
+  rememberedHeight_ = 603;
   // 8. The GIF preview's place (it stays hidden until a GIF is shown).
-  动画预览->move(13, 14);
+  ui->动画预览->move(13, 14);
   // 9. The foreground count box is covered by the path label until a count is offered.
-  HideForegroundCount();
+  editor_->HideForegroundCount();
   // 10. No task done of none.
-  处理进度->setText(QStringLiteral("0/0"));
+  ui->处理进度->setText(QStringLiteral("0/0"));
   // 11. An empty task list.
-  taskList->clearTasks();
-  SetCurrentRow(0);
+  tasks_->taskList->clearTasks();
+  tasks_->SetCurrentRow(0);
 }
 
-void MainWindow::LoadEffectPresets() {
+void TaskEditor::LoadEffectPresets() {
   // No settings path (installed, without a home folder): the built-in presets, nothing written.
   const std::string path = presets::SettingsPath();
   const presets::PresetTable table =
       path.empty() ? presets::TableFromLines(presets::BuiltInLines()) : presets::LoadPresets(path);
-  QCheckBox* const boxes[presets::kEffects] = {上下跃动, 左右跃动, 分量色变, 迷幻};
+  QCheckBox* const boxes[presets::kEffects] = {ui->上下跃动, ui->左右跃动, ui->分量色变, ui->迷幻};
   for (int e = 0; e < presets::kEffects; ++e) {
     const presets::Preset& preset = table[size_t(e)];
     const QString caption = QString::fromStdString(preset.caption);
@@ -65,27 +72,27 @@ void MainWindow::LoadEffectPresets() {
   }
 }
 
-const std::string& MainWindow::EffectFilter(int effect) const {
+const std::string& TaskEditor::EffectFilter(int effect) const {
   static const std::string none;
   if (effect < 1 || effect > presets::kEffects) return none;
   return effectFilters[size_t(effect - 1)];
 }
 
-bool MainWindow::OnMainWindowCloseQuery() {
+bool BatchView::OnMainWindowCloseQuery() {
   if (BatchUnderWay()) {
-    if (!dialogs().AskYesNo(this, QString::fromUtf8(kForceQuitQuestion))) return false;
+    if (!dialogs().AskYesNo(&window, QString::fromUtf8(kForceQuitQuestion))) return false;
     // The same stop request a click on 开始执行 makes; the batch loop will not go on.
     runner->RequestStop();
   }
   // A task whose converter has just ended successfully gets its output renamed first.
   batch::WaitForCompletions(kResponsiveWait);
   batch::CleanupStrayConverters(kResponsiveWait);
-  exitProgram(0);
+  window.exitProgram(0);
   return true;
 }
 
-void MainWindow::OnPauseClicked() {
-  const bool pausing = 暂停执行->text() == QString::fromUtf8(kPauseCaption);
+void BatchView::OnPauseClicked() {
+  const bool pausing = ui->暂停执行->text() == QString::fromUtf8(kPauseCaption);
   // The runner's clock leaves the paused time out of the speed and the time left.
   if (pausing) {
     batch::SuspendConverters(kResponsiveWait);
@@ -94,5 +101,5 @@ void MainWindow::OnPauseClicked() {
     batch::ResumeConverters(kResponsiveWait);
     runner->Resume();
   }
-  暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
+  ui->暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
 }

@@ -7,30 +7,94 @@
 // deletes keep it on the same task (a persistent index), so that a save never lands on
 // another task.
 #include <QAction>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 
-#include "store/file_names.h"
+#include "gui/batch_view.h"
 #include "gui/log_dialog.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
 #include "platform/platform.h"
+#include "store/file_names.h"
+#include "ui_main_window.h"
 
-int MainWindow::SelectedRow() const {
-  const QModelIndexList selected = 列表框->selectionModel()->selectedIndexes();
+TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, const char* name)
+    : WindowPart(w, form, name) {
+  // Report view with seven columns (their titles come from the model)
+  taskList = new app::TaskListModel(this);
+  QTableView* list = ui->列表框;
+  list->setModel(taskList);
+  const int widths[7] = {32, 110, 67, 42, 45, 55, 60};
+  for (int c = 0; c < 7; ++c) list->setColumnWidth(c, widths[c]);
+  list->verticalHeader()->setVisible(false);
+  list->verticalHeader()->setMinimumSectionSize(1);
+  list->verticalHeader()->setDefaultSectionSize(19);
+  list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  list->horizontalHeader()->setHighlightSections(false);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  list->setWordWrap(false);
+
+  // The pop-up menu and what its entries do
+  菜单 = new QMenu(&window);
+  菜单->setObjectName(QStringLiteral("菜单"));
+  auto entry = [this](const char* caption, void (TaskListController::*act)()) {
+    QAction* a = 菜单->addAction(QString::fromUtf8(caption));
+    connect(a, &QAction::triggered, this, act);
+    return a;
+  };
+  menuClearState = entry("清除执行状态", &TaskListController::ClearTaskState);
+  menuClearAllStates = entry("清除全部状态", &TaskListController::ClearAllStates);
+  menuSeparator1 = 菜单->addSeparator();
+  menuNewTask = entry("新建任务", &TaskListController::StartNewTask);
+  menuCloneTask = entry("克隆任务", &TaskListController::CloneTask);
+  menuEditTask = entry("修改任务", &TaskListController::EditSelectedTask);
+  menuDeleteTask = entry("删除任务", &TaskListController::DeleteTask);
+  menuClearAllTasks = entry("清空全部任务", &TaskListController::ClearAllTasks);
+  menuSeparator2 = 菜单->addSeparator();
+  menuMoveTop = entry("移至顶部", &TaskListController::MoveTaskToTop);
+  menuMoveBottom = entry("移至底部", &TaskListController::MoveTaskToBottom);
+  menuShowLog = entry("查看日志", &TaskListController::ShowTaskLog);
+  menuSeparator3 = 菜单->addSeparator();
+  menuAddVideos = entry("批量添加视频…", &TaskListController::AddVideosFromMenu);
+  menuLoadList = entry("载入任务列表…", &TaskListController::LoadTaskListFromMenu);
+  menuSaveList = entry("保存任务列表…", &TaskListController::SaveTaskListFromMenu);
+
+  connect(list, &QTableView::doubleClicked, this, &TaskListController::ShowResultInFileManager);
+  connect(list, &QTableView::customContextMenuRequested, this,
+          [this](const QPoint& pos) { ShowTaskMenu(ui->列表框->viewport()->mapToGlobal(pos)); });
+  connect(list, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
+}
+
+void TaskListController::EditSelectedTask() {
+  ui->操作框->setEnabled(true);
+  editor->LoadTaskForEdit();
+}
+
+int TaskListController::SelectedRow() const {
+  const QModelIndexList selected = ui->列表框->selectionModel()->selectedIndexes();
   if (selected.isEmpty()) return -1;
   const int row = selected.first().row();
   return row < taskList->size() ? row : -1;
 }
 
-void MainWindow::ShowTaskCount() { 处理进度->setText(QStringLiteral("0/%1").arg(taskList->size())); }
+void TaskListController::ShowTaskCount() {
+  ui->处理进度->setText(QStringLiteral("0/%1").arg(taskList->size()));
+}
 
 // No menu while a batch runs, a trial run is in progress or a probe is filling the current
 // task: a delete or move then would pull rows out from under the work in progress.
-bool MainWindow::PrepareTaskMenu() {
-  if (BatchOrTrialUnderWay() || probeBusy) return false;
+bool TaskListController::PrepareTaskMenu() {
+  if (batch->BatchOrTrialUnderWay() || editor->probeBusy) return false;
   const int rows = taskList->size();
   const int s = SelectedRow();
   for (QAction* a : {menuSeparator3, menuAddVideos, menuLoadList}) a->setVisible(true);
@@ -52,42 +116,42 @@ bool MainWindow::PrepareTaskMenu() {
   return true;
 }
 
-void MainWindow::ShowTaskMenu(const QPoint& globalPos) {
+void TaskListController::ShowTaskMenu(const QPoint& globalPos) {
   // A right click on empty space of the list means "no row".
-  const QPoint inView = 列表框->viewport()->mapFromGlobal(globalPos);
-  if (列表框->viewport()->rect().contains(inView) && !列表框->indexAt(inView).isValid())
-    列表框->clearSelection();
+  const QPoint inView = ui->列表框->viewport()->mapFromGlobal(globalPos);
+  if (ui->列表框->viewport()->rect().contains(inView) && !ui->列表框->indexAt(inView).isValid())
+    ui->列表框->clearSelection();
   if (!PrepareTaskMenu()) return;
   菜单->exec(globalPos);
 }
 
-void MainWindow::LoadClickedTask() {
-  if (TrialUnderWay() || probeBusy) return;
+void TaskListController::LoadClickedTask() {
+  if (batch->TrialUnderWay() || editor->probeBusy) return;
   const int s = SelectedRow();
   if (s < 0) return;
   SetCurrentRow(s + 1);
-  操作框->setEnabled(true);
-  LoadTaskForEdit();
+  ui->操作框->setEnabled(true);
+  editor->LoadTaskForEdit();
 }
 
-void MainWindow::StartNewTask() {
+void TaskListController::StartNewTask() {
   if (taskList->full()) {
-    dialogs().ShowError(this, QString::fromUtf8(app::kTaskLimitMessage));
+    dialogs().ShowError(&window, QString::fromUtf8(app::kTaskLimitMessage));
     return;
   }
-  NewTask();
+  editor->NewTask();
   SetCurrentRow(0);
-  if (!plat::FileExists(app::FileSystemPath(前景框->text()))) PickSource(kForeground);
+  if (!plat::FileExists(app::FileSystemPath(ui->前景框->text()))) editor->PickSource(kForeground);
 }
 
-void MainWindow::ClearTaskState() {
+void TaskListController::ClearTaskState() {
   const int s = SelectedRow();
   if (s >= 0) taskList->clearState(s);
 }
 
-void MainWindow::ClearAllStates() { taskList->clearAllStates(); }
+void TaskListController::ClearAllStates() { taskList->clearAllStates(); }
 
-void MainWindow::DeleteTask() {
+void TaskListController::DeleteTask() {
   if (taskList->size() == 1) {
     ClearAllTasks();
     return;
@@ -96,31 +160,38 @@ void MainWindow::DeleteTask() {
   if (s < 0) return;
   taskList->removeTask(s);
   ShowTaskCount();
-  NewTask();
+  editor->NewTask();
   SetCurrentRow(0);
-  保存任务->setText(QStringLiteral("添加任务"));
+  ui->保存任务->setText(QStringLiteral("添加任务"));
 }
 
-void MainWindow::ClearAllTasks() {
+void TaskListController::ClearAllTasks() {
   taskList->clearTasks();
-  处理进度->setText(QStringLiteral("0/0"));
+  ui->处理进度->setText(QStringLiteral("0/0"));
   StartNewTask();
 }
 
-void MainWindow::MoveTaskToTop() {
+void TaskListController::MoveTaskToTop() {
   const int s = SelectedRow();
   if (s <= 0) return;
-  列表框->selectRow(taskList->moveToTop(s));
+  ui->列表框->selectRow(taskList->moveToTop(s));
 }
 
-void MainWindow::MoveTaskToBottom() {
+void TaskListController::MoveTaskToBottom() {
   const int s = SelectedRow();
   if (s < 0 || s >= taskList->size() - 1) return;
-  列表框->selectRow(taskList->moveToBottom(s));
+  ui->列表框->selectRow(taskList->moveToBottom(s));
 }
 
-void MainWindow::ShowTaskLog() {
+void TaskListController::ShowTaskLog() {
   const int s = SelectedRow();
   if (s < 0) return;
-  dialogs().ShowLog(this, taskList->log(s), app::TaskShellLine(taskList->task(s).commandLine));
+  dialogs().ShowLog(&window, taskList->log(s), app::TaskShellLine(taskList->task(s).commandLine));
+}
+
+int TaskListController::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }
+
+void TaskListController::SetCurrentRow(int row) {
+  currentTask = row >= 1 && row <= taskList->size() ? QPersistentModelIndex(taskList->index(row - 1, 0))
+                                                    : QPersistentModelIndex();
 }

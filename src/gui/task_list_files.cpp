@@ -3,9 +3,15 @@
 #include <QFileInfo>
 #include <QLabel>
 
-#include "store/file_names.h"
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
+#include "store/file_names.h"
 #include "store/task_list_file.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -13,33 +19,33 @@ const QString kListFilter = QStringLiteral("任务列表（*.json） (*.json)");
 
 }  // namespace
 
-void MainWindow::SaveTaskListFromMenu() {
+void TaskListController::SaveTaskListFromMenu() {
   std::optional<QString> chosen =
-      dialogs().SaveFile(this, QStringLiteral("保存任务列表"), lastListFolder, kListFilter);
+      dialogs().SaveFile(&window, QStringLiteral("保存任务列表"), lastListFolder, kListFilter);
   if (!chosen) return;
   QString path = *chosen;
   if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".json");
   lastListFolder = QFileInfo(path).absolutePath();
   const QString error = app::SaveTaskList(app::FileSystemPath(path), taskList->rows());
-  if (!error.isEmpty()) dialogs().ShowError(this, error);
+  if (!error.isEmpty()) dialogs().ShowError(&window, error);
 }
 
-void MainWindow::LoadTaskListFromMenu() {
+void TaskListController::LoadTaskListFromMenu() {
   const std::optional<QString> path =
-      dialogs().OpenFile(this, QStringLiteral("载入任务列表"), lastListFolder, kListFilter);
+      dialogs().OpenFile(&window, QStringLiteral("载入任务列表"), lastListFolder, kListFilter);
   if (!path) return;
   lastListFolder = QFileInfo(*path).absolutePath();
   AppendTaskListFile(*path);
 }
 
-bool MainWindow::AppendTaskListFile(const QString& path) {
+bool TaskListController::AppendTaskListFile(const QString& path) {
   const app::LoadedTaskList loaded = app::LoadTaskList(app::FileSystemPath(path));
   if (!loaded.ok()) {
-    dialogs().ShowError(this, loaded.error);
+    dialogs().ShowError(&window, loaded.error);
     return false;
   }
   if (!taskList->appendRows(loaded.rows)) {
-    dialogs().ShowError(this, QString::fromUtf8(app::kTaskLimitMessage));
+    dialogs().ShowError(&window, QString::fromUtf8(app::kTaskLimitMessage));
     return false;
   }
   ShowTaskCount();

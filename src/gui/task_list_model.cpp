@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "store/utf8.h"
+
 namespace app {
 namespace {
 
 const QString kErrorStatePrefix = QStringLiteral("输出错误(");
-
-QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
 
 QString ForegroundPath(const task::TaskRecord& r) { return FromUtf8(task::Unquote(r.foregroundPath)); }
 

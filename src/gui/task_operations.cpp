@@ -13,8 +13,16 @@
 #include <array>
 #include <mutex>
 
+#include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/task_editor.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
+#include "gui/widgets.h"
+#include "pipeline/make_task.h"
 #include "platform/platform.h"
+#include "store/utf8.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -23,7 +31,7 @@ const QString kSaveCaption = QStringLiteral("保存任务");
 const QString kWaitCaption = QStringLiteral("请稍候..");
 const QString kLimitMessage = QString::fromUtf8(app::kTaskLimitMessage);
 
-QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
+using app::FromUtf8;
 
 // What a path box shows for a stored source: its path, or a warning when it has vanished.
 QString SourceText(const std::string& quoted) {
@@ -34,31 +42,32 @@ QString SourceText(const std::string& quoted) {
 
 }  // namespace
 
-void MainWindow::ShowTask(const task::TaskRecord& r) {
-  前景框->setText(SourceText(r.foregroundPath));
-  背景框->setText(r.backgroundPath != r.foregroundPath ? SourceText(r.backgroundPath)
-                                                       : QString::fromUtf8(kBackgroundPlaceholder));
+void TaskEditor::ShowTask(const task::TaskRecord& r) {
+  ui->前景框->setText(SourceText(r.foregroundPath));
+  ui->背景框->setText(r.backgroundPath != r.foregroundPath
+                          ? SourceText(r.backgroundPath)
+                          : QString::fromUtf8(pipeline::kBackgroundPlaceholder));
   // A task without an animation or audio file empties its box, so that a file shown for an
   // earlier task cannot slip into this one when it is saved.
-  动画框->setText(r.animationPath.empty() ? QString() : SourceText(r.animationPath));
-  音乐框->setText(r.audioPath.empty() ? QString() : SourceText(r.audioPath));
+  ui->动画框->setText(r.animationPath.empty() ? QString() : SourceText(r.animationPath));
+  ui->音乐框->setText(r.audioPath.empty() ? QString() : SourceText(r.audioPath));
 
-  宽度框->setText(QString::number(r.outputWidth));
-  高度框->setText(QString::number(r.outputHeight));
+  ui->宽度框->setText(QString::number(r.outputWidth));
+  ui->高度框->setText(QString::number(r.outputHeight));
   // The box holds hours:minutes:seconds; a stored full length (00:00:58.37) shows its first
   // eight characters, which read back as that same full length.
-  时长框->setText(FromUtf8(r.outputDuration.substr(0, 8)));
-  格式框->setText(FromUtf8(r.outputFormat));
-  自动码率->setChecked(r.ticked(task::kTickAutoBitrate));
-  码率框->setText(FromUtf8(r.bitrate));
+  ui->时长框->setText(FromUtf8(r.outputDuration.substr(0, 8)));
+  ui->格式框->setText(FromUtf8(r.outputFormat));
+  ui->自动码率->setChecked(r.ticked(task::kTickAutoBitrate));
+  ui->码率框->setText(FromUtf8(r.bitrate));
 
   storedCount = UpdateForegroundCount(r.outputWidth, r.outputHeight);
-  前景计数->setCurrentIndex(r.selectedForegroundCount);
-  宽高比例->setCurrentIndex(r.ratioIndex);
-  动画滤镜->setCurrentIndex(r.blendModeIndex);
-  背景模糊->setValue(r.backgroundBlur);
-  动画模糊->setValue(r.animationBlur);
-  动画透明->setValue(r.animationOpacity);
+  ui->前景计数->setCurrentIndex(r.selectedForegroundCount);
+  ui->宽高比例->setCurrentIndex(r.ratioIndex);
+  ui->动画滤镜->setCurrentIndex(r.blendModeIndex);
+  ui->背景模糊->setValue(r.backgroundBlur);
+  ui->动画模糊->setValue(r.animationBlur);
+  ui->动画透明->setValue(r.animationOpacity);
 
   const auto switches = SwitchControls();
   for (const SwitchControl& c : switches)
@@ -69,56 +78,57 @@ void MainWindow::ShowTask(const task::TaskRecord& r) {
   for (const SwitchControl& c : switches)
     if (c.off != task::kOffAutoBitrate && c.off != task::kOffBitrateBox)
       c.control->setEnabled(r.disabled[c.off] == 0);
-  自动码率->setEnabled(r.disabled[task::kOffAutoBitrate] == 0);
-  码率框->setEnabled(r.disabled[task::kOffBitrateBox] == 0);
-  快速背景->setChecked(r.fastBackground);
+  ui->自动码率->setEnabled(r.disabled[task::kOffAutoBitrate] == 0);
+  ui->码率框->setEnabled(r.disabled[task::kOffBitrateBox] == 0);
+  ui->快速背景->setChecked(r.fastBackground);
 }
 
-void MainWindow::LoadTaskForEdit() {
-  const int s = SelectedRow();
-  if (s >= 0) SetCurrentRow(s + 1);
-  const int row = CurrentRow();
+void TaskEditor::LoadTaskForEdit() {
+  const int s = tasks->SelectedRow();
+  if (s >= 0) tasks->SetCurrentRow(s + 1);
+  const int row = tasks->CurrentRow();
   if (row < 1) return;
-  current = taskList->task(row - 1);
+  current = tasks->taskList->task(row - 1);
   ShowTask(current);
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
-  const bool converting = app::IsRunningState(taskList->state(row - 1));
-  保存任务->setEnabled(!converting && !BatchUnderWay());
-  保存任务->setText(kSaveCaption);
+  const bool converting = app::IsRunningState(tasks->taskList->state(row - 1));
+  ui->保存任务->setEnabled(!converting && !batch->BatchUnderWay());
+  ui->保存任务->setText(kSaveCaption);
 }
 
-void MainWindow::CloneTask() {
+void TaskListController::CloneTask() {
   if (taskList->full()) {
-    dialogs().ShowError(this, kLimitMessage);
+    dialogs().ShowError(&window, kLimitMessage);
     return;
   }
   const int s = SelectedRow();
   if (s < 0 || !taskList->insertCloneAfter(s)) return;
-  列表框->scrollTo(taskList->index(s + 1, 0));
+  ui->列表框->scrollTo(taskList->index(s + 1, 0));
   ShowTaskCount();
 }
 
-void MainWindow::NewTask() {
-  for (QLabel* box : {前景框, 动画框, 音乐框}) box->clear();
-  for (QLineEdit* box : {宽度框, 高度框, 时长框, 格式框, 码率框}) box->clear();
-  背景框->setText(QString::fromUtf8(kBackgroundPlaceholder));
+void TaskEditor::NewTask() {
+  for (QLabel* box : {ui->前景框, ui->动画框, ui->音乐框}) box->clear();
+  for (QLineEdit* box : {ui->宽度框, ui->高度框, ui->时长框, ui->格式框, ui->码率框}) box->clear();
+  ui->背景框->setText(QString::fromUtf8(pipeline::kBackgroundPlaceholder));
 
-  动画滤镜->setCurrentIndex(0);
+  ui->动画滤镜->setCurrentIndex(0);
   lastComputedCount = 0;
-  动画模糊->setValue(5);
-  背景模糊->setValue(5);
-  动画透明->setValue(4);
+  ui->动画模糊->setValue(5);
+  ui->背景模糊->setValue(5);
+  ui->动画透明->setValue(4);
 
-  for (QCheckBox* box : {前景音, 背景音, 音乐, 音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻, 分量色变, 降噪,
-                         柔化, 前景镜像, 视频淡入, 视频淡出, 重帧优化})
+  for (QCheckBox* box :
+       {ui->前景音, ui->背景音, ui->音乐, ui->音频淡入, ui->音频淡出, ui->上下跃动, ui->左右跃动, ui->迷幻,
+        ui->分量色变, ui->降噪, ui->柔化, ui->前景镜像, ui->视频淡入, ui->视频淡出, ui->重帧优化})
     box->setChecked(false);
-  自动码率->setChecked(true);
-  静音->setChecked(true);
+  ui->自动码率->setChecked(true);
+  ui->静音->setChecked(true);
 
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{动画滤镜, 背景模糊, 动画模糊, 动画透明, 码率框,   前景音,   背景音,
-                                       音乐,     音频淡入, 音频淡出, 上下跃动, 左右跃动, 迷幻,     分量色变,
-                                       降噪,     柔化,     前景镜像, 视频淡入, 视频淡出, 重帧优化, 操作框})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           ui->动画滤镜, ui->背景模糊, ui->动画模糊, ui->动画透明, ui->码率框,   ui->前景音,   ui->背景音,
+           ui->音乐,     ui->音频淡入, ui->音频淡出, ui->上下跃动, ui->左右跃动, ui->迷幻,     ui->分量色变,
+           ui->降噪,     ui->柔化,     ui->前景镜像, ui->视频淡入, ui->视频淡出, ui->重帧优化, ui->操作框})
     w->setEnabled(false);
 
   // A new task starts from a clean record: media info of the previous task's sources
@@ -126,73 +136,80 @@ void MainWindow::NewTask() {
   current = task::TaskRecord{};
   ReadTaskFromControls(current);
 
-  列表框->clearSelection();
-  前景计数->setCurrentIndex(-1);
-  宽高比例->setCurrentIndex(-1);
-  前景计数->clear();
+  ui->列表框->clearSelection();
+  ui->前景计数->setCurrentIndex(-1);
+  ui->宽高比例->setCurrentIndex(-1);
+  ui->前景计数->clear();
 
-  保存任务->setText(kAddCaption);
-  保存任务->setEnabled(true);
+  ui->保存任务->setText(kAddCaption);
+  ui->保存任务->setEnabled(true);
   HideForegroundCount();
 }
 
-void MainWindow::AddOrSaveTask() {
-  if (BatchOrTrialUnderWay()) return;
-  const bool addMode = 保存任务->text() == kAddCaption;
-  if (addMode && taskList->full()) {
-    dialogs().ShowError(this, kLimitMessage);
+namespace {
+
+// The window's trial: its own runner, a refusal shown and copied (BatchView::RunTrial).
+struct WindowTrial : pipeline::TrialRunner {
+  explicit WindowTrial(BatchView& b) : batch(b) {}
+  std::string RunTrial(const std::string& arguments) override {
+    batch.trialCommandText = arguments;
+    batch.RunTrial();
+    return batch.trialError;
+  }
+  BatchView& batch;
+};
+
+}  // namespace
+
+// 保存任务: the end of making a task as the command line makes one (pipeline::FinishTask), on
+// the task being prepared. A modified task whose command and length are unchanged is neither
+// tried nor stored again; a stored task keeps its place, a new one is appended.
+void TaskEditor::AddOrSaveTask() {
+  if (batch->BatchOrTrialUnderWay()) return;
+  const bool addMode = ui->保存任务->text() == kAddCaption;
+  if (addMode && tasks->taskList->full()) {
+    dialogs().ShowError(&window, kLimitMessage);
     return;
   }
-  if (!addMode && CurrentRow() < 1) return;
-  if (!ValidateTask()) return;
+  if (!addMode && tasks->CurrentRow() < 1) return;
+  const int index = tasks->CurrentRow() - 1;
 
-  for (QFrame* panel : {操作框, 路径框, 按钮框}) panel->setEnabled(false);
-  auto trialAccepted = [this] { return trialError.empty(); };
-
-  if (!addMode) {
-    const std::string trial = BuildCommandFor(current, true);
-    trialCommandText = trial;
-    const int index = CurrentRow() - 1;
-    const task::TaskRecord& storedNow = taskList->task(index);
-    // The trial command does not carry the output duration, so that is compared apart: the
-    // duration the box stands for, read by the same rule that stores it (a box showing the
-    // first eight characters of a stored full length still means that full length).
-    task::TaskRecord asShown = storedNow;
-    ReadTaskFromControls(asShown);
-    const bool changed =
-        storedNow.trialCommand != trial || storedNow.outputDuration != asShown.outputDuration;
-    if (changed && !trial.empty()) {
-      保存任务->setText(kWaitCaption);
-      RunTrial();
-      if (trialAccepted()) {
-        ReadTaskFromControls(current);
-        current.trialCommand = trial;
-        task::TaskRecord stored = current;
-        stored.commandLine = BuildCommandFor(stored, false);
-        // Speed, state and final output path are emptied: the changed task runs again.
-        taskList->replaceTask(index, stored);
-      }
-      保存任务->setText(kSaveCaption);
+  std::array<std::string, 4> filters;
+  for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);
+  pipeline::SettingsArea area = ReadSettingsArea();
+  auto proceed = [&](const std::string& trial) {
+    for (QFrame* panel : {ui->操作框, ui->路径框, ui->按钮框}) panel->setEnabled(false);
+    if (!addMode) {
+      // The trial command does not carry the output duration, so that is compared apart: the
+      // duration the box stands for, read by the same rule that stores it (a box showing the
+      // first eight characters of a stored full length still means that full length).
+      const task::TaskRecord& storedNow = tasks->taskList->task(index);
+      pipeline::SettingsArea shown = area;
+      task::TaskRecord asShown = storedNow;
+      pipeline::ReadTask(shown, asShown);
+      if (storedNow.trialCommand == trial && storedNow.outputDuration == asShown.outputDuration) return false;
     }
-  } else {
-    保存任务->setText(kWaitCaption);
-    const std::string trial = BuildCommandFor(current, true);
-    trialCommandText = trial;
-    if (!trial.empty()) RunTrial();
-    if (!trial.empty() && trialAccepted()) {
-      current.trialCommand = trial;
-      task::TaskRecord stored = current;
-      ReadTaskFromControls(stored);
-      stored.commandLine = BuildCommandFor(stored, false);
-      taskList->append(stored);
-      SetCurrentRow(taskList->size());
-      ShowTaskCount();
-      NewTask();
-    }
-    保存任务->setText(kAddCaption);
+    ui->保存任务->setText(kWaitCaption);
+    return true;
+  };
+  WindowTrial trial(*batch);
+  const pipeline::MadeTask made = pipeline::FinishTask(area, current, filters, trial, proceed);
+  ShowSettingsArea(area);  // corrections stay in the boxes whatever the outcome
+  if (made.step == pipeline::TaskStep::Validation) {
+    dialogs().ShowError(&window, FromUtf8(made.refusal));
+    return;
   }
-
-  trialCommandText.clear();
-  trialError.clear();
-  for (QFrame* panel : {操作框, 路径框, 按钮框}) panel->setEnabled(true);
+  if (made.ok && addMode) {
+    tasks->taskList->append(made.task);
+    tasks->SetCurrentRow(tasks->taskList->size());
+    tasks->ShowTaskCount();
+    NewTask();
+  } else if (made.ok) {
+    // Speed, state and final output path are emptied: the changed task runs again.
+    tasks->taskList->replaceTask(index, made.task);
+  }
+  ui->保存任务->setText(addMode ? kAddCaption : kSaveCaption);
+  batch->trialCommandText.clear();
+  batch->trialError.clear();
+  for (QFrame* panel : {ui->操作框, ui->路径框, ui->按钮框}) panel->setEnabled(true);
 }

@@ -1,6 +1,7 @@
 #include "pipeline/batch_runner.h"
 
 #include <chrono>
+#include <limits>
 #include <thread>
 #include <utility>
 
@@ -19,7 +20,7 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
   BatchTally tally;
   flags_.active = true;
   const std::stop_callback forward(stop, [this] { RequestStop(); });
-  const int end = count < 0 ? timing_.maxTasks : std::min(timing_.maxTasks, first + count);
+  const int end = count < 0 ? std::numeric_limits<int>::max() : first + count;
   for (int row = first; row < end; ++row) {
     if (stopRequested()) break;  // a stop asked for during the gap ends the batch here
     const int total = hooks_.size ? hooks_.size() : 0;

@@ -64,7 +64,6 @@ struct BatchTiming {
   int waitMs = 500;       // longest wait for a task's worker between two looks
   int trialWaitMs = 300;  // the same for a trial, and the pause after it
   int gapMs = 300;        // between two tasks
-  int maxTasks = 1000;
   batch::WorkerTiming worker;
 };
 

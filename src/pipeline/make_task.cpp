@@ -26,7 +26,7 @@ std::string PickSource(SettingsArea& s, TaskRecord& r, SourceKind kind, const st
   if (const char* problem = probe::ProbeRequestProblem(path); *problem) return problem;
   if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
   const probe::ProbeOutcome out = probe::ProbeFile(path);
-  if (out.status == probe::ProbeStatus::NoVerdict) return "the converter printed no description of this file";
+  if (out.status == probe::ProbeStatus::NoVerdict) return "转换程序没有给出此文件的媒体信息";
   HandleProbe(s, r, kind, path, out);
   const bool taken =
       out.status == probe::ProbeStatus::Parsed && AcceptsProbe(kind, out.info.kind, out.info.duration);
@@ -45,9 +45,9 @@ struct SoundSwitch {
   const char* lacks;
 };
 constexpr SoundSwitch kSoundSwitches[3] = {
-    {kTickForegroundSound, kOffForegroundSound, "the foreground has no sound to use"},
-    {kTickBackgroundSound, kOffBackgroundSound, "the background has no sound to use"},
-    {kTickMusic, kOffMusic, "no music file to use"},
+    {kTickForegroundSound, kOffForegroundSound, "前景视频没有声音可用"},
+    {kTickBackgroundSound, kOffBackgroundSound, "背景没有声音可用"},
+    {kTickMusic, kOffMusic, "没有可用的背景音乐文件"},
 };
 
 // Ticks `t` when its box may be clicked, as a click on a disabled box does nothing.
@@ -67,8 +67,8 @@ std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate
   }
   if (t.copies) {
     if (*t.copies > 1 && (!s.count.visible || *t.copies > s.count.items))
-      return "only " + std::to_string(s.count.visible ? s.count.items : 1) +
-             " copies of the foreground fit side by side at " + s.widthBox + "x" + s.heightBox;
+      return "输出尺寸 " + s.widthBox + "x" + s.heightBox + " 最多只能并排 " +
+             std::to_string(s.count.visible ? s.count.items : 1) + " 个前景视频";
     if (s.count.visible) s.count.selected = *t.copies - 1;
   }
   if (t.backgroundBlur && s.enabled(kOffBackgroundBlur)) s.backgroundBlur = *t.backgroundBlur;
@@ -135,16 +135,29 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
 
-  // 保存任务 in add mode: validate, try the trial command, then store with the full command.
+  return FinishTask(s, r, effectFilters, trial);
+}
+
+MadeTask FinishTask(SettingsArea& s, TaskRecord& r, const std::array<std::string, 4>& effectFilters,
+                    TrialRunner& trial, const std::function<bool(const std::string&)>& proceed) {
+  MadeTask made;
+  auto refuse = [&made](TaskStep step, std::string why) {
+    made.step = step;
+    made.refusal = std::move(why);
+    return made;
+  };
   const ValidationOutcome valid = ValidateSettings(s, r);
-  if (!valid.ok) return refuse(valid.message);
+  if (!valid.ok) return refuse(TaskStep::Validation, valid.message);
   const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters);
-  if (trialCommand.empty()) return refuse("no converter command could be made for this file");
+  if (trialCommand.empty())
+    return refuse(TaskStep::TrialBuild, "无法为此文件生成转换命令");
+  if (proceed && !proceed(trialCommand)) return refuse(TaskStep::Unchanged, "");
   if (std::string error = trial.RunTrial(trialCommand); !error.empty())
-    return refuse("发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));
+    return refuse(TaskStep::Trial, "发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));
   r.trialCommand = trialCommand;
   made.task = r;
   made.task.commandLine = BuildCommandFor(s, made.task, BuildMode::Full, effectFilters);
+  made.step = TaskStep::Stored;
   made.ok = true;
   return made;
 }

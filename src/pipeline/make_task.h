@@ -3,6 +3,7 @@
 // makes one from the same clicks: probe every source, apply the result handling and the
 // control rules, validate, build the trial command, run the trial, build the full command.
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,11 +48,25 @@ struct WorkerTrial : TrialRunner {
   bool endOtherConverters;
 };
 
+struct SettingsArea;
+
+// Where making a task stopped: the step that refused it, or Stored.
+enum class TaskStep { Sources, Validation, TrialBuild, Unchanged, Trial, Stored };
+
 struct MadeTask {
   bool ok = false;
   task::TaskRecord task;  // the stored task (command line and trial command set) when ok
   std::string refusal;    // the program's own message when not ok
+  TaskStep step = TaskStep::Sources;
 };
+
+// The end of making a task, once its sources and settings are in `s` and `r` (保存任务):
+// validate, build the trial command, try it, build the full command. `r` takes the accepted
+// values and the trial command; `s` shows what validation and the build corrected. When
+// given, `proceed` is asked with the trial command before the trial: false stops at
+// TaskStep::Unchanged (a modified task that would run the same command is kept as it is).
+MadeTask FinishTask(SettingsArea& s, task::TaskRecord& r, const std::array<std::string, 4>& effectFilters,
+                    TrialRunner& trial, const std::function<bool(const std::string&)>& proceed = {});
 
 MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
                   const std::array<std::string, 4>& effectFilters, TrialRunner& trial);

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "platform/platform.h"
@@ -75,6 +78,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
     if (why) *why = Reason();
     return false;
   }
+  // The new file keeps the old one's permissions (a list shared with a group stays shared).
+  struct stat old {};
+  if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
   const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
   std::string reason = written ? std::string() : Reason();
   if (close(fd) != 0 && written) reason = Reason();
@@ -109,13 +115,131 @@ void UnlockFile(int fd) {
   close(fd);
 }
 
+std::string LinkTarget(const std::string& path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char buffer[PATH_MAX + 1];
+    const ssize_t n = readlink(current.c_str(), buffer, PATH_MAX);
+    if (n <= 0) return current;
+    const std::string link(buffer, size_t(n));
+    const size_t slash = current.rfind('/');
+    // A relative link is relative to the folder holding the link.
+    current = link.front() == '/' || slash == std::string::npos ? link : current.substr(0, slash + 1) + link;
+  }
+  return current;
+}
+
+bool IsWriteProtected(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+std::string CreateFreshFile(const std::string& stem, const std::string& extension, size_t testBytes,
+                            std::string* why) {
+  const size_t slash = stem.rfind('/');
+  if (slash != std::string::npos && slash > 0) MakeDirs(stem.substr(0, slash));
+  std::random_device device;
+  std::mt19937_64 random((uint64_t(device()) << 32) ^ device() ^ uint64_t(getpid()));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08x", unsigned(random() & 0xffffffffu));
+    const std::string name = stem + "-" + tag + extension;
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) break;
+    const bool written = WriteAll(fd, std::string(testBytes, '\0')) && ftruncate(fd, 0) == 0;
+    const std::string reason = written ? std::string() : Reason();
+    close(fd);
+    if (written) return name;
+    unlink(name.c_str());
+    if (why) *why = reason;
+    return {};
+  }
+  if (why) *why = Reason();
+  return {};
+}
+
+MoveResult MoveToFreeName(const std::string& from, const std::string& to, std::string* why) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    return MoveResult::Moved;
+  if (errno == EEXIST) return MoveResult::Taken;
+  // File systems without RENAME_NOREPLACE (NFS): a hard link fails on a name in use ...
+  if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) {
+    if (link(from.c_str(), to.c_str()) == 0) {
+      unlink(from.c_str());
+      return MoveResult::Moved;
+    }
+    if (errno == EEXIST) return MoveResult::Taken;
+    // ... and where there are no hard links either, the name is taken by an exclusive create
+    // before the rename replaces that empty file.
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == EXDEV || errno == EMLINK) {
+      const int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0 && errno == EEXIST) return MoveResult::Taken;
+      if (fd >= 0) {
+        close(fd);
+        if (rename(from.c_str(), to.c_str()) == 0) return MoveResult::Moved;
+        const std::string reason = Reason();
+        unlink(to.c_str());
+        if (why) *why = reason;
+        return MoveResult::Failed;
+      }
+    }
+  }
+  if (why) *why = Reason();
+  return MoveResult::Failed;
+}
+
+std::string HostName() {
+  char buffer[HOST_NAME_MAX + 1] = {};
+  if (gethostname(buffer, HOST_NAME_MAX) != 0) return "localhost";
+  return buffer;
+}
+
+pid_t OwnProcessId() { return getpid(); }
+
+std::string ProcessStartMark(pid_t pid) {
+  std::string stat, boot;
+  if (pid <= 0 || !ReadFile("/proc/" + std::to_string(pid) + "/stat", &stat)) return {};
+  ReadFile("/proc/sys/kernel/random/boot_id", &boot);
+  while (!boot.empty() && (boot.back() == '\n' || boot.back() == ' ')) boot.pop_back();
+  // Field 22 (start time); the name in field 2 may hold blanks, so count after its ")".
+  const size_t close = stat.rfind(')');
+  if (close == std::string::npos) return {};
+  size_t at = close + 1;
+  for (int field = 3; field < 22 && at != std::string::npos; ++field) at = stat.find(' ', at + 1);
+  if (at == std::string::npos) return {};
+  const size_t end = stat.find(' ', at + 1);
+  return boot + ":" + stat.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+}
+
+std::string AbsolutePathIn(const std::string& path, const std::string& folder) {
+  if (path.empty()) return {};
+  const std::string joined = path[0] == '/' ? path : folder + "/" + path;
+  std::vector<std::string> parts;
+  size_t start = 1;
+  while (start <= joined.size()) {
+    size_t end = joined.find('/', start);
+    if (end == std::string::npos) end = joined.size();
+    const std::string part = joined.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();  // "/.." is "/"
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string out;
+  for (const std::string& part : parts) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
 std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
+  if (path.empty()) return {};
   char buffer[4096];
-  if (!::getcwd(buffer, sizeof buffer)) return {};
-  std::string folder = buffer;
-  if (folder.back() != '/') folder += '/';
-  return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+  if (path[0] != '/' && !::getcwd(buffer, sizeof buffer)) return {};
+  return AbsolutePathIn(path, path[0] == '/' ? std::string("/") : std::string(buffer));
 }
 
 }  // namespace plat

@@ -3,8 +3,8 @@
 // platform_posix.cpp). Subsystems call these and nothing below them.
 #include <sys/types.h>
 
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,11 @@ bool IsRegularFile(const std::string& path);     // stat() says regular (links f
 // Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string& folder);
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure
-// `path` joined to the current folder when relative, symbolic links kept; "" on failure.
+// `path` joined to the current folder when relative, then "." and ".." taken out by the
+// letters alone (symbolic links kept, the file itself need not exist); "" on failure.
 std::string AbsolutePath(const std::string& path);
+// The same against `folder` (absolute) instead of the current folder.
+std::string AbsolutePathIn(const std::string& path, const std::string& folder);
 std::string FindOnPath(const std::string& name);  // first executable on PATH, or ""
 bool MakeDirs(const std::string& folder);         // mkdir -p
 // rename(2); on failure `why` gets the system's reason.
@@ -50,6 +53,31 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
 // Gives a close-on-exec descriptor to hand to UnlockFile, or -1 (with `why`) on failure.
 int LockFile(const std::string& lockPath, std::string* why = nullptr);
 void UnlockFile(int fd);
+// The file a symbolic link finally names (followed even when that file does not exist yet);
+// `path` itself when it is no link.
+std::string LinkTarget(const std::string& path);
+// True when the file exists and carries no write permission bit at all (0444): such a file
+// is not ours to replace, even for root, who could.
+bool IsWriteProtected(const std::string& path);
+
+// ---- output files (files_posix.cpp) --------------------------------------------------------
+// Creates a file named `stem` + "-" + a random tag + `extension` with O_EXCL, so that no other
+// process (on this machine or another sharing the folder) holds the same name, and writes
+// `testBytes` into it and takes them out again, so that a full disk shows now. Its folder is
+// created when missing. Gives the name, or "" with `why`.
+std::string CreateFreshFile(const std::string& stem, const std::string& extension, size_t testBytes,
+                            std::string* why = nullptr);
+enum class MoveResult { Moved, Taken, Failed };
+// Moves `from` to `to` only when nothing (file or folder) is named `to`, atomically: two
+// processes never both get one name. Taken when the name is in use; Failed with `why` else.
+MoveResult MoveToFreeName(const std::string& from, const std::string& to, std::string* why = nullptr);
+
+// ---- this process --------------------------------------------------------------------------
+std::string HostName();
+pid_t OwnProcessId();
+// What tells process `pid` of this machine from a later one with the same number: the boot
+// and its start time ("BOOTID:TICKS"); "" when there is no such process.
+std::string ProcessStartMark(pid_t pid);
 
 // ---- child processes --------------------------------------------------------------------
 struct Child {
@@ -59,7 +87,9 @@ struct Child {
 };
 // Starts argv[0] directly (no shell) with stdin from /dev/null and stdout+stderr into one
 // pipe; `extraEnv` entries ("NAME=value") are added to the inherited environment. The
-// parent's write end is closed before returning. pid is -1 when the start failed.
+// parent's write end is closed before returning. pid is -1 when the start failed. The child
+// is killed by the kernel when the thread that started it ends (or the whole program dies,
+// SIGKILL included), so the starting thread must wait for it.
 Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 int BytesWaiting(int fd);                     // FIONREAD; -1 on error
 int ReadSome(int fd, char* buffer, int max);  // read(2); 0 at end of data, -1 on error
@@ -95,13 +125,13 @@ bool LocalX11DisplayReachable(const std::string& display);
 
 // ---- terminal and stop signals -------------------------------------------------------------
 bool IsTerminal(int fd);  // isatty
-// From now on SIGINT and SIGTERM no longer end the program: the first of them calls
+// From now on SIGINT, SIGTERM and SIGHUP no longer end the program: the first of them calls
 // `onSignal` once, on a thread of its own, and the program ends in its own time.
 void CatchStopSignals(std::function<void()> onSignal);
 
 // ---- crash reporter ------------------------------------------------------------------------
-// On SIGSEGV, SIGBUS, SIGFPE, SIGILL and SIGABRT: signal name and backtrace to stderr, then
-// the default action.
+// The crash handler (crash_handler.h) as the program's start installed it; in a process
+// whose start did not (a test program), one that reports on standard error only.
 void InstallCrashReporter();
 
 }  // namespace plat

@@ -1,12 +1,13 @@
 #include "platform/platform.h"
 
+#include "platform/crash_handler.h"
+
 #include <dirent.h>
-#include <execinfo.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -164,12 +165,8 @@ Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<s
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return child;
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-
+  // Everything the child needs is made before the fork: between fork and exec only
+  // async-signal-safe calls are allowed (other threads may hold the allocator's lock).
   std::vector<std::string> envStrings;
   for (char** e = environ; e && *e; ++e) {
     std::string entry(*e);
@@ -190,16 +187,56 @@ Child StartWithCapture(const std::vector<std::string>& argv, const std::vector<s
   for (auto& a : args) cargv.push_back(a.data());
   cargv.push_back(nullptr);
 
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
+  // The child reports a failed exec through this pipe (closed unread on success).
+  int execFds[2];
+  if (pipe2(execFds, O_CLOEXEC) != 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return child;
+  }
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // A converter never outlives its flipframe, not even one killed with SIGKILL: the
+    // kernel kills it when the starting thread ends (every start waits for its child on
+    // the thread that started it). Had the parent already gone before this line, the
+    // parent pid has changed: give up instead of running unowned.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    const int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || dup2(in, 0) < 0 || dup2(fds[1], 1) < 0 || dup2(fds[1], 2) < 0) _exit(127);
+    // The stop signals the program catches are back to their defaults for the converter.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(sig, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    execve(cargv[0], cargv.data(), envp.data());
+    const int err = errno;
+    [[maybe_unused]] const ssize_t n = write(execFds[1], &err, sizeof err);
+    _exit(127);
+  }
   close(fds[1]);
-  if (rc != 0) {
+  close(execFds[1]);
+  if (pid < 0) {
+    close(execFds[0]);
+    close(fds[0]);
+    return child;
+  }
+  int err = 0;
+  ssize_t got;
+  do got = read(execFds[0], &err, sizeof err);
+  while (got < 0 && errno == EINTR);
+  close(execFds[0]);
+  if (got > 0) {  // exec failed: no converter runs
+    int status;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     close(fds[0]);
     return child;
   }
   child.pid = pid;
   child.readFd = fds[0];
+  crash::NoteChildStarted(pid);  // a crash of ours ends it
   return child;
 }
 
@@ -235,12 +272,18 @@ bool WaitForPipeClosed(int fd, int ms) {
 
 bool ChildExited(pid_t pid, int* exitStatus) {
   if (pid <= 0) return true;
-  int status = 0;
-  pid_t r = waitpid(pid, &status, WNOHANG);
-  if (r == 0) return false;
-  if (r < 0) {  // already reaped or not our child
+  // Looked at without reaping first: the crash handler's table must forget the pid while
+  // it still cannot belong to another process.
+  siginfo_t info{};
+  if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {  // reaped already, or not ours
+    crash::NoteChildReaped(pid);
     if (exitStatus) *exitStatus = -1;
     return true;
+  }
+  if (info.si_pid == 0) return false;
+  crash::NoteChildReaped(pid);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (exitStatus) *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return true;
@@ -253,6 +296,7 @@ void ReapChild(pid_t pid, int graceMs) {
     SleepMs(10);
   }
   kill(pid, SIGKILL);
+  crash::NoteChildReaped(pid);
   int status;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -340,44 +384,6 @@ bool LocalX11DisplayReachable(const std::string& display) {
   return false;
 }
 
-namespace {
-
-void WriteAll(const char* s) {
-  ssize_t ignored = write(STDERR_FILENO, s, strlen(s));
-  (void)ignored;
-}
-
-void OnFatalSignal(int sig) {
-  const char* name = sig == SIGSEGV  ? "SIGSEGV"
-                     : sig == SIGBUS ? "SIGBUS"
-                     : sig == SIGFPE ? "SIGFPE"
-                     : sig == SIGILL ? "SIGILL"
-                                     : "SIGABRT";
-  WriteAll("flipframe crashed: ");
-  WriteAll(name);
-  WriteAll("\n");
-  void* frames[64];
-  int n = backtrace(frames, 64);
-  backtrace_symbols_fd(frames, n, STDERR_FILENO);
-  signal(sig, SIG_DFL);
-  raise(sig);
-}
-
-}  // namespace
-
-void InstallCrashReporter() {
-  // Load libgcc's unwinder now: backtrace() inside a signal handler must not allocate.
-  void* warmup[1];
-  backtrace(warmup, 1);
-  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-    struct sigaction sa {};
-    sa.sa_handler = OnFatalSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;
-    sigaction(sig, &sa, nullptr);
-  }
-}
-
 bool IsTerminal(int fd) { return isatty(fd) == 1; }
 
 namespace {
@@ -401,8 +407,8 @@ void CatchStopSignals(std::function<void()> onSignal) {
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // SIGHUP too: a closed terminal, a dropped SSH session or a stopped GNU parallel.
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
 }
 
 }  // namespace plat

@@ -25,7 +25,8 @@ int WaitingBurst(int fd) {
 
 }  // namespace
 
-CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer, int timeLimitMs) {
+CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer, int timeLimitMs,
+                            int idleLimit) {
   CaptureReport report;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
   const int fd = child.readFd;
@@ -39,10 +40,11 @@ CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consu
     }
     int waiting = fd < 0 ? -1 : WaitingBurst(fd);
     if (waiting <= 0) {
-      // Nothing to read. Once the child side is closed nothing can come any more, so the
-      // pause is cut short; the idle rounds are still counted.
-      plat::WaitForPipeClosed(fd, kPollMs);
-      if (++idle >= kIdleLimit) break;
+      // Nothing to read. Only silence after the child has closed its side counts: on a busy
+      // machine or slow storage a converter may think for seconds between its banner and the
+      // description, and a child that hangs silently is ended by the time limit.
+      const bool closed = fd < 0 || plat::WaitForPipeClosed(fd, kPollMs);
+      if (closed && ++idle >= idleLimit) break;
       continue;
     }
     idle = 0;

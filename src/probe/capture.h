@@ -13,7 +13,7 @@ namespace probe {
 
 constexpr int kPollMs = 100;        // pause between polls of an idle pipe
 constexpr int kMaxRead = 4095;      // bytes taken by one read at most
-constexpr int kIdleLimit = 11;      // consecutive empty polls that end the loop
+constexpr int kIdleLimit = 11;      // empty polls in a row, once the child closed its side, that end the loop
 constexpr int kReapGraceMs = 1000;  // a child still running after the loop is killed then
 // A child that keeps printing without a verdict ends the loop here, with no verdict, like
 // one that fell silent; it is killed at once.
@@ -32,8 +32,8 @@ struct CaptureReport {
 // The probe read loop. Takes over `child`: closes its read end and reaps it before returning
 // (a child that has not ended kReapGraceMs after the loop is killed). A child that was not
 // started ends at the idle limit without a chunk. The loop never lasts much longer than
-// `timeLimitMs`.
+// `timeLimitMs`. `idleLimit` empty polls in a row end it.
 CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer,
-                            int timeLimitMs = kTimeLimitMs);
+                            int timeLimitMs = kTimeLimitMs, int idleLimit = kIdleLimit);
 
 }  // namespace probe

@@ -17,24 +17,27 @@ std::string LineAround(const std::string& chunk, int pos) {
   return lead == std::string::npos ? std::string() : line.substr(lead);
 }
 
-ProbeOutcome ProbeFile(const std::string& path) {
+ProbeOutcome ProbeFile(const std::string& path, int patienceMs) {
   ProbeOutcome out;
   if (ConverterPath().empty()) {
     out.status = ProbeStatus::MissingConverter;
     return out;
   }
   plat::Child child = StartConverter({"-i", path});
-  ProbeReadLoop(child, [&](const std::string& chunk) {
-    Examination e = ExamineChunk(chunk);
-    if (e.verdict == Verdict::Failed) {
-      out.status = ProbeStatus::Failed;
-      out.failureLine = LineAround(chunk, e.failurePos);
-    } else if (e.verdict == Verdict::Parsed) {
-      out.status = ProbeStatus::Parsed;
-      out.info = ReadMediaInfo(chunk, e.durationPos, path);
-    }
-    return e.verdict;
-  });
+  ProbeReadLoop(
+      child,
+      [&](const std::string& chunk) {
+        Examination e = ExamineChunk(chunk);
+        if (e.verdict == Verdict::Failed) {
+          out.status = ProbeStatus::Failed;
+          out.failureLine = LineAround(chunk, e.failurePos);
+        } else if (e.verdict == Verdict::Parsed) {
+          out.status = ProbeStatus::Parsed;
+          out.info = ReadMediaInfo(chunk, e.durationPos, path);
+        }
+        return e.verdict;
+      },
+      patienceMs > 0 ? patienceMs : kTimeLimitMs, patienceMs > 0 ? patienceMs / kPollMs : kIdleLimit);
   return out;
 }
 

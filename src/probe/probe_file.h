@@ -20,8 +20,10 @@ struct ProbeOutcome {
 };
 
 // Runs the converter on `path` with the capture loop and the stream-info parser. Blocks until
-// the verdict (or the idle limit); the converter is reaped before it returns.
-ProbeOutcome ProbeFile(const std::string& path);
+// the verdict (or the idle limit); the converter is reaped before it returns. With
+// `patienceMs` the converter may stay silent (or busy) that long before the probe gives up
+// without a verdict, instead of the picker's short idle limit.
+ProbeOutcome ProbeFile(const std::string& path, int patienceMs = 0);
 
 // The whole line of `chunk` around the 1-based position `pos`, without its line break.
 std::string LineAround(const std::string& chunk, int pos);

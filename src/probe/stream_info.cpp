@@ -1,6 +1,9 @@
 #include "probe/stream_info.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <utility>
 
 #include "platform/platform.h"
 #include "text/bytes.h"
@@ -61,17 +64,45 @@ bool IsPictureWithoutDuration(std::string_view t, std::string_view duration) {
   return format.size() > 5 && format.compare(format.size() - 5, 5, "_pipe") == 0;
 }
 
+// The video stream whose size is read: the first GIF one, else the first.
+int VideoMarker(std::string_view t) {
+  const int start = StreamTextStart(t);
+  const int gif = Find(t, ": Video: gif,", start);
+  return gif != -1 ? gif : Find(t, ": Video: ", start);
+}
+
+int QuarterTurnsOfStream(std::string_view t, int video) {
+  static constexpr std::string_view kRotation = "displaymatrix: rotation of ";
+  if (video == -1) return 0;
+  // The stream's lines end where the next stream begins.
+  const int next = Find(t, "Stream #", video);
+  const size_t end = next == -1 ? t.size() : size_t(next - 1);
+  for (int p = Find(t, kRotation, video); p != -1 && size_t(p) <= end; p = Find(t, kRotation, p + 1)) {
+    // Only a line of its own (blanks in front), never a metadata value that quotes it.
+    const int lineStart = std::max(FindLast(t, "\n", p), 0);
+    if (!text::TrimBlanks(Middle(t, lineStart + 1, p - lineStart - 1)).empty()) continue;
+    const std::string number = Middle(t, p + int(kRotation.size()), 12);
+    double degrees = 0;  // from_chars: the same in every locale
+    if (std::from_chars(number.data(), number.data() + number.size(), degrees).ec != std::errc() ||
+        !std::isfinite(degrees))
+      return 0;
+    const double quarters = degrees / 90.0;
+    const double nearest = std::round(quarters);
+    if (std::fabs(quarters - nearest) * 90.0 > 1.0) return 0;
+    return int(std::fmod(std::fmod(nearest, 4.0) + 4.0, 4.0));
+  }
+  return 0;
+}
+
 }  // namespace
+
+int QuarterTurns(std::string_view t) { return QuarterTurnsOfStream(t, VideoMarker(t)); }
 
 StreamFacts ParseStreams(std::string_view t, std::string_view duration) {
   StreamFacts f;
   const int start = StreamTextStart(t);
-  int p = Find(t, ": Video: gif,", start);
-  if (p != -1) {
-    f.kind = 1;
-  } else {
-    p = Find(t, ": Video: ", start);
-  }
+  const int p = VideoMarker(t);
+  if (p != -1 && p == Find(t, ": Video: gif,", start)) f.kind = 1;
   if (p != -1) {
     // Walk every "x" from the video marker on, across line ends, until one reads as a size.
     for (int x = Find(t, "x", p); x != -1; x = Find(t, "x", x + 1)) {
@@ -94,6 +125,7 @@ StreamFacts ParseStreams(std::string_view t, std::string_view duration) {
     }
   }
   if (Find(t, ": Audio: ", start) != -1) f.kind += 2;
+  if (f.height > 0 && QuarterTurnsOfStream(t, p) % 2 == 1) std::swap(f.width, f.height);
   return f;
 }
 

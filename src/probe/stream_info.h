@@ -36,7 +36,15 @@ struct StreamFacts {
 // Walks the video line(s) for the first acceptable "WIDTHxHEIGHT" and looks for sound.
 // A size counts as a still picture when the duration reads 00:00:00.0x, or when it reads N/A
 // and the input was read by one of the converter's image-pipe readers (png_pipe, ...).
+// The size is the one the viewer sees: swapped for a stream turned a quarter (below), as
+// the converter turns such frames when it decodes them.
 StreamFacts ParseStreams(std::string_view chunk, std::string_view duration);
+
+// The turn of the first video stream in quarter turns (0 to 3), from the side-data line
+// "displaymatrix: rotation of -90.00 degrees" among that stream's lines (phones store
+// portrait clips as landscape frames with such a turn). 0 without one, and for an angle
+// more than a degree away from a quarter turn (the converter does not turn those).
+int QuarterTurns(std::string_view chunk);
 
 // The value after ", bitrate:" up to " kb/s" and a line break ("\r\n" or "\n"), blanks
 // trimmed; "" when either marker is missing.

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "platform/platform.h"
+#include "store/utf8.h"
 
 namespace presets {
 
@@ -18,7 +19,7 @@ bool SameFolder(const std::string& a, const std::string& b) {
   return !a.empty() && WithoutTrailingSlashes(a) == WithoutTrailingSlashes(b);
 }
 
-std::string Env(const char* name) { return qEnvironmentVariable(name).toStdString(); }
+std::string Env(const char* name) { return app::ToUtf8(qEnvironmentVariable(name)); }
 
 }  // namespace
 
@@ -35,6 +36,15 @@ std::string SettingsFolderFor(const SettingsPlaceInputs& in) {
   return "";
 }
 
+std::string CrashFolderFor(const SettingsPlaceInputs& in) {
+  if (!RunsInstalled(in)) return in.programFolder + "/crashes";
+  if (!in.xdgStateHome.empty() && in.xdgStateHome[0] == '/')
+    return WithoutTrailingSlashes(in.xdgStateHome) + "/flipframe/crashes";
+  if (!in.home.empty() && in.home[0] == '/')
+    return WithoutTrailingSlashes(in.home) + "/.local/state/flipframe/crashes";
+  return "";
+}
+
 SettingsPlaceInputs CurrentSettingsPlaceInputs() {
   SettingsPlaceInputs in;
   in.programFolder = plat::ProgramFolder();
@@ -46,6 +56,7 @@ SettingsPlaceInputs CurrentSettingsPlaceInputs() {
     in.desktopEntryInPrefix = plat::FileExists(prefix + "/" + FLIPFRAME_DESKTOP_ENTRY);
   }
   in.xdgConfigHome = Env("XDG_CONFIG_HOME");
+  in.xdgStateHome = Env("XDG_STATE_HOME");
   in.home = Env("HOME");
   return in;
 }

@@ -14,6 +14,7 @@ struct SettingsPlaceInputs {
   bool desktopEntryInPrefix = false;
   std::string xdgConfigHome;  // $XDG_CONFIG_HOME, "" when unset
   std::string home;           // $HOME, "" when unset
+  std::string xdgStateHome;   // $XDG_STATE_HOME, "" when unset
 };
 
 // True when the program runs from an install location.
@@ -23,6 +24,10 @@ bool RunsInstalled(const SettingsPlaceInputs& in);
 // ($XDG_CONFIG_HOME only when absolute, else $HOME/.config). "" when installed without a
 // usable home: then no file is read or written and the built-in presets apply.
 std::string SettingsFolderFor(const SettingsPlaceInputs& in);
+
+// Folder for crash reports, decided the same way: program folder + "/crashes", or when
+// installed $XDG_STATE_HOME/flipframe/crashes ($HOME/.local/state when unset or relative).
+std::string CrashFolderFor(const SettingsPlaceInputs& in);
 
 // The inputs of this process: its program folder, the build's install folders, its environment.
 SettingsPlaceInputs CurrentSettingsPlaceInputs();

@@ -5,11 +5,15 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QUuid>
 
 #include <cmath>
+#include <ctime>
 #include <limits>
+#include <map>
 
 #include "platform/platform.h"
+#include "store/utf8.h"
 #include "text/encoding.h"
 
 namespace app {
@@ -73,31 +77,38 @@ const NumberField kNumberFields[] = {
 };
 
 const QString kBase64 = QStringLiteral("base64");
+const QString kId = QStringLiteral("id");
+const QString kClaim = QStringLiteral("claim");
 const QString kFastBackground = QStringLiteral("fastBackground");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
-QString Shown(const std::string& path) { return QString::fromStdString(path); }
 
 QString LockFailure(const std::string& path, const std::string& why) {
-  return QStringLiteral("无法锁定任务列表文件“%1”：%2。").arg(Shown(path), Shown(why));
+  return QStringLiteral("无法锁定任务列表文件“%1”：%2。").arg(FromUtf8(path), FromUtf8(why));
 }
 
 QString WriteFailure(const std::string& path, const std::string& why) {
-  return QStringLiteral("无法保存任务列表文件“%1”：%2。").arg(Shown(path), Shown(why));
+  return QStringLiteral("无法保存任务列表文件“%1”：%2。").arg(FromUtf8(path), FromUtf8(why));
 }
+
+QString WriteProtected(const std::string& path) {
+  return QStringLiteral("任务列表文件“%1”是只读文件，不能写入（它的权限不会被改动）。").arg(FromUtf8(path));
+}
+
+int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
 // ---- values -------------------------------------------------------------------------------
 
 QJsonValue BytesToJson(const std::string& bytes) {
-  if (text::IsValidUtf8(bytes)) return QString::fromStdString(bytes);
+  if (text::IsValidUtf8(bytes)) return FromUtf8(bytes);
   const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
   return QJsonObject{{kBase64, QString::fromLatin1(raw.toBase64())}};
 }
 
 bool BytesFromJson(const QJsonValue& v, std::string* out) {
   if (v.isString()) {
-    *out = v.toString().toStdString();
+    *out = ToUtf8(v.toString());
     return true;
   }
   const QJsonValue encoded = v.toObject().value(kBase64);
@@ -105,7 +116,7 @@ bool BytesFromJson(const QJsonValue& v, std::string* out) {
   const auto decoded =
       QByteArray::fromBase64Encoding(encoded.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
   if (!decoded) return false;
-  *out = decoded.decoded.toStdString();
+  *out = ToUtf8(decoded.decoded);
   return true;
 }
 
@@ -145,7 +156,25 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(kFastBackground, row.record.fastBackground);
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
+  o.insert(kId, row.id);
+  if (row.claim)
+    o.insert(kClaim, QJsonObject{{QStringLiteral("host"), BytesToJson(row.claim->host)},
+                                 {QStringLiteral("pid"), double(row.claim->pid)},
+                                 {QStringLiteral("started"), BytesToJson(row.claim->started)},
+                                 {QStringLiteral("renewed"), double(row.claim->renewed)}});
   return o;
+}
+
+// A claim that cannot be read is no claim: the task is free to be taken.
+std::optional<TaskClaim> ClaimFromJson(const QJsonValue& v) {
+  const QJsonObject o = v.toObject();
+  TaskClaim c;
+  if (!v.isObject() || !BytesFromJson(o.value(QStringLiteral("host")), &c.host) ||
+      !BytesFromJson(o.value(QStringLiteral("started")), &c.started))
+    return std::nullopt;
+  c.pid = static_cast<int64_t>(o.value(QStringLiteral("pid")).toDouble());
+  c.renewed = static_cast<int64_t>(o.value(QStringLiteral("renewed")).toDouble());
+  return c;
 }
 
 // Empty on success, else the name of the first field that is missing or has a wrong value.
@@ -166,34 +195,65 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
     if (!v.isString()) return QLatin1String(name);
     *text = v.toString();
   }
+  // Lists from before ids keep the fresh id the row was made with.
+  if (const QString id = o.value(kId).toString(); !id.isEmpty()) row->id = id;
+  row->claim = ClaimFromJson(o.value(kClaim));
   return {};
+}
+
+// The first row keeps an id that occurs twice (a list loaded into the window twice); the
+// others get fresh ones.
+void MakeIdsUnique(std::vector<TaskRow>& rows) {
+  std::set<QString> seen;
+  for (TaskRow& row : rows)
+    while (!seen.insert(row.id).second) row.id = NewTaskId();
 }
 
 LoadedTaskList Failure(const QString& message) { return LoadedTaskList{{}, message}; }
 
-// Runs `change` on the list's rows under the list's lock and writes the result back.
+// Runs `change` on the list's rows under the list's lock and writes the result back, unless
+// `change` clears its `write` flag. A symbolic link is followed to the file it names. When
+// `replacing`, a file that is no readable list is replaced (its rows given as none).
 template <typename Change>
-QString LockedUpdate(const std::string& path, Change change) {
+QString LockedUpdate(const std::string& path, Change change, bool replacing = false) {
+  const std::string target = plat::LinkTarget(path);
   std::string why;
   const int lock = plat::LockFile(TaskListLockPath(path), &why);
   if (lock < 0) return LockFailure(path, why);
   std::vector<TaskRow> rows;
   QString error;
-  if (plat::FileExists(path)) {
-    LoadedTaskList list = LoadTaskList(path);
-    error = list.error;
+  if (plat::FileExists(target)) {
+    LoadedTaskList list = LoadTaskList(target);
+    if (!replacing && !list.ok()) error = list.error.replace(FromUtf8(target), FromUtf8(path));
     rows = std::move(list.rows);
   }
-  if (error.isEmpty()) error = change(rows);
-  if (error.isEmpty() && !plat::WriteFileAtomically(path, SerializeTaskList(rows).toStdString(), &why))
-    error = WriteFailure(path, why);
+  bool write = true;
+  if (error.isEmpty()) error = change(rows, write);
+  if (error.isEmpty() && write) {
+    if (plat::IsWriteProtected(target))
+      error = WriteProtected(path);
+    else if (!plat::WriteFileAtomically(target, ToUtf8(SerializeTaskList(rows)), &why))
+      error = WriteFailure(path, why);
+  }
   plat::UnlockFile(lock);
   return error;
 }
 
+TaskRow* FindTask(std::vector<TaskRow>& rows, const QString& id) {
+  for (TaskRow& row : rows)
+    if (row.id == id) return &row;
+  return nullptr;
+}
+
+QString TaskGone(const std::string& path) {
+  return QStringLiteral("任务列表文件“%1”中已没有这个任务（它在运行期间被删除了）。").arg(FromUtf8(path));
+}
+
 }  // namespace
 
-std::string TaskListLockPath(const std::string& path) { return path + ".lock"; }
+QString NewTaskId() { return QUuid::createUuid().toString(QUuid::WithoutBraces); }
+
+std::string TaskListLockPath(const std::string& path) { return plat::LinkTarget(path) + ".lock"; }
 
 QByteArray SerializeTaskList(const std::vector<TaskRow>& rows) {
   QJsonArray tasks;
@@ -205,7 +265,7 @@ QByteArray SerializeTaskList(const std::vector<TaskRow>& rows) {
 }
 
 LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path) {
-  const QString file = Shown(path);
+  const QString file = FromUtf8(path);
   QJsonParseError parseError;
   const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
   if (parseError.error != QJsonParseError::NoError)
@@ -234,48 +294,142 @@ LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path) {
                          .arg(file, QString::number(i + 1), bad));
     list.rows.push_back(std::move(row));
   }
+  MakeIdsUnique(list.rows);
   return list;
 }
 
 LoadedTaskList LoadTaskList(const std::string& path) {
-  std::string bytes, why;
+  std::string bytes, why;  // ReadFile follows a symbolic link itself
   if (!plat::ReadFile(path, &bytes, &why))
-    return Failure(QStringLiteral("无法读取任务列表文件“%1”：%2。").arg(Shown(path), Shown(why)));
+    return Failure(QStringLiteral("无法读取任务列表文件“%1”：%2。").arg(FromUtf8(path), FromUtf8(why)));
   return ParseTaskList(QByteArray::fromStdString(bytes), path);
 }
 
 QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows) {
-  // The lock keeps a save from landing between another writer's read and write.
-  std::string why;
-  const int lock = plat::LockFile(TaskListLockPath(path), &why);
-  if (lock < 0) return LockFailure(path, why);
-  const bool saved = plat::WriteFileAtomically(path, SerializeTaskList(rows).toStdString(), &why);
-  plat::UnlockFile(lock);
-  return saved ? QString() : WriteFailure(path, why);
+  // The lock keeps a save from landing between another writer's read and write. The claims
+  // of runs converting tasks of the list stay with their tasks: the caller's rows (the
+  // window's) never claim anything.
+  return LockedUpdate(
+      path,
+      [&](std::vector<TaskRow>& listed, bool&) {
+        std::map<QString, TaskClaim> claims;
+        for (const TaskRow& row : listed)
+          if (row.claim) claims.emplace(row.id, *row.claim);
+        listed = rows;
+        MakeIdsUnique(listed);
+        for (TaskRow& row : listed) {
+          const auto held = claims.find(row.id);
+          row.claim = held == claims.end() ? std::nullopt : std::optional<TaskClaim>(held->second);
+        }
+        return QString();
+      },
+      true);
 }
 
 QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& rows) {
-  return LockedUpdate(path, [&](std::vector<TaskRow>& listed) {
+  return LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool&) {
     const int count = static_cast<int>(listed.size());
     if (!FitsTaskLimit(count, static_cast<int>(rows.size())))
       return QStringLiteral("任务列表文件“%1”已有%2个任务，再加入%3个将超过上限%4个。")
-          .arg(Shown(path), QString::number(count), QString::number(rows.size()), QString::number(kMaxTasks));
+          .arg(FromUtf8(path), QString::number(count), QString::number(rows.size()), QString::number(kMaxTasks));
     listed.insert(listed.end(), rows.begin(), rows.end());
+    MakeIdsUnique(listed);
     return QString();
   });
 }
 
-QString RecordTaskOutcome(const std::string& path, int number, const TaskOutcome& outcome) {
+QString RecordTaskOutcome(const std::string& path, const QString& id, const TaskOutcome& outcome) {
   if (!plat::FileExists(path))
-    return QStringLiteral("无法读取任务列表文件“%1”：文件不存在。").arg(Shown(path));
-  return LockedUpdate(path, [&](std::vector<TaskRow>& listed) {
-    if (number < 1 || number > static_cast<int>(listed.size()))
+    return QStringLiteral("无法读取任务列表文件“%1”：文件不存在。").arg(FromUtf8(path));
+  return LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool&) {
+    TaskRow* row = FindTask(listed, id);
+    if (!row) return TaskGone(path);
+    row->speed = outcome.speed;
+    row->state = outcome.state;
+    row->record.finalOutputPath = outcome.finalOutputPath;
+    if (row->claim && IsOwnClaim(*row->claim)) row->claim.reset();
+    return QString();
+  });
+}
+
+TaskClaim OwnClaim() {
+  static const std::string started = plat::ProcessStartMark(plat::OwnProcessId());
+  return TaskClaim{plat::HostName(), plat::OwnProcessId(), started, Now()};
+}
+
+bool IsOwnClaim(const TaskClaim& claim) {
+  const TaskClaim own = OwnClaim();
+  return claim.host == own.host && claim.pid == own.pid && claim.started == own.started;
+}
+
+bool ClaimHolds(const TaskClaim& claim, const std::string& here, int64_t now) {
+  if (claim.host == here) {
+    const std::string started = plat::ProcessStartMark(static_cast<pid_t>(claim.pid));
+    return claim.pid > 0 && !started.empty() && started == claim.started;
+  }
+  return now - claim.renewed < kClaimStaleSeconds;
+}
+
+ClaimedTask ClaimTask(const std::string& path, int number, const std::set<QString>& passed) {
+  ClaimedTask out;
+  if (!plat::FileExists(path)) {
+    out.end = ClaimEnd::Error;
+    out.error = QStringLiteral("无法读取任务列表文件“%1”：文件不存在。").arg(FromUtf8(path));
+    return out;
+  }
+  const TaskClaim own = OwnClaim();
+  const QString finished = QString::fromUtf8(kFinishedState);
+  const QString error = LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool& write) {
+    out.total = static_cast<int>(listed.size());
+    write = false;
+    if (number > out.total)
       return QStringLiteral("任务列表文件“%1”中没有第%2个任务（共%3个）。")
-          .arg(Shown(path), QString::number(number), QString::number(listed.size()));
-    TaskRow& row = listed[number - 1];
-    row.speed = outcome.speed;
-    row.state = outcome.state;
-    row.record.finalOutputPath = outcome.finalOutputPath;
+          .arg(FromUtf8(path), QString::number(number), QString::number(out.total));
+    for (int i = 0; i < out.total; ++i) {
+      TaskRow& row = listed[size_t(i)];
+      const bool done = row.state == finished;
+      const bool held = row.claim && ClaimHolds(*row.claim, own.host, own.renewed);
+      out.finished += done;
+      out.busy += held && !done;
+      if (number != 0 && i != number - 1) continue;
+      if (out.end == ClaimEnd::Claimed || (number == 0 && passed.count(row.id))) continue;
+      if (done) {
+        if (number != 0) out.end = ClaimEnd::Finished;
+      } else if (held) {
+        if (number != 0) out.end = ClaimEnd::Busy, out.holder = row.claim;
+      } else {
+        row.claim = own;
+        out.end = ClaimEnd::Claimed;
+        out.number = i + 1;
+        out.row = row;
+        write = true;
+      }
+    }
+    return QString();
+  });
+  if (!error.isEmpty()) {
+    out.end = ClaimEnd::Error;
+    out.error = error;
+  }
+  return out;
+}
+
+QString RenewTaskClaim(const std::string& path, const QString& id) {
+  return LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool& write) {
+    TaskRow* row = FindTask(listed, id);
+    if (!row) return TaskGone(path);
+    // A claim taken over meanwhile stays with its new holder.
+    write = !row->claim || IsOwnClaim(*row->claim);
+    if (write) row->claim = OwnClaim();
+    return QString();
+  });
+}
+
+QString ReleaseTaskClaim(const std::string& path, const QString& id) {
+  return LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool& write) {
+    TaskRow* row = FindTask(listed, id);
+    write = row && row->claim && IsOwnClaim(*row->claim);
+    if (write) row->claim.reset();
     return QString();
   });
 }

@@ -3,14 +3,30 @@
 // beside it. Both the list model and the list files hold tasks in this form.
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "batch/log_tail.h"
 #include "task/task_record.h"
 
 namespace app {
 
-inline constexpr int kMaxTasks = 1000;
+using task::kMaxTasks;
 inline constexpr char kTaskLimitMessage[] = "加入任务数量上限为1000个。";
+static_assert(kMaxTasks == 1000, "kTaskLimitMessage names the limit");
 inline constexpr char kFinishedState[] = "处理完毕";
+
+// A fresh identity for a task: random, so that tasks added on different machines never meet.
+QString NewTaskId();
+
+// A run converting the task: which process on which machine, and when it last said so.
+struct TaskClaim {
+  std::string host;
+  int64_t pid = 0;
+  std::string started;  // the process's start mark (plat::ProcessStartMark)
+  int64_t renewed = 0;  // seconds since the epoch
+};
 
 struct TaskRow {
   task::TaskRecord record;
@@ -22,6 +38,11 @@ struct TaskRow {
   // The converter's last lines of the row's latest run, shown by "查看日志"; kept in memory
   // only, never saved with the list. A clone or a modified task starts without one.
   batch::LogTail log{};
+  // The task's identity: kept by every save, so that a run records its outcome on its own
+  // task however the list was reordered meanwhile. A new row (a clone too) gets a new one.
+  QString id = NewTaskId();
+  // Set in a list file while a run converts the task; never shown.
+  std::optional<TaskClaim> claim = {};
 };
 
 // True for the state texts of a task being converted: "准备数据" or a percentage.

@@ -6,6 +6,9 @@
 
 namespace task {
 
+// The most tasks a task list holds, in the window and in a task list file.
+inline constexpr int kMaxTasks = 1000;
+
 // Order of the 17 tick states and of the 22 disabled states kept with a task.
 enum Tick {
   kTickAutoBitrate,

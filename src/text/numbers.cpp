@@ -20,4 +20,16 @@ double RoundHalfAway(double value, int decimals) {
   return value < 0 ? -result : result;
 }
 
+std::string FormatElapsed(int seconds) {
+  if (seconds <= 0) return {};
+  const int days = seconds / 86400, rest = seconds % 86400;
+  const int h = rest / 3600, m = rest % 3600 / 60, s = rest % 60;
+  char text[32];
+  if (days != 0)
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02d", days, h, m, s);
+  else
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", h, m, s);
+  return text;
+}
+
 }  // namespace text

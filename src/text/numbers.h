@@ -11,4 +11,7 @@ std::string FormatG13(double value);
 // added and the fraction compared with one half, so 607.5 stays 607.5 and 99.999 -> 100.
 double RoundHalfAway(double value, int decimals);
 
+// Elapsed time "hh:mm:ss", or "dd:hh:mm:ss" from one day on; "" for 0 seconds or less.
+std::string FormatElapsed(int seconds);
+
 }  // namespace text

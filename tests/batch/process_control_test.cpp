@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ class ProcessControlTest : public ::testing::Test {
       plat::ReapChild(c.pid, 0);
       plat::CloseFd(c.readFd);
     }
-    plat::SetProgramFolderForTesting("");
+    plat::SetProgramFolderForTesting(testing_support::OwnProgramFolder());
     probe::ResolveConverterAgain();
   }
 

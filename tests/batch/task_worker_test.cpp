@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 #include "support/task_helpers.h"
 
 namespace {
@@ -73,7 +74,7 @@ class TaskWorkerTest : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_TRUE(batch::OwnedConverters().empty()) << "a converter was left running";
-    plat::SetProgramFolderForTesting("");
+    plat::SetProgramFolderForTesting(testing_support::OwnProgramFolder());
   }
 
   // The builder's landscape-to-portrait form for the clip, or for `input` in its place.
@@ -83,6 +84,11 @@ class TaskWorkerTest : public ::testing::Test {
 
   WorkerResult Run(const std::string& arguments, bool trial = false, const batch::WorkerTiming& timing = {}) {
     return batch::RunTaskWorker(arguments, trial, stop.get_token(), recorder.Report(), timing);
+  }
+
+  // Names in result/ of temporary outputs (each run has its own), one a line.
+  std::string TemporariesLeft() const {
+    return ts::Capture("ls -A '" + folder + "/result' | grep _tmp || true");
   }
 
   std::string folder, source, temporary;
@@ -104,12 +110,14 @@ TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
     std::filesystem::remove_all(second);
     if (taken == kFile) ts::Shell("printf keep > '" + first + "'");
     if (taken == kFolder) plat::MakeDirs(first);
-    const WorkerResult r = Run(PortraitCommand());
+    batch::WorkerTiming quick;  // the naming does not depend on the pace of the polls
+    quick.pollMs = quick.completionSleepMs = 100;
+    const WorkerResult r = Run(PortraitCommand(), false, quick);
     EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
     EXPECT_EQ(r.errorText, "");
     EXPECT_EQ(r.finalOutputPath, taken == kNothing ? first : second);
     EXPECT_EQ(recorder.LastState(), "处理完毕");
-    EXPECT_FALSE(plat::FileExists(temporary));
+    EXPECT_EQ(TemporariesLeft(), "");
     const ts::ProbeFacts facts = ts::FfprobeFacts(r.finalOutputPath);
     EXPECT_EQ(facts.width, 180);
     EXPECT_EQ(facts.height, 320);
@@ -118,6 +126,75 @@ TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
     if (taken == kFile) EXPECT_EQ(plat::FileSize(first), 4);
     if (taken == kFolder) EXPECT_TRUE(plat::IsDirectory(first));
   }
+}
+
+// Two runs of one task at once (two `flipframe run` processes, or `convert` twice on one
+// clip) each write a temporary file of their own and take a final name of their own.
+TEST_F(TaskWorkerTest, RunsOfOneTaskAtOnceNeverShareAFile) {
+  WorkerResult results[2];
+  std::stop_source stops[2];
+  std::thread runs[2];
+  for (int k = 0; k < 2; ++k)
+    runs[k] = std::thread([&, k] {
+      results[k] = batch::RunTaskWorker(PortraitCommand(), false, stops[k].get_token(), {}, {});
+    });
+  for (std::thread& t : runs) t.join();
+  for (const WorkerResult& r : results) {
+    EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
+    EXPECT_NEAR(ts::FfprobeFacts(r.finalOutputPath).duration, 2.0, 0.2) << r.finalOutputPath;
+  }
+  EXPECT_NE(results[0].finalOutputPath, results[1].finalOutputPath);
+  EXPECT_EQ(ts::Capture("ls '" + folder + "/result'"), "clip_1.mp4\nclip_2.mp4\n");
+}
+
+// Only evidence deletes a finished output. A stand-in converter answers "-i FILE" slowly
+// (past the picker's idle limit of about a second), or writes a file that is no media and
+// exits with 0; conversions otherwise go to the real converter.
+TEST_F(TaskWorkerTest, OnlyABrokenOutputIsDeletedNotASlowCheck) {
+  const std::string real = plat::FindOnPath("ffmpeg");
+  ASSERT_FALSE(real.empty());
+  const std::string standIn = folder + "/program/ffmpeg";
+  std::ofstream(standIn) << "#!/bin/sh\n"
+                            "if [ \"$#\" = 2 ] && [ \"$1\" = -i ]; then sleep \"$PROBE_DELAY\"; fi\n"
+                            "if [ -n \"$WRITE_GARBAGE\" ] && [ \"$#\" -gt 2 ]; then\n"
+                            "  for last; do :; done; echo garbage > \"$last\"; exit 0\n"
+                            "fi\n"
+                            "exec '" +
+                                real + "' \"$@\"\n";
+  std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
+  probe::ResolveConverterAgain();
+  ASSERT_EQ(probe::ConverterPath(), standIn);
+  struct Case {
+    const char* name;
+    const char* delay;
+    bool garbage;
+    int checkLimitMs;
+    bool kept;
+    const char* state;
+  };
+  const Case cases[] = {
+      {"check slower than the old limit", "2", false, 60000, true, "处理完毕"},
+      {"check out of time: no verdict", "3", false, 1000, true, "处理完毕"},
+      {"no media at all", "0", true, 60000, false, "输出错误(输出文件无法读取："},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    setenv("PROBE_DELAY", c.delay, 1);
+    if (c.garbage) setenv("WRITE_GARBAGE", "1", 1);
+    std::filesystem::remove(folder + "/result/clip_1.mp4");
+    batch::WorkerTiming timing;
+    timing.checkLimitMs = c.checkLimitMs;
+    const WorkerResult r = Run(PortraitCommand(), false, timing);
+    unsetenv("WRITE_GARBAGE");
+    EXPECT_EQ(r.ending, c.kept ? WorkerEnding::Completed : WorkerEnding::Failed) << r.errorText;
+    EXPECT_EQ(recorder.LastState().rfind(c.state, 0), 0u) << recorder.LastState();
+    EXPECT_EQ(plat::FileExists(folder + "/result/clip_1.mp4"), c.kept);
+    if (c.kept) EXPECT_NEAR(ts::FfprobeFacts(r.finalOutputPath).duration, 2.0, 0.2);
+    EXPECT_EQ(TemporariesLeft(), "");
+  }
+  unsetenv("PROBE_DELAY");
+  std::filesystem::remove(standIn);
+  probe::ResolveConverterAgain();
 }
 
 TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
@@ -157,7 +234,7 @@ TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
     EXPECT_EQ(state.back(), ')') << state;
     EXPECT_NE(state.find(c.stateHas), std::string::npos) << state;
     EXPECT_EQ(state.find('\n'), std::string::npos) << state;
-    EXPECT_FALSE(plat::FileExists(temporary));
+    EXPECT_EQ(TemporariesLeft(), "");
     EXPECT_EQ(r.finalOutputPath, "");
     EXPECT_TRUE(batch::OwnedConverters().empty());
   }
@@ -186,7 +263,7 @@ TEST_F(TaskWorkerTest, PausedTaskNeitherEndsNorFailsAndStopStillEndsIt) {
   worker.join();
   EXPECT_EQ(r.ending, WorkerEnding::Stopped);
   EXPECT_EQ(recorder.LastState(), "手动停止");
-  EXPECT_FALSE(plat::FileExists(temporary));
+  EXPECT_EQ(TemporariesLeft(), "");
 }
 
 // The trial accepts at the first progress line and refuses what the converter refuses; each
@@ -234,7 +311,7 @@ TEST_F(TaskWorkerTest, TrialAcceptsAtProgressAndRefusesWhatTheConverterRefuses) 
     EXPECT_NE(r.errorText.find(c.errorHas), std::string::npos) << r.errorText;
     if (timing.trialLimitMs == 2000)
       EXPECT_NE(r.errorText.find("没有结束"), std::string::npos) << r.errorText;
-    EXPECT_FALSE(plat::FileExists(temporary));
+    EXPECT_EQ(TemporariesLeft(), "");
     EXPECT_TRUE(batch::OwnedConverters().empty());
   }
 }
@@ -267,7 +344,7 @@ TEST_F(TaskWorkerTest, OutputOfTheWrongDurationIsAnOutputError) {
   EXPECT_EQ(r.ending, WorkerEnding::Failed);
   const std::string state = recorder.LastState();
   EXPECT_EQ(state.rfind("输出错误(输出文件时长 00:00:02", 0), 0u) << state;
-  EXPECT_FALSE(plat::FileExists(temporary));
+  EXPECT_EQ(TemporariesLeft(), "");
   EXPECT_FALSE(plat::FileExists(folder + "/result/clip_1.mp4"));
 }
 

@@ -16,6 +16,7 @@
 
 #include "platform/platform.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 
 namespace ts = testing_support;
 namespace fs = std::filesystem;
@@ -37,7 +38,7 @@ CliRun Convert(const std::string& args) {
   static int n = 0;
   const std::string base = ts::TempFolder() + "/convert-run-" + std::to_string(++n);
   CliRun r;
-  r.status = ts::Shell("'" + std::string(FLIPFRAME_BINARY) + "' convert " + args + " >'" + base +
+  r.status = ts::Shell("'" + ts::OwnFlipframe() + "' convert " + args + " >'" + base +
                        ".out' 2>'" + base + ".err' </dev/null");
   r.out = ReadFile(base + ".out");
   r.err = ReadFile(base + ".err");
@@ -111,7 +112,7 @@ TEST(ConvertCommand, ValidationRefusesWithTheWindowsMessage) {
       {"--duration 1:02:03", "视频时长格式有误，需要按照01:02:03格式书写。"},
       {"--bitrate 50", "请勿使用过低的码率"},
       {"--width 50", "视频宽高填写有误，不支持小于96:96的媒体文件，请检查更换。"},
-      {"--ratio 16:9 --copies 3", "only 1 copies"},
+      {"--ratio 16:9 --copies 3", "最多只能并排 1 个前景视频"},
   };
   for (const auto& r : rows) {
     const CliRun run = Convert(r.args + " --dry-run " + Quoted(clip));
@@ -146,12 +147,13 @@ TEST(ConvertCommand, InterruptStopsOurConverterAndLeavesNoTemporaryFile) {
   // Long enough that the conversion is still running when the signal comes.
   const std::string clip = ts::CopyInto(ts::VideoWithSound(640, 360, 60, 25), folder);
   const std::string errFile = folder + "/err.txt";
+  const std::string& flipframe = ts::OwnFlipframe();
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     freopen(errFile.c_str(), "w", stderr);
     freopen("/dev/null", "w", stdout);
-    execl(FLIPFRAME_BINARY, FLIPFRAME_BINARY, "convert", "--denoise", clip.c_str(), (char*)nullptr);
+    execl(flipframe.c_str(), flipframe.c_str(), "convert", "--denoise", clip.c_str(), (char*)nullptr);
     _exit(127);
   }
   // Wait for the first percentage: the converter is then writing the temporary file.
@@ -159,7 +161,7 @@ TEST(ConvertCommand, InterruptStopsOurConverterAndLeavesNoTemporaryFile) {
   while (ReadFile(errFile).find("％") == std::string::npos && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ASSERT_NE(ReadFile(errFile).find("％"), std::string::npos) << ReadFile(errFile);
-  const std::string programFolder = fs::path(FLIPFRAME_BINARY).parent_path().string();
+  const std::string& programFolder = ts::OwnProgramFolder();
   EXPECT_EQ(ts::ConvertersOwnedBy(programFolder), 1);
   // A second run from the same program folder makes (and tries) a task meanwhile: its trial
   // must leave the first run's converter alone.

@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "probe/probe_file.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 #include "text/bytes.h"
 
 namespace ts = testing_support;
@@ -41,7 +42,7 @@ CliRun Probe(const std::string& file, const std::string& env = "") {
   static int n = 0;
   const std::string base = ts::TempFolder() + "/cli-run-" + std::to_string(++n);
   CliRun r;
-  r.status = ts::Shell(env + " '" + FLIPFRAME_BINARY + "' --probe '" + file + "' >'" + base + ".out' 2>'" +
+  r.status = ts::Shell(env + " '" + ts::OwnFlipframe() + "' --probe '" + file + "' >'" + base + ".out' 2>'" +
                        base + ".err' </dev/null");
   r.out = ReadFile(base + ".out");
   r.err = ReadFile(base + ".err");
@@ -59,7 +60,7 @@ std::map<std::string, std::string> Fields(const std::string& out) {
   return f;
 }
 
-std::string ProgramFolder() { return std::filesystem::path(FLIPFRAME_BINARY).parent_path().string(); }
+const std::string& ProgramFolder() { return ts::OwnProgramFolder(); }
 
 }  // namespace
 
@@ -137,11 +138,11 @@ TEST(ProbeCommandLine, BadInputGetsOneClearLineAndANonZeroStatus) {
     int status;
     const char* says;
   } rows[] = {
-      {dir + "/missing.mp4", "", 2, "no such file"},
-      {dir, "", 2, "folder"},
-      {empty, "", 2, "empty"},
-      {quoted, "", 2, "double quote"},
-      {fifo, "", 2, "not a regular file"},
+      {dir + "/missing.mp4", "", 2, "文件不存在"},
+      {dir, "", 2, "这是文件夹"},
+      {empty, "", 2, "文件为空"},
+      {quoted, "", 2, "双引号"},
+      {fifo, "", 2, "不是普通文件"},
       {garbage, "", 1, "nvalid data"},  // the converter's own line
       {ts::VideoWithSound(1920, 1080, 5, 25), "PATH=/nonexistent", 3, "ffmpeg"},
   };

@@ -1,23 +1,27 @@
 // `flipframe convert --save-list`, `flipframe run` (alone and through GNU parallel) and the
 // time left in progress lines, run as the installed program would be, on generated clips.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <set>
 #include <string>
+#include <thread>
 
-#include "store/task_list_file.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 #include "support/media.h"
+#include "support/program_folder.h"
 
 namespace ts = testing_support;
 
 namespace {
 
-const std::string kFlipframe = FLIPFRAME_BINARY;
+const std::string kFlipframe = ts::OwnFlipframe();
 
-// Three tiny clips copied into a folder of the test's own, so results land beside them.
-std::string ClipsFolder() {
-  const std::string folder =
-      ts::TempFolder() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+// Three tiny clips copied into `folder`, so results land beside them.
+std::string ClipsIn(const std::string& folder) {
   for (int k = 1; k <= 3; ++k) {
     const std::string clip = folder + "/c" + std::to_string(k) + ".mp4";
     ts::Shell("mkdir -p '" + folder + "' && cp '" + ts::VideoWithSound(320, 180, 2) + "' '" + clip + "'");
@@ -25,10 +29,47 @@ std::string ClipsFolder() {
   return folder;
 }
 
+// The same in a folder of the test's own.
+std::string ClipsFolder() {
+  return ClipsIn(ts::TempFolder() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
 std::string Bytes(const std::string& path) {
   std::string bytes;
   plat::ReadFile(path, &bytes);
   return bytes;
+}
+
+std::string Clip(const std::string& dir, int k) { return dir + "/c" + std::to_string(k) + ".mp4"; }
+
+// A list of tasks for clips `ks` of `dir`, made as `convert --save-list` makes them.
+std::string MakeList(const std::string& dir, const std::vector<int>& ks) {
+  std::string files;
+  for (int k : ks) files += " '" + Clip(dir, k) + "'";
+  const std::string list = dir + "/L.json";
+  EXPECT_EQ((ts::Shell(kFlipframe + " convert --save-list '" + list + "'" + files + " 2>/dev/null")), 0);
+  return list;
+}
+
+// Every task finished, once, into a file of its own named after its own clip; no claim, no
+// temporary file left.
+void ExpectEachTaskConvertedOnce(const std::string& dir, const std::string& list) {
+  const app::LoadedTaskList after = app::LoadTaskList(list);
+  ASSERT_TRUE(after.ok()) << after.error.toStdString();
+  std::set<std::string> outputs;
+  for (const app::TaskRow& row : after.rows) {
+    const std::string clip = task::Unquote(row.record.foregroundPath);
+    const std::string stem = dir + "/result/" + clip.substr(dir.size() + 1, 2) + "_";
+    SCOPED_TRACE(clip);
+    EXPECT_EQ(row.state.toStdString(), "处理完毕");
+    EXPECT_EQ(row.record.finalOutputPath.rfind(stem, 0), 0u) << row.record.finalOutputPath;
+    EXPECT_TRUE(plat::FileExists(row.record.finalOutputPath));
+    EXPECT_FALSE(row.claim.has_value());
+    outputs.insert(row.record.finalOutputPath);
+  }
+  EXPECT_EQ(outputs.size(), after.rows.size());
+  // Nothing converted twice: exactly one file per task.
+  EXPECT_EQ(ts::Capture("ls '" + dir + "/result' | wc -l"), std::to_string(after.rows.size()) + "\n");
 }
 
 }  // namespace
@@ -106,9 +147,9 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
   const Case cases[] = {
       {dir + "/bad.json", "任务列表文件“" + dir + "/bad.json”已损坏"},
       {dir + "/none.json", "无法读取任务列表文件“" + dir + "/none.json”"},
-      {dir + "/one.json --task 2", "there is no task 2"},
-      {dir + "/one.json --task 0", "--task takes a task number"},
-      {"", "no LIST.json given"},
+      {dir + "/one.json --task 2", "中没有第2个任务（共1个）"},
+      {dir + "/one.json --task 0", "--task 须为从 1 起的任务编号"},
+      {"", "没有给出任务列表文件"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -120,11 +161,130 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
 
 TEST(RunCli, ProgressLinesOffATerminalShowTheTimeLeft) {
   const std::string dir = ts::TempFolder() + "/eta";
-  const std::string clip = ts::CopyInto(ts::VideoWithSound(1920, 1080, 5), dir);
+  // Large enough that the conversion takes a few of the worker's one-second polls.
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(960, 540, 5), dir);
   const std::string err = dir + "/err.txt";
   ASSERT_EQ((ts::Shell(kFlipframe + " convert " + clip + " 2>" + err)), 0) << Bytes(err);
   const std::string lines = Bytes(err);
-  EXPECT_NE(lines.find("％  speed "), std::string::npos) << lines;
+  EXPECT_NE(lines.find("％  速度 "), std::string::npos) << lines;
   EXPECT_NE(lines.find("  剩余 00:00:"), std::string::npos) << lines;
   EXPECT_EQ(lines.find('\r'), std::string::npos) << "no in-place rewriting off a terminal";
+}
+
+// Several runs on one list with two tasks per clip: two plain runs at once, and GNU parallel
+// running one task per process. Each task is claimed by one run and converted once.
+TEST(RunCli, ParallelRunsConvertEachTaskOnceOnItsOwnTask) {
+  struct Case {
+    const char* name;
+    std::string runs;  // with LIST for the list
+  };
+  const Case cases[] = {
+      {"two plain runs", "(F run LIST & F run LIST & wait)"},
+      {"parallel -j4 --task", "parallel --will-cite -j4 F run LIST --task {} ::: 1 2 3 4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string dir = ClipsIn(ts::TempFolder() + "/parallel" + std::to_string(&c - cases));
+    const std::string list = MakeList(dir, {1, 1, 2, 2});
+    std::string command = c.runs;
+    for (size_t at; (at = command.find("LIST")) != std::string::npos;) command.replace(at, 4, list);
+    for (size_t at; (at = command.find("F ")) != std::string::npos;) command.replace(at, 2, kFlipframe + " ");
+    EXPECT_EQ(ts::Shell(command + " 2>" + dir + "/err.txt"), 0) << Bytes(dir + "/err.txt");
+    ExpectEachTaskConvertedOnce(dir, list);
+  }
+}
+
+// The list is reordered and added to while a plain run converts its first task: the outcome
+// lands on that task by its id, and the run goes on with every task not yet done.
+TEST(RunCli, AListChangedDuringARunGetsEachOutcomeOnItsOwnTask) {
+  const std::string dir = ClipsFolder();
+  const std::string list = MakeList(dir, {1, 2, 3});
+  std::vector<app::TaskRow> rows = app::LoadTaskList(list).rows;
+  const app::TaskRow third = rows[2];
+  rows.pop_back();
+  ASSERT_EQ(app::SaveTaskList(list, rows), QString());
+
+  const pid_t run = fork();
+  ASSERT_GE(run, 0);
+  if (run == 0) {
+    freopen("/dev/null", "w", stderr);
+    execl(kFlipframe.c_str(), kFlipframe.c_str(), "run", list.c_str(), (char*)nullptr);
+    _exit(127);
+  }
+  // Under the list's lock, once the run holds task 1 and before it records anything.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  bool changed = false;
+  while (!changed && std::chrono::steady_clock::now() < deadline) {
+    const int lock = plat::LockFile(app::TaskListLockPath(list));
+    std::vector<app::TaskRow> now = app::LoadTaskList(list).rows;
+    if (now.size() == 2 && now[0].claim) {
+      ASSERT_NE(now[0].state.toStdString(), "处理完毕");
+      std::swap(now[0], now[1]);
+      now.push_back(third);
+      ASSERT_TRUE(plat::WriteFileAtomically(list, app::SerializeTaskList(now).toStdString()));
+      changed = true;
+    }
+    plat::UnlockFile(lock);
+    if (!changed) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(run, &status, 0), run);
+  ASSERT_TRUE(changed) << "the run never claimed its first task";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ExpectEachTaskConvertedOnce(dir, list);
+}
+
+// A list the run could not record into, found before anything is converted; a list reached
+// through a symbolic link, run and recorded at its target; a result folder that cannot be
+// written, the task failed before its converter starts.
+TEST(RunCli, ListAndResultFolderFaultsAreFoundBeforeConverting) {
+  const bool root = geteuid() == 0;
+  struct Case {
+    const char* name;
+    std::string setUp;  // shell, in the case's folder holding c1.mp4 and L.json
+    std::string list;   // the list to run, relative to the folder
+    int status;
+    const char* message;
+    const char* state;  // the task's state afterwards
+    bool needsRoot;
+  };
+  const Case cases[] = {
+      {"read-only list", "chmod 0444 L.json", "L.json", 2, "是只读文件", "", false},
+      {"lock path is a folder", "rm L.json.lock && mkdir L.json.lock", "L.json", 2, "无法锁定任务列表文件",
+       "", false},
+      {"list on a read-only disk",
+       "mkdir ro && mount -t tmpfs tmpfs ro && cp L.json ro/ && mount -o remount,ro ro", "ro/L.json", 2,
+       "Read-only file system", "", true},
+      {"linked list", "mkdir real && mv L.json real/ && ln -s real/L.json L.json", "L.json", 0, "",
+       "处理完毕", false},
+      {"read-only result folder", "mkdir -p result && mount -t tmpfs -o ro tmpfs result", "L.json", 1,
+       "写入输出文件", "输出错误(无法在", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && !root) {
+      std::printf("NOTICE: '%s' skipped: mounting a tmpfs needs root\n", c.name);
+      continue;
+    }
+    const std::string dir = ts::TempFolder() + "/faults/" + c.name;
+    plat::MakeDirs(dir);
+    ts::Shell("cp '" + ts::VideoWithSound(320, 180, 2) + "' '" + dir + "/c1.mp4'");
+    MakeList(dir, {1});
+    ts::Shell("rm -rf '" + dir + "/result'");
+    ASSERT_EQ(ts::Shell("cd '" + dir + "' && " + c.setUp), 0);
+    const std::string list = dir + "/" + c.list, before = Bytes(list);
+    const std::string err = dir + "/err.txt";
+    EXPECT_EQ(ts::Shell(kFlipframe + " run '" + list + "' 2>'" + err + "'"), c.status) << Bytes(err);
+    EXPECT_NE(Bytes(err).find(c.message), std::string::npos) << Bytes(err);
+    const app::LoadedTaskList after = app::LoadTaskList(list);
+    ASSERT_EQ(after.rows.size(), 1u);
+    EXPECT_EQ(after.rows[0].state.toStdString().rfind(c.state, 0), 0u) << after.rows[0].state.toStdString();
+    if (c.status == 2) EXPECT_EQ(Bytes(list), before);
+    if (c.status != 0) EXPECT_EQ(ts::Capture("ls -A '" + dir + "/result' 2>/dev/null"), "");
+    struct stat st {};
+    EXPECT_EQ(lstat((dir + "/L.json").c_str(), &st), 0);
+    if (std::string(c.name) == "linked list") EXPECT_TRUE(S_ISLNK(st.st_mode));
+    if (std::string(c.name) == "read-only list") EXPECT_EQ(st.st_mode & 07777, 0444u);
+    ts::Shell("cd '" + dir + "' && (umount result; umount ro) 2>/dev/null");
+  }
 }

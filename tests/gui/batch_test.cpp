@@ -80,14 +80,15 @@ class BatchTest : public WindowTest {
   }
 
   void ExpectIdleWindow() {
-    EXPECT_EQ(window->开始执行->text(), "开始执行");
-    EXPECT_FALSE(MainWindow::OwnEnabled(window->暂停执行));
-    for (QWidget* w : std::initializer_list<QWidget*>{window->路径框, window->新建任务, window->保存任务})
-      EXPECT_TRUE(MainWindow::OwnEnabled(w)) << w->objectName().toStdString();
-    EXPECT_FALSE(window->时钟->isActive());
-    EXPECT_FALSE(window->runner->converting());
-    EXPECT_FALSE(window->runner->stopRequested());
-    EXPECT_FALSE(window->runner->active());
+    EXPECT_EQ(Find<QPushButton>("开始执行")->text(), "开始执行");
+    EXPECT_FALSE(gui::OwnEnabled(Find<QPushButton>("暂停执行")));
+    for (QWidget* w : std::initializer_list<QWidget*>{Find<QFrame>("路径框"), Find<QPushButton>("新建任务"),
+                                                      Find<QPushButton>("保存任务")})
+      EXPECT_TRUE(gui::OwnEnabled(w)) << w->objectName().toStdString();
+    EXPECT_FALSE(Find<QTimer>("时钟")->isActive());
+    EXPECT_FALSE(Batch().runner->converting());
+    EXPECT_FALSE(Batch().runner->stopRequested());
+    EXPECT_FALSE(Batch().runner->active());
   }
 
   std::string media;
@@ -99,18 +100,20 @@ class BatchTest : public WindowTest {
 TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
   auto snapshot = [this] {
     QStringList s;
-    for (QWidget* w : std::initializer_list<QWidget*>{window->路径框, window->新建任务, window->保存任务,
-                                                      window->暂停执行, window->开始执行})
-      s << QString::number(MainWindow::OwnEnabled(w));
-    return s << window->开始执行->text() << window->暂停执行->text() << window->处理进度->text();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             Find<QFrame>("路径框"), Find<QPushButton>("新建任务"), Find<QPushButton>("保存任务"),
+             Find<QPushButton>("暂停执行"), Find<QPushButton>("开始执行")})
+      s << QString::number(gui::OwnEnabled(w));
+    return s << Find<QPushButton>("开始执行")->text() << Find<QPushButton>("暂停执行")->text()
+             << Find<QLabel>("处理进度")->text();
   };
   const QStringList before = snapshot();
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(dialogs.errors, QStringList{"尚未添加任务到任务列表。"});
   EXPECT_EQ(snapshot(), before);
-  EXPECT_FALSE(window->时钟->isActive());
-  EXPECT_FALSE(window->runner->active());
-  EXPECT_FALSE(window->runner->converting());
+  EXPECT_FALSE(Find<QTimer>("时钟")->isActive());
+  EXPECT_FALSE(Batch().runner->active());
+  EXPECT_FALSE(Batch().runner->converting());
 }
 
 TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
@@ -119,45 +122,47 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
     task::TaskRecord t = ts::TurnedTask(Clip(name), 320, 180, 2);
     t.ticks[task::kTickForegroundSound] = 1;
     const task::BuildResult built =
-        task::BuildCommand(t, task::BuildMode::Full, task::DiskEnvironment(window->effectFilters));
+        task::BuildCommand(t, task::BuildMode::Full, task::DiskEnvironment(Editor().effectFilters));
     EXPECT_EQ(built.outputPath, Temporary(name));
     t.commandLine = built.text;
     ts::StoreTask(*window, t);
   }
-  window->elapsedSeconds = 99;
+  Batch().elapsedSeconds = 99;
 
   // What the window shows while the batch runs.
   bool sawRunningWindow = false;
   WhileRunning([&] {
-    if (!window->runner->converting()) return false;
-    sawRunningWindow = window->开始执行->text() == "停止执行" && MainWindow::OwnEnabled(window->暂停执行) &&
-                       !MainWindow::OwnEnabled(window->路径框) && !MainWindow::OwnEnabled(window->新建任务) &&
-                       !MainWindow::OwnEnabled(window->保存任务) && window->时钟->isActive() &&
-                       window->时钟->interval() == 1000 && window->runner->active();
+    if (!Batch().runner->converting()) return false;
+    sawRunningWindow = Find<QPushButton>("开始执行")->text() == "停止执行" &&
+                       gui::OwnEnabled(Find<QPushButton>("暂停执行")) &&
+                       !gui::OwnEnabled(Find<QFrame>("路径框")) &&
+                       !gui::OwnEnabled(Find<QPushButton>("新建任务")) &&
+                       !gui::OwnEnabled(Find<QPushButton>("保存任务")) && Find<QTimer>("时钟")->isActive() &&
+                       Find<QTimer>("时钟")->interval() == 1000 && Batch().runner->active();
     return true;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
 
   EXPECT_TRUE(sawRunningWindow);
   EXPECT_TRUE(dialogs.errors.isEmpty());
   for (int row = 0; row < 3; ++row) {
     const std::string name(1, char('a' + row));
     EXPECT_EQ(State(row), "处理完毕") << name;
-    EXPECT_EQ(window->taskList->task(row).finalOutputPath, Final(name));
+    EXPECT_EQ(Tasks().taskList->task(row).finalOutputPath, Final(name));
     const ts::ProbeFacts facts = ts::FfprobeFacts(Final(name));
     EXPECT_EQ(facts.width, 180) << name;
     EXPECT_EQ(facts.height, 320) << name;
     EXPECT_FALSE(plat::FileExists(Temporary(name)));
   }
-  EXPECT_EQ(window->处理进度->text(), "3/3");
-  EXPECT_LT(window->elapsedSeconds, 99);  // the clock started again from 0
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
+  EXPECT_LT(Batch().elapsedSeconds, 99);  // the clock started again from 0
   ExpectIdleWindow();
 
   // A second batch passes over the finished rows at once and converts nothing again.
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   for (int row = 0; row < 3; ++row) EXPECT_EQ(State(row), "处理完毕");
   for (const char* name : {"a", "b", "c"}) EXPECT_FALSE(plat::FileExists(Final(name, 2))) << name;
-  EXPECT_EQ(window->处理进度->text(), "3/3");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
   ExpectIdleWindow();
 }
 
@@ -174,7 +179,7 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   AddTask(Clip("f"), Portrait("f"));
   std::vector<std::pair<int, int>> notified;  // the window is not active offscreen
   window->notifyBatchEnded = [&](const app::BatchOutcome& o) { notified.emplace_back(o.finished, o.failed); };
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(notified, (std::vector<std::pair<int, int>>{{2, 5}}));
   EXPECT_EQ(State(0), "处理完毕");
   for (int row = 1; row <= 4; ++row) EXPECT_EQ(State(row), "文件缺失") << row;
@@ -184,15 +189,15 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(failed.contains("Invalid too big")) << failed.toStdString();
   EXPECT_FALSE(failed.contains('\n'));
   EXPECT_FALSE(plat::FileExists(Temporary("e")));
-  EXPECT_EQ(window->taskList->task(5).finalOutputPath, "");
+  EXPECT_EQ(Tasks().taskList->task(5).finalOutputPath, "");
   EXPECT_EQ(State(6), "处理完毕");
   EXPECT_TRUE(plat::FileExists(Final("f")));
-  EXPECT_EQ(window->处理进度->text(), "7/7");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "7/7");
   ExpectIdleWindow();
   // 查看日志 on the failed row: the converter's own lines of that run.
-  window->列表框->selectRow(5);
-  ASSERT_TRUE(window->PrepareTaskMenu());
-  window->menuShowLog->trigger();
+  Find<QTableView>("列表框")->selectRow(5);
+  ASSERT_TRUE(Tasks().PrepareTaskMenu());
+  MenuEntry("查看日志")->trigger();
   ASSERT_EQ(dialogs.logs.size(), 1u);
   EXPECT_TRUE(dialogs.logs[0].log.contains("Invalid too big")) << dialogs.logs[0].log.toStdString();
   EXPECT_TRUE(dialogs.logs[0].commandLine.contains("crop=9999:9999"));
@@ -208,11 +213,11 @@ TEST_F(BatchTest, SourcesThatAreNoLongerRegularFilesReadMissingAtTheirTurn) {
   AddTask(Clip("b"), Portrait("b"),
           [&](task::TaskRecord& r) { r.audioPath = task::Quote(media + "/result"); });
   AddTask(Clip("c"), Portrait("c"));
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(State(0), "文件缺失");
   EXPECT_EQ(State(1), "文件缺失");
   EXPECT_EQ(State(2), "处理完毕");
-  EXPECT_EQ(window->处理进度->text(), "3/3");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "3/3");
   ExpectIdleWindow();
 }
 
@@ -229,10 +234,10 @@ TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
   WhileRunning([&] {
     if (batch::CompletionsUnderWay() == 0) return false;
     dialogs.yesNoAnswers.push_back(true);
-    closed = window->OnMainWindowCloseQuery();
+    closed = Batch().OnMainWindowCloseQuery();
     return true;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_TRUE(closed);
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(finalAtExit);
@@ -246,27 +251,27 @@ TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
 TEST_F(BatchTest, StopDuringATaskEndsTheBatchPausedOrNot) {
   for (bool pauseFirst : {false, true}) {
     SCOPED_TRACE(pauseFirst ? "paused" : "running");
-    window->taskList->clearTasks();
+    Tasks().taskList->clearTasks();
     AddTask(Clip("a"), Paced("a"));
     AddTask(Clip("b"), Portrait("b"));
     bool stopped = false;
     WhileRunning([&] {
       if (State(0).isEmpty()) return false;  // wait for the converter's first progress
       if (pauseFirst) {
-        window->暂停执行->click();  // suspends the converter (a responsive wait of 1 s)
+        Find<QPushButton>("暂停执行")->click();  // suspends the converter (a responsive wait of 1 s)
         for (pid_t pid : batch::OwnedConverters()) EXPECT_EQ(plat::ProcessState(pid), 'T');
-        EXPECT_EQ(window->暂停执行->text(), "继续执行");
+        EXPECT_EQ(Find<QPushButton>("暂停执行")->text(), "继续执行");
       }
-      window->开始执行->click();
+      Find<QPushButton>("开始执行")->click();
       return stopped = true;
     });
-    window->开始执行->click();
+    Find<QPushButton>("开始执行")->click();
     EXPECT_TRUE(stopped);
     EXPECT_EQ(State(0), "手动停止");
     EXPECT_EQ(State(1), "");  // the tasks after it keep their texts
     EXPECT_FALSE(plat::FileExists(Temporary("a")));
     EXPECT_FALSE(plat::FileExists(Final("b")));
-    EXPECT_EQ(window->暂停执行->text(), pauseFirst ? "继续执行" : "暂停执行");
+    EXPECT_EQ(Find<QPushButton>("暂停执行")->text(), pauseFirst ? "继续执行" : "暂停执行");
     ExpectIdleWindow();
   }
 }
@@ -277,22 +282,22 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
   for (const char* name : {"a", "b", "c"}) AddTask(Clip(name), Portrait(name));
   int gaps = 0;
   WhileRunning([&] {
-    if (window->runner->converting() || !window->runner->active()) return false;
+    if (Batch().runner->converting() || !Batch().runner->active()) return false;
     if (gaps == 0 && State(0) == "处理完毕") {
       gaps = 1;
       dialogs.yesNoAnswers.push_back(false);  // "No": keep running
-      EXPECT_FALSE(window->OnMainWindowCloseQuery());
+      EXPECT_FALSE(Batch().OnMainWindowCloseQuery());
       EXPECT_EQ(exitCode, -1);
       return false;
     }
     if (gaps == 1 && State(1) == "处理完毕") {
       gaps = 2;
-      window->开始执行->click();
+      Find<QPushButton>("开始执行")->click();
       return true;
     }
     return false;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(gaps, 2);
   EXPECT_EQ(dialogs.questions, QStringList{"优化尚在运行中，是否强制退出？"});
   EXPECT_EQ(State(0), "处理完毕");
@@ -307,24 +312,24 @@ TEST_F(BatchTest, ClickAndCloseDuringTheGapBetweenTasks) {
 // and leaves the raw one on the clipboard. Neither leaves an output behind.
 TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   QGuiApplication::clipboard()->setText("before");
-  window->trialCommandText = ts::PortraitCommand(Clip("a"), Temporary("a"), "00:00:00.001 ");
-  window->RunTrial();
-  EXPECT_EQ(window->trialError, "");
+  Batch().trialCommandText = ts::PortraitCommand(Clip("a"), Temporary("a"), "00:00:00.001 ");
+  Batch().RunTrial();
+  EXPECT_EQ(Batch().trialError, "");
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
 
-  window->trialCommandText = "-i \"" + Clip("a") +
+  Batch().trialCommandText = "-i \"" + Clip("a") +
                              "\" -to 00:00:00.001 -vf \"scale=180:-1,boxblur=nonsense\" -y \"" +
                              Temporary("a") + "\"";
-  window->RunTrial();
-  const std::string raw = window->trialError;
+  Batch().RunTrial();
+  const std::string raw = Batch().trialError;
   EXPECT_NE(raw.find("Invalid argument"), std::string::npos) << raw;
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), raw);
   ASSERT_EQ(dialogs.errors.size(), 1);
   EXPECT_EQ(dialogs.errors[0].toStdString(), "发生错误：\r\n" + batch::FailureTranslation(raw));
   EXPECT_TRUE(dialogs.errors[0].contains("格式无效"));
   EXPECT_FALSE(plat::FileExists(Temporary("a")));
-  EXPECT_FALSE(window->runner->trialRunning());
+  EXPECT_FALSE(Batch().runner->trialRunning());
 }
 
 }  // namespace
@@ -336,28 +341,29 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   for (const char* name : {"a", "b"})
     AddTask(Clip(name),
             "-re -i \"" + Clip(name) + "\" -to 00:00:02 -vf scale=180:320 -y \"" + Temporary(name) + "\"");
-  const QModelIndex stateOf0 = window->taskList->index(0, app::TaskListModel::kState);
+  const QModelIndex stateOf0 = Tasks().taskList->index(0, app::TaskListModel::kState);
   int barMaximum = 0, barInSecondTask = -1;
   QString tooltip;
   bool noticeHidden = true;
-  QObject::connect(window->taskList, &QAbstractItemModel::dataChanged, window.get(), [&] {
-    if (tooltip.isEmpty()) tooltip = window->taskList->data(stateOf0, Qt::ToolTipRole).toString();
+  QObject::connect(Tasks().taskList, &QAbstractItemModel::dataChanged, window.get(), [&] {
+    if (tooltip.isEmpty()) tooltip = Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString();
   });
   WhileRunning([&] {
-    if (!window->runner->converting()) return false;
-    noticeHidden = noticeHidden && !window->总进度->isHidden() && window->版权->isHidden();
-    barMaximum = window->总进度->maximum();
+    if (!Batch().runner->converting()) return false;
+    noticeHidden =
+        noticeHidden && !Find<QProgressBar>("总进度")->isHidden() && Find<QLabel>("版权")->isHidden();
+    barMaximum = Find<QProgressBar>("总进度")->maximum();
     if (State(1).isEmpty()) return false;
-    barInSecondTask = window->总进度->value();
+    barInSecondTask = Find<QProgressBar>("总进度")->value();
     return true;
   });
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(State(1), "处理完毕");
   EXPECT_TRUE(noticeHidden);
   EXPECT_EQ(barMaximum, 2 * 1000);
   EXPECT_GE(barInSecondTask, 1000);  // the first task counts whole once the second runs
   EXPECT_TRUE(tooltip.startsWith("剩余 ")) << tooltip.toStdString();
-  EXPECT_TRUE(window->总进度->isHidden());
-  EXPECT_FALSE(window->版权->isHidden());
-  EXPECT_EQ(window->taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
+  EXPECT_TRUE(Find<QProgressBar>("总进度")->isHidden());
+  EXPECT_FALSE(Find<QLabel>("版权")->isHidden());
+  EXPECT_EQ(Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
 }

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "gui/desktop_notification.h"
+#include "platform/platform.h"
 #include "store/presets.h"
 #include "store/settings_location.h"
-#include "platform/platform.h"
 #include "support/media.h"
 #include "support/window_helpers.h"
 

@@ -21,15 +21,15 @@ class EndToEndTest : public WindowTest {
   void Answer(const std::string& path) { dialogs.fileAnswers.push_back(QString::fromStdString(path)); }
 
   void ChooseRatio(const QString& text) {
-    const int index = window->宽高比例->findText(text);
+    const int index = Find<QComboBox>("宽高比例")->findText(text);
     ASSERT_GE(index, 0) << text.toStdString();
-    window->宽高比例->setCurrentIndex(index);
-    emit window->宽高比例->activated(index);
+    Find<QComboBox>("宽高比例")->setCurrentIndex(index);
+    emit Find<QComboBox>("宽高比例")->activated(index);
   }
 
   bool BatchOver() {
-    if (window->runner->converting() || window->runner->active()) return false;
-    for (int row = 0; row < window->taskList->size(); ++row) {
+    if (Batch().runner->converting() || Batch().runner->active()) return false;
+    for (int row = 0; row < Tasks().taskList->size(); ++row) {
       const QString s = ts::RowState(*window, row);
       if (s.isEmpty() || s == QStringLiteral("准备数据") || s.endsWith(QStringLiteral("％"))) return false;
     }
@@ -46,46 +46,46 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
 
   // First task: a landscape clip made portrait.
   Answer(landscape);
-  window->新建任务->click();
-  ASSERT_EQ(window->前景框->text(), QString::fromStdString(landscape));
+  Find<QPushButton>("新建任务")->click();
+  ASSERT_EQ(Find<QLabel>("前景框")->text(), QString::fromStdString(landscape));
   ChooseRatio(QStringLiteral(" 横->竖 [9:16]"));
-  EXPECT_EQ(window->宽度框->text(), QStringLiteral("320"));
-  EXPECT_EQ(window->高度框->text(), QStringLiteral("568"));
-  window->保存任务->click();
+  EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), QStringLiteral("320"));
+  EXPECT_EQ(Find<QLineEdit>("高度框")->text(), QStringLiteral("568"));
+  Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->taskList->size(), 1);
+  ASSERT_EQ(Tasks().taskList->size(), 1);
 
   // Second task: a portrait clip made landscape, with a GIF over it and background music.
   Answer(portrait);
-  window->前景按钮->click();
-  ASSERT_EQ(window->前景框->text(), QString::fromStdString(portrait));
-  EXPECT_EQ(window->宽高比例->currentText(), QStringLiteral(" 竖->横 [16:9]"));
+  Find<QPushButton>("前景按钮")->click();
+  ASSERT_EQ(Find<QLabel>("前景框")->text(), QString::fromStdString(portrait));
+  EXPECT_EQ(Find<QComboBox>("宽高比例")->currentText(), QStringLiteral(" 竖->横 [16:9]"));
   Answer(gif);
-  window->动画按钮->click();
-  ASSERT_EQ(window->动画框->text(), QString::fromStdString(gif));
+  Find<QPushButton>("动画按钮")->click();
+  ASSERT_EQ(Find<QLabel>("动画框")->text(), QString::fromStdString(gif));
   Answer(music);
-  window->音乐按钮->click();
-  ASSERT_EQ(window->音乐框->text(), QString::fromStdString(music));
-  EXPECT_TRUE(window->音乐->isChecked());
-  EXPECT_FALSE(window->静音->isChecked());
-  window->保存任务->click();
+  Find<QPushButton>("音乐按钮")->click();
+  ASSERT_EQ(Find<QLabel>("音乐框")->text(), QString::fromStdString(music));
+  EXPECT_TRUE(Find<QCheckBox>("音乐")->isChecked());
+  EXPECT_FALSE(Find<QCheckBox>("静音")->isChecked());
+  Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  ASSERT_EQ(window->taskList->size(), 2);
-  EXPECT_EQ(window->taskList->data(window->taskList->index(0, 2)).toString(), QStringLiteral("320x568"));
-  EXPECT_EQ(window->taskList->data(window->taskList->index(1, 2)).toString(), QStringLiteral("568x320"));
+  ASSERT_EQ(Tasks().taskList->size(), 2);
+  EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(0, 2)).toString(), QStringLiteral("320x568"));
+  EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(1, 2)).toString(), QStringLiteral("568x320"));
 
   // The batch.
-  window->开始执行->click();
-  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500) MainWindow::ResponsiveWait(500);
+  Find<QPushButton>("开始执行")->click();
+  for (int waited = 0; !BatchOver() && waited < 300000; waited += 500) gui::ResponsiveWait(500);
   ASSERT_TRUE(BatchOver()) << "the batch did not end";
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  EXPECT_EQ(window->开始执行->text(), QStringLiteral("开始执行"));
+  EXPECT_EQ(Find<QPushButton>("开始执行")->text(), QStringLiteral("开始执行"));
 
   const struct { int width, height; } expected[] = {{320, 568}, {568, 320}};
   for (int row = 0; row < 2; ++row) {
     SCOPED_TRACE(row);
     EXPECT_EQ(ts::RowState(*window, row), QStringLiteral("处理完毕"));
-    const std::string out = window->taskList->task(row).finalOutputPath;
+    const std::string out = Tasks().taskList->task(row).finalOutputPath;
     EXPECT_EQ(out.rfind(folder + "/result/", 0), 0u) << out;
     ASSERT_TRUE(plat::FileExists(out)) << out;
     const ts::ProbeFacts facts = ts::FfprobeFacts(out);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "gui/log_dialog.h"
-#include "store/task_list_file.h"
 #include "probe/converter.h"
+#include "store/task_list_file.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
 #include "support/window_helpers.h"
@@ -59,8 +59,8 @@ TEST(LogDialogTest, CopiedCommandSplitsBackIntoTheWordsTheTaskRuns) {
 class LogMenuTest : public WindowTest {
  protected:
   bool RightClick(int row) {
-    window->列表框->selectRow(row);
-    return window->PrepareTaskMenu();
+    Find<QTableView>("列表框")->selectRow(row);
+    return Tasks().PrepareTaskMenu();
   }
 };
 
@@ -72,30 +72,30 @@ TEST_F(LogMenuTest, ConverterOutputFollowsItsRowIntoTheDialogButNotIntoListFiles
 
   ts::StoreListedTasks(*window, 3);
   // Chunks as the batch reads them, cutting lines anywhere.
-  for (size_t i = 0; i < run.output.size(); i += 7) window->taskList->appendLog(2, run.output.substr(i, 7));
+  for (size_t i = 0; i < run.output.size(); i += 7) Tasks().taskList->appendLog(2, run.output.substr(i, 7));
   const QString kept = QString::fromStdString(run.output);
-  ASSERT_EQ(window->taskList->log(2), kept);
+  ASSERT_EQ(Tasks().taskList->log(2), kept);
 
   ASSERT_TRUE(RightClick(2));
-  window->MoveTaskToTop();  // task 3 now first
+  Tasks().MoveTaskToTop();  // task 3 now first
   ASSERT_TRUE(RightClick(1));
-  window->DeleteTask();                   // task 1 gone: tasks 3, 2
-  window->taskList->insertCloneAfter(0);  // tasks 3, 3 (clone), 2
-  EXPECT_EQ(window->taskList->log(0), kept);
-  EXPECT_EQ(window->taskList->log(1), QString());
-  EXPECT_EQ(window->taskList->log(2), QString());
+  Tasks().DeleteTask();                   // task 1 gone: tasks 3, 2
+  Tasks().taskList->insertCloneAfter(0);  // tasks 3, 3 (clone), 2
+  EXPECT_EQ(Tasks().taskList->log(0), kept);
+  EXPECT_EQ(Tasks().taskList->log(1), QString());
+  EXPECT_EQ(Tasks().taskList->log(2), QString());
 
   const std::string listFile = window_helpers::NewFolder("log") + "/list.json";
-  ASSERT_EQ(app::SaveTaskList(listFile, window->taskList->rows()), QString());
+  ASSERT_EQ(app::SaveTaskList(listFile, Tasks().taskList->rows()), QString());
   EXPECT_TRUE(ts::Lacks(window_helpers::ReadFile(listFile), "nosuchsource"));
 
   ASSERT_TRUE(RightClick(0));
-  ASSERT_TRUE(window->menuShowLog->isVisible());
-  window->menuShowLog->trigger();
+  ASSERT_TRUE(MenuEntry("查看日志")->isVisible());
+  MenuEntry("查看日志")->trigger();
   ASSERT_EQ(dialogs.logs.size(), 1u);
   EXPECT_EQ(dialogs.logs[0].log, kept);
   EXPECT_EQ(dialogs.logs[0].commandLine, app::TaskShellLine("command 3"));
 
-  window->taskList->clearLog(0);  // the task runs again
-  EXPECT_EQ(window->taskList->log(0), QString());
+  Tasks().taskList->clearLog(0);  // the task runs again
+  EXPECT_EQ(Tasks().taskList->log(0), QString());
 }

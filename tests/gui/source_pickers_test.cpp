@@ -38,18 +38,18 @@ class SourcePickersTest : public WindowCase {
  protected:
   // No foreground: the record holds none and the settings are locked.
   void ExpectNoForeground() {
-    EXPECT_EQ(w().current.foregroundKind, 0);
-    EXPECT_EQ(w().current.foregroundPath, "");
-    EXPECT_FALSE(On(w().操作框));
+    EXPECT_EQ(Editor().current.foregroundKind, 0);
+    EXPECT_EQ(Editor().current.foregroundPath, "");
+    EXPECT_FALSE(On(Find<QFrame>("操作框")));
   }
 };
 
 TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
   const std::string clip = ts::VideoWithSound(1920, 1080, 5, 25);
   PickForeground(clip);
-  const task::TaskRecord& r = w().current;
+  const task::TaskRecord& r = Editor().current;
 
-  EXPECT_EQ(w().前景框->text(), Q(clip));
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(clip));
   EXPECT_EQ(r.foregroundPath, task::Quote(clip));
   EXPECT_EQ(r.foregroundKind, 5);
   EXPECT_EQ(r.foregroundWidth, 1920);
@@ -60,30 +60,32 @@ TEST_F(SourcePickersTest, LandscapeForegroundWithSoundFillsTheSettings) {
   EXPECT_FALSE(r.foregroundBitrate.empty());
 
   // Landscape: the width box leads, the output becomes portrait 9:16 of the same width.
-  EXPECT_TRUE(Active(w().宽度框));
-  EXPECT_FALSE(Active(w().高度框));
-  EXPECT_EQ(w().宽高比例->currentIndex(), 7);
-  EXPECT_EQ(w().宽高比例->currentText(), " 横->竖 [9:16]");
-  EXPECT_EQ(w().宽度框->text(), "1920");
-  EXPECT_EQ(w().高度框->text(), "3412");  // 1920 * 1.777778, made even
+  EXPECT_TRUE(Active(Find<QLineEdit>("宽度框")));
+  EXPECT_FALSE(Active(Find<QLineEdit>("高度框")));
+  EXPECT_EQ(Find<QComboBox>("宽高比例")->currentIndex(), 7);
+  EXPECT_EQ(Find<QComboBox>("宽高比例")->currentText(), " 横->竖 [9:16]");
+  EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), "1920");
+  EXPECT_EQ(Find<QLineEdit>("高度框")->text(), "3412");  // 1920 * 1.777778, made even
   EXPECT_EQ(r.suggestedWidth, 1920);
   EXPECT_EQ(r.suggestedHeight, 3412);
   EXPECT_EQ(r.foregroundCountMax, 0);  // one 1920-wide copy does not fit twice across
 
-  EXPECT_EQ(w().处理进度->text(), "1920:1080");
-  EXPECT_EQ(w().处理时间->text(), "00:00:05.00");
-  EXPECT_EQ(w().时长框->text(), "00:00:05");
-  EXPECT_EQ(w().码率框->text(), Q(r.foregroundBitrate));
-  EXPECT_EQ(w().格式框->text(), ".mp4");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "1920:1080");
+  EXPECT_EQ(Find<QLabel>("处理时间")->text(), "00:00:05.00");
+  EXPECT_EQ(Find<QLineEdit>("时长框")->text(), "00:00:05");
+  EXPECT_EQ(Find<QLineEdit>("码率框")->text(), Q(r.foregroundBitrate));
+  EXPECT_EQ(Find<QLineEdit>("格式框")->text(), ".mp4");
 
   // Sound: the foreground's own is used, mute is off.
   EXPECT_EQ(TickedAudio(), "前景音");
-  EXPECT_TRUE(On(w().前景音));
-  for (QWidget* c : std::initializer_list<QWidget*>{w().降噪, w().柔化, w().前景镜像, w().操作框,
-                                                    w().重帧优化, w().背景模糊, w().上下跃动, w().左右跃动,
-                                                    w().迷幻, w().分量色变, w().视频淡入, w().视频淡出})
+  EXPECT_TRUE(On(Find<QCheckBox>("前景音")));
+  for (QWidget* c : std::initializer_list<QWidget*>{
+           Find<QCheckBox>("降噪"), Find<QCheckBox>("柔化"), Find<QCheckBox>("前景镜像"),
+           Find<QFrame>("操作框"), Find<QCheckBox>("重帧优化"), Find<QSlider>("背景模糊"),
+           Find<QCheckBox>("上下跃动"), Find<QCheckBox>("左右跃动"), Find<QCheckBox>("迷幻"),
+           Find<QCheckBox>("分量色变"), Find<QCheckBox>("视频淡入"), Find<QCheckBox>("视频淡出")})
     EXPECT_TRUE(On(c)) << c->objectName().toStdString();
-  EXPECT_TRUE(On(w().保存任务));  // add mode: a task can be added now
+  EXPECT_TRUE(On(Find<QPushButton>("保存任务")));  // add mode: a task can be added now
   EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
@@ -102,47 +104,47 @@ TEST_F(SourcePickersTest, PortraitAndSquareForegroundsChooseTheirOrientation) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.clip);
     PickForeground(row.clip);
-    EXPECT_EQ(Active(w().高度框), row.heightLeads);
-    EXPECT_EQ(Active(w().宽度框), !row.heightLeads);
-    EXPECT_EQ(w().宽高比例->currentIndex(), row.ratioItem);
-    EXPECT_EQ(w().宽高比例->currentText(), row.ratioText);
-    EXPECT_EQ(w().宽度框->text(), row.width);
-    EXPECT_EQ(w().高度框->text(), row.height);
-    EXPECT_EQ(std::to_string(w().current.suggestedWidth), row.width);
-    EXPECT_EQ(std::to_string(w().current.suggestedHeight), row.height);
-    EXPECT_EQ(w().current.foregroundCountMax, row.copies);
-    EXPECT_EQ(w().storedCount, row.copies);
+    EXPECT_EQ(Active(Find<QLineEdit>("高度框")), row.heightLeads);
+    EXPECT_EQ(Active(Find<QLineEdit>("宽度框")), !row.heightLeads);
+    EXPECT_EQ(Find<QComboBox>("宽高比例")->currentIndex(), row.ratioItem);
+    EXPECT_EQ(Find<QComboBox>("宽高比例")->currentText(), row.ratioText);
+    EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), row.width);
+    EXPECT_EQ(Find<QLineEdit>("高度框")->text(), row.height);
+    EXPECT_EQ(std::to_string(Editor().current.suggestedWidth), row.width);
+    EXPECT_EQ(std::to_string(Editor().current.suggestedHeight), row.height);
+    EXPECT_EQ(Editor().current.foregroundCountMax, row.copies);
+    EXPECT_EQ(Editor().storedCount, row.copies);
     if (row.copies >= 2) {
-      EXPECT_EQ(w().前景计数->count(), row.copies);
-      EXPECT_EQ(w().current.selectedForegroundCount, w().前景计数->currentIndex());
+      EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), row.copies);
+      EXPECT_EQ(Editor().current.selectedForegroundCount, Find<CountComboBox>("前景计数")->currentIndex());
     }
     // No sound: the foreground's sound cannot be chosen and the audio rule mutes.
     EXPECT_EQ(TickedAudio(), "静音");
-    EXPECT_FALSE(On(w().前景音));
+    EXPECT_FALSE(On(Find<QCheckBox>("前景音")));
   }
 }
 
 TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
   const std::string png = ts::StillPng(640, 480);
   PickForeground(png);
-  const task::TaskRecord& r = w().current;
-  EXPECT_EQ(w().前景框->text(), "必须为有效视频文件");
+  const task::TaskRecord& r = Editor().current;
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), "必须为有效视频文件");
   ExpectNoForeground();
   EXPECT_EQ(TickedAudio(), "静音");
   // The duration was read before the picture was refused: the empty background takes it.
   EXPECT_EQ(r.backgroundDuration.rfind("N/A", 0), 0u) << r.backgroundDuration;
 
-  Pick(w().背景按钮, png);
-  EXPECT_EQ(w().背景框->text(), Q(png));
+  Pick(Find<QPushButton>("背景按钮"), png);
+  EXPECT_EQ(Find<QLabel>("背景框")->text(), Q(png));
   EXPECT_EQ(r.backgroundPath, task::Quote(png));
   EXPECT_EQ(r.backgroundKind, 1);
   EXPECT_EQ(r.backgroundWidth, 640);
   EXPECT_EQ(r.backgroundHeight, 480);
-  EXPECT_EQ(w().处理进度->text(), "640:480");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "640:480");
   EXPECT_EQ(TickedAudio(), "静音");
-  EXPECT_FALSE(On(w().背景音));
-  EXPECT_EQ(w().背景模糊->value(), 5);
-  EXPECT_TRUE(w().动画预览->isHidden());  // a still picture is no GIF
+  EXPECT_FALSE(On(Find<QCheckBox>("背景音")));
+  EXPECT_EQ(Find<QSlider>("背景模糊")->value(), 5);
+  EXPECT_TRUE(Find<QLabel>("动画预览")->isHidden());  // a still picture is no GIF
 }
 
 // Video fades need more than four seconds of foreground; an empty background's duration is
@@ -150,19 +152,19 @@ TEST_F(SourcePickersTest, StillPictureIsNoForegroundButMakesABackground) {
 TEST_F(SourcePickersTest, ForegroundDurationDecidesFadesAndFillsAnEmptyBackgroundDuration) {
   auto pick = [&](int seconds, bool fades) {
     PickForeground(ts::VideoWithoutSound(320, 180, seconds, 25));
-    EXPECT_EQ(w().current.foregroundKind, 3);
-    EXPECT_EQ(w().current.foregroundDuration, "00:00:0" + std::to_string(seconds) + ".00");
-    EXPECT_EQ(On(w().视频淡入), fades) << seconds << " s";
-    EXPECT_EQ(On(w().视频淡出), fades) << seconds << " s";
-    EXPECT_TRUE(On(w().降噪));
+    EXPECT_EQ(Editor().current.foregroundKind, 3);
+    EXPECT_EQ(Editor().current.foregroundDuration, "00:00:0" + std::to_string(seconds) + ".00");
+    EXPECT_EQ(On(Find<QCheckBox>("视频淡入")), fades) << seconds << " s";
+    EXPECT_EQ(On(Find<QCheckBox>("视频淡出")), fades) << seconds << " s";
+    EXPECT_TRUE(On(Find<QCheckBox>("降噪")));
   };
   pick(4, false);
-  EXPECT_EQ(w().current.backgroundDuration, "00:00:04.00");
-  Pick(w().背景按钮, ts::VideoWithoutSound(320, 180, 2, 25));
-  EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");
+  EXPECT_EQ(Editor().current.backgroundDuration, "00:00:04.00");
+  Pick(Find<QPushButton>("背景按钮"), ts::VideoWithoutSound(320, 180, 2, 25));
+  EXPECT_EQ(Editor().current.backgroundDuration, "00:00:02.00");
   pick(5, true);
-  EXPECT_EQ(w().current.backgroundDuration, "00:00:02.00");  // the background's own stays
-  EXPECT_EQ(w().处理时间->text(), "00:00:05.00");
+  EXPECT_EQ(Editor().current.backgroundDuration, "00:00:02.00");  // the background's own stays
+  EXPECT_EQ(Find<QLabel>("处理时间")->text(), "00:00:05.00");
   pick(4, false);
 }
 
@@ -170,43 +172,44 @@ TEST_F(SourcePickersTest, GifIsAcceptedAsForegroundAndAnimationWithPreview) {
   const std::string gif = ts::AnimatedGif(480, 270, 3, 10);
   window->show();
   PickForeground(gif);
-  EXPECT_EQ(w().current.foregroundKind, 4);
-  EXPECT_EQ(w().前景框->text(), Q(gif));
-  EXPECT_EQ(w().current.foregroundFps, "10");
-  EXPECT_FALSE(w().动画预览->isHidden());
-  ASSERT_NE(w().previewMovie, nullptr);
-  EXPECT_EQ(w().previewMovie->fileName(), Q(gif));
-  w().HidePreview();
+  EXPECT_EQ(Editor().current.foregroundKind, 4);
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(gif));
+  EXPECT_EQ(Editor().current.foregroundFps, "10");
+  EXPECT_FALSE(Find<QLabel>("动画预览")->isHidden());
+  ASSERT_NE(Editor().previewMovie, nullptr);
+  EXPECT_EQ(Editor().previewMovie->fileName(), Q(gif));
+  Editor().HidePreview();
 
-  Pick(w().动画按钮, gif);
-  const task::TaskRecord& r = w().current;
-  EXPECT_EQ(w().动画框->text(), Q(gif));
+  Pick(Find<QPushButton>("动画按钮"), gif);
+  const task::TaskRecord& r = Editor().current;
+  EXPECT_EQ(Find<QLabel>("动画框")->text(), Q(gif));
   EXPECT_EQ(r.animationPath, task::Quote(gif));
   EXPECT_EQ(r.animationKind, 4);
   EXPECT_EQ(r.animationDuration, "00:00:03.00");
   EXPECT_EQ(r.animationFps, "10");
-  for (QWidget* c : std::initializer_list<QWidget*>{w().动画模糊, w().动画透明, w().动画滤镜})
+  for (QWidget* c : std::initializer_list<QWidget*>{Find<QSlider>("动画模糊"), Find<QSlider>("动画透明"),
+                                                    Find<QComboBox>("动画滤镜")})
     EXPECT_TRUE(On(c));
-  EXPECT_EQ(w().动画透明->value(), 4);
-  EXPECT_EQ(w().动画模糊->value(), 5);
-  EXPECT_EQ(w().动画滤镜->currentText(), "overlay");
-  EXPECT_EQ(w().处理进度->text(), "480:270");
-  EXPECT_FALSE(w().动画预览->isHidden());
+  EXPECT_EQ(Find<QSlider>("动画透明")->value(), 4);
+  EXPECT_EQ(Find<QSlider>("动画模糊")->value(), 5);
+  EXPECT_EQ(Find<QComboBox>("动画滤镜")->currentText(), "overlay");
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), "480:270");
+  EXPECT_FALSE(Find<QLabel>("动画预览")->isHidden());
 
   // A video is no animation: refused, and the animation controls are cleared.
-  Pick(w().动画按钮, ts::VideoWithoutSound(320, 180, 2, 25));
-  EXPECT_EQ(w().动画框->text(), "必须为有效gif动画文件");
+  Pick(Find<QPushButton>("动画按钮"), ts::VideoWithoutSound(320, 180, 2, 25));
+  EXPECT_EQ(Find<QLabel>("动画框")->text(), "必须为有效gif动画文件");
   EXPECT_EQ(r.animationKind, 0);
   EXPECT_EQ(r.animationPath, "");
-  EXPECT_FALSE(On(w().动画滤镜));
+  EXPECT_FALSE(On(Find<QComboBox>("动画滤镜")));
 }
 
 TEST_F(SourcePickersTest, SoundSourcesAcceptOnlyFilesWithSound) {
   const std::string audio = ts::AudioOnly(5);
-  const task::TaskRecord& r = w().current;
+  const task::TaskRecord& r = Editor().current;
 
-  Pick(w().背景按钮, audio);
-  EXPECT_EQ(w().背景框->text(), "必须为有效视频或图片文件");
+  Pick(Find<QPushButton>("背景按钮"), audio);
+  EXPECT_EQ(Find<QLabel>("背景框")->text(), "必须为有效视频或图片文件");
   EXPECT_EQ(r.backgroundKind, 0);
   EXPECT_EQ(r.backgroundPath, "");
 
@@ -217,14 +220,14 @@ TEST_F(SourcePickersTest, SoundSourcesAcceptOnlyFilesWithSound) {
       {audio, 2}, {ts::VideoWithoutSound(320, 180, 2, 25), 0}, {ts::VideoWithSound(320, 180, 2, 25), 5}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.file);
-    Pick(w().音乐按钮, row.file);
+    Pick(Find<QPushButton>("音乐按钮"), row.file);
     const bool accepted = row.kind != 0;
     EXPECT_EQ(r.audioKind, row.kind);
-    EXPECT_EQ(w().音乐框->text(), accepted ? Q(row.file) : QStringLiteral("必须为有效有声文件"));
+    EXPECT_EQ(Find<QLabel>("音乐框")->text(), accepted ? Q(row.file) : QStringLiteral("必须为有效有声文件"));
     EXPECT_EQ(r.audioPath, accepted ? task::Quote(row.file) : "");
     EXPECT_EQ(TickedAudio(), accepted ? "音乐" : "静音");  // refused: nothing left to hear
-    EXPECT_EQ(On(w().音乐), accepted);
-    if (accepted) EXPECT_EQ(w().处理时间->text(), Q(r.audioDuration));
+    EXPECT_EQ(On(Find<QCheckBox>("音乐")), accepted);
+    if (accepted) EXPECT_EQ(Find<QLabel>("处理时间")->text(), Q(r.audioDuration));
   }
 }
 
@@ -232,16 +235,16 @@ TEST_F(SourcePickersTest, BackgroundSoundIsTickedOnlyWhenNoOtherSoundIsChosen) {
   const std::string withSound = ts::VideoWithSound(320, 180, 2, 25);
   PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
   ASSERT_EQ(TickedAudio(), "静音");
-  Pick(w().背景按钮, withSound);
+  Pick(Find<QPushButton>("背景按钮"), withSound);
   EXPECT_EQ(TickedAudio(), "背景音");
-  EXPECT_TRUE(On(w().背景音));
+  EXPECT_TRUE(On(Find<QCheckBox>("背景音")));
 
-  w().ClearBackground();
+  Editor().ClearBackground();
   PickForeground(ts::VideoWithSound(320, 180, 5, 25));
   ASSERT_EQ(TickedAudio(), "前景音");
-  Pick(w().背景按钮, withSound);
+  Pick(Find<QPushButton>("背景按钮"), withSound);
   EXPECT_EQ(TickedAudio(), "前景音");  // the foreground's sound is already chosen
-  EXPECT_TRUE(On(w().背景音));
+  EXPECT_TRUE(On(Find<QCheckBox>("背景音")));
 }
 
 TEST_F(SourcePickersTest, ConverterRefusalLeavesTheFailureText) {
@@ -250,9 +253,9 @@ TEST_F(SourcePickersTest, ConverterRefusalLeavesTheFailureText) {
   ASSERT_EQ(ts::Shell("head -c 4000 /dev/urandom > '" + garbage + "'"), 0);
   PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
   PickForeground(garbage);
-  EXPECT_EQ(w().前景框->text(), "必须为有效视频文件");
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), "必须为有效视频文件");
   ExpectNoForeground();
-  EXPECT_EQ(w().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
+  EXPECT_EQ(Editor().lastFolder[kForeground], folder + "/");  // moved whatever the outcome
   EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
@@ -266,32 +269,32 @@ TEST_F(SourcePickersTest, NonUtf8NameIsPickedWithItsOwnBytes) {
   const QString shown = QFile::decodeName(QByteArray::fromStdString(clip));
   ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
   dialogs.fileAnswers.push_back(shown);
-  w().前景按钮->click();
+  Find<QPushButton>("前景按钮")->click();
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
-  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
-  EXPECT_EQ(w().current.foregroundKind, 5);
-  EXPECT_EQ(w().current.foregroundDuration, "00:00:02.00");
+  EXPECT_EQ(Editor().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(Editor().current.foregroundKind, 5);
+  EXPECT_EQ(Editor().current.foregroundDuration, "00:00:02.00");
 }
 
 TEST_F(SourcePickersTest, EmptyFileIsRefusedAndNothingChanges) {
   const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
   PickForeground(clip);
-  const std::string folderBefore = w().lastFolder[kForeground];
+  const std::string folderBefore = Editor().lastFolder[kForeground];
   const std::string empty = NewFolder("empty") + "/nothing.mp4";
   WriteFile(empty, "");
 
   PickForeground(empty);
   EXPECT_EQ(dialogs.errors, QStringList{kEmptyFile});
-  EXPECT_EQ(w().前景框->text(), Q(clip));
-  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
-  EXPECT_EQ(w().current.foregroundKind, 3);
-  EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(clip));
+  EXPECT_EQ(Editor().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(Editor().current.foregroundKind, 3);
+  EXPECT_EQ(Editor().lastFolder[kForeground], folderBefore);
 
   // A folder cannot be read as a file either.
   dialogs.errors.clear();
-  w().ProbeRequest(Q(NewFolder("a-folder")), kAudio);
+  Editor().ProbeRequest(Q(NewFolder("a-folder")), kAudio);
   EXPECT_EQ(dialogs.errors, QStringList{kEmptyFile});
-  EXPECT_EQ(w().current.audioKind, 0);
+  EXPECT_EQ(Editor().current.audioKind, 0);
 }
 
 TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
@@ -331,14 +334,14 @@ TEST_F(SourcePickersTest, PathCheckLengthAndReservedTexts) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.path);
     dialogs.errors.clear();
-    w().ResetForeground();
-    w().lastFolder[kForeground] = "/before/";
+    Editor().ResetForeground();
+    Editor().lastFolder[kForeground] = "/before/";
     PickForeground(row.path);
     const bool accepted = row.message.isEmpty();
     EXPECT_EQ(dialogs.errors, accepted ? QStringList{} : QStringList{row.message});
-    EXPECT_EQ(w().current.foregroundKind, accepted ? 3 : 0);
-    EXPECT_EQ(w().lastFolder[kForeground], accepted ? plat::FolderOf(row.path) : "/before/");
-    if (accepted) EXPECT_EQ(w().前景框->text(), Q(row.path));
+    EXPECT_EQ(Editor().current.foregroundKind, accepted ? 3 : 0);
+    EXPECT_EQ(Editor().lastFolder[kForeground], accepted ? plat::FolderOf(row.path) : "/before/");
+    if (accepted) EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(row.path));
   }
 }
 
@@ -347,11 +350,12 @@ TEST_F(SourcePickersTest, DialogTitlesFiltersAndFolders) {
     QPushButton* picker;
     const char *title, *filter;
   } rows[] = {
-      {w().前景按钮, "打开前景视频，必须为常规格式的视频文件", ""},
-      {w().背景按钮,
+      {Find<QPushButton>("前景按钮"), "打开前景视频，必须为常规格式的视频文件", ""},
+      {Find<QPushButton>("背景按钮"),
        "打开背景视频，可使用视频或GIF动画文件，留空时使用前景文件自动生成背景虚化视频，推荐留空", ""},
-      {w().动画按钮, "打开动画文件，建议使用无缝循环内容的动画文件", "动画文件（*.gif） (*.gif)"},
-      {w().音乐按钮, "打开音频文件，可使用音频或带有音频的媒体文件", ""},
+      {Find<QPushButton>("动画按钮"), "打开动画文件，建议使用无缝循环内容的动画文件",
+       "动画文件（*.gif） (*.gif)"},
+      {Find<QPushButton>("音乐按钮"), "打开音频文件，可使用音频或带有音频的媒体文件", ""},
   };
   for (const auto& row : rows) {
     dialogs.fileRequests.clear();
@@ -361,7 +365,7 @@ TEST_F(SourcePickersTest, DialogTitlesFiltersAndFolders) {
     EXPECT_EQ(dialogs.fileRequests[0].filter, row.filter);
     EXPECT_EQ(dialogs.fileRequests[0].folder, Q(programFolder()));  // the start-up folder
   }
-  EXPECT_EQ(w().背景框->text(), kPlaceholder);
+  EXPECT_EQ(Find<QLabel>("背景框")->text(), kPlaceholder);
 }
 
 TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
@@ -369,62 +373,64 @@ TEST_F(SourcePickersTest, CancelKeepsAnExistingFileAndEmptiesAVanishedOne) {
   const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), folder);
   const std::string bg = ts::CopyInto(ts::StillPng(640, 480), folder);
   PickForeground(fg);
-  Pick(w().背景按钮, bg);
-  ASSERT_EQ(w().背景框->text(), Q(bg));
+  Pick(Find<QPushButton>("背景按钮"), bg);
+  ASSERT_EQ(Find<QLabel>("背景框")->text(), Q(bg));
 
   // Still there: the dialog opens in its folder and the box keeps it.
-  w().前景按钮->click();
+  Find<QPushButton>("前景按钮")->click();
   EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
-  EXPECT_EQ(w().前景框->text(), Q(fg));
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(fg));
 
   // Gone: the box is emptied (the background shows its hint) and the last folder is offered.
   fs::remove(fg);
   fs::remove(bg);
-  w().lastFolder[kBackground] = "/tmp/";
-  w().前景按钮->click();
-  EXPECT_EQ(w().前景框->text(), "");
+  Editor().lastFolder[kBackground] = "/tmp/";
+  Find<QPushButton>("前景按钮")->click();
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), "");
   EXPECT_EQ(dialogs.fileRequests.back().folder, Q(folder + "/"));
-  w().背景按钮->click();
-  EXPECT_EQ(w().背景框->text(), kPlaceholder);
+  Find<QPushButton>("背景按钮")->click();
+  EXPECT_EQ(Find<QLabel>("背景框")->text(), kPlaceholder);
   EXPECT_EQ(dialogs.fileRequests.back().folder, "/tmp/");
 }
 
 TEST_F(SourcePickersTest, ReloadProbesAgainOrPicksAnew) {
   const std::string fg = ts::CopyInto(ts::VideoWithoutSound(320, 180, 5, 25), NewFolder("reload"));
   PickForeground(fg);
-  w().宽度框->setText("999");
+  Find<QLineEdit>("宽度框")->setText("999");
   dialogs.fileRequests.clear();
-  w().重载->click();
+  Find<QPushButton>("重载")->click();
   EXPECT_TRUE(dialogs.fileRequests.empty());  // probed again without asking
-  EXPECT_EQ(w().宽度框->text(), "320");
-  EXPECT_EQ(w().current.foregroundKind, 3);
+  EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), "320");
+  EXPECT_EQ(Editor().current.foregroundKind, 3);
 
   fs::remove(fg);
-  w().重载->click();  // gone: reset, then the picker (cancelled)
+  Find<QPushButton>("重载")->click();  // gone: reset, then the picker (cancelled)
   ASSERT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_EQ(dialogs.fileRequests[0].title, "打开前景视频，必须为常规格式的视频文件");
-  EXPECT_EQ(w().前景框->text(), "");
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), "");
   ExpectNoForeground();
-  EXPECT_FALSE(On(w().前景音));
+  EXPECT_FALSE(On(Find<QCheckBox>("前景音")));
 }
 
 TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
-  QPushButton* buttons[] = {w().前景按钮, w().重载,     w().背景按钮, w().清空背景, w().动画按钮,
-                            w().清空动画, w().音乐按钮, w().清空音乐, w().保存任务};
-  w().清空动画->setEnabled(false);  // a state of its own that must come back unchanged
-  ASSERT_FALSE(On(w().保存任务));
+  QPushButton* buttons[] = {
+      Find<QPushButton>("前景按钮"), Find<QPushButton>("重载"),     Find<QPushButton>("背景按钮"),
+      Find<QPushButton>("清空背景"), Find<QPushButton>("动画按钮"), Find<QPushButton>("清空动画"),
+      Find<QPushButton>("音乐按钮"), Find<QPushButton>("清空音乐"), Find<QPushButton>("保存任务")};
+  Find<QPushButton>("清空动画")->setEnabled(false);  // a state of its own that must come back unchanged
+  ASSERT_FALSE(On(Find<QPushButton>("保存任务")));
 
   bool sawProbe = false;
   int busyDuring = 0;
   std::vector<bool> enabledDuring;
   QTimer::singleShot(0, window.get(), [&] {
     sawProbe = true;
-    busyDuring = w().probeBusy;
+    busyDuring = Editor().probeBusy;
     for (QPushButton* b : buttons) enabledDuring.push_back(On(b));
     // A second probe cannot start: the picker is disabled and a direct request is refused.
     dialogs.fileAnswers.push_back(Q(ts::AudioOnly(5)));
-    w().音乐按钮->click();
-    w().ProbeRequest(Q(ts::AudioOnly(5)), kAudio);
+    Find<QPushButton>("音乐按钮")->click();
+    Editor().ProbeRequest(Q(ts::AudioOnly(5)), kAudio);
   });
   PickForeground(ts::VideoWithoutSound(320, 180, 5, 25));
 
@@ -432,9 +438,10 @@ TEST_F(SourcePickersTest, ButtonsAreLockedDuringAProbeAndGivenBackAfter) {
   EXPECT_EQ(busyDuring, 1);
   EXPECT_EQ(enabledDuring, std::vector<bool>(std::size(buttons), false));
   EXPECT_EQ(dialogs.fileRequests.size(), 1u);
-  EXPECT_EQ(w().current.audioKind, 0);
-  EXPECT_FALSE(w().probeBusy);
-  for (QPushButton* b : buttons) EXPECT_EQ(On(b), b != w().清空动画) << b->objectName().toStdString();
+  EXPECT_EQ(Editor().current.audioKind, 0);
+  EXPECT_FALSE(Editor().probeBusy);
+  for (QPushButton* b : buttons)
+    EXPECT_EQ(On(b), b != Find<QPushButton>("清空动画")) << b->objectName().toStdString();
   dialogs.fileAnswers.clear();
 }
 
@@ -452,15 +459,15 @@ TEST_F(SourcePickersConverterTest, MissingConverterIsReportedAndNothingChanges) 
   setenv("PATH", "/nonexistent", 1);
   probe::ResolveConverterAgain();
   ASSERT_EQ(probe::ConverterPath(), "");
-  const std::string folderBefore = w().lastFolder[kForeground];
+  const std::string folderBefore = Editor().lastFolder[kForeground];
 
   PickForeground(ts::VideoWithSound(320, 180, 2, 25));
   EXPECT_EQ(dialogs.errors, QStringList{Q(probe::MissingConverterMessage())});
   EXPECT_TRUE(dialogs.errors.value(0).contains("ffmpeg"));
-  EXPECT_EQ(w().前景框->text(), "");
-  EXPECT_EQ(w().current.foregroundKind, 0);
-  EXPECT_EQ(w().lastFolder[kForeground], folderBefore);
-  EXPECT_FALSE(On(w().保存任务));
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), "");
+  EXPECT_EQ(Editor().current.foregroundKind, 0);
+  EXPECT_EQ(Editor().lastFolder[kForeground], folderBefore);
+  EXPECT_FALSE(On(Find<QPushButton>("保存任务")));
 }
 
 // A converter that prints no description at all (the real one always does, so a stand-in
@@ -468,7 +475,7 @@ TEST_F(SourcePickersConverterTest, MissingConverterIsReportedAndNothingChanges) 
 TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
   const std::string clip = ts::VideoWithoutSound(320, 180, 5, 25);
   PickForeground(clip);
-  ASSERT_EQ(w().current.foregroundKind, 3);
+  ASSERT_EQ(Editor().current.foregroundKind, 3);
 
   const std::string standIn = programFolder() + "/ffmpeg";
   WriteFile(standIn, "#!/bin/sh\necho 'this converter says nothing useful'\n");
@@ -479,9 +486,9 @@ TEST_F(SourcePickersConverterTest, NoVerdictChangesNothingButTheLastFolder) {
   const std::string other = ts::CopyInto(clip, NewFolder("other"));
   PickForeground(other);
   EXPECT_TRUE(dialogs.errors.isEmpty());
-  EXPECT_EQ(w().前景框->text(), Q(clip));
-  EXPECT_EQ(w().current.foregroundPath, task::Quote(clip));
-  EXPECT_EQ(w().current.foregroundKind, 3);
-  EXPECT_EQ(w().lastFolder[kForeground], plat::FolderOf(other));
-  EXPECT_FALSE(w().probeBusy);
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), Q(clip));
+  EXPECT_EQ(Editor().current.foregroundPath, task::Quote(clip));
+  EXPECT_EQ(Editor().current.foregroundKind, 3);
+  EXPECT_EQ(Editor().lastFolder[kForeground], plat::FolderOf(other));
+  EXPECT_FALSE(Editor().probeBusy);
 }

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "store/presets.h"
 #include "gui/ratio_table.h"
 #include "probe/converter.h"
+#include "store/presets.h"
 #include "support/window_helpers.h"
 
 using namespace window_helpers;
@@ -177,7 +177,8 @@ TEST(PresetFile, GbkFileFromWindowsReadsLikeItsUtf8Twin) {
 class StartupTest : public WindowCase {
  protected:
   QCheckBox* Box(int effect) {
-    QCheckBox* boxes[] = {window->上下跃动, window->左右跃动, window->分量色变, window->迷幻};
+    QCheckBox* boxes[] = {Find<QCheckBox>("上下跃动"), Find<QCheckBox>("左右跃动"),
+                          Find<QCheckBox>("分量色变"), Find<QCheckBox>("迷幻")};
     return boxes[effect - 1];
   }
   std::vector<std::string> ShownCaptions() {
@@ -187,7 +188,7 @@ class StartupTest : public WindowCase {
   }
   std::vector<std::string> WindowFilters() {
     std::vector<std::string> out;
-    for (int e = 1; e <= 4; ++e) out.push_back(window->EffectFilter(e));
+    for (int e = 1; e <= 4; ++e) out.push_back(Editor().EffectFilter(e));
     return out;
   }
   std::string SettingsFile() const { return programFolder() + "/de.ini"; }
@@ -199,40 +200,38 @@ TEST_F(StartupTest, FirstStartInAnEmptyFolderWritesTheBuiltInFileAndShowsItsCapt
   EXPECT_EQ(WindowFilters(), kBuiltInFilters);
   EXPECT_TRUE(dialogs.errors.isEmpty());
   EXPECT_TRUE(dialogs.questions.isEmpty());
-  EXPECT_EQ(window->EffectFilter(0), "");
-  EXPECT_EQ(window->EffectFilter(5), "");
+  EXPECT_EQ(Editor().EffectFilter(0), "");
+  EXPECT_EQ(Editor().EffectFilter(5), "");
 }
 
 TEST_F(StartupTest, StartUpBringsTheWindowIntoItsWorkingState) {
   auto check = [&](const char* when) {
     SCOPED_TRACE(when);
-    for (int kind = 1; kind <= 4; ++kind) EXPECT_EQ(window->lastFolder[size_t(kind)], programFolder());
-    EXPECT_EQ(window->ratioTable, app::kRatioTable);
-    EXPECT_EQ(window->列表框->verticalHeader()->defaultSectionSize(), 19);
-    EXPECT_EQ(window->rememberedHeight, 603);
-    EXPECT_EQ(window->动画预览->pos(), QPoint(13, 14));
-    EXPECT_TRUE(window->动画预览->isHidden());
-    EXPECT_EQ(window->前景框->width(), 312);
-    EXPECT_EQ(window->前景框b->width(), 318);
-    EXPECT_EQ(window->前景计数->count(), 0);
-    EXPECT_EQ(window->lastComputedCount, 0);
-    EXPECT_EQ(window->处理进度->text(), "0/0");
-    EXPECT_EQ(window->taskList->size(), 0);
-    EXPECT_TRUE(window->taskList->rows().empty());
-    EXPECT_EQ(window->CurrentRow(), 0);
+    for (int kind = 1; kind <= 4; ++kind) EXPECT_EQ(Editor().lastFolder[size_t(kind)], programFolder());
+    EXPECT_EQ(Editor().ratioTable, app::kRatioTable);
+    EXPECT_EQ(Find<QTableView>("列表框")->verticalHeader()->defaultSectionSize(), 19);
+    EXPECT_EQ(Find<QLabel>("动画预览")->pos(), QPoint(13, 14));
+    EXPECT_TRUE(Find<QLabel>("动画预览")->isHidden());
+    EXPECT_EQ(Find<QLabel>("前景框")->width(), 312);
+    EXPECT_EQ(Find<QFrame>("前景框b")->width(), 318);
+    EXPECT_EQ(Find<CountComboBox>("前景计数")->count(), 0);
+    EXPECT_EQ(Editor().lastComputedCount, 0);
+    EXPECT_EQ(Find<QLabel>("处理进度")->text(), "0/0");
+    EXPECT_EQ(Tasks().taskList->size(), 0);
+    EXPECT_TRUE(Tasks().taskList->rows().empty());
+    EXPECT_EQ(Tasks().CurrentRow(), 0);
   };
   check("after construction");
 
   // Everything the sequence sets, disturbed, is set again by it.
-  window->lastFolder.fill("/elsewhere");
-  window->ratioTable.fill(0);
-  window->rememberedHeight = 700;
-  window->动画预览->move(-147, 14);
-  window->UpdateForegroundCount(1920, 1080);
-  window->lastComputedCount = 3;
-  window->处理进度->setText(QStringLiteral("2/5"));
-  window->taskList->appendRows(std::vector<app::TaskRow>(2));
-  window->SetCurrentRow(1);
+  Editor().lastFolder.fill("/elsewhere");
+  Editor().ratioTable.fill(0);
+  Find<QLabel>("动画预览")->move(-147, 14);
+  Editor().UpdateForegroundCount(1920, 1080);
+  Editor().lastComputedCount = 3;
+  Find<QLabel>("处理进度")->setText(QStringLiteral("2/5"));
+  Tasks().taskList->appendRows(std::vector<app::TaskRow>(2));
+  Tasks().SetCurrentRow(1);
   window->OnMainWindowCreated();
   check("after running the sequence again");
 }
@@ -252,7 +251,7 @@ TEST_F(StartupTest, RightClickReloadsPresetsWithoutChangingTheTick) {
   Box(4)->setEnabled(true);
   Box(4)->setChecked(false);
   QTest::mouseClick(Box(4), Qt::RightButton);
-  EXPECT_EQ(window->EffectFilter(3), "hue='H=PI*t'");
+  EXPECT_EQ(Editor().EffectFilter(3), "hue='H=PI*t'");
   EXPECT_EQ(ShownCaptions(), kBuiltInCaptions);
   EXPECT_FALSE(Box(4)->isChecked());
   EXPECT_TRUE(dialogs.errors.isEmpty());
@@ -276,7 +275,7 @@ TEST_F(StartupTest, EachLoadTakesTheFileAsItIsNow) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes);
     WriteFile(SettingsFile(), c.bytes);
-    window->LoadEffectPresets();
+    Editor().LoadEffectPresets();
     EXPECT_EQ(ShownCaptions(), c.captions);
     EXPECT_EQ(WindowFilters(), c.filters);
     EXPECT_EQ(ReadFile(SettingsFile()), c.bytes);
@@ -353,13 +352,13 @@ TEST_F(ConverterWindowTest, StartUpEndsAStrayConverterOfOursAndLeavesAForeignOne
 TEST_F(ConverterWindowTest, ClosingDuringABatchAsksAndNoKeepsEverythingRunning) {
   const pid_t owned = StartOwned();
   for (int which = 0; which < 2; ++which) {
-    window->runner->ForceFlagsForTest({.active = which == 1, .converting = which == 0});
+    Batch().runner->ForceFlagsForTest({.active = which == 1, .converting = which == 0});
     dialogs.yesNoAnswers = {false};
     EXPECT_FALSE(window->close());
     EXPECT_EQ(dialogs.questions.size(), which + 1);
     EXPECT_EQ(dialogs.questions.last(), kQuestion);
     EXPECT_EQ(exitCode, -1);
-    EXPECT_FALSE(window->runner->stopRequested());
+    EXPECT_FALSE(Batch().runner->stopRequested());
     EXPECT_TRUE(Alive(owned));
   }
 }
@@ -371,13 +370,13 @@ TEST_F(ConverterWindowTest, ClosingCleansUpAndExits) {
     SCOPED_TRACE(batch ? "during a batch, Yes" : "no batch");
     const pid_t owned = StartOwned();
     const pid_t foreign = StartForeign();
-    window->runner->ForceFlagsForTest({.active = batch, .converting = batch});
+    Batch().runner->ForceFlagsForTest({.active = batch, .converting = batch});
     dialogs.questions.clear();
     dialogs.yesNoAnswers = {true};
     exitCode = -1;
     EXPECT_TRUE(window->close());
     EXPECT_EQ(dialogs.questions, batch ? QStringList{kQuestion} : QStringList{});
-    EXPECT_EQ(window->runner->stopRequested(), batch);
+    EXPECT_EQ(Batch().runner->stopRequested(), batch);
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(EndedBySigkill(owned));
     EXPECT_TRUE(Alive(foreign));
@@ -386,10 +385,10 @@ TEST_F(ConverterWindowTest, ClosingCleansUpAndExits) {
 
 TEST_F(ConverterWindowTest, PauseSuspendsAndResumeContinuesOnlyOurConverters) {
   const pid_t foreign = StartForeign();
-  window->暂停执行->setEnabled(true);
+  Find<QPushButton>("暂停执行")->setEnabled(true);
   auto click = [&](const char* caption) {
-    QTest::mouseClick(window->暂停执行, Qt::LeftButton);
-    EXPECT_EQ(window->暂停执行->text(), caption);
+    QTest::mouseClick(Find<QPushButton>("暂停执行"), Qt::LeftButton);
+    EXPECT_EQ(Find<QPushButton>("暂停执行")->text(), caption);
   };
   // With no converter of ours the caption still toggles and nothing is touched.
   click("继续执行");

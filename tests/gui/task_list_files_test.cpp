@@ -28,25 +28,25 @@ class TaskListFilesTest : public WindowTest {
   }
   void Save(const std::string& path) {
     dialogs.saveAnswers.push_back(QString::fromStdString(path));
-    window->menuSaveList->trigger();
+    MenuEntry("保存任务列表…")->trigger();
   }
   void Load(const std::string& path) {
     dialogs.fileAnswers.push_back(QString::fromStdString(path));
-    window->menuLoadList->trigger();
+    MenuEntry("载入任务列表…")->trigger();
   }
-  std::vector<app::TaskRow> Rows() const { return window->taskList->rows(); }
+  std::vector<app::TaskRow> Rows() const { return window->taskList().rows(); }
   static inline int count_ = 0;
 };
 
 TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   ts::StoreListedTasks(*window, 3);
-  window->taskList->setState(1, QStringLiteral("输出错误(Invalid argument)"));
-  window->taskList->clearState(2);
+  Tasks().taskList->setState(1, QStringLiteral("输出错误(Invalid argument)"));
+  Tasks().taskList->clearState(2);
   const std::vector<app::TaskRow> saved = Rows();
 
   Save(folder_ + "/queue");  // the extension is added
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
-  window->taskList->clearTasks();
+  Tasks().taskList->clearTasks();
   Load(folder_ + "/queue.json");
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
   ASSERT_EQ(Rows().size(), saved.size());
@@ -58,11 +58,11 @@ TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   }
 
   // The command line's LIST.json takes the same path: appended after what is there.
-  window->OpenArguments({QString::fromStdString(folder_ + "/queue.json")});
-  ASSERT_EQ(window->taskList->size(), 6);
-  EXPECT_EQ(window->taskList->task(5), saved[2].record);
-  EXPECT_EQ(window->taskList->data(window->taskList->index(5, 0)).toString(), QStringLiteral("6"));
-  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/6"));
+  Tasks().OpenArguments({QString::fromStdString(folder_ + "/queue.json")});
+  ASSERT_EQ(Tasks().taskList->size(), 6);
+  EXPECT_EQ(Tasks().taskList->task(5), saved[2].record);
+  EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(5, 0)).toString(), QStringLiteral("6"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/6"));
 }
 
 TEST_F(TaskListFilesTest, DamagedOrTooLongListIsRefusedAndTheListStaysAsItWas) {
@@ -82,7 +82,7 @@ TEST_F(TaskListFilesTest, DamagedOrTooLongListIsRefusedAndTheListStaysAsItWas) {
   ASSERT_FALSE(cases[0].message.isEmpty());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    window->taskList->clearTasks();
+    Tasks().taskList->clearTasks();
     ts::StoreListedTasks(*window, 3);
     const std::vector<app::TaskRow> before = Rows();
     dialogs.errors.clear();
@@ -101,9 +101,9 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   const std::string second = ts::CopyInto(ts::VideoWithoutSound(320, 180, 2), dropped + "/more");
   const std::string upright = ts::CopyInto(ts::VideoWithoutSound(180, 320, 2), dropped + "/upright");
   std::ofstream(dropped + "/notes.txt") << "not a video\n";
-  const int portraitRatio = window->宽高比例->findText(QStringLiteral(" 横->竖 [9:16]"));
+  const int portraitRatio = Find<QComboBox>("宽高比例")->findText(QStringLiteral(" 横->竖 [9:16]"));
   ASSERT_GE(portraitRatio, 0);
-  window->宽高比例->setCurrentIndex(portraitRatio);
+  Find<QComboBox>("宽高比例")->setCurrentIndex(portraitRatio);
 
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
@@ -116,7 +116,7 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   QApplication::sendEvent(window.get(), &drop);
   ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.errors.isEmpty(); }, 120000));
 
-  ASSERT_EQ(window->taskList->size(), 2);
+  ASSERT_EQ(Tasks().taskList->size(), 2);
   std::vector<std::string> foregrounds;
   for (const app::TaskRow& row : Rows()) {
     foregrounds.push_back(task::Unquote(row.record.foregroundPath));
@@ -127,7 +127,7 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   std::vector<std::string> expected = {first, second};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(foregrounds, expected);
-  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/2"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/2"));
 
   ASSERT_EQ(dialogs.errors.size(), 1);
   const QStringList lines = dialogs.errors[0].split('\n');

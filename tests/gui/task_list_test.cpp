@@ -40,24 +40,24 @@ std::vector<QString> Ids(int n) {
 
 class TaskListTest : public WindowTest {
  protected:
-  QTableView* list() { return window->列表框; }
+  QTableView* list() { return Find<QTableView>("列表框"); }
   QString Cell(int row, int column) {
-    return window->taskList->data(window->taskList->index(row, column)).toString();
+    return Tasks().taskList->data(Tasks().taskList->index(row, column)).toString();
   }
 
   // A list of n finished tasks in place of whatever was there.
   void ListOf(int n) {
-    window->taskList->clearTasks();
+    Tasks().taskList->clearTasks();
     ts::StoreListedTasks(*window, n);
   }
 
   ListView View() {
     ListView v;
-    for (int row = 0; row < window->taskList->size(); ++row) {
+    for (int row = 0; row < Tasks().taskList->size(); ++row) {
       v.rowClips.push_back(ClipNumber(Cell(row, 1)));
       v.ids.push_back(Cell(row, 0));
     }
-    for (const app::TaskRow& t : window->taskList->rows())
+    for (const app::TaskRow& t : Tasks().taskList->rows())
       v.taskClips.push_back(ClipNumber(QString::fromStdString(task::Unquote(t.record.foregroundPath))));
     return v;
   }
@@ -68,13 +68,13 @@ class TaskListTest : public WindowTest {
       list()->clearSelection();
     else
       list()->selectRow(row);
-    return window->PrepareTaskMenu();
+    return Tasks().PrepareTaskMenu();
   }
 
   // Visibility of the menu entries in menu order, '1' shown, '0' hidden.
   std::string MenuPattern() {
     std::string s;
-    for (QAction* a : window->菜单->actions()) s += a->isVisible() ? '1' : '0';
+    for (QAction* a : Find<QMenu>("菜单")->actions()) s += a->isVisible() ? '1' : '0';
     return s;
   }
 };
@@ -82,32 +82,32 @@ class TaskListTest : public WindowTest {
 TEST_F(TaskListTest, MovingTheThirdOfFiveRowsKeepsRowsAndRecordsInStep) {
   const struct {
     const char* name;
-    void (MainWindow::*move)();
+    void (TaskListController::*move)();
     std::vector<int> order;
     int selected;
   } cases[] = {
-      {"to the top", &MainWindow::MoveTaskToTop, {3, 1, 2, 4, 5}, 0},
-      {"to the bottom", &MainWindow::MoveTaskToBottom, {1, 2, 4, 5, 3}, 4},
+      {"to the top", &TaskListController::MoveTaskToTop, {3, 1, 2, 4, 5}, 0},
+      {"to the bottom", &TaskListController::MoveTaskToBottom, {1, 2, 4, 5, 3}, 4},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ListOf(5);
-    window->taskList->setState(2, QStringLiteral("输出错误(x)"));
+    Tasks().taskList->setState(2, QStringLiteral("输出错误(x)"));
     ASSERT_TRUE(RightClick(2));
-    (window.get()->*c.move)();
+    (Tasks().*c.move)();
 
     const ListView v = View();
     EXPECT_EQ(v.rowClips, c.order);
     EXPECT_EQ(v.taskClips, c.order);
     EXPECT_EQ(v.ids, Ids(5));
-    EXPECT_EQ(window->SelectedRow(), c.selected);
+    EXPECT_EQ(Tasks().SelectedRow(), c.selected);
     // The moved task keeps its cells and its record unchanged.
     EXPECT_EQ(Cell(c.selected, 2), QStringLiteral("1080x1920"));
     EXPECT_EQ(Cell(c.selected, 3), QStringLiteral("1003"));
     EXPECT_EQ(Cell(c.selected, 5), QStringLiteral("1.3"));
     EXPECT_EQ(Cell(c.selected, 6), QStringLiteral("输出错误(x)"));
-    EXPECT_EQ(window->taskList->task(c.selected).commandLine, "command 3");
-    EXPECT_EQ(window->taskList->task(c.selected).finalOutputPath, ts::ListedTask(3).finalOutputPath);
+    EXPECT_EQ(Tasks().taskList->task(c.selected).commandLine, "command 3");
+    EXPECT_EQ(Tasks().taskList->task(c.selected).finalOutputPath, ts::ListedTask(3).finalOutputPath);
   }
 }
 
@@ -141,11 +141,11 @@ TEST_F(TaskListTest, NoMenuWhileABatchATrialOrAProbeRuns) {
   // A batch's task, a batch between two tasks, a trial.
   for (const Flags flags :
        {Flags{.active = true, .converting = true}, Flags{.active = true}, Flags{.trial = true}}) {
-    window->runner->ForceFlagsForTest(flags);
+    Batch().runner->ForceFlagsForTest(flags);
     EXPECT_FALSE(RightClick(1));
   }
-  window->runner->ForceFlagsForTest({});
-  for (bool* flag : {&window->probeBusy, &window->addingVideos}) {
+  Batch().runner->ForceFlagsForTest({});
+  for (bool* flag : {&Editor().probeBusy, &Tasks().addingVideos}) {
     *flag = true;
     EXPECT_FALSE(RightClick(1));
     *flag = false;
@@ -157,60 +157,60 @@ TEST_F(TaskListTest, DeletingTheOnlyTaskOrClearingAllEmptiesTheListAndOpensThePi
   const struct {
     const char* name;
     int rows, row;
-    void (MainWindow::*action)();
+    void (TaskListController::*action)();
   } cases[] = {
-      {"delete the only task", 1, 0, &MainWindow::DeleteTask},
-      {"clear all of three", 3, -1, &MainWindow::ClearAllTasks},
+      {"delete the only task", 1, 0, &TaskListController::DeleteTask},
+      {"clear all of three", 3, -1, &TaskListController::ClearAllTasks},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ListOf(c.rows);
     dialogs.fileRequests.clear();
     ASSERT_TRUE(RightClick(c.row));
-    (window.get()->*c.action)();
-    EXPECT_EQ(window->taskList->size(), 0);
-    EXPECT_TRUE(window->taskList->rows().empty());
-    EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/0"));
+    (Tasks().*c.action)();
+    EXPECT_EQ(Tasks().taskList->size(), 0);
+    EXPECT_TRUE(Tasks().taskList->rows().empty());
+    EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/0"));
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, QStringLiteral("打开前景视频，必须为常规格式的视频文件"));
-    EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
+    EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
   }
 }
 
 TEST_F(TaskListTest, DeletingOneOfThreeRenumbersAndResetsWithoutPicker) {
   ListOf(3);
   list()->selectRow(0);
-  window->LoadClickedTask();  // task 1 shown for modification
-  ASSERT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
+  Tasks().LoadClickedTask();  // task 1 shown for modification
+  ASSERT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
 
   ASSERT_TRUE(RightClick(1));
-  window->DeleteTask();
+  Tasks().DeleteTask();
   const ListView v = View();
   EXPECT_EQ(v.rowClips, (std::vector<int>{1, 3}));
   EXPECT_EQ(v.taskClips, (std::vector<int>{1, 3}));
   EXPECT_EQ(v.ids, Ids(2));
-  EXPECT_EQ(window->处理进度->text(), QStringLiteral("0/2"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/2"));
   EXPECT_TRUE(dialogs.fileRequests.empty());
-  EXPECT_EQ(window->CurrentRow(), 0);
-  EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
-  EXPECT_TRUE(window->前景框->text().isEmpty());
-  EXPECT_EQ(window->SelectedRow(), -1);
+  EXPECT_EQ(Tasks().CurrentRow(), 0);
+  EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
+  EXPECT_TRUE(Find<QLabel>("前景框")->text().isEmpty());
+  EXPECT_EQ(Tasks().SelectedRow(), -1);
 }
 
 TEST_F(TaskListTest, ClearingStatesMakesTasksRunAgain) {
   ListOf(3);
   ASSERT_TRUE(RightClick(1));
-  window->ClearTaskState();
+  Tasks().ClearTaskState();
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(Cell(row, 6), row == 1 ? QString() : QStringLiteral("处理完毕"));
-    EXPECT_EQ(window->taskList->task(row).finalOutputPath.empty(), row == 1);
+    EXPECT_EQ(Tasks().taskList->task(row).finalOutputPath.empty(), row == 1);
   }
 
   ASSERT_TRUE(RightClick(-1));
-  window->ClearAllStates();
+  Tasks().ClearAllStates();
   for (int row = 0; row < 3; ++row) {
     EXPECT_TRUE(Cell(row, 6).isEmpty());
-    EXPECT_TRUE(window->taskList->task(row).finalOutputPath.empty());
+    EXPECT_TRUE(Tasks().taskList->task(row).finalOutputPath.empty());
     EXPECT_FALSE(Cell(row, 5).isEmpty()) << "the speed column stays";
   }
 }
@@ -219,19 +219,19 @@ TEST_F(TaskListTest, ClickingARowLoadsItUnlessATrialRuns) {
   ListOf(3);
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  const QPoint middleRow = list()->visualRect(window->taskList->index(1, 1)).center();
+  const QPoint middleRow = list()->visualRect(Tasks().taskList->index(1, 1)).center();
 
-  window->runner->ForceFlagsForTest({.trial = true});
+  Batch().runner->ForceFlagsForTest({.trial = true});
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
-  EXPECT_EQ(window->CurrentRow(), 0);
-  EXPECT_EQ(window->保存任务->text(), QStringLiteral("添加任务"));
+  EXPECT_EQ(Tasks().CurrentRow(), 0);
+  EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));
 
-  window->runner->ForceFlagsForTest({});
+  Batch().runner->ForceFlagsForTest({});
   QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, middleRow);
-  EXPECT_EQ(window->CurrentRow(), 2);
-  EXPECT_EQ(window->保存任务->text(), QStringLiteral("保存任务"));
-  EXPECT_TRUE(MainWindow::OwnEnabled(window->操作框));
-  EXPECT_EQ(window->前景框->text(), ts::VanishedText(task::Quote(ts::ListedClip(2))));
+  EXPECT_EQ(Tasks().CurrentRow(), 2);
+  EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("保存任务"));
+  EXPECT_TRUE(gui::OwnEnabled(Find<QFrame>("操作框")));
+  EXPECT_EQ(Find<QLabel>("前景框")->text(), ts::VanishedText(task::Quote(ts::ListedClip(2))));
 }
 
 // The task shown for modification is the one a save overwrites; moves and clones of other
@@ -239,22 +239,22 @@ TEST_F(TaskListTest, ClickingARowLoadsItUnlessATrialRuns) {
 TEST_F(TaskListTest, TaskUnderModificationIsFollowedThroughMovesAndClones) {
   ListOf(5);
   list()->selectRow(0);
-  window->LoadClickedTask();  // clip 1
+  Tasks().LoadClickedTask();  // clip 1
   const struct {
     int row;
-    void (MainWindow::*action)();
+    void (TaskListController::*action)();
     int currentRow;
   } steps[] = {
-      {2, &MainWindow::MoveTaskToTop, 2},     // 3 1 2 4 5
-      {1, &MainWindow::MoveTaskToBottom, 5},  // 3 2 4 5 1
-      {0, &MainWindow::CloneTask, 6},         // 3 3 2 4 5 1
-      {3, &MainWindow::ClearTaskState, 6},    // a right click alone does not retarget the save
+      {2, &TaskListController::MoveTaskToTop, 2},     // 3 1 2 4 5
+      {1, &TaskListController::MoveTaskToBottom, 5},  // 3 2 4 5 1
+      {0, &TaskListController::CloneTask, 6},         // 3 3 2 4 5 1
+      {3, &TaskListController::ClearTaskState, 6},    // a right click alone does not retarget the save
   };
   for (const auto& s : steps) {
     ASSERT_TRUE(RightClick(s.row));
-    (window.get()->*s.action)();
-    ASSERT_EQ(window->CurrentRow(), s.currentRow);
-    EXPECT_EQ(window->taskList->task(window->CurrentRow() - 1).foregroundPath,
+    (Tasks().*s.action)();
+    ASSERT_EQ(Tasks().CurrentRow(), s.currentRow);
+    EXPECT_EQ(Tasks().taskList->task(Tasks().CurrentRow() - 1).foregroundPath,
               task::Quote(ts::ListedClip(1)));
   }
 }

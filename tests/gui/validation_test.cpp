@@ -27,33 +27,33 @@ class ValidationTest : public WindowCase {
   // A probed landscape foreground of 1920x1080 and 58.37 s; portrait output 1080x1920.
   void SetUp() override {
     WindowCase::SetUp();
-    task::TaskRecord& c = window->current;
+    task::TaskRecord& c = Editor().current;
     c.foregroundWidth = 1920;
     c.foregroundHeight = 1080;
     c.foregroundDuration = "00:00:58.37";
     c.foregroundExtension = ".mov";
     c.foregroundBitrate = "4500";
-    window->宽高比例->setCurrentIndex(7);
+    Find<QComboBox>("宽高比例")->setCurrentIndex(7);
     SetBoxes("1080", "1920", "00:00:30");
-    window->格式框->setText(".mp4");
-    window->码率框->setText("4500");
-    window->自动码率->setChecked(true);
-    for (QCheckBox* fade : {window->视频淡入, window->视频淡出}) {
+    Find<QLineEdit>("格式框")->setText(".mp4");
+    Find<QLineEdit>("码率框")->setText("4500");
+    Find<QCheckBox>("自动码率")->setChecked(true);
+    for (QCheckBox* fade : {Find<QCheckBox>("视频淡入"), Find<QCheckBox>("视频淡出")}) {
       fade->setEnabled(true);
       fade->setChecked(true);
     }
   }
   void SetBoxes(const char* width, const char* height, const char* duration) {
-    window->宽度框->setText(width);
-    window->高度框->setText(height);
-    window->时长框->setText(duration);
+    Find<QLineEdit>("宽度框")->setText(width);
+    Find<QLineEdit>("高度框")->setText(height);
+    Find<QLineEdit>("时长框")->setText(duration);
   }
   static std::string Of(QLineEdit* box) { return box->text().toStdString(); }
 
   // Runs the validation; the one message it showed, or "" when it passed without one.
   QString Validate(bool* ok = nullptr) {
     const qsizetype before = dialogs.errors.size();
-    const bool passed = window->ValidateTask();
+    const bool passed = Editor().ValidateTask();
     if (ok) *ok = passed;
     EXPECT_LE(dialogs.errors.size(), before + 1) << "at most one message per run";
     EXPECT_EQ(passed, dialogs.errors.size() == before) << "a failure shows a message, a pass none";
@@ -68,12 +68,12 @@ class ValidationTest : public WindowCase {
 
 TEST_F(ValidationTest, WorkedExample) {
   SetBoxes("1081", "1920", "00:01:00");
-  window->格式框->setText("mp4 ");
+  Find<QLineEdit>("格式框")->setText("mp4 ");
   ASSERT_TRUE(Passes());
-  EXPECT_EQ(Of(window->宽度框), "1080");
-  EXPECT_EQ(Of(window->时长框), "00:00:58");
-  EXPECT_EQ(Of(window->格式框), ".mp4");
-  const task::TaskRecord& c = window->current;
+  EXPECT_EQ(Of(Find<QLineEdit>("宽度框")), "1080");
+  EXPECT_EQ(Of(Find<QLineEdit>("时长框")), "00:00:58");
+  EXPECT_EQ(Of(Find<QLineEdit>("格式框")), ".mp4");
+  const task::TaskRecord& c = Editor().current;
   EXPECT_EQ(c.outputWidth, 1080);
   EXPECT_EQ(c.outputHeight, 1920);
   EXPECT_EQ(c.outputDuration, "00:00:58.37");
@@ -102,35 +102,35 @@ TEST_F(ValidationTest, SizeAndDurationChecksShowTheirMessageAndKeepTheirCorrecti
     SCOPED_TRACE(std::string(c.width) + "x" + c.height + " " + c.duration);
     SetBoxes(c.width, c.height, c.duration);
     EXPECT_EQ(Validate(), c.message ? QString::fromUtf8(c.message) : QString());
-    EXPECT_EQ(Of(window->宽度框), c.widthAfter);
-    EXPECT_EQ(Of(window->高度框), c.heightAfter);
+    EXPECT_EQ(Of(Find<QLineEdit>("宽度框")), c.widthAfter);
+    EXPECT_EQ(Of(Find<QLineEdit>("高度框")), c.heightAfter);
     EXPECT_EQ(Passes(), c.passesAgain);
   }
 }
 
 TEST_F(ValidationTest, BitrateIsExaminedOnlyWithoutAutomaticBitrate) {
-  window->码率框->setText("50");
+  Find<QLineEdit>("码率框")->setText("50");
   EXPECT_TRUE(Passes());  // automatic: the box is not examined
 
-  window->自动码率->setChecked(false);
-  window->码率框->setEnabled(true);
-  window->码率框->setText("99");
+  Find<QCheckBox>("自动码率")->setChecked(false);
+  Find<QLineEdit>("码率框")->setEnabled(true);
+  Find<QLineEdit>("码率框")->setText("99");
   EXPECT_EQ(Validate(), "请勿使用过低的码率，正常值至少不要低于100kb/s，如不知如何填写，请选择自动码率。");
-  EXPECT_TRUE(window->自动码率->isChecked());
-  EXPECT_EQ(Of(window->码率框), "4500");
-  EXPECT_FALSE(On(window->码率框));
+  EXPECT_TRUE(Find<QCheckBox>("自动码率")->isChecked());
+  EXPECT_EQ(Of(Find<QLineEdit>("码率框")), "4500");
+  EXPECT_FALSE(On(Find<QLineEdit>("码率框")));
 
-  window->自动码率->setChecked(false);
-  window->码率框->setText("800");
+  Find<QCheckBox>("自动码率")->setChecked(false);
+  Find<QLineEdit>("码率框")->setText("800");
   EXPECT_TRUE(Passes());
-  EXPECT_EQ(window->current.bitrate, "800");
+  EXPECT_EQ(Editor().current.bitrate, "800");
 }
 
 TEST_F(ValidationTest, FourSecondsDropTheVideoFadesFiveKeepThem) {
   for (auto [duration, fades] : {std::pair{"00:00:05", true}, std::pair{"00:00:04", false}}) {
-    window->时长框->setText(duration);
+    Find<QLineEdit>("时长框")->setText(duration);
     ASSERT_TRUE(Passes()) << duration;
-    for (QCheckBox* fade : {window->视频淡入, window->视频淡出}) {
+    for (QCheckBox* fade : {Find<QCheckBox>("视频淡入"), Find<QCheckBox>("视频淡出")}) {
       EXPECT_EQ(fade->isChecked(), fades) << duration;
       EXPECT_EQ(On(fade), fades) << duration;
     }
@@ -139,10 +139,10 @@ TEST_F(ValidationTest, FourSecondsDropTheVideoFadesFiveKeepThem) {
 
 TEST_F(ValidationTest, FormatBoxGetsItsDotOrTheForegroundsFormat) {
   for (auto [box, want] : {std::pair{" .mkv", ".mkv"}, std::pair{"", ".mov"}}) {
-    window->格式框->setText(box);
+    Find<QLineEdit>("格式框")->setText(box);
     ASSERT_TRUE(Passes()) << "[" << box << "]";
-    EXPECT_EQ(Of(window->格式框), want) << "[" << box << "]";
-    EXPECT_EQ(window->current.outputFormat, want) << "[" << box << "]";
+    EXPECT_EQ(Of(Find<QLineEdit>("格式框")), want) << "[" << box << "]";
+    EXPECT_EQ(Editor().current.outputFormat, want) << "[" << box << "]";
   }
 }
 
@@ -154,17 +154,18 @@ class WindowCommandTest : public ValidationTest {
     ValidationTest::SetUp();
     folder_ = NewFolder("window-command");
     clip_ = ts::CopyInto(ts::VideoWithSound(320, 180, 3), folder_);
-    task::TaskRecord& c = window->current;
+    task::TaskRecord& c = Editor().current;
     c.foregroundPath = c.backgroundPath = task::Quote(clip_);
     c.suggestedWidth = 1920;
     c.suggestedHeight = 3412;
     c.foregroundFps = "30";
-    window->前景框->setText(Q(clip_));
-    window->背景模糊->setValue(5);
-    window->前景音->setChecked(true);
-    window->静音->setChecked(false);
-    for (QCheckBox* fade : {window->视频淡入, window->视频淡出}) fade->setChecked(false);
-    window->时长框->setText("00:01:00");
+    Find<QLabel>("前景框")->setText(Q(clip_));
+    Find<QSlider>("背景模糊")->setValue(5);
+    Find<QCheckBox>("前景音")->setChecked(true);
+    Find<QCheckBox>("静音")->setChecked(false);
+    for (QCheckBox* fade : {Find<QCheckBox>("视频淡入"), Find<QCheckBox>("视频淡出")})
+      fade->setChecked(false);
+    Find<QLineEdit>("时长框")->setText("00:01:00");
   }
   std::string folder_, clip_;
 };
@@ -179,38 +180,38 @@ TEST_F(WindowCommandTest, ValidatedTaskBuildsTheCommandOfWhatTheControlsShow) {
       "overlay=0:(H-h)/2\" -c:a copy -y \"" +
       out + "\"";
   // The foreground is 58.37 s long: the output is all of it.
-  EXPECT_EQ(window->BuildCommandFor(window->current, false),
+  EXPECT_EQ(Editor().BuildCommandFor(Editor().current, false),
             "-i " + q + " -i " + q + " -to 00:00:58.37" + graph);
-  EXPECT_EQ(window->BuildCommandFor(window->current, true),
+  EXPECT_EQ(Editor().BuildCommandFor(Editor().current, true),
             "-i " + q + " -i " + q + " -to 00:00:00.001 " + graph);
   EXPECT_TRUE(plat::IsDirectory(folder_ + "/result"));
 
   // A switch changed after validation is what the next build sees.
-  window->前景音->setChecked(false);
-  window->ApplyAudioRule();
-  const std::string muted = window->BuildCommandFor(window->current, false);
+  Find<QCheckBox>("前景音")->setChecked(false);
+  Editor().ApplyAudioRule();
+  const std::string muted = Editor().BuildCommandFor(Editor().current, false);
   EXPECT_NE(muted.find("overlay=0:(H-h)/2\" -an -y"), std::string::npos) << muted;
 }
 
 TEST_F(WindowCommandTest, VanishedBackgroundFileIsShownAsNoneWithItsSoundOff) {
   const std::string city = ts::CopyInto(ts::VideoWithSound(256, 144, 1, 30), folder_ + "/bg");
-  window->背景框->setText(Q(city));
-  window->背景音->setEnabled(true);
-  window->背景音->setChecked(true);
-  window->前景音->setChecked(false);
-  window->current.backgroundWidth = 256;
-  window->current.backgroundHeight = 144;
+  Find<QLabel>("背景框")->setText(Q(city));
+  Find<QCheckBox>("背景音")->setEnabled(true);
+  Find<QCheckBox>("背景音")->setChecked(true);
+  Find<QCheckBox>("前景音")->setChecked(false);
+  Editor().current.backgroundWidth = 256;
+  Editor().current.backgroundHeight = 144;
   ASSERT_TRUE(Passes());
-  std::string cmd = window->BuildCommandFor(window->current, true);
+  std::string cmd = Editor().BuildCommandFor(Editor().current, true);
   EXPECT_NE(cmd.find(task::Quote(city)), std::string::npos) << cmd;
   EXPECT_EQ(TickedAudio(), "背景音");
 
   ASSERT_TRUE(plat::DeleteFile(city));
-  cmd = window->BuildCommandFor(window->current, true);
+  cmd = Editor().BuildCommandFor(Editor().current, true);
   EXPECT_EQ(cmd.find(task::Quote(city)), std::string::npos) << cmd;
-  EXPECT_EQ(window->背景框->text(), kPlaceholder);
+  EXPECT_EQ(Find<QLabel>("背景框")->text(), kPlaceholder);
   EXPECT_EQ(TickedAudio(), "静音");  // no sound source is left
-  EXPECT_EQ(window->current.backgroundPath, window->current.foregroundPath);
-  EXPECT_EQ(window->current.backgroundWidth, 1920);
+  EXPECT_EQ(Editor().current.backgroundPath, Editor().current.foregroundPath);
+  EXPECT_EQ(Editor().current.backgroundWidth, 1920);
   EXPECT_NE(cmd.find(" -an -y"), std::string::npos) << cmd;
 }

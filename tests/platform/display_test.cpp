@@ -35,8 +35,7 @@ TEST(Display, NoDisplayGivesOneClearLine) {
     std::string out = RunFlipframe(env, &status);
     EXPECT_EQ(status, 1) << env;
     EXPECT_EQ(out,
-              "flipframe: no display found (DISPLAY is not set or its X server does not "
-              "answer); start it from a desktop session.\n")
+              "flipframe: 找不到显示器（DISPLAY 未设置，或它的 X 服务器没有应答）；请在桌面会话中启动。\n")
         << env;
   }
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/media.h"
+#include "support/program_folder.h"
 
 using namespace probe;
 
@@ -47,7 +48,7 @@ class ProbeConverterLocation : public ::testing::Test {
   }
   void TearDown() override {
     setenv("PATH", savedPath_.c_str(), 1);
-    plat::SetProgramFolderForTesting("");
+    plat::SetProgramFolderForTesting(testing_support::OwnProgramFolder());
     ResolveConverterAgain();
   }
   std::string folder_;

@@ -140,3 +140,35 @@ TEST(ProbeFrameRateText, TakesTheTextBeforeFps) {
   };
   for (const auto& r : rows) EXPECT_EQ(FrameRateText(r.chunk), r.want) << r.chunk;
 }
+
+TEST(ProbeQuarterTurns, SideDataOfTheVideoStreamTurnsTheSize) {
+  const std::string video =
+      "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'phone.mp4':\n"
+      "  Duration: 00:00:05.00, start: 0.000000, bitrate: 900 kb/s\n"
+      "  Stream #0:0[0x1](und): Video: h264 (High) (avc1 / 0x31637661), yuv420p(tv), 1280x720, 25 fps\n"
+      "    Metadata:\n";
+  const std::string audio = "  Stream #0:1[0x2](und): Audio: aac (LC), 44100 Hz, stereo, fltp\n";
+  const struct {
+    std::string sideData;  // lines between the video stream's and the audio stream's
+    int turns, width, height;
+  } rows[] = {
+      {"", 0, 1280, 720},
+      {"    Side data:\n      displaymatrix: rotation of 90.00 degrees\n", 1, 720, 1280},
+      {"    Side data:\r\n      displaymatrix: rotation of -90.00 degrees\r\n", 3, 720, 1280},
+      {"    Side data:\n      displaymatrix: rotation of 270.00 degrees\n", 3, 720, 1280},
+      {"    Side data:\n      displaymatrix: rotation of -180.00 degrees\n", 2, 1280, 720},
+      {"    Side data:\n      displaymatrix: rotation of 89.50 degrees\n", 1, 720, 1280},
+      {"    Side data:\n      displaymatrix: rotation of 45.00 degrees\n", 0, 1280, 720},  // not turned
+      {"      title           : displaymatrix: rotation of 90.00 degrees\n", 0, 1280, 720},
+  };
+  for (const auto& r : rows) {
+    const std::string chunk = video + r.sideData + audio;
+    EXPECT_EQ(QuarterTurns(chunk), r.turns) << r.sideData;
+    const StreamFacts f = ParseStreams(chunk, "00:00:05.00");
+    EXPECT_EQ(f.width, r.width) << r.sideData;
+    EXPECT_EQ(f.height, r.height) << r.sideData;
+  }
+  // A turn under another stream is not the video's.
+  EXPECT_EQ(QuarterTurns(video + audio + "    Side data:\n      displaymatrix: rotation of 90.00 degrees\n"),
+            0);
+}

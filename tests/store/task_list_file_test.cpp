@@ -6,11 +6,14 @@
 
 #include <QByteArray>
 
+#include <sys/stat.h>
+
+#include <ctime>
 #include <string>
 #include <vector>
 
-#include "store/task_list_file.h"
 #include "platform/platform.h"
+#include "store/task_list_file.h"
 #include "support/media.h"
 
 namespace ts = testing_support;
@@ -59,12 +62,16 @@ void ExpectSameRows(const std::vector<app::TaskRow>& got, const std::vector<app:
     EXPECT_TRUE(got[i].record == want[i].record) << "task " << i + 1;
     EXPECT_EQ(got[i].speed, want[i].speed);
     EXPECT_EQ(got[i].state, want[i].state);
+    EXPECT_EQ(got[i].id, want[i].id);
   }
 }
 
 std::vector<app::TaskRow> Numbered(int n) {
   std::vector<app::TaskRow> rows(n);
-  for (int k = 0; k < n; ++k) rows[k].record.foregroundPath = task::Quote("/v/clip" + std::to_string(k + 1));
+  for (int k = 0; k < n; ++k) {
+    rows[k].record.foregroundPath = task::Quote("/v/clip" + std::to_string(k + 1));
+    rows[k].id = QStringLiteral("task-%1").arg(k + 1);
+  }
   return rows;
 }
 
@@ -201,7 +208,8 @@ TEST(TaskListFile, AppendCreatesExtendsAndRefuses) {
 TEST(TaskListFile, ConcurrentOutcomesAreAllKept) {
   const std::string list = Folder() + "/list.json";
   constexpr int kWriters = 4, kTasks = 48;
-  ASSERT_EQ(app::SaveTaskList(list, Numbered(kTasks)), QString());
+  const std::vector<app::TaskRow> rows = Numbered(kTasks);
+  ASSERT_EQ(app::SaveTaskList(list, rows), QString());
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {
     const pid_t pid = fork();
@@ -211,7 +219,7 @@ TEST(TaskListFile, ConcurrentOutcomesAreAllKept) {
       for (int number = w + 1; number <= kTasks; number += kWriters) {
         const app::TaskOutcome outcome{QString::number(number), QStringLiteral("处理完毕"),
                                        "/out/" + std::to_string(number) + ".mp4"};
-        ok = app::RecordTaskOutcome(list, number, outcome).isEmpty() && ok;
+        ok = app::RecordTaskOutcome(list, rows[number - 1].id, outcome).isEmpty() && ok;
       }
       _exit(ok ? 0 : 1);
     }
@@ -231,6 +239,114 @@ TEST(TaskListFile, ConcurrentOutcomesAreAllKept) {
     EXPECT_EQ(row.record.finalOutputPath, "/out/" + std::to_string(number) + ".mp4");
     EXPECT_EQ(row.record.foregroundPath, task::Quote("/v/clip" + std::to_string(number)));
   }
-  EXPECT_TRUE(
-      app::RecordTaskOutcome(list, kTasks + 1, {}).contains(QStringLiteral("中没有第49个任务（共48个）")));
+  EXPECT_TRUE(app::RecordTaskOutcome(list, app::NewTaskId(), {}).contains(QStringLiteral("已没有这个任务")));
+}
+
+// Ids: a list from before them gets them on load, a twice-loaded list gets the second copy a
+// new one, and a whole-list save (the window's) keeps the claims runs hold on its tasks.
+TEST(TaskListFile, TasksKeepTheirIdsAndRunsKeepTheirClaims) {
+  const std::string list = Folder() + "/list.json";
+  std::vector<app::TaskRow> rows = Numbered(3);
+  rows[2].id = rows[0].id;
+  std::string bytes = app::SerializeTaskList(rows).toStdString();
+  const std::string firstId = "\"id\": \"" + rows[1].id.toStdString() + "\"";
+  bytes.replace(bytes.find(firstId), firstId.size(), "\"other\": 1");
+  const app::LoadedTaskList loaded = app::ParseTaskList(QByteArray::fromStdString(bytes), list);
+  ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+  EXPECT_EQ(loaded.rows[0].id, rows[0].id);
+  EXPECT_FALSE(loaded.rows[1].id.isEmpty());
+  EXPECT_NE(loaded.rows[2].id, rows[0].id);
+
+  ASSERT_EQ(app::SaveTaskList(list, loaded.rows), QString());
+  const app::ClaimedTask claimed = app::ClaimTask(list, 2);
+  ASSERT_EQ(claimed.end, app::ClaimEnd::Claimed) << claimed.error.toStdString();
+  EXPECT_EQ(claimed.row.id, loaded.rows[1].id);
+  // The window saves its list reversed, knowing nothing of the claim: it stays on its task,
+  // and the outcome lands there too.
+  std::vector<app::TaskRow> reversed(loaded.rows.rbegin(), loaded.rows.rend());
+  ASSERT_EQ(app::SaveTaskList(list, reversed), QString());
+  EXPECT_EQ(app::ClaimTask(list, 2).end, app::ClaimEnd::Busy);
+  ASSERT_EQ(app::RecordTaskOutcome(list, claimed.row.id, {"2x", "处理完毕", "/out/b.mp4"}), QString());
+  const app::LoadedTaskList after = app::LoadTaskList(list);
+  ExpectSameRows({after.rows[0], after.rows[2]}, {reversed[0], reversed[2]});
+  EXPECT_EQ(after.rows[1].id, claimed.row.id);
+  EXPECT_EQ(after.rows[1].state, QStringLiteral("处理完毕"));
+  EXPECT_FALSE(after.rows[1].claim.has_value());
+  EXPECT_EQ(app::ClaimTask(list, 2).end, app::ClaimEnd::Finished);
+}
+
+// Who may take a claimed task over: on this host when the claiming process is gone (or its
+// number now belongs to a later process), from another host when the claim went stale.
+TEST(TaskListFile, ClaimsHoldWhileTheirRunLives) {
+  const std::string here = plat::HostName();
+  const int64_t now = std::time(nullptr);
+  const std::string ownMark = plat::ProcessStartMark(getpid());
+  ASSERT_FALSE(ownMark.empty());
+  pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  struct Case {
+    const char* name;
+    app::TaskClaim claim;
+    bool holds;
+  };
+  const Case cases[] = {
+      {"this process", {here, getpid(), ownMark, now - 100000}, true},
+      {"a process that has ended", {here, gone, ownMark, now}, false},
+      {"its number reused later", {here, getpid(), ownMark + "0", now}, false},
+      {"another host, renewed", {"elsewhere", 1, "x:1", now - app::kClaimStaleSeconds + 30}, true},
+      {"another host, stale", {"elsewhere", 1, "x:1", now - app::kClaimStaleSeconds - 1}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(app::ClaimHolds(c.claim, here, now), c.holds) << c.name;
+
+  // A plain run passes over finished and held tasks and those it has had; a stale claim is
+  // taken over.
+  const std::string list = Folder() + "/list.json";
+  std::vector<app::TaskRow> rows = Numbered(5);
+  rows[0].state = QStringLiteral("处理完毕");
+  rows[1].claim = cases[3].claim;
+  rows[3].claim = cases[4].claim;
+  ASSERT_EQ(app::AppendToTaskList(list, rows), QString());
+  const app::ClaimedTask first = app::ClaimTask(list, 0, {rows[2].id});
+  EXPECT_EQ(first.end, app::ClaimEnd::Claimed);
+  EXPECT_EQ(first.number, 4);
+  EXPECT_TRUE(first.row.claim && app::IsOwnClaim(*first.row.claim));
+  const app::ClaimedTask next = app::ClaimTask(list, 0, {rows[2].id, rows[3].id});
+  EXPECT_EQ(next.number, 5);
+  const app::ClaimedTask none = app::ClaimTask(list, 0, {rows[2].id, rows[3].id, rows[4].id});
+  EXPECT_EQ(none.end, app::ClaimEnd::Nothing);
+  EXPECT_EQ(none.finished, 1);
+  EXPECT_EQ(none.busy, 3);  // task 2 elsewhere, 4 and 5 here
+}
+
+// A list reached through a symbolic link is written at its target, which is locked; a list
+// without write permission is refused, left as it was.
+TEST(TaskListFile, LinkedListsAreWrittenThroughAndReadOnlyListsRefused) {
+  const std::string folder = Folder();
+  plat::MakeDirs(folder + "/real");
+  const std::string target = folder + "/real/list.json", link = folder + "/list.json";
+  ASSERT_EQ(app::SaveTaskList(target, Numbered(2)), QString());
+  ASSERT_EQ(symlink("real/list.json", link.c_str()), 0);
+  ASSERT_EQ(app::AppendToTaskList(link, Numbered(1)), QString());
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(app::LoadTaskList(target).rows.size(), 3u);
+  EXPECT_EQ(app::TaskListLockPath(link), target + ".lock");
+  EXPECT_TRUE(plat::FileExists(target + ".lock"));
+  EXPECT_FALSE(plat::FileExists(link + ".lock"));
+
+  std::string before;
+  ASSERT_TRUE(plat::ReadFile(target, &before));
+  ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+  const app::LoadedTaskList loaded = app::LoadTaskList(link);
+  for (const QString& error :
+       {app::AppendToTaskList(link, Numbered(1)), app::SaveTaskList(link, {}), app::ClaimTask(link, 1).error,
+        app::RecordTaskOutcome(link, loaded.rows[0].id, {"1x", "处理完毕", ""})})
+    EXPECT_TRUE(error.contains(QStringLiteral("是只读文件"))) << error.toStdString();
+  std::string after;
+  ASSERT_TRUE(plat::ReadFile(target, &after));
+  EXPECT_EQ(after, before);
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
 }

@@ -129,6 +129,15 @@ ProbeFacts FfprobeFacts(const std::string& path) {
   return f;
 }
 
+std::string ProgramCopy() {
+  static int n = 0;
+  const std::string folder = TempFolder() + "/program-copy-" + std::to_string(++n);
+  std::filesystem::create_directories(folder);
+  const std::string copy = folder + "/flipframe";
+  std::filesystem::copy_file(FLIPFRAME_BINARY, copy, std::filesystem::copy_options::overwrite_existing);
+  return copy;
+}
+
 int ConvertersOwnedBy(const std::string& folder) {
   int count = 0;
   for (const auto& p : plat::ProcessList())

@@ -32,6 +32,11 @@ struct ProbeFacts {
 };
 ProbeFacts FfprobeFacts(const std::string& path);
 
+// A copy of the built program in a fresh folder of its own, so that the converters it starts
+// are owned by that folder (FLIPFRAME_OWNER) and not by the build folder other tests share.
+// Returns the copy's path.
+std::string ProgramCopy();
+
 // Converters started by the program whose folder is `folder` that are still running.
 int ConvertersOwnedBy(const std::string& folder);
 

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "gui/main_window.h"
-#include "store/presets.h"
+#include "gui/task_list_controller.h"
+#include "gui/task_list_model.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
+#include "store/presets.h"
 
 namespace testing_support {
 
@@ -117,17 +119,22 @@ task::TaskRecord ListedTask(int k) {
   return r;
 }
 
-void StoreTask(MainWindow& window, const task::TaskRecord& r) { window.taskList->append(r); }
+// The window's list, through its controller found by object name as tests find controls.
+static app::TaskListModel& ListOf(MainWindow& window) {
+  return *window.findChild<TaskListController*>(QStringLiteral("TaskListController"))->taskList;
+}
+
+void StoreTask(MainWindow& window, const task::TaskRecord& r) { ListOf(window).append(r); }
 
 void StoreListedTasks(MainWindow& window, int n) {
   for (int k = 1; k <= n; ++k) {
     StoreTask(window, ListedTask(k));
-    window.taskList->setSpeed(k - 1, QStringLiteral("1.%1").arg(k));
-    window.taskList->setState(k - 1, QStringLiteral("处理完毕"));
+    ListOf(window).setSpeed(k - 1, QStringLiteral("1.%1").arg(k));
+    ListOf(window).setState(k - 1, QStringLiteral("处理完毕"));
   }
 }
 
-QString RowState(const MainWindow& window, int row) { return window.taskList->state(row); }
+QString RowState(const MainWindow& window, int row) { return window.taskList().state(row); }
 
 QString VanishedText(const std::string& quotedPath) {
   return QStringLiteral(" 无法读取") + QString::fromStdString(quotedPath) + QStringLiteral("，请检查");

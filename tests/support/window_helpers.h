@@ -53,7 +53,7 @@ inline QStringList Items(const QComboBox* box) {
 // Keeps the event loop running until `done` holds or about five seconds have passed.
 template <typename F>
 bool WaitFor(F done) {
-  for (int i = 0; i < 500 && !done(); ++i) MainWindow::ResponsiveWait(10);
+  for (int i = 0; i < 500 && !done(); ++i) gui::ResponsiveWait(10);
   return done();
 }
 
@@ -62,13 +62,13 @@ bool WaitFor(F done) {
 class WindowCase : public WindowTest {
  protected:
   MainWindow& w() { return *window; }
-  static bool On(QWidget* c) { return MainWindow::OwnEnabled(c); }
+  static bool On(QWidget* c) { return gui::OwnEnabled(c); }
 
   // The ticked ones of the audio switches, by name, in the panel's order.
   QString TickedAudio() {
     QStringList ticked;
-    for (QCheckBox* b :
-         {window->静音, window->前景音, window->背景音, window->音乐, window->音频淡入, window->音频淡出})
+    for (QCheckBox* b : {Find<QCheckBox>("静音"), Find<QCheckBox>("前景音"), Find<QCheckBox>("背景音"),
+                         Find<QCheckBox>("音乐"), Find<QCheckBox>("音频淡入"), Find<QCheckBox>("音频淡出")})
       if (b->isChecked()) ticked << b->objectName();
     return ticked.join(' ');
   }
@@ -79,5 +79,5 @@ class WindowCase : public WindowTest {
     dialogs.fileAnswers.push_back(window_helpers::Q(path));
     picker->click();
   }
-  void PickForeground(const std::string& path) { Pick(window->前景按钮, path); }
+  void PickForeground(const std::string& path) { Pick(Find<QPushButton>("前景按钮"), path); }
 };

@@ -1,0 +1,95 @@
+#pragma once
+// The task being prepared: the pickers and their probes, the rules of the settings area (size
+// boxes and ratio, foreground count, bitrate, sound, clears, source facts, GIF preview, label
+// shortcuts), the effect presets, and 保存任务, which validates, tries and stores the task
+// through the pipeline's own steps. Its files: control_rules.cpp, settings_sync.cpp,
+// source_pickers.cpp, task_validation.cpp, task_operations.cpp.
+#include <array>
+#include <string>
+
+#include "gui/window_part.h"
+#include "pipeline/settings_area.h"
+#include "task/control_rules.h"
+#include "task/task_record.h"
+
+class QCheckBox;
+class QLabel;
+class QMovie;
+class QString;
+
+class TaskEditor : public WindowPart {
+  Q_OBJECT
+
+ public:
+  using WindowPart::WindowPart;
+
+  task::TaskRecord current;                  // the task being prepared
+  std::array<std::string, 4> effectFilters;  // filter texts of the four effects (de.ini)
+  std::array<std::string, 5> lastFolder;     // of each picker, indexed by SourceKind (0 unused)
+  std::array<double, 23> ratioTable{};       // aspect-ratio table, entries 1..22
+  int lastComputedCount = 0;
+  int storedCount = 0;
+  bool probeBusy = false;  // a probe is filling the current task
+  QMovie* previewMovie = nullptr;
+
+  // Every switch control once, in the order of the task record's disabled states, with its
+  // place among the record's ticks (-1 none: not a check box).
+  struct SwitchControl {
+    QWidget* control;
+    int tick;
+    int off;
+    QCheckBox* box() const;  // the check box, null for the other controls
+  };
+  std::array<SwitchControl, task::kOffCount> SwitchControls() const;
+
+  // control_rules.cpp
+  void ActivateWidthBox();
+  void ActivateHeightBox();
+  bool WidthBoxActive() const;
+  task::ActiveBox ActiveSizeBox() const;
+  int RatioDimension(int v) const;
+  void OnRatioSelected(int index);
+  void OnRatioCalculate();
+  int UpdateForegroundCount(int width, int height);
+  void HideForegroundCount();
+  task::CountList ReadCountList() const;
+  void ShowCountList(const task::CountList& list);
+  void OnAutoBitrateClicked();
+  void ApplyAudioRule();
+  void OnMuteClicked();
+  void ClearBackground();
+  void ClearAnimation();
+  void ClearAudio();
+  void ShowSourceInfo(task::SourceKind kind);
+  void ShowGifPreview(const QString& path, int width, int height);
+  void HidePreview();
+  void RestoreDefault(QLabel* titleLabel);
+  void LoadEffectPresets();
+  const std::string& EffectFilter(int effect) const;  // effect 1..4
+
+  // settings_sync.cpp: the settings area and path boxes as plain values, and back.
+  pipeline::SettingsArea ReadSettingsArea() const;
+  void ShowSettingsArea(const pipeline::SettingsArea& a);
+
+  // source_pickers.cpp
+  void PickSource(task::SourceKind kind);
+  void ReloadForeground();
+  void ProbeRequest(const QString& path, task::SourceKind kind);
+  void ResetForeground();
+
+  // task_validation.cpp
+  void ReadTaskFromControls(task::TaskRecord& r);
+  bool ValidateTask();
+  // The converter argument text for `r` as the window shows it now (trial or full mode);
+  // applies the absent-background corrections to `r` and to the window.
+  std::string BuildCommandFor(task::TaskRecord& r, bool trial);
+
+  // task_operations.cpp
+  void AddOrSaveTask();
+  void LoadTaskForEdit();
+  void ShowTask(const task::TaskRecord& r);
+  void NewTask();
+
+ private:
+  task::ActiveBox activeSizeBox_ = task::ActiveBox::None;  // coloured light blue
+};

@@ -1,0 +1,70 @@
+#pragma once
+// The task list: the pop-up menu and what it does (new, clone, edit, delete, clear, moves,
+// log), the click that loads a task, task lists on disk, and many video files at once. Its
+// files: task_list.cpp, task_list_files.cpp, batch_add.cpp.
+#include <QPersistentModelIndex>
+#include <QString>
+#include <QStringList>
+
+#include "gui/window_part.h"
+
+class QAction;
+class QMenu;
+class QPoint;
+namespace app {
+class TaskListModel;
+}
+
+class TaskListController : public WindowPart {
+  Q_OBJECT
+
+ public:
+  TaskListController(MainWindow& window, Ui::MainWindow* ui, const char* name);
+
+  app::TaskListModel* taskList = nullptr;  // the stored tasks and their row texts
+  // The task being modified (the one a save overwrites); it follows moves, clones and deletes.
+  QPersistentModelIndex currentTask;
+  int CurrentRow() const;  // its 1-based row, 0 none
+  void SetCurrentRow(int row);
+  QString lastListFolder;     // where the last task list was saved or loaded
+  bool addingVideos = false;  // many files are being made into tasks
+
+  // task_list.cpp
+  void ShowTaskMenu(const QPoint& globalPos);
+  bool PrepareTaskMenu();  // sets which menu items show; false when no menu may open
+  void LoadClickedTask();
+  void StartNewTask();
+  void CloneTask();
+  void EditSelectedTask();  // 修改任务
+  void ClearTaskState();
+  void ClearAllStates();
+  void DeleteTask();
+  void ClearAllTasks();
+  void MoveTaskToTop();
+  void MoveTaskToBottom();
+  void ShowTaskLog();       // "查看日志" of the selected row
+  int SelectedRow() const;  // 0-based, -1 none
+  void ShowTaskCount();     // 处理进度 := "0/" + number of tasks
+  void ShowResultInFileManager();
+
+  // task_list_files.cpp
+  void SaveTaskListFromMenu();
+  void LoadTaskListFromMenu();
+  // Appends the list in `path`: all of its tasks, or none with a message. True when added.
+  bool AppendTaskListFile(const QString& path);
+
+  // batch_add.cpp: each video file among `paths` (folders searched through) becomes a task
+  // made with the window's settings as the template; one summary names the files left out.
+  void AddVideoFiles(const QStringList& paths);
+  void AddVideosFromMenu();
+  // The command line's files: task lists (.json) are loaded, the rest added as videos.
+  void OpenArguments(const QStringList& paths);
+
+ private:
+  QMenu* 菜单 = nullptr;
+  QAction *menuClearState = nullptr, *menuClearAllStates = nullptr, *menuNewTask = nullptr;
+  QAction *menuCloneTask = nullptr, *menuEditTask = nullptr, *menuDeleteTask = nullptr;
+  QAction *menuClearAllTasks = nullptr, *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
+  QAction *menuShowLog = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr, *menuSaveList = nullptr;
+  QAction *menuSeparator1 = nullptr, *menuSeparator2 = nullptr, *menuSeparator3 = nullptr;
+};
