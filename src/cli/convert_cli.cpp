@@ -11,6 +11,7 @@
 #include "cli/progress_printer.h"
 #include "pipeline/batch_runner.h"
 #include "pipeline/make_task.h"
+#include "pipeline/preview.h"
 #include "platform/platform.h"
 #include "store/presets.h"
 #include "store/task_list_file.h"
@@ -71,6 +72,39 @@ struct TaskMaker {
     return std::nullopt;
   }
 };
+
+// --preview: the frame of each file's task at the requested time as a PNG file, written
+// whole or not at all; nothing is converted.
+int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop) {
+  TaskMaker maker{request};
+  for (const std::string& file : request.files) {
+    if (stop.stop_requested()) break;
+    const std::optional<task::TaskRecord> made = maker.Make(file);
+    if (!made || stop.stop_requested()) continue;
+    std::string out = request.previewOut;
+    if (out.empty()) {
+      const std::string source = task::Unquote(made->foregroundPath);
+      const std::string name = source.substr(source.rfind('/') + 1);
+      const size_t dot = name.rfind('.');
+      out = plat::FolderOf(source) + "result/" + name.substr(0, dot == 0 ? name.size() : dot) + "_preview.png";
+      plat::MakeDirs(plat::FolderOf(out));
+    }
+    const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(*made, *request.previewSeconds, maker.filters, stop);
+    std::string why;
+    if (!frame.image) {
+      if (stop.stop_requested()) break;
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), frame.error.c_str());
+      maker.status = kExitFailed;
+    } else if (!plat::WriteFileAtomically(out, frame.image->bytes, &why)) {
+      std::fprintf(stderr, "%s: %s\n", out.c_str(), why.c_str());
+      maker.status = kExitFailed;
+    } else {
+      std::fprintf(stderr, "%s：%dx%d 的预览画面已写到 %s\n", file.c_str(), frame.image->width, frame.image->height,
+                   out.c_str());
+    }
+  }
+  return stop.stop_requested() ? kExitStopped : maker.status;
+}
 
 // --dry-run and --save-list: tasks made (and tried), none run.
 int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
@@ -154,6 +188,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // Relative paths are made absolute here, once: the output goes to result/ beside each
   // file, the rename wants an absolute target, and a list may be run from anywhere.
   request.saveList = plat::AbsolutePath(request.saveList);
+  request.previewOut = plat::AbsolutePath(request.previewOut);
   for (std::string* path : {&request.settings.background, &request.settings.animation, &request.settings.music})
     *path = plat::AbsolutePath(*path);
   // A list that is there but unreadable is refused before any file is probed.
@@ -164,6 +199,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
       return kExitUsage;
     }
   }
+  if (request.previewSeconds) return WritePreviews(request, stopSignal.get_token());
   if (request.dryRun || !list.empty()) return MakeOnly(request, stopSignal.get_token());
   return MakeAndRun(request, stopSignal.get_token());
 }

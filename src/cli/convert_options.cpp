@@ -1,5 +1,7 @@
 #include "cli/convert_options.h"
 
+#include <cstdlib>
+
 #include "task/control_rules.h"
 
 namespace pipeline {
@@ -37,6 +39,8 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
       {"dry-run", nullptr, "不执行任务，只打印每个任务的转换程序参数", nullptr},
+      {"preview", "SECONDS", "预览：只写出输出在这一时刻的画面（PNG），不转换", nullptr},
+      {"preview-out", "FILE.png", "预览画面写到这个文件", "result/ 中的 NAME_preview.png"},
   };
   return specs;
 }
@@ -70,6 +74,33 @@ bool FadeOption(const ParsedOptions& p, const char* name, bool& in, bool& out, s
       return false;
     }
   }
+  return true;
+}
+
+// --preview SECONDS [--preview-out FILE.png]: one frame of each file, nothing converted.
+bool PreviewOptions(const ParsedOptions& p, ConvertRequest& req) {
+  if (p.has("preview-out") && !p.has("preview")) {
+    req.error = "--preview-out 需要与 --preview 一起使用";
+    return false;
+  }
+  if (!p.has("preview")) return true;
+  const std::string& text = p.values.at("preview");
+  char* end = nullptr;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(seconds >= 0) || seconds > 1e7) {
+    req.error = "--preview 需要一个不小于 0 的秒数，而不是 '" + text + "'";
+    return false;
+  }
+  if (req.dryRun || !req.saveList.empty()) {
+    req.error = "--preview 不能与 --dry-run 或 --save-list 一起使用";
+    return false;
+  }
+  if (p.has("preview-out") && req.files.size() > 1) {
+    req.error = "--preview-out 只能用于一个 FILE";
+    return false;
+  }
+  req.previewSeconds = seconds;
+  if (p.has("preview-out")) req.previewOut = p.values.at("preview-out");
   return true;
 }
 
@@ -175,6 +206,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   }
   req.files = p.operands;
   if (req.files.empty() && !req.help) error = "没有给出要转换的文件（FILE）";
+  if (error.empty() && !PreviewOptions(p, req)) return req;
   return req;
 }
 

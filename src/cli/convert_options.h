@@ -1,5 +1,6 @@
 #pragma once
 // The options of `flipframe convert`, read into a settings template.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct ConvertRequest {
   std::vector<std::string> files;
   bool dryRun = false;
   std::string saveList;  // --save-list: the task list file the tasks go to, "" runs them
+  std::optional<double> previewSeconds;  // --preview: write the frame at this time instead
+  std::string previewOut;                // --preview-out, "" for result/NAME_preview.png
   bool help = false;
   std::string error;  // a usage error, "" when none
 };

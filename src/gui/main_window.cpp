@@ -1,4 +1,5 @@
 #include "gui/main_window.h"
+#include "gui/preview_controller.h"
 #include "ui_main_window.h"
 
 #include <QAction>
@@ -46,10 +47,12 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   editor_ = new TaskEditor(*this, ui.get(), "TaskEditor");
   tasks_ = new TaskListController(*this, ui.get(), "TaskListController");
   batch_ = new BatchView(*this, ui.get(), "BatchView");
-  for (WindowPart* part : std::initializer_list<WindowPart*>{editor_, tasks_, batch_}) {
+  previews_ = new PreviewController(*this, ui.get(), "PreviewController");
+  for (WindowPart* part : std::initializer_list<WindowPart*>{editor_, tasks_, batch_, previews_}) {
     part->editor = editor_;
     part->tasks = tasks_;
     part->batch = batch_;
+    part->previews = previews_;
   }
   editor_->ratioTable = app::kRatioTable;
   batch_->runner = batch_->MakeBatchRunner();

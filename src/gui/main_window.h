@@ -15,6 +15,7 @@
 #include "gui/dialogs.h"
 
 class BatchView;
+class PreviewController;
 class TaskEditor;
 class TaskListController;
 namespace app {
@@ -64,5 +65,6 @@ class MainWindow : public QWidget {
   TaskEditor* editor_ = nullptr;
   TaskListController* tasks_ = nullptr;
   BatchView* batch_ = nullptr;
+  PreviewController* previews_ = nullptr;
   int rememberedHeight_ = 603;  // the height the resize rule measures from
 };

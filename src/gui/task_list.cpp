@@ -18,6 +18,7 @@
 #include "gui/log_dialog.h"
 #include "gui/main_window.h"
 #include "gui/task_editor.h"
+#include "gui/preview_controller.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
@@ -64,6 +65,11 @@ TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, cons
   menuMoveTop = entry("移至顶部", &TaskListController::MoveTaskToTop);
   menuMoveBottom = entry("移至底部", &TaskListController::MoveTaskToBottom);
   menuShowLog = entry("查看日志", &TaskListController::ShowTaskLog);
+  menuPreview = 菜单->addAction(QStringLiteral("预览"));
+  connect(menuPreview, &QAction::triggered, this, [this] { previews->PreviewStoredTask(); });
+  menuPreviewPrepared = 菜单->addAction(QStringLiteral("预览当前设置"));
+  menuPreviewPrepared->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+  connect(menuPreviewPrepared, &QAction::triggered, this, [this] { previews->PreviewPreparedTask(); });
   menuSeparator3 = 菜单->addSeparator();
   menuAddVideos = entry("批量添加视频…", &TaskListController::AddVideosFromMenu);
   menuLoadList = entry("载入任务列表…", &TaskListController::LoadTaskListFromMenu);
@@ -98,17 +104,18 @@ bool TaskListController::PrepareTaskMenu() {
   const int rows = taskList->size();
   const int s = SelectedRow();
   for (QAction* a : {menuSeparator3, menuAddVideos, menuLoadList}) a->setVisible(true);
+  menuPreviewPrepared->setVisible(!editor->current.foregroundPath.empty());
   menuSaveList->setVisible(rows > 0);
   if (s < 0) {
     for (QAction* a : {menuClearState, menuCloneTask, menuEditTask, menuDeleteTask, menuSeparator2,
-                       menuMoveTop, menuMoveBottom, menuShowLog})
+                       menuMoveTop, menuMoveBottom, menuShowLog, menuPreview})
       a->setVisible(false);
     for (QAction* a : {menuClearAllStates, menuSeparator1, menuClearAllTasks}) a->setVisible(rows > 0);
     menuNewTask->setVisible(true);
     return true;
   }
   for (QAction* a : {menuClearState, menuClearAllStates, menuSeparator1, menuNewTask, menuCloneTask,
-                     menuEditTask, menuDeleteTask, menuClearAllTasks, menuShowLog})
+                     menuEditTask, menuDeleteTask, menuClearAllTasks, menuShowLog, menuPreview})
     a->setVisible(true);
   menuMoveTop->setVisible(s != 0);
   menuMoveBottom->setVisible(s != rows - 1);

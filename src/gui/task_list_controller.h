@@ -65,6 +65,7 @@ class TaskListController : public WindowPart {
   QAction *menuClearState = nullptr, *menuClearAllStates = nullptr, *menuNewTask = nullptr;
   QAction *menuCloneTask = nullptr, *menuEditTask = nullptr, *menuDeleteTask = nullptr;
   QAction *menuClearAllTasks = nullptr, *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
+  QAction *menuPreview = nullptr, *menuPreviewPrepared = nullptr;
   QAction *menuShowLog = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr, *menuSaveList = nullptr;
   QAction *menuSeparator1 = nullptr, *menuSeparator2 = nullptr, *menuSeparator3 = nullptr;
 };

@@ -8,6 +8,7 @@
 class BatchView;
 class Dialogs;
 class MainWindow;
+class PreviewController;
 class TaskEditor;
 class TaskListController;
 class QWidget;
@@ -44,6 +45,7 @@ class WindowPart : public QObject {
   TaskEditor* editor = nullptr;
   TaskListController* tasks = nullptr;
   BatchView* batch = nullptr;
+  PreviewController* previews = nullptr;
 
   friend class MainWindow;  // wires the parts to one another
 };

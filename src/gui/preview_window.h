@@ -1,0 +1,86 @@
+#pragma once
+// The preview window: the output frame of a task at a moment chosen with a slider, drawn
+// again a short moment after the task's settings change, and a few seconds encoded with the
+// task's full command for the desktop's player. Rendering runs on worker threads; a new
+// request cancels the one before, and the window never waits for one.
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <list>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "task/task_record.h"
+
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+namespace app {
+
+class PreviewWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The task to show as it stands now; nothing, with `why` set, when none can be made.
+  using TaskSource = std::function<std::optional<task::TaskRecord>(QString* why)>;
+
+  PreviewWindow(TaskSource source, std::array<std::string, 4> effectFilters, QWidget* parent = nullptr);
+  ~PreviewWindow() override;
+
+  // The task's settings changed: draw again after a short moment of quiet.
+  void settingsChanged();
+  // Draws now (the window calls it when shown).
+  void refresh();
+  // Opens a finished clip; tests replace it. False when no player answered.
+  std::function<bool(const QString& path)> openClip;
+  static constexpr int kQuietMs = 300;
+
+ signals:
+  // A frame or a message is on show for the request `generation` (for tests and callers).
+  void frameShown(int generation);
+  void clipFinished(const QString& pathOrEmpty);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Worker {
+    std::jthread thread;
+    std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+  };
+  void startFrame();
+  void startClip();
+  void showFrame(int generation, const QByteArray& png, const QString& error);
+  void showTime();
+  void retireFinishedWorkers();
+  std::optional<task::TaskRecord> currentTask();
+
+  TaskSource source_;
+  std::array<std::string, 4> effectFilters_;
+  QLabel* image_ = nullptr;
+  QLabel* time_ = nullptr;
+  QLabel* message_ = nullptr;
+  QSlider* slider_ = nullptr;
+  QSpinBox* clipSeconds_ = nullptr;
+  QPushButton* clipButton_ = nullptr;
+  QTimer quiet_;
+  QPixmap frame_;
+  int generation_ = 0;
+  std::stop_source frameStop_;
+  std::list<Worker> workers_;
+  QTemporaryDir clipFolder_;  // removed with the window, and every clip in it
+  int clipCount_ = 0;
+
+  void resizeEvent(QResizeEvent* event) override;
+  void showScaled();
+};
+
+}  // namespace app

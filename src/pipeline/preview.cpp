@@ -1,0 +1,222 @@
+#include "pipeline/preview.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "task/command_builder.h"
+#include "text/numbers.h"
+
+namespace pipeline {
+namespace {
+
+constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1a\n";
+constexpr size_t kMaxOutput = size_t(512) << 20;  // a frame of 8K RGBA is far below this
+
+// "HH:MM:SS.xx" as seconds with their fraction; 0 when unreadable.
+double FractionalSeconds(const std::string& duration) {
+  int h = 0, m = 0;
+  double s = 0;
+  if (std::sscanf(duration.c_str(), "%d:%d:%lf", &h, &m, &s) != 3) return 0;
+  return h * 3600.0 + m * 60.0 + s;
+}
+
+std::string SecondsText(double seconds) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.3f", seconds);
+  return buffer;
+}
+
+// The task's full-mode words with every input seeked to `seconds`, timestamps kept, and the
+// final "-y OUTPUT" taken off; empty when the task does not build.
+std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds, const std::array<std::string, 4>& effects) {
+  task::BuildEnvironment env{effects, [](const std::string& p) { return plat::FileExists(p); },
+                             [](const std::string&) { return true; }};  // a preview makes no folders
+  const task::BuildResult built = task::BuildCommand(t, task::BuildMode::Full, env);
+  std::vector<std::string> words = probe::TaskArguments(built.text);
+  if (words.size() < 3 || words[words.size() - 2] != "-y") return {};
+  words.resize(words.size() - 2);
+  std::vector<std::string> out{"-nostdin", "-v", "error", "-copyts"};
+  const std::string at = SecondsText(seconds);
+  for (std::string& w : words) {
+    if (w == "-i") {
+      out.push_back("-ss");
+      out.push_back(at);
+    }
+    out.push_back(std::move(w));
+  }
+  return out;
+}
+
+uint32_t BigEndian32(std::string_view bytes, size_t at) {
+  return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+         uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
+}
+
+struct RunOutput {
+  std::string bytes;
+  int exitStatus = -1;
+  bool stopped = false;
+};
+
+// Runs the converter to its end, keeping all it prints; a stop request kills it.
+RunOutput RunConverter(const std::vector<std::string>& args, std::stop_token stop) {
+  RunOutput out;
+  const plat::Child child = probe::StartConverter(args);
+  if (!child.started()) return out;
+  std::mutex guard;
+  bool ended = false;
+  std::stop_callback onStop(stop, [&] {
+    std::lock_guard lock(guard);
+    if (!ended) plat::KillProcess(child.pid);
+  });
+  char buffer[65536];
+  for (int n; (n = plat::ReadSome(child.readFd, buffer, sizeof buffer)) > 0;) {
+    if (out.bytes.size() < kMaxOutput) out.bytes.append(buffer, size_t(n));
+  }
+  plat::CloseFd(child.readFd);
+  {
+    std::lock_guard lock(guard);
+    ended = true;
+  }
+  for (int waited = 0; !plat::ChildExited(child.pid, &out.exitStatus); waited += 10) {
+    if (waited >= 2000) {
+      plat::ReapChild(child.pid, 0);
+      break;
+    }
+    plat::SleepMs(10);
+  }
+  out.stopped = stop.stop_requested();
+  return out;
+}
+
+// The converter's last non-empty line, for a message.
+std::string LastLine(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
+  const size_t cut = text.find_last_of("\r\n");
+  return std::string(cut == std::string_view::npos ? text : text.substr(cut + 1));
+}
+
+// "" when every source is there, else the message naming the first one that is not.
+std::string MissingSource(const task::TaskRecord& t) {
+  for (const std::string* quoted : {&t.foregroundPath, &t.backgroundPath, &t.animationPath, &t.audioPath}) {
+    const std::string path = task::Unquote(*quoted);
+    if (!path.empty() && !plat::IsRegularFile(path)) return "源文件不存在：" + path;
+  }
+  return "";
+}
+
+}  // namespace
+
+double PreviewLength(const task::TaskRecord& task) {
+  const double length = FractionalSeconds(task.foregroundDuration);
+  const double output = FractionalSeconds(task.outputDuration);
+  return output > 0 && output < length ? output : length;
+}
+
+double PreviewMoment(const task::TaskRecord& task, double seconds) {
+  const double length = PreviewLength(task);
+  const double fps = std::atof(task.foregroundFps.c_str());
+  const double last = length - (fps > 0 ? 1.0 / fps : 0.04);
+  return std::clamp(seconds, 0.0, std::max(0.0, last));
+}
+
+std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, double seconds,
+                                               const std::array<std::string, 4>& effectFilters,
+                                               const PreviewSettings& settings) {
+  task::TaskRecord t = task;
+  // No sound in a still: the graph then has no audio chain that would need an output.
+  for (task::Tick tick : {task::kTickForegroundSound, task::kTickBackgroundSound, task::kTickMusic,
+                          task::kTickAudioFadeIn, task::kTickAudioFadeOut})
+    t.ticks[tick] = 0;
+  t.ticks[task::kTickMute] = 1;
+  if (settings.quickBackground) t.fastBackground = true;
+  std::vector<std::string> words = SeekedWords(t, PreviewMoment(task, seconds), effectFilters);
+  if (words.empty()) return words;
+  for (const char* w : {"-frames:v", "1", "-f", "image2pipe", "-c:v", "png", "pipe:1"}) words.push_back(w);
+  return words;
+}
+
+std::vector<std::string> PreviewClipArguments(const task::TaskRecord& task, double seconds, double length,
+                                              const std::string& outputPath,
+                                              const std::array<std::string, 4>& effectFilters) {
+  std::vector<std::string> words = SeekedWords(task, PreviewMoment(task, seconds), effectFilters);
+  if (words.empty()) return words;
+  for (const std::string& w : {std::string("-t"), SecondsText(length), std::string("-y"), outputPath})
+    words.push_back(w);
+  return words;
+}
+
+std::optional<PngImage> FindPng(std::string_view output) {
+  for (size_t start = output.find(kPngSignature); start != std::string_view::npos;
+       start = output.find(kPngSignature, start + 1)) {
+    // Chunks: length, type, data, CRC; the image ends after the IEND chunk.
+    size_t at = start + kPngSignature.size();
+    PngImage image;
+    while (at + 12 <= output.size()) {
+      const uint32_t length = BigEndian32(output, at);
+      if (length > output.size() - at - 12) break;
+      const std::string_view type = output.substr(at + 4, 4);
+      if (type == "IHDR" && length >= 8) {
+        image.width = int(BigEndian32(output, at + 8) & 0x7fffffff);
+        image.height = int(BigEndian32(output, at + 12) & 0x7fffffff);
+      }
+      at += 12 + length;
+      if (type == "IEND") {
+        if (image.width <= 0 || image.height <= 0) break;
+        image.bytes.assign(output.substr(start, at - start));
+        return image;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
+                                const std::array<std::string, 4>& effectFilters, std::stop_token stop,
+                                const PreviewSettings& settings) {
+  PreviewFrame frame;
+  if (probe::ConverterPath().empty()) {
+    frame.error = probe::MissingConverterMessage();
+    return frame;
+  }
+  if (frame.error = MissingSource(task); !frame.error.empty()) return frame;
+  const std::vector<std::string> args = PreviewFrameArguments(task, seconds, effectFilters, settings);
+  if (args.empty()) {
+    frame.error = "无法预览：这个任务的命令无法生成。";
+    return frame;
+  }
+  const RunOutput run = RunConverter(args, stop);
+  if (run.stopped) {
+    frame.error = "预览已取消。";
+    return frame;
+  }
+  frame.image = FindPng(run.bytes);
+  if (!frame.image) {
+    const std::string why = LastLine(run.bytes);
+    frame.error = "无法预览：" + (why.empty() ? std::string("转换程序没有给出画面。") : why);
+  }
+  return frame;
+}
+
+std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, double length,
+                              const std::string& outputPath, const std::array<std::string, 4>& effectFilters,
+                              std::stop_token stop) {
+  if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
+  if (std::string missing = MissingSource(task); !missing.empty()) return missing;
+  const std::vector<std::string> args = PreviewClipArguments(task, seconds, length, outputPath, effectFilters);
+  if (args.empty()) return "无法预览：这个任务的命令无法生成。";
+  const RunOutput run = RunConverter(args, stop);
+  if (run.stopped) return "预览已取消。";
+  if (run.exitStatus != 0 || plat::FileSize(outputPath) <= 0) {
+    plat::DeleteFile(outputPath);
+    const std::string why = LastLine(run.bytes);
+    return "无法预览：" + (why.empty() ? std::string("转换程序没有写出文件。") : why);
+  }
+  return "";
+}
+
+}  // namespace pipeline

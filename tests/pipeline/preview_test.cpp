@@ -1,0 +1,112 @@
+// The preview frame against the real conversion of the same task, the few seconds with the
+// real encoder, and what a source that is gone gives.
+#include "pipeline/preview.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "pipeline/make_task.h"
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "support/media.h"
+#include "support/task_helpers.h"
+
+namespace {
+
+using namespace testing_support;
+
+// SSIM of two pictures of one size, as the converter measures it.
+double Ssim(const std::string& a, const std::string& b) {
+  const std::string out =
+      Capture("ffmpeg -hide_banner -nostdin -i '" + a + "' -i '" + b + "' -lavfi ssim -f null - 2>&1");
+  const size_t at = out.rfind("All:");
+  return at == std::string::npos ? 0 : std::atof(out.c_str() + at + 4);
+}
+
+std::string WriteFile(const std::string& path, const std::string& bytes) {
+  EXPECT_TRUE(plat::WriteFileAtomically(path, bytes));
+  return path;
+}
+
+struct Case {
+  const char* name;
+  int width, height;
+  pipeline::SettingsTemplate settings;
+};
+
+TEST(Preview, FrameMatchesTheConversionAtThatMoment) {
+  const std::string folder = TempFolder();
+  plat::SetProgramFolderForTesting(folder);
+  // A high bitrate keeps the encoder's own loss out of the comparison.
+  pipeline::SettingsTemplate mirrored;
+  mirrored.bitrate = "6000";
+  mirrored.mirror = true;
+  mirrored.typedSize = 270;
+  pipeline::SettingsTemplate copies;
+  copies.copies = 3;
+  copies.bitrate = "6000";
+  pipeline::SettingsTemplate classic;  // the task's own graph, not the quick one
+  classic.bitrate = "6000";
+  const Case cases[] = {{"mirrored", 480, 270, mirrored}, {"copies", 180, 320, copies}, {"classic", 480, 270, classic}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string clip = CopyInto(VideoWithSound(c.width, c.height, 3), folder + "/" + c.name);
+    pipeline::WorkerTrial trial(false);
+    const pipeline::MadeTask made = pipeline::MakeTask(clip, c.settings, BuiltInEffects(), trial);
+    ASSERT_TRUE(made.ok) << made.refusal;
+
+    const ConverterRun run = RunConverter(made.task.commandLine, false, 120000);
+    ASSERT_TRUE(run.exited && run.status == 0) << run.output;
+    const std::string converted = probe::SplitArguments(made.task.commandLine).back();
+    const std::string cut = folder + "/" + c.name + "/cut.png";
+    ASSERT_EQ(Shell("ffmpeg -v error -nostdin -y -ss 1.6 -i '" + converted + "' -frames:v 1 '" + cut + "'"), 0);
+
+    pipeline::PreviewSettings settings;
+    settings.quickBackground = std::string(c.name) != "classic";
+    const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(made.task, 1.6, BuiltInEffects(), {}, settings);
+    ASSERT_TRUE(frame.image) << frame.error;
+    EXPECT_EQ(frame.image->width, made.task.outputWidth);
+    EXPECT_EQ(frame.image->height, made.task.outputHeight);
+    EXPECT_GE(Ssim(WriteFile(folder + "/" + c.name + "/preview.png", frame.image->bytes), cut), 0.98);
+  }
+  EXPECT_EQ(ConvertersOwnedBy(folder), 0);
+  plat::SetProgramFolderForTesting("");
+}
+
+TEST(Preview, ClipHasTheLengthAskedAndAGoneSourceIsNamed) {
+  const std::string folder = TempFolder();
+  plat::SetProgramFolderForTesting(folder);
+  const std::string clip = CopyInto(VideoWithSound(320, 180, 3), folder);
+  pipeline::WorkerTrial trial(false);
+  const pipeline::MadeTask made = pipeline::MakeTask(clip, {}, BuiltInEffects(), trial);
+  ASSERT_TRUE(made.ok) << made.refusal;
+
+  const std::string out = folder + "/few.mp4";
+  EXPECT_EQ(pipeline::RenderPreviewClip(made.task, 0.5, 2, out, BuiltInEffects()), "");
+  const ProbeFacts facts = FfprobeFacts(out);
+  EXPECT_NEAR(facts.duration, 2.0, 0.2);
+  EXPECT_EQ(facts.height, made.task.outputHeight);
+
+  // A moment past the end shows the last frame.
+  EXPECT_TRUE(pipeline::RenderPreviewFrame(made.task, 99, BuiltInEffects()).image);
+
+  plat::DeleteFile(clip);
+  const pipeline::PreviewFrame gone = pipeline::RenderPreviewFrame(made.task, 1, BuiltInEffects());
+  EXPECT_FALSE(gone.image);
+  EXPECT_EQ(gone.error, "源文件不存在：" + clip);
+  plat::SetProgramFolderForTesting("");
+}
+
+TEST(Preview, FindsThePngAmongConverterLines) {
+  const std::string png = Capture("ffmpeg -v error -nostdin -f lavfi -i color=red:s=34x20 -frames:v 1 -f image2pipe -c:v png -");
+  const auto found = pipeline::FindPng("a warning line\n" + png + "another line\n");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->bytes, png);
+  EXPECT_EQ(found->width, 34);
+  EXPECT_EQ(found->height, 20);
+  EXPECT_FALSE(pipeline::FindPng(png.substr(0, png.size() - 5)));  // cut short
+  EXPECT_FALSE(pipeline::FindPng("no image here"));
+}
+
+}  // namespace
