@@ -105,7 +105,7 @@ bool BytesFromJson(const QJsonValue& v, std::string* out) {
   const auto decoded =
       QByteArray::fromBase64Encoding(encoded.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
   if (!decoded) return false;
-  *out = ToUtf8(decoded.decoded);
+  *out = decoded.decoded.toStdString();  // raw bytes, not a text
   return true;
 }
 
@@ -185,7 +185,7 @@ QString LockedUpdate(const std::string& path, Change change) {
     rows = std::move(list.rows);
   }
   if (error.isEmpty()) error = change(rows);
-  if (error.isEmpty() && !plat::WriteFileAtomically(path, ToUtf8(SerializeTaskList(rows)), &why))
+  if (error.isEmpty() && !plat::WriteFileAtomically(path, SerializeTaskList(rows).toStdString(), &why))
     error = WriteFailure(path, why);
   plat::UnlockFile(lock);
   return error;
@@ -249,7 +249,7 @@ QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows) 
   std::string why;
   const int lock = plat::LockFile(TaskListLockPath(path), &why);
   if (lock < 0) return LockFailure(path, why);
-  const bool saved = plat::WriteFileAtomically(path, ToUtf8(SerializeTaskList(rows)), &why);
+  const bool saved = plat::WriteFileAtomically(path, SerializeTaskList(rows).toStdString(), &why);
   plat::UnlockFile(lock);
   return saved ? QString() : WriteFailure(path, why);
 }
