@@ -116,7 +116,7 @@ bool BytesFromJson(const QJsonValue& v, std::string* out) {
   const auto decoded =
       QByteArray::fromBase64Encoding(encoded.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
   if (!decoded) return false;
-  *out = ToUtf8(decoded.decoded);
+  *out = decoded.decoded.toStdString();  // raw bytes, not a text
   return true;
 }
 
@@ -232,7 +232,7 @@ QString LockedUpdate(const std::string& path, Change change, bool replacing = fa
   if (error.isEmpty() && write) {
     if (plat::IsWriteProtected(target))
       error = WriteProtected(path);
-    else if (!plat::WriteFileAtomically(target, ToUtf8(SerializeTaskList(rows)), &why))
+    else if (!plat::WriteFileAtomically(target, SerializeTaskList(rows).toStdString(), &why))
       error = WriteFailure(path, why);
   }
   plat::UnlockFile(lock);

@@ -9,5 +9,7 @@ namespace app {
 
 inline QString FromUtf8(const std::string& s) { return QString::fromStdString(s); }
 inline std::string ToUtf8(const QString& s) { return s.toStdString(); }
+// Bytes are no text: a QByteArray would otherwise be decoded into a QString on the way.
+std::string ToUtf8(const QByteArray&) = delete;
 
 }  // namespace app
