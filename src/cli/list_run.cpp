@@ -88,8 +88,6 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;
-  // The window stops at its 1000 tasks; the command line runs every task of the list.
-  timing.maxTasks = std::numeric_limits<int>::max();
   timing.worker.endOtherConverters = false;  // runs of other tasks may share the program folder
   pipeline::BatchRunner runner(std::move(h), timing);
   {
