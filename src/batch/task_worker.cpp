@@ -46,15 +46,15 @@ void PlainSleep(int ms) { plat::SleepMs(ms); }
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::string& arguments, bool trial, std::stop_token stop, const WorkerReport& report,
+  Run(const std::vector<std::string>& words, bool trial, std::stop_token stop, const WorkerReport& report,
       const WorkerTiming& timing)
-      : arguments_(arguments),
+      : words_(words),
         trial_(trial),
         stop_(std::move(stop)),
         report_(report),
         timing_(timing),
-        temporary_(OutputFile(arguments)),
-        follower_(TaskDuration(arguments)) {}
+        temporary_(OutputFile(words)),
+        follower_(TaskDuration(words)) {}
 
   ~Run() {
     EndConverter();
@@ -62,7 +62,9 @@ class Run {
   }
 
   WorkerResult Go() {
-    child_ = probe::StartConverter(probe::TaskArguments(arguments_));
+    std::vector<std::string> args{"-hide_banner"};
+    args.insert(args.end(), words_.begin(), words_.end());
+    child_ = probe::StartConverter(args);
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();
@@ -198,7 +200,7 @@ class Run {
     const probe::ProbeOutcome probed = probe::ProbeFile(temporary_);
     if (probed.status != probe::ProbeStatus::Parsed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
-    const double expected = OutputDurationSeconds(arguments_);
+    const double expected = OutputDurationSeconds(words_);
     if (expected < 0) return {};
     const double got = ClockSeconds(probed.info.duration);
     if (got < 0 || std::fabs(got - expected) > kDurationTolerance)
@@ -227,7 +229,7 @@ class Run {
     return {WorkerEnding::Failed, why, {}};
   }
 
-  const std::string arguments_;
+  const std::vector<std::string> words_;
   const bool trial_;
   const std::stop_token stop_;
   const WorkerReport& report_;
@@ -273,10 +275,15 @@ ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
   return v;
 }
 
+WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
+                           const WorkerReport& report, const WorkerTiming& timing) {
+  Run run(words, trial, std::move(stop), report, timing);
+  return run.Go();
+}
+
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  Run run(arguments, trial, std::move(stop), report, timing);
-  return run.Go();
+  return RunTaskWorker(probe::SplitArguments(arguments), trial, std::move(stop), report, timing);
 }
 
 int CompletionsUnderWay() { return g_completions.load(); }

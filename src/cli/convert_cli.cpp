@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <stop_token>
 
-#include "store/presets.h"
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "cli/convert_options.h"
-#include "pipeline/make_task.h"
 #include "cli/progress_printer.h"
+#include "pipeline/make_task.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "store/task_list_file.h"
 
 namespace app {
 namespace {
@@ -32,13 +32,6 @@ void PrintHelp() {
       "refused or a task failed, 2 a usage error or a LIST.json that is no readable task list,\n"
       "130 stopped by Ctrl-C (SIGINT) or SIGTERM (with --save-list nothing is added then).\n",
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
-}
-
-std::array<std::string, 4> EffectFilters() {
-  const presets::PresetTable table = presets::LoadPresets(presets::SettingsPath());
-  std::array<std::string, 4> filters;
-  for (size_t e = 0; e < filters.size(); ++e) filters[e] = table[e].filter;
-  return filters;
 }
 
 // The tasks go to `list` in one locked append: all of them or, when the list would pass the
@@ -83,7 +76,7 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   }
   std::vector<TaskRow> saved;
 
-  const std::array<std::string, 4> filters = EffectFilters();
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
   pipeline::WorkerTrial trial(false);  // other runs may share the program folder
   pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
   int status = kExitOk;

@@ -2,11 +2,13 @@
 
 #include <cstdio>
 
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
+#include "store/presets.h"
+#include "store/task_list_file.h"
 #include "task/task_record.h"
+#include "text/bytes.h"
 
 namespace app {
 
@@ -28,10 +30,12 @@ ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token 
     label = std::to_string(row + 1) + "/" + std::to_string(now.rows.size()) + " " +
             task::Unquote(r.record.foregroundPath);
     outcome = {r.speed, r.state, r.record.finalOutputPath};
-    return pipeline::BatchTurn{r.state == QString::fromUtf8(kFinishedState), r.record};
+    return pipeline::BatchTurn{IsFinishedState(r.state), r.record};
   };
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
+  h.effectFilters = [&filters] { return filters; };
   h.taskStarting = [&](int, const task::TaskRecord& record) {
-    progress.Start(label, batch::TaskDuration(record.commandLine));
+    progress.Start(label, text::SecondsOfDuration(text::Left(record.outputDuration, 8)));
   };
   h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
   h.speed = [&](int, const std::string& s) {

@@ -6,10 +6,12 @@
 #include <stop_token>
 
 #include "cli/list_run.h"
-#include "store/task_list_file.h"
 #include "cli/progress_printer.h"
 #include "cli/run_options.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "store/task_list_file.h"
 
 namespace app {
 namespace {
@@ -61,6 +63,16 @@ int RunRunCommand(const std::vector<std::string>& args) {
   if (request.task > total)
     return Usage("there is no task " + std::to_string(request.task) + " in " + request.list + " (" +
                  std::to_string(total) + " tasks)");
+
+  // The tasks to run hold their commands only as data: say once when one is not what runs.
+  std::vector<pipeline::StoredCommand> compared;
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
+  for (int k = 0; k < total; ++k)
+    compared.push_back(request.task == 0 || request.task == k + 1
+                           ? pipeline::CompareStoredCommand(loaded.rows[size_t(k)].record, filters)
+                           : pipeline::StoredCommand::Same);
+  if (const std::string notice = pipeline::StoredCommandNotice(request.list, compared); !notice.empty())
+    std::fprintf(stderr, "flipframe run: %s\n", notice.c_str());
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });

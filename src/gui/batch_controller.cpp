@@ -13,10 +13,10 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "gui/main_window.h"
 #include "batch/process_control.h"
 #include "batch/progress.h"
 #include "batch/progress_clock.h"
+#include "gui/main_window.h"
 
 namespace {
 
@@ -41,6 +41,7 @@ std::unique_ptr<pipeline::BatchRunner> MainWindow::MakeBatchRunner() {
     总进度->setMaximum(total * kBarStepsPerTask);
     总进度->setValue(row * kBarStepsPerTask);
   };
+  h.effectFilters = [this] { return effectFilters; };
   h.taskStarting = [this](int row, const task::TaskRecord&) { taskList->clearLog(row); };
   h.output = [this](int row, std::string_view chunk) { taskList->appendLog(row, chunk); };
   h.speed = [this](int row, const std::string& s) { taskList->setSpeed(row, QString::fromStdString(s)); };

@@ -13,10 +13,11 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "store/file_names.h"
 #include "gui/log_dialog.h"
 #include "gui/main_window.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
+#include "store/file_names.h"
 
 int MainWindow::SelectedRow() const {
   const QModelIndexList selected = 列表框->selectionModel()->selectedIndexes();
@@ -122,5 +123,8 @@ void MainWindow::MoveTaskToBottom() {
 void MainWindow::ShowTaskLog() {
   const int s = SelectedRow();
   if (s < 0) return;
-  dialogs().ShowLog(this, taskList->log(s), app::TaskShellLine(taskList->task(s).commandLine));
+  // The command the batch would run now; looking at it creates no result folder.
+  const task::BuildEnvironment look{effectFilters, [](const std::string& p) { return plat::FileExists(p); },
+                                    nullptr};
+  dialogs().ShowLog(this, taskList->log(s), app::TaskShellLine(pipeline::RunWords(taskList->task(s), look)));
 }

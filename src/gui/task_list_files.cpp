@@ -3,8 +3,9 @@
 #include <QFileInfo>
 #include <QLabel>
 
-#include "store/file_names.h"
 #include "gui/main_window.h"
+#include "pipeline/stored_task.h"
+#include "store/file_names.h"
 #include "store/task_list_file.h"
 
 namespace {
@@ -43,5 +44,12 @@ bool MainWindow::AppendTaskListFile(const QString& path) {
     return false;
   }
   ShowTaskCount();
+  // The tasks run the commands built from their fields and this de.ini: say once when that
+  // is not what the list carries.
+  std::vector<pipeline::StoredCommand> compared;
+  for (const app::TaskRow& row : loaded.rows)
+    compared.push_back(pipeline::CompareStoredCommand(row.record, effectFilters));
+  const std::string notice = pipeline::StoredCommandNotice(app::FileSystemPath(path), compared);
+  if (!notice.empty()) dialogs().ShowError(this, QString::fromStdString(notice));
   return true;
 }

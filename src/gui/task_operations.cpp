@@ -169,6 +169,7 @@ void MainWindow::AddOrSaveTask() {
         current.trialCommand = trial;
         task::TaskRecord stored = current;
         stored.commandLine = BuildCommandFor(stored, false);
+        task::StampSources(stored);
         // Speed, state and final output path are emptied: the changed task runs again.
         taskList->replaceTask(index, stored);
       }
@@ -184,6 +185,7 @@ void MainWindow::AddOrSaveTask() {
       task::TaskRecord stored = current;
       ReadTaskFromControls(stored);
       stored.commandLine = BuildCommandFor(stored, false);
+      task::StampSources(stored);
       taskList->append(stored);
       SetCurrentRow(taskList->size());
       ShowTaskCount();

@@ -145,6 +145,7 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   r.trialCommand = trialCommand;
   made.task = r;
   made.task.commandLine = BuildCommandFor(s, made.task, BuildMode::Full, effectFilters);
+  StampSources(made.task);
   made.ok = true;
   return made;
 }

@@ -118,4 +118,10 @@ std::string AbsolutePath(const std::string& path) {
   return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
 }
 
+FileStamp StampOf(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return {};
+  return {int64_t(st.st_size), int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+}
+
 }  // namespace plat

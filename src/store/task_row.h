@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "batch/log_tail.h"
+#include "batch/task_worker.h"
 #include "task/task_record.h"
 
 namespace app {
@@ -23,6 +24,11 @@ struct TaskRow {
   // only, never saved with the list. A clone or a modified task starts without one.
   batch::LogTail log{};
 };
+
+// True for the states of a task that ran to its end: "处理完毕", also with a changed source.
+inline bool IsFinishedState(const QString& state) {
+  return state == QString::fromUtf8(kFinishedState) || state == QString::fromUtf8(batch::kStateSourceChanged);
+}
 
 // True for the state texts of a task being converted: "准备数据" or a percentage.
 inline bool IsRunningState(const QString& state) {
