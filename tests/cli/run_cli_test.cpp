@@ -165,7 +165,7 @@ TEST(RunCli, HostileListsRunOnlyTheirOwnFields) {
        0, "第1个任务带有与本机 de.ini 不同的特效滤镜，改用本机的特效滤镜"},
       {"option-like path", [](auto& r) { r.foregroundPath = r.backgroundPath = "\"-y\""; }, 2,
        "的第1个任务不能使用：前景文件“-y”不是文件的绝对路径。整个列表未载入"},
-      {"output outside result/", [&](auto& r) { r.outputFormat = ".mp4\" -y \"" + victim; }, 2,
+      {"output outside result", [&](auto& r) { r.outputFormat = ".mp4\" -y \"" + victim; }, 2,
        "的第1个任务不能使用：输出格式"},
   };
   int results = 0;
