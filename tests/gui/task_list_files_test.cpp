@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 
@@ -50,7 +51,9 @@ TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
   window->taskList->clearTasks();
   Load(folder_ + "/queue.json");
-  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  // Their stored commands ("command K") are not what the builder makes of them: said once.
+  ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
+  EXPECT_TRUE(dialogs.errors[0].contains("第1、2、3个任务保存的转换命令与其设置不符"));
   ASSERT_EQ(Rows().size(), saved.size());
   for (size_t k = 0; k < saved.size(); ++k) {
     SCOPED_TRACE(k);
