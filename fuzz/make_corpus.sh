@@ -34,7 +34,9 @@ if mkdir -p full && mount -t tmpfs -o size=32k tmpfs full 2>/dev/null; then
 fi
 # Task lists as flipframe writes them, when FLIPFRAME names a built flipframe: one task with
 # every kind of source and two effects, a portrait clip in three copies with a bitrate, and
-# the same list after a run. Fixed paths, so the seeds come out the same each time.
+# the same list after a run. Fixed paths, so the seeds come out the same each time. old.json
+# (made.json without fastBackground and sourceStamps, as older versions wrote it) and
+# hostile.json (a foreign command and an option as a path: refused) are edited from made.json.
 if [ -x "${FLIPFRAME:-}" ]; then
   d=/tmp/flipframe-corpus-lists
   rm -rf "$d" && mkdir -p "$d" "$here/corpus/task_list"
