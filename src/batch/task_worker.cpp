@@ -46,14 +46,14 @@ void PlainSleep(int ms) { plat::SleepMs(ms); }
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::vector<std::string>& words, bool trial, std::stop_token stop, const WorkerReport& report,
-      const WorkerTiming& timing)
+  Run(const std::vector<std::string>& words, const std::string& temporary, bool trial, std::stop_token stop,
+      const WorkerReport& report, const WorkerTiming& timing)
       : words_(words),
         trial_(trial),
         stop_(std::move(stop)),
         report_(report),
         timing_(timing),
-        temporary_(OutputFile(words)),
+        temporary_(temporary),
         follower_(TaskDuration(words)) {}
 
   ~Run() {
@@ -277,13 +277,14 @@ ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
 
 WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  Run run(words, trial, std::move(stop), report, timing);
+  Run run(words, OutputFile(words), trial, std::move(stop), report, timing);
   return run.Go();
 }
 
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  return RunTaskWorker(probe::SplitArguments(arguments), trial, std::move(stop), report, timing);
+  Run run(probe::SplitArguments(arguments), OutputFile(arguments), trial, std::move(stop), report, timing);
+  return run.Go();
 }
 
 int CompletionsUnderWay() { return g_completions.load(); }
