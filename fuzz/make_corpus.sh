@@ -32,3 +32,22 @@ if mkdir -p full && mount -t tmpfs -o size=32k tmpfs full 2>/dev/null; then
     > "$here/corpus/progress/disk_full.txt" || true
   umount full
 fi
+# Task lists as flipframe writes them, when FLIPFRAME names a built flipframe: one task with
+# every kind of source and two effects, a portrait clip in three copies with a bitrate, and
+# the same list after a run. Fixed paths, so the seeds come out the same each time. old.json
+# (made.json without fastBackground and sourceStamps, as older versions wrote it) and
+# hostile.json (a foreign command and an option as a path: refused) are edited from made.json.
+if [ -x "${FLIPFRAME:-}" ]; then
+  d=/tmp/flipframe-corpus-lists
+  rm -rf "$d" && mkdir -p "$d" "$here/corpus/task_list"
+  cp av.mp4 "$d/clip.mp4" && cp anim.gif still.png sound.m4a "$d/"
+  ffmpeg "${q[@]}" -f lavfi -i testsrc=size=360x640:rate=25:duration=3 "$d/upright.mp4"
+  "$FLIPFRAME" convert --save-list "$d/made.json" --background "$d/still.png" --animation "$d/anim.gif" \
+    --music "$d/sound.m4a" --effects 1,3 --audio-fade in,out "$d/clip.mp4"
+  "$FLIPFRAME" convert --save-list "$d/made.json" --ratio 16:9 --copies 3 --mirror --bitrate 900 \
+    --fast-background "$d/upright.mp4"
+  cp "$d/made.json" "$here/corpus/task_list/made.json"
+  "$FLIPFRAME" run "$d/made.json" 2>/dev/null || true
+  cp "$d/made.json" "$here/corpus/task_list/ran.json"
+  rm -rf "$d"
+fi

@@ -83,7 +83,7 @@ case "${1:-}" in
     CC=clang CXX=clang++ cmake -S "$here" -B "$fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DFLIPFRAME_SANITIZE=ON -DFLIPFRAME_FUZZ=ON >/dev/null
     cmake --build "$fuzz" -j"$(nproc)" --target fuzz_all
-    for target in stream_info progress split_arguments presets output_name; do
+    for target in stream_info progress split_arguments presets output_name task_list; do
       # New inputs go to a working corpus in the build folder; the kept seeds stay as they are.
       mkdir -p "$fuzz/corpus/$target"
       echo "== fuzz_$target for $seconds s"

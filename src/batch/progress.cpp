@@ -91,6 +91,27 @@ double OutputDurationSeconds(std::string_view a) {
   return ClockSeconds(a.substr(size_t(p - 1 + 6)));
 }
 
+namespace {
+
+std::string_view WordAfterTo(const std::vector<std::string>& words) {
+  for (size_t i = 0; i + 1 < words.size(); ++i)
+    if (words[i] == "-to") return words[i + 1];
+  return {};
+}
+
+}  // namespace
+
+std::string OutputFile(const std::vector<std::string>& words) { return words.empty() ? "" : words.back(); }
+
+int TaskDuration(const std::vector<std::string>& words) {
+  return text::SecondsOfDuration(text::Left(WordAfterTo(words), 8));
+}
+
+double OutputDurationSeconds(const std::vector<std::string>& words) {
+  const std::string_view to = WordAfterTo(words);
+  return to.empty() ? -1 : ClockSeconds(to);
+}
+
 std::string WriteFailureLine(std::string_view output) {
   for (std::string_view word :
        {"Error writing trailer", "Error closing file", "No space left on device", "Error writing"}) {

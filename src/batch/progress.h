@@ -4,6 +4,7 @@
 // functions on the program's UTF-8 texts; positions are 1-based, -1 when nothing is found.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace batch {
 
@@ -21,6 +22,12 @@ double ClockSeconds(std::string_view clock);
 
 // The task's output duration in seconds: the clock after the first `" -to `; -1 without one.
 double OutputDurationSeconds(std::string_view arguments);
+
+// The same three for a command already split into words: the last word is the output, the
+// word after the first "-to" the duration.
+std::string OutputFile(const std::vector<std::string>& words);
+int TaskDuration(const std::vector<std::string>& words);
+double OutputDurationSeconds(const std::vector<std::string>& words);
 
 // The line (blanks and line ends trimmed) of the first write failure in the converter's
 // output ("Error writing trailer", "Error closing file", "No space left on device", "Error

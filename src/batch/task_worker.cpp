@@ -14,6 +14,7 @@
 #include "probe/converter.h"
 #include "probe/probe_file.h"
 #include "task/output_name.h"
+#include "text/shell_quote.h"
 
 namespace batch {
 namespace {
@@ -57,16 +58,16 @@ std::string FirstInput(const std::vector<std::string>& words) {
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::string& arguments, bool trial, std::stop_token stop, const WorkerReport& report,
-      const WorkerTiming& timing)
-      : arguments_(arguments),
+  Run(const std::vector<std::string>& words, const std::string& temporary, bool trial, std::stop_token stop,
+      const WorkerReport& report, const WorkerTiming& timing)
+      : words_(words),
         trial_(trial),
         stop_(std::move(stop)),
         report_(report),
         timing_(timing),
-        stored_(OutputFile(arguments)),
-        temporary_(stored_),
-        follower_(TaskDuration(arguments)) {}
+        stored_(temporary),
+        temporary_(temporary),
+        follower_(TaskDuration(words)) {}
 
   ~Run() {
     if (activity_) crash::EndActivity(activity_);
@@ -75,7 +76,7 @@ class Run {
   }
 
   WorkerResult Go() {
-    std::vector<std::string> words = probe::TaskArguments(arguments_);
+    std::vector<std::string> words = words_;
     const std::string firstInput = FirstInput(words);
     // Only where the words write the task's temporary output last, as the builder has them.
     if (IsTemporaryOutput(stored_) && !words.empty() && words.back() == stored_) {
@@ -89,7 +90,9 @@ class Run {
         return trial_ ? Refuse(text) : Fail(text);
       }
     }
-    child_ = probe::StartConverter(WithOutput(std::move(words), stored_, temporary_));
+    std::vector<std::string> args{"-hide_banner"};
+    for (std::string& w : WithOutput(std::move(words), stored_, temporary_)) args.push_back(std::move(w));
+    child_ = probe::StartConverter(args);
     if (!child_.started()) {
       exited_ = true;
       const std::string& converter = probe::ConverterPath();
@@ -99,7 +102,7 @@ class Run {
     }
     // A crash report names the task that was running.
     activity_ = crash::BeginActivity((trial_ ? "试运行 " : "转换 ") + firstInput,
-                                     probe::ConverterPath() + " -hide_banner " + arguments_);
+                                     probe::ConverterPath() + " " + text::ShellLine(args));
     const auto started = std::chrono::steady_clock::now();
     for (;;) {
       if (!trial_ && stop_.stop_requested()) return Stop();
@@ -232,7 +235,7 @@ class Run {
     if (probed.status == probe::ProbeStatus::Failed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
     if (probed.status != probe::ProbeStatus::Parsed) return {};
-    const double expected = OutputDurationSeconds(arguments_);
+    const double expected = OutputDurationSeconds(words_);
     const double got = ClockSeconds(probed.info.duration);
     if (expected < 0 || got < 0) return {};
     if (std::fabs(got - expected) > kDurationTolerance)
@@ -271,7 +274,7 @@ class Run {
     return {WorkerEnding::Failed, why, {}};
   }
 
-  const std::string arguments_;
+  const std::vector<std::string> words_;
   const bool trial_;
   const std::stop_token stop_;
   const WorkerReport& report_;
@@ -319,9 +322,15 @@ ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
   return v;
 }
 
+WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
+                           const WorkerReport& report, const WorkerTiming& timing) {
+  Run run(words, OutputFile(words), trial, std::move(stop), report, timing);
+  return run.Go();
+}
+
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  Run run(arguments, trial, std::move(stop), report, timing);
+  Run run(probe::SplitArguments(arguments), OutputFile(arguments), trial, std::move(stop), report, timing);
   return run.Go();
 }
 

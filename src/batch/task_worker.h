@@ -17,6 +17,9 @@ namespace batch {
 // Row texts of a running task.
 inline constexpr const char* kStatePreparing = "准备数据";
 inline constexpr const char* kStateFinished = "处理完毕";
+// Finished, but a source file changed since the task was made (still being copied or
+// recorded): the output is kept and the task counts as finished.
+inline constexpr const char* kStateSourceChanged = "处理完毕(源文件已改变)";
 inline constexpr const char* kStateStopped = "手动停止";
 inline constexpr const char* kStateMissing = "文件缺失";
 inline constexpr const char* kPercentSign = "％";
@@ -97,6 +100,10 @@ struct WorkerTiming {
 // written), and the final name is taken when the task completes: the first free "_N",
 // atomically, so that runs in parallel never share a file.
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
+                           const WorkerReport& report, const WorkerTiming& timing = {});
+// The same for arguments already split into words (a stored task's, pipeline::RunWords): the
+// last word is the temporary output.
+WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
 
 // Workers between a converter's successful end and the rename of its output (the completion

@@ -35,13 +35,6 @@ void PrintHelp() {
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
 }
 
-std::array<std::string, 4> EffectFilters() {
-  const presets::PresetTable table = presets::LoadPresets(presets::SettingsPath());
-  std::array<std::string, 4> filters;
-  for (size_t e = 0; e < filters.size(); ++e) filters[e] = table[e].filter;
-  return filters;
-}
-
 // The tasks go to `list` in one locked append: all of them or, when the list would pass the
 // task limit, none.
 int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int status) {
@@ -58,7 +51,7 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
 // Makes the task of `file` as the window's 保存任务 would; a refusal is reported and fails the run.
 struct TaskMaker {
   const pipeline::ConvertRequest& request;
-  std::array<std::string, 4> filters = EffectFilters();
+  std::array<std::string, 4> filters = presets::LocalEffectFilters();
   pipeline::WorkerTrial trial{false};  // other runs may share the program folder
   int status = kExitOk;
 
@@ -157,6 +150,8 @@ int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
       progress.End();
     if (ending == TurnEnding::Failed || ending == TurnEnding::Missing) maker.status = kExitFailed;
   };
+
+  h.effectFilters = [&maker] { return maker.filters; };
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;

@@ -11,9 +11,11 @@
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
 #include "platform/platform.h"
+#include "store/presets.h"
 #include "store/task_list_file.h"
 #include "store/utf8.h"
 #include "task/task_record.h"
+#include "text/bytes.h"
 
 namespace app {
 namespace {
@@ -54,6 +56,8 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
   pipeline::BatchHooks h;
   h.size = [] { return 1; };
   h.turn = [&](int) { return pipeline::BatchTurn{false, r.record}; };
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
+  h.effectFilters = [&filters] { return filters; };
   h.taskStarting = [&](int, const task::TaskRecord& record) {
     // A result folder removed since the task was made is made again, as the window's
     // command builder makes it; only that folder, beside a foreground that is there.
@@ -61,7 +65,7 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
     const size_t slash = foreground.rfind('/');
     if (slash != std::string::npos && plat::IsDirectory(foreground.substr(0, slash + 1)))
       plat::MakeDirs(foreground.substr(0, slash + 1) + "result");
-    progress.Start(label, batch::TaskDuration(record.commandLine));
+    progress.Start(label, text::SecondsOfDuration(text::Left(record.outputDuration, 8)));
   };
   h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
   h.speed = [&](int, const std::string& s) {

@@ -9,7 +9,9 @@
 #include "cli/list_run.h"
 #include "cli/progress_printer.h"
 #include "cli/run_options.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
+#include "store/presets.h"
 #include "store/task_list_file.h"
 #include "store/utf8.h"
 
@@ -62,6 +64,16 @@ int RunRunCommand(const std::vector<std::string>& args) {
   if (request.task > total)
     return Usage("任务列表文件“" + list + "”中没有第" + std::to_string(request.task) + "个任务（共" +
                  std::to_string(total) + "个）");
+
+  // The tasks to run hold their commands only as data: say once when one is not what runs.
+  std::vector<pipeline::StoredCommand> compared;
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
+  for (int k = 0; k < total; ++k)
+    compared.push_back(request.task == 0 || request.task == k + 1
+                           ? pipeline::CompareStoredCommand(loaded.rows[size_t(k)].record, filters)
+                           : pipeline::StoredCommand::Same);
+  if (const std::string notice = pipeline::StoredCommandNotice(list, compared); !notice.empty())
+    std::fprintf(stderr, "flipframe run: %s\n", notice.c_str());
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });

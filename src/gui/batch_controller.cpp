@@ -63,6 +63,7 @@ std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
   h.state = [this](int row, const std::string& s) {
     tasks->taskList->setState(row, QString::fromStdString(s));
   };
+  h.effectFilters = [this] { return editor->effectFilters; };
   h.progress = [this](int row, const pipeline::TaskProgress& p) {
     ui->总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
     if (p.secondsLeft)

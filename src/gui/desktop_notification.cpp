@@ -10,7 +10,7 @@
 namespace app {
 
 void BatchOutcome::Count(const std::string& state) {
-  if (state == batch::kStateFinished)
+  if (state == batch::kStateFinished || state == batch::kStateSourceChanged)
     ++finished;
   else if (state != batch::kStateStopped)
     ++failed;

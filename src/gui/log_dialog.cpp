@@ -16,11 +16,11 @@
 
 namespace app {
 
-QString TaskShellLine(const std::string& commandLine) {
+QString TaskShellLine(const std::vector<std::string>& words) {
   const std::string& converter = probe::ConverterPath();
-  std::vector<std::string> words{converter.empty() ? std::string("ffmpeg") : converter};
-  for (std::string& w : probe::TaskArguments(commandLine)) words.push_back(std::move(w));
-  return QString::fromStdString(text::ShellLine(words));
+  std::vector<std::string> line{converter.empty() ? std::string("ffmpeg") : converter, "-hide_banner"};
+  line.insert(line.end(), words.begin(), words.end());
+  return QString::fromStdString(text::ShellLine(line));
 }
 
 LogDialog::LogDialog(QWidget* parent, const QString& log, const QString& commandLine) : QDialog(parent) {

@@ -5,15 +5,16 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 class QPlainTextEdit;
 class QLineEdit;
 
 namespace app {
 
-// The converter and the arguments the batch starts it with for `commandLine`, quoted for a
-// POSIX shell. The converter is named "ffmpeg" when none was found.
-QString TaskShellLine(const std::string& commandLine);
+// The converter, "-hide_banner" and `words` (a task's pipeline::RunWords, what the batch
+// runs), quoted for a POSIX shell. The converter is named "ffmpeg" when none was found.
+QString TaskShellLine(const std::vector<std::string>& words);
 
 class LogDialog : public QDialog {
   Q_OBJECT

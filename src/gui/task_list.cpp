@@ -25,6 +25,7 @@
 #include "platform/platform.h"
 #include "store/file_names.h"
 #include "ui_main_window.h"
+#include "pipeline/stored_task.h"
 
 TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, const char* name)
     : WindowPart(w, form, name) {
@@ -193,7 +194,10 @@ void TaskListController::MoveTaskToBottom() {
 void TaskListController::ShowTaskLog() {
   const int s = SelectedRow();
   if (s < 0) return;
-  dialogs().ShowLog(&window, taskList->log(s), app::TaskShellLine(taskList->task(s).commandLine));
+  // The command the batch would run now; looking at it creates no result folder.
+  const task::BuildEnvironment look{editor->effectFilters, [](const std::string& p) { return plat::FileExists(p); },
+                                    nullptr};
+  dialogs().ShowLog(&window, taskList->log(s), app::TaskShellLine(pipeline::RunWords(taskList->task(s), look)));
 }
 
 int TaskListController::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }

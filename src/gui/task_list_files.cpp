@@ -9,6 +9,7 @@
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
+#include "pipeline/stored_task.h"
 #include "store/file_names.h"
 #include "store/task_list_file.h"
 #include "ui_main_window.h"
@@ -49,5 +50,12 @@ bool TaskListController::AppendTaskListFile(const QString& path) {
     return false;
   }
   ShowTaskCount();
+  // The tasks run the commands built from their fields and this de.ini: say once when that
+  // is not what the list carries.
+  std::vector<pipeline::StoredCommand> compared;
+  for (const app::TaskRow& row : loaded.rows)
+    compared.push_back(pipeline::CompareStoredCommand(row.record, editor->effectFilters));
+  const std::string notice = pipeline::StoredCommandNotice(app::FileSystemPath(path), compared);
+  if (!notice.empty()) dialogs().ShowError(this, QString::fromStdString(notice));
   return true;
 }

@@ -62,9 +62,7 @@ QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-bool TaskListModel::finished(int r) const {
-  return valid(r) && rows_[r].state == QString::fromUtf8(kFinishedState);
-}
+bool TaskListModel::finished(int r) const { return valid(r) && IsFinishedState(rows_[r].state); }
 
 bool TaskListModel::append(const task::TaskRecord& record) { return appendRows({TaskRow{record, {}, {}}}); }
 

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "batch/progress.h"
+#include "pipeline/stored_task.h"
+#include "probe/converter.h"
 
 namespace pipeline {
 namespace {
@@ -41,6 +43,8 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
       ending = result.ending == batch::WorkerEnding::Completed ? TurnEnding::Completed
                : result.ending == batch::WorkerEnding::Stopped ? TurnEnding::Stopped
                                                                : TurnEnding::Failed;
+      if (ending == TurnEnding::Completed && task::SourcesChangedSinceStamped(turn.record) && hooks_.state)
+        hooks_.state(row, batch::kStateSourceChanged);
       if (ending == TurnEnding::Completed) ++tally.finished;
       if (ending == TurnEnding::Failed) ++tally.failed;
     }
@@ -58,15 +62,17 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
 
 batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record) {
   if (hooks_.taskStarting) hooks_.taskStarting(row, record);
-  clock_.emplace(batch::TaskDuration(record.commandLine), Now());
-  batch::WorkerResult result = RunOnWorker(row, record.commandLine, false);
+  const std::vector<std::string> words = RunWords(
+      record, task::DiskEnvironment(hooks_.effectFilters ? hooks_.effectFilters() : EffectFilters{}));
+  clock_.emplace(batch::TaskDuration(words), Now());
+  batch::WorkerResult result = RunOnWorker(row, words, false);
   clock_.reset();
   return result;
 }
 
 std::string BatchRunner::Trial(const std::string& arguments) {
   flags_.trial = true;
-  const batch::WorkerResult result = RunOnWorker(-1, arguments, true);
+  const batch::WorkerResult result = RunOnWorker(-1, probe::SplitArguments(arguments), true);
   flags_.trial = false;
   return result.errorText;
 }
@@ -79,7 +85,7 @@ void BatchRunner::Resume() {
   if (clock_) clock_->Resume(Now());
 }
 
-batch::WorkerResult BatchRunner::RunOnWorker(int row, const std::string& arguments, bool trial) {
+batch::WorkerResult BatchRunner::RunOnWorker(int row, const std::vector<std::string>& words, bool trial) {
   batch::WorkerReport report;
   if (!trial) {
     report.speed = [this, row](const std::string& s) { Post([this, row, s] { OnSpeed(row, s); }); };
@@ -96,7 +102,7 @@ batch::WorkerResult BatchRunner::RunOnWorker(int row, const std::string& argumen
   batch::WorkerResult result;
   const std::stop_token stop = trial ? std::stop_token() : stop_.get_token();
   std::thread worker([&, stop] {
-    batch::WorkerResult r = batch::RunTaskWorker(arguments, trial, stop, report, timing_.worker);
+    batch::WorkerResult r = batch::RunTaskWorker(words, trial, stop, report, timing_.worker);
     // The last report: everything the worker queued before it has been handled by then.
     Post([&done, &result, r = std::move(r)]() mutable {
       result = std::move(r);

@@ -7,6 +7,7 @@
 // runs on a worker thread of its own; its reports come back to the caller's thread through a
 // queue the walk empties while it waits, so every hook is called on the caller's thread. The
 // stop request is the only other thing that crosses threads.
+#include <array>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -44,6 +45,9 @@ struct BatchHooks {
   std::function<BatchTurn(int row)> turn;
   // A turn begins, before the skip tests.
   std::function<void(int row, int total)> turnStarted;
+  // The local effect filters (de.ini), asked when a task starts: a task runs the command
+  // the builder makes from its fields with these (RunWords), never its stored text.
+  std::function<std::array<std::string, 4>()> effectFilters;
   // A task's converter is about to start (after the skip tests).
   std::function<void(int row, const task::TaskRecord& record)> taskStarting;
   // The running task's row texts (速度x, 执行状态), in the worker's order. The speed is the
@@ -106,7 +110,7 @@ class BatchRunner {
 
  private:
   batch::WorkerResult RunTask(int row, const task::TaskRecord& record);
-  batch::WorkerResult RunOnWorker(int row, const std::string& arguments, bool trial);
+  batch::WorkerResult RunOnWorker(int row, const std::vector<std::string>& words, bool trial);
   void Post(std::function<void()> report);
   void WaitForWorker(int ms);
   void Drain();

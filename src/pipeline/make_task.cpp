@@ -157,6 +157,7 @@ MadeTask FinishTask(SettingsArea& s, TaskRecord& r, const std::array<std::string
   r.trialCommand = trialCommand;
   made.task = r;
   made.task.commandLine = BuildCommandFor(s, made.task, BuildMode::Full, effectFilters);
+  StampSources(made.task);
   made.step = TaskStep::Stored;
   made.ok = true;
   return made;

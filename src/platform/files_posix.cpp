@@ -242,4 +242,10 @@ std::string AbsolutePath(const std::string& path) {
   return AbsolutePathIn(path, path[0] == '/' ? std::string("/") : std::string(buffer));
 }
 
+FileStamp StampOf(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return {};
+  return {int64_t(st.st_size), int64_t(st.st_mtim.tv_sec), int64_t(st.st_mtim.tv_nsec)};
+}
+
 }  // namespace plat

@@ -21,8 +21,14 @@ bool FileExists(const std::string& path);  // stat() succeeds; "" never exists
 bool IsDirectory(const std::string& path);
 bool IsExecutableFile(const std::string& path);  // regular file with execute permission
 int64_t FileSize(const std::string& path);       // -1 when it cannot be read
-bool IsReadableFile(const std::string& path);    // a regular file we may open for reading
-bool IsRegularFile(const std::string& path);     // stat() says regular (links followed)
+// Size and modification time of a file (links followed); size -1 when stat() fails.
+struct FileStamp {
+  int64_t size = -1;
+  int64_t seconds = 0, nanoseconds = 0;
+};
+FileStamp StampOf(const std::string& path);
+bool IsReadableFile(const std::string& path);  // a regular file we may open for reading
+bool IsRegularFile(const std::string& path);   // stat() says regular (links followed)
 // Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string& folder);
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure

@@ -137,4 +137,12 @@ PresetTable LoadPresets(const std::string& path) {
   return TableFromLines(MergeLines(ReadOrCreateSettings(path)));
 }
 
+std::array<std::string, kEffects> LocalEffectFilters() {
+  const std::string path = SettingsPath();
+  const PresetTable table = path.empty() ? TableFromLines(BuiltInLines()) : LoadPresets(path);
+  std::array<std::string, kEffects> filters;
+  for (size_t e = 0; e < filters.size(); ++e) filters[e] = table[e].filter;
+  return filters;
+}
+
 }  // namespace presets

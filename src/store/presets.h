@@ -49,4 +49,8 @@ std::string ReadOrCreateSettings(const std::string& path);
 // ReadOrCreateSettings + MergeLines + TableFromLines.
 PresetTable LoadPresets(const std::string& path);
 
+// The four effect filters of the local settings file (the built-in ones without one): the
+// only filter texts any task runs with, whatever a task list carries.
+std::array<std::string, kEffects> LocalEffectFilters();
+
 }  // namespace presets

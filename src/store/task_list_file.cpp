@@ -12,6 +12,7 @@
 #include <limits>
 #include <map>
 
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "store/utf8.h"
 #include "text/encoding.h"
@@ -80,6 +81,7 @@ const QString kBase64 = QStringLiteral("base64");
 const QString kId = QStringLiteral("id");
 const QString kClaim = QStringLiteral("claim");
 const QString kFastBackground = QStringLiteral("fastBackground");
+const QString kSourceStamps = QStringLiteral("sourceStamps");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
@@ -129,6 +131,44 @@ bool IntFromJson(const QJsonValue& v, int* out) {
   return true;
 }
 
+// A whole number that a JSON number holds exactly (a file size, a time in seconds).
+bool Int64FromJson(const QJsonValue& v, int64_t* out) {
+  constexpr double kExact = 9007199254740992.0;  // 2^53
+  if (!v.isDouble()) return false;
+  const double d = v.toDouble();
+  if (d != std::floor(d) || d < -kExact || d > kExact) return false;
+  *out = static_cast<int64_t>(d);
+  return true;
+}
+
+// Each source's stamp as [size, seconds, nanoseconds], or [] when unknown.
+QJsonArray StampsToJson(const std::array<task::SourceStamp, task::kStampCount>& stamps) {
+  QJsonArray a;
+  for (const task::SourceStamp& s : stamps) {
+    QJsonArray one;
+    if (s.known()) one = QJsonArray{qint64(s.size), qint64(s.seconds), qint64(s.nanoseconds)};
+    a.append(one);
+  }
+  return a;
+}
+
+bool StampsFromJson(const QJsonValue& v, std::array<task::SourceStamp, task::kStampCount>* out) {
+  const QJsonArray a = v.toArray();
+  if (!v.isArray() || a.size() != task::kStampCount) return false;
+  for (qsizetype i = 0; i < a.size(); ++i) {
+    const QJsonArray one = a[i].toArray();
+    task::SourceStamp& s = (*out)[size_t(i)];
+    if (!a[i].isArray() || (one.size() != 0 && one.size() != 3)) return false;
+    if (one.isEmpty()) {
+      s = {};
+    } else if (!Int64FromJson(one[0], &s.size) || !Int64FromJson(one[1], &s.seconds) ||
+               !Int64FromJson(one[2], &s.nanoseconds) || s.size < 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 template <size_t N>
 QJsonArray ArrayToJson(const std::array<int, N>& values) {
   QJsonArray a;
@@ -154,6 +194,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(QStringLiteral("ticks"), ArrayToJson(row.record.ticks));
   o.insert(QStringLiteral("disabled"), ArrayToJson(row.record.disabled));
   o.insert(kFastBackground, row.record.fastBackground);
+  o.insert(kSourceStamps, StampsToJson(row.record.sourceStamps));
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   o.insert(kId, row.id);
@@ -190,6 +231,9 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   const QJsonValue fast = o.value(kFastBackground);
   if (!fast.isUndefined() && !fast.isBool()) return kFastBackground;
   r.fastBackground = fast.toBool(false);
+  // Lists from before the stamps: nothing known, nothing checked when the task runs.
+  const QJsonValue stamps = o.value(kSourceStamps);
+  if (!stamps.isUndefined() && !StampsFromJson(stamps, &r.sourceStamps)) return kSourceStamps;
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);
@@ -292,6 +336,11 @@ LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path) {
     if (!bad.isEmpty())
       return Failure(QStringLiteral("任务列表文件“%1”已损坏：第%2个任务缺少字段“%3”或其值无效。")
                          .arg(file, QString::number(i + 1), bad));
+    // A list may come from anyone: a task whose fields could make the converter do anything
+    // but this task refuses the whole list.
+    if (const std::string problem = pipeline::StoredTaskProblem(row.record); !problem.empty())
+      return Failure(QStringLiteral("任务列表文件“%1”的第%2个任务不能使用：%3。整个列表未载入。")
+                         .arg(file, QString::number(i + 1), QString::fromStdString(problem)));
     list.rows.push_back(std::move(row));
   }
   MakeIdsUnique(list.rows);
@@ -378,7 +427,6 @@ ClaimedTask ClaimTask(const std::string& path, int number, const std::set<QStrin
     return out;
   }
   const TaskClaim own = OwnClaim();
-  const QString finished = QString::fromUtf8(kFinishedState);
   const QString error = LockedUpdate(path, [&](std::vector<TaskRow>& listed, bool& write) {
     out.total = static_cast<int>(listed.size());
     write = false;
@@ -387,7 +435,7 @@ ClaimedTask ClaimTask(const std::string& path, int number, const std::set<QStrin
           .arg(FromUtf8(path), QString::number(number), QString::number(out.total));
     for (int i = 0; i < out.total; ++i) {
       TaskRow& row = listed[size_t(i)];
-      const bool done = row.state == finished;
+      const bool done = IsFinishedState(row.state);
       const bool held = row.claim && ClaimHolds(*row.claim, own.host, own.renewed);
       out.finished += done;
       out.busy += held && !done;

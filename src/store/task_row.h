@@ -8,6 +8,7 @@
 #include <string>
 
 #include "batch/log_tail.h"
+#include "batch/task_worker.h"
 #include "task/task_record.h"
 
 namespace app {
@@ -44,6 +45,11 @@ struct TaskRow {
   // Set in a list file while a run converts the task; never shown.
   std::optional<TaskClaim> claim = {};
 };
+
+// True for the states of a task that ran to its end: "处理完毕", also with a changed source.
+inline bool IsFinishedState(const QString& state) {
+  return state == QString::fromUtf8(kFinishedState) || state == QString::fromUtf8(batch::kStateSourceChanged);
+}
 
 // True for the state texts of a task being converted: "准备数据" or a percentage.
 inline bool IsRunningState(const QString& state) {

@@ -20,4 +20,34 @@ bool SourcesPresent(const TaskRecord& r) {
   return r.backgroundPath == r.foregroundPath || present(r.backgroundPath);
 }
 
+namespace {
+
+// The quoted path of each stamped source, "" when the task has none.
+std::array<std::string, kStampCount> StampedPaths(const TaskRecord& r) {
+  return {r.foregroundPath, r.backgroundPath == r.foregroundPath ? std::string() : r.backgroundPath,
+          r.animationPath, r.audioPath};
+}
+
+SourceStamp StampOfFile(const std::string& quoted) {
+  const plat::FileStamp s = plat::StampOf(Unquote(quoted));
+  return s.size < 0 ? SourceStamp{} : SourceStamp{s.size, s.seconds, s.nanoseconds};
+}
+
+}  // namespace
+
+void StampSources(TaskRecord& r) {
+  const auto paths = StampedPaths(r);
+  for (size_t i = 0; i < paths.size(); ++i)
+    r.sourceStamps[i] = paths[i].empty() ? SourceStamp{} : StampOfFile(paths[i]);
+}
+
+bool SourcesChangedSinceStamped(const TaskRecord& r) {
+  const auto paths = StampedPaths(r);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!r.sourceStamps[i].known() || paths[i].empty()) continue;
+    if (!(StampOfFile(paths[i]) == r.sourceStamps[i])) return true;
+  }
+  return false;
+}
+
 }  // namespace task

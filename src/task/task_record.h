@@ -2,6 +2,7 @@
 // One conversion job: every setting of the main window when the task was added, plus the
 // converter command composed from them. Plain values, so a copy is always a deep copy.
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace task {
@@ -56,6 +57,17 @@ enum Disabled {
   kOffCount
 };
 
+// Size and modification time of a source file when its task was made; size -1 unknown (a
+// list from a version that did not record them, or no such source).
+struct SourceStamp {
+  int64_t size = -1;
+  int64_t seconds = 0, nanoseconds = 0;
+  bool known() const { return size >= 0; }
+  bool operator==(const SourceStamp&) const = default;
+};
+// Order of the sources in TaskRecord::sourceStamps.
+enum StampedSource { kStampForeground, kStampBackground, kStampAnimation, kStampAudio, kStampCount };
+
 // A field added here also goes into the task list files (app/task_list_file.cpp).
 struct TaskRecord {
   // Paths are stored between double quotes, as they enter the command line.
@@ -97,6 +109,7 @@ struct TaskRecord {
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};
+  std::array<SourceStamp, kStampCount> sourceStamps{};
 
   bool ticked(Tick t) const { return ticks[t] != 0; }
   bool operator==(const TaskRecord&) const = default;
@@ -110,5 +123,13 @@ std::string Unquote(const std::string& quoted);
 // animation and the audio when set, then the background when it is not the foreground.
 bool SourcesPresent(const TaskRecord& r);
 std::string Quote(const std::string& path);
+
+// Records the size and modification time of each source file the task names (the
+// background only when it is not the foreground); a source that cannot be read is unknown.
+void StampSources(TaskRecord& r);
+// True when a source recorded by StampSources now differs in size or modification time, or
+// can no longer be read: the output was made from a source still being written (a clip
+// being copied or recorded) and may hold less than the source does now.
+bool SourcesChangedSinceStamped(const TaskRecord& r);
 
 }  // namespace task

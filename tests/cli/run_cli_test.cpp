@@ -5,14 +5,17 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "store/task_list_file.h"
 #include "support/media.h"
 #include "support/program_folder.h"
+#include "support/task_helpers.h"
 
 namespace ts = testing_support;
 
@@ -141,8 +144,8 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
   const std::string dir = ts::TempFolder() + "/refusals";
   plat::MakeDirs(dir);
   ASSERT_TRUE(plat::WriteFileAtomically(dir + "/bad.json", "{\"format\""));
-  ASSERT_TRUE(
-      plat::WriteFileAtomically(dir + "/one.json", app::SerializeTaskList({app::TaskRow{}}).toStdString()));
+  ASSERT_TRUE(plat::WriteFileAtomically(
+      dir + "/one.json", app::SerializeTaskList({app::TaskRow{ts::ListedTask(1), {}, {}}}).toStdString()));
   struct Case {
     std::string args, message;
   };
@@ -289,4 +292,83 @@ TEST(RunCli, ListAndResultFolderFaultsAreFoundBeforeConverting) {
     if (std::string(c.name) == "read-only list") EXPECT_EQ(st.st_mode & 07777, 0444u);
     ts::Shell("cd '" + dir + "' && (umount result; umount ro) 2>/dev/null");
   }
+}
+
+// Lists are files from anyone. A task runs the command built from its own fields and the
+// local de.ini, never its stored text; a task whose fields could reach outside its job
+// refuses the whole list. Nothing is ever written outside result/.
+TEST(RunCli, HostileListsRunOnlyTheirOwnFields) {
+  const std::string dir = ts::TempFolder() + "/hostile", outside = dir + "/outside";
+  const std::string program = dir + "/program/flipframe";  // de.ini of its own, the built-in one
+  ts::Shell("mkdir -p '" + outside + "' '" + dir + "/program' && cp '" + kFlipframe + "' '" + program + "'");
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), dir);
+  const std::string victim = outside + "/victim.txt", leak = outside + "/leak.txt";
+  ASSERT_TRUE(plat::WriteFileAtomically(victim, "keep"));
+  ASSERT_EQ(ts::Shell(program + " convert --save-list " + dir + "/base.json --effects 3 " + clip), 0);
+  const app::LoadedTaskList base = app::LoadTaskList(dir + "/base.json");
+  ASSERT_EQ(base.rows.size(), 1u) << base.error.toStdString();
+  const std::string colour = ts::BuiltInEffects()[2];
+  ASSERT_TRUE(ts::Has(base.rows[0].record.commandLine, colour));
+
+  const struct {
+    const char* name;
+    std::function<void(task::TaskRecord&)> change;
+    int status;
+    std::string message;  // on standard error
+  } cases[] = {
+      {"stored command writes elsewhere",
+       [&](auto& r) { r.commandLine = "-i \"" + clip + "\" -map 0 -f data -y \"" + victim + "\""; }, 0,
+       "第1个任务保存的转换命令与其设置不符，改用按其设置生成的命令"},
+      {"effect filter writes a file",
+       [&](auto& r) {
+         const size_t at = r.commandLine.find(colour);
+         r.commandLine.replace(at, colour.size(), "metadata=mode=print:file=" + leak);
+       },
+       0, "第1个任务带有与本机 de.ini 不同的特效滤镜，改用本机的特效滤镜"},
+      {"option-like path", [](auto& r) { r.foregroundPath = r.backgroundPath = "\"-y\""; }, 2,
+       "的第1个任务不能使用：前景文件“-y”不是文件的绝对路径。整个列表未载入"},
+      {"output outside result", [&](auto& r) { r.outputFormat = ".mp4\" -y \"" + victim; }, 2,
+       "的第1个任务不能使用：输出格式"},
+  };
+  int results = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<app::TaskRow> rows = base.rows;
+    c.change(rows[0].record);
+    const std::string list = dir + "/" + c.name + ".json", err = dir + "/err.txt";
+    ASSERT_EQ(app::SaveTaskList(list, rows), QString());
+    EXPECT_EQ(ts::Shell(program + " run '" + list + "' 2>" + err), c.status);
+    EXPECT_TRUE(ts::Has(Bytes(err), c.message));
+    if (c.status == 0) ++results;
+    EXPECT_EQ(ts::Capture("ls '" + dir + "/result' | wc -l"), std::to_string(results) + "\n");
+    EXPECT_EQ(ts::Capture("ls '" + outside + "'"), "victim.txt\n");
+    EXPECT_EQ(Bytes(victim), "keep");
+  }
+}
+
+// A source still being written when its task was made (its size or time changed since) is
+// said in the finished task's state; a list from before the stamps is not checked.
+TEST(RunCli, ChangedSourceIsSaidInTheFinishedState) {
+  const std::string dir = ClipsFolder(), list = dir + "/L.json";
+  ASSERT_EQ((ts::Shell(kFlipframe + " convert --save-list " + list + " " + dir + "/c1.mp4 " + dir +
+                       "/c2.mp4 " + dir + "/c3.mp4")),
+            0);
+  std::vector<app::TaskRow> rows = app::LoadTaskList(list).rows;
+  ASSERT_EQ(rows.size(), 3u);
+  ASSERT_TRUE(rows[2].record.sourceStamps[task::kStampForeground].known());
+  rows[2].record.sourceStamps = {};  // as an older flipframe saved it
+  ASSERT_EQ(app::SaveTaskList(list, rows), QString());
+  ASSERT_EQ(ts::Shell("touch -d '2001-02-03' '" + dir + "/c2.mp4' '" + dir + "/c3.mp4'"), 0);
+
+  ASSERT_EQ((ts::Shell(kFlipframe + " run " + list + " 2>/dev/null")), 0);
+  const app::LoadedTaskList after = app::LoadTaskList(list);
+  ASSERT_EQ(after.rows.size(), 3u);
+  EXPECT_EQ(after.rows[0].state.toStdString(), "处理完毕");
+  EXPECT_EQ(after.rows[1].state.toStdString(), "处理完毕(源文件已改变)");
+  EXPECT_EQ(after.rows[2].state.toStdString(), "处理完毕");
+  for (int k = 1; k <= 3; ++k)
+    EXPECT_TRUE(plat::FileExists(dir + "/result/c" + std::to_string(k) + "_1.mp4")) << k;
+  // Finished all the same: the next run converts nothing again.
+  EXPECT_EQ((ts::Shell(kFlipframe + " run " + list + " 2>/dev/null")), 0);
+  EXPECT_FALSE(plat::FileExists(dir + "/result/c2_2.mp4"));
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gui/log_dialog.h"
+#include "pipeline/stored_task.h"
 #include "probe/converter.h"
 #include "store/task_list_file.h"
 #include "support/task_helpers.h"
@@ -40,7 +41,7 @@ TEST(LogDialogTest, CopiedCommandSplitsBackIntoTheWordsTheTaskRuns) {
   std::vector<std::string> expected{probe::ConverterPath(), "-hide_banner"};
   for (const std::string& w : probe::SplitArguments(stored)) expected.push_back(w);
 
-  app::LogDialog dialog(nullptr, QString(), app::TaskShellLine(stored));
+  app::LogDialog dialog(nullptr, QString(), app::TaskShellLine(probe::SplitArguments(stored)));
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("查看日志"));
   auto* log = dialog.findChild<QPlainTextEdit*>(QStringLiteral("logText"));
   ASSERT_NE(log, nullptr);
@@ -94,7 +95,10 @@ TEST_F(LogMenuTest, ConverterOutputFollowsItsRowIntoTheDialogButNotIntoListFiles
   MenuEntry("查看日志")->trigger();
   ASSERT_EQ(dialogs.logs.size(), 1u);
   EXPECT_EQ(dialogs.logs[0].log, kept);
-  EXPECT_EQ(dialogs.logs[0].commandLine, app::TaskShellLine("command 3"));
+  // The command task 3 runs: built from its fields, not its stored text.
+  const task::BuildEnvironment look{ts::BuiltInEffects(), plat::FileExists, nullptr};
+  EXPECT_EQ(dialogs.logs[0].commandLine, app::TaskShellLine(pipeline::RunWords(ts::ListedTask(3), look)));
+  EXPECT_TRUE(dialogs.logs[0].commandLine.contains(QString::fromStdString(ts::ListedClip(3))));
 
   Tasks().taskList->clearLog(0);  // the task runs again
   EXPECT_EQ(Tasks().taskList->log(0), QString());

@@ -4,10 +4,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "store/task_list_file.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
+#include "task/command_builder.h"
 #include "task/control_rules.h"
 
 namespace ts = testing_support;
@@ -48,7 +51,9 @@ TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
   Tasks().taskList->clearTasks();
   Load(folder_ + "/queue.json");
-  ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
+  // Their stored commands ("command K") are not what the builder makes of them: said once.
+  ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
+  EXPECT_TRUE(dialogs.errors[0].contains("第1、2、3个任务保存的转换命令与其设置不符"));
   ASSERT_EQ(Rows().size(), saved.size());
   for (size_t k = 0; k < saved.size(); ++k) {
     SCOPED_TRACE(k);
@@ -135,4 +140,52 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   EXPECT_EQ(lines[1], QString::fromStdString(dropped + "/notes.txt：") +
                           QString::fromUtf8(task::RefusalText(task::SourceKind::kForeground)));
   EXPECT_TRUE(lines[2].startsWith(QString::fromStdString(upright + "：竖屏视频"))) << lines[2].toStdString();
+}
+
+// A received list through the menu: a task that could reach outside its job refuses the
+// whole list; a list whose stored commands are not its tasks' own loads with one message and
+// runs only what the tasks' fields and the local de.ini make.
+TEST_F(TaskListFilesTest, HostileListLoadsWithOneMessageAndRunsNothingForeign) {
+  const std::string victim = folder_ + "/victim.txt", leak = folder_ + "/leak.txt";
+  ASSERT_TRUE(plat::WriteFileAtomically(victim, "keep"));
+  std::vector<app::TaskRow> rows;
+  for (const char* name : {"a", "b"}) {
+    task::TaskRecord r =
+        ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder_ + "/" + name), 320, 180, 2);
+    r.ticks[task::kTickColourShift] = 1;
+    std::array<std::string, 4> writing = window->effectFilters;
+    writing[2] = "metadata=mode=print:file=" + leak;
+    task::TaskRecord copy = r;
+    r.commandLine = task::BuildCommand(copy, task::BuildMode::Full, task::DiskEnvironment(writing)).text;
+    rows.push_back({r, {}, {}});
+  }
+  rows[1].record.commandLine =
+      "-i " + rows[1].record.foregroundPath + " -map 0 -f data -y \"" + victim + "\"";
+  const std::string list = folder_ + "/received.json", refused = folder_ + "/refused.json";
+  ASSERT_EQ(app::SaveTaskList(list, rows), QString());
+  rows[0].record.audioPath = "\"-f\"";
+  ASSERT_EQ(app::SaveTaskList(refused, rows), QString());
+
+  Load(refused);
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(dialogs.errors[0].contains(
+      QString::fromStdString("“" + refused + "”的第1个任务不能使用：音乐文件“-f”")))
+      << dialogs.errors[0].toStdString();
+  EXPECT_EQ(window->taskList->size(), 0);
+
+  Load(list);
+  ASSERT_EQ(dialogs.errors.size(), 2);
+  EXPECT_TRUE(dialogs.errors[1].contains("第1个任务带有与本机 de.ini 不同的特效滤镜"))
+      << dialogs.errors[1].toStdString();
+  EXPECT_TRUE(dialogs.errors[1].contains("第2个任务保存的转换命令与其设置不符"));
+  ASSERT_EQ(window->taskList->size(), 2);
+
+  window->开始执行->click();
+  EXPECT_EQ(dialogs.errors.size(), 2);
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(window->taskList->state(row), QStringLiteral("处理完毕")) << row;
+    EXPECT_TRUE(plat::FileExists(window->taskList->task(row).finalOutputPath)) << row;
+  }
+  EXPECT_FALSE(plat::FileExists(leak));
+  EXPECT_EQ(ts::Capture("cat '" + victim + "'"), "keep");
 }

@@ -2,6 +2,7 @@
 // may change between turns, every hook on the caller's thread, and the stop request.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -30,11 +31,15 @@ class BatchRunnerTest : public ::testing::Test {
     clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder);
   }
 
-  ListedTask Converting(const std::string& name, bool finished = false) {
+  // Task `name`: `source` copied to `name`.mp4, turned portrait by the builder's command (the
+  // runner makes it from the task's fields).
+  ListedTask Converting(const std::string& name, bool finished = false, const std::string& source = {}) {
     ListedTask t;
     t.turn.finished = finished;
-    t.turn.record.foregroundPath = t.turn.record.backgroundPath = task::Quote(clip);
-    t.turn.record.commandLine = ts::PortraitCommand(clip, folder + "/result/" + name + "_tmp.mp4");
+    const std::string copy = folder + "/" + name + ".mp4";
+    std::filesystem::copy_file(source.empty() ? clip : source, copy);
+    t.turn.record = source.empty() ? ts::TurnedTask(copy, 320, 180, 2) : ts::TurnedTask(copy, 1920, 1080, 5);
+    if (!source.empty()) t.turn.record.outputDuration = "00:00:05";
     return t;
   }
 
@@ -85,7 +90,7 @@ class BatchRunnerTest : public ::testing::Test {
 
 TEST_F(BatchRunnerTest, WalksTheListAsItStandsAtEachTurn) {
   ListedTask gone = Converting("gone");
-  gone.turn.record.foregroundPath = gone.turn.record.backgroundPath = task::Quote(folder + "/gone.mp4");
+  gone.turn.record.foregroundPath = gone.turn.record.backgroundPath = task::Quote(folder + "/vanished.mp4");
   tasks = {Converting("done", true), gone, Converting("a")};
   // A task added while the walk runs is run in its turn.
   onEnded = [this](int row) {
@@ -112,8 +117,8 @@ TEST_F(BatchRunnerTest, WalksTheListAsItStandsAtEachTurn) {
 }
 
 TEST_F(BatchRunnerTest, AStopRequestEndsTheRunningTaskAndTheWalk) {
-  tasks = {Converting("a"), Converting("b")};
-  tasks[0].turn.record.commandLine = ts::PacedCommand(clip, folder + "/result/a_tmp.mp4");
+  // A task that runs for seconds, stopped at its first output.
+  tasks = {Converting("a", false, ts::VideoWithSound(1920, 1080, 5)), Converting("b")};
   std::stop_source stop;
   pipeline::BatchHooks hooks = Hooks();
   hooks.output = [&stop](int, std::string_view) { stop.request_stop(); };  // at its first output

@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <sys/stat.h>
 
@@ -15,6 +18,7 @@
 #include "platform/platform.h"
 #include "store/task_list_file.h"
 #include "support/media.h"
+#include "support/task_helpers.h"
 
 namespace ts = testing_support;
 
@@ -31,11 +35,11 @@ std::string Folder() {
 // Every field different from its default and from every other field.
 app::TaskRow Distinctive() {
   task::TaskRecord r;
-  r.foregroundPath = "\"/videos/前景 \"quoted\".mp4\"";
+  r.foregroundPath = "\"/videos/前景 'quoted'.mp4\"";
   r.backgroundPath = "\"/videos/bg\xff\xfe-not-utf8.mkv\"";  // bytes of an old Latin-1 disk
   r.audioPath = "\"/music/歌.m4a\"";
   r.animationPath = "\"/gif/a.gif\"";
-  r.finalOutputPath = "/out/result\x80.mp4";
+  r.finalOutputPath = "/videos/result/前景 'quoted'\x80_1.mkv";
   r.foregroundKind = 1, r.animationKind = 2, r.backgroundKind = 3, r.audioKind = 4;
   r.foregroundWidth = 1920, r.outputWidth = 1080, r.suggestedWidth = 1082;
   r.backgroundWidth = 1280, r.animationWidth = 480;
@@ -49,10 +53,11 @@ app::TaskRow Distinctive() {
   r.commandLine = "-y -i \"/videos/bg\xff.mkv\" -filter_complex \"[0:v]scale=1080:1920\"\n";
   r.trialCommand = "-t 1 -i x";
   r.foregroundCountMax = 3, r.selectedForegroundCount = 2, r.ratioIndex = 10, r.blendModeIndex = 7;
-  r.backgroundBlur = 9, r.animationBlur = 1, r.animationOpacity = -2147483647;
+  r.backgroundBlur = 9, r.animationBlur = 1, r.animationOpacity = 6;
   for (int t = 0; t < task::kTickCount; ++t) r.ticks[t] = t % 2;
   for (int d = 0; d < task::kOffCount; ++d) r.disabled[d] = (d + 1) % 2;
   r.fastBackground = true;
+  r.sourceStamps = {{{5000000000123, 1765290000, 999999999}, {}, {0, 0, 0}, {7, -8, 9}}};
   return app::TaskRow{r, QStringLiteral("1.75"), QStringLiteral("输出错误(Invalid argument)")};
 }
 
@@ -66,10 +71,14 @@ void ExpectSameRows(const std::vector<app::TaskRow>& got, const std::vector<app:
   }
 }
 
+// Tasks 1 to n of /v/clipK, not run yet.
 std::vector<app::TaskRow> Numbered(int n) {
   std::vector<app::TaskRow> rows(n);
   for (int k = 0; k < n; ++k) {
-    rows[k].record.foregroundPath = task::Quote("/v/clip" + std::to_string(k + 1));
+    rows[k].record = ts::ListedTask(k + 1);
+    rows[k].record.foregroundPath = rows[k].record.backgroundPath =
+        task::Quote("/v/clip" + std::to_string(k + 1));
+    rows[k].record.finalOutputPath.clear();
     rows[k].id = QStringLiteral("task-%1").arg(k + 1);
   }
   return rows;
@@ -83,7 +92,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 TEST(TaskListFile, SaveThenLoadGivesBackEveryField) {
   const std::string list = Folder() + "/list.json";
-  const std::vector<app::TaskRow> rows = {Distinctive(), app::TaskRow{}};
+  const std::vector<app::TaskRow> rows = {Distinctive(), Numbered(1)[0]};
   ASSERT_EQ(app::SaveTaskList(list, rows), QString());
   const app::LoadedTaskList loaded = app::LoadTaskList(list);
   ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
@@ -123,6 +132,11 @@ TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
       {"switch not true or false", replaced("\"fastBackground\": false", "\"fastBackground\": 1"),
        "“fastBackground”"},
       {"bad base64", replaced("\"audioPath\": \"\"", "\"audioPath\": {\"base64\": \"*\"}"), "“audioPath”"},
+      {"stamp list too long", replaced("\"sourceStamps\": [", "\"sourceStamps\": [[1, 2, 3, 4],"),
+       "“sourceStamps”"},
+      // Well-formed, but the converter would write outside result/: the whole list is refused.
+      {"output outside result", replaced("\"outputFormat\": \".mp4\"", "\"outputFormat\": \".mp4/../../x\""),
+       "的第1个任务不能使用：输出格式“.mp4/../../x”不是文件扩展名。整个列表未载入"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -140,17 +154,20 @@ TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
       << missing.error.toStdString();
 }
 
-TEST(TaskListFile, ListFromBeforeTheFastBackgroundSwitchLoadsWithItOff) {
-  app::TaskRow fast;
-  fast.record.fastBackground = true;
-  std::string bytes = app::SerializeTaskList({fast}).toStdString();
-  const std::string field = "\"fastBackground\": true,";
-  ASSERT_NE(bytes.find(field), std::string::npos);
-  bytes.erase(bytes.find(field), field.size());
-  const app::LoadedTaskList loaded = app::ParseTaskList(QByteArray::fromStdString(bytes), "old.json");
+TEST(TaskListFile, ListFromBeforeTheFastBackgroundAndTheStampsLoadsWithoutThem) {
+  QJsonObject root = QJsonDocument::fromJson(app::SerializeTaskList({Distinctive()})).object();
+  QJsonArray tasks = root.value("tasks").toArray();
+  QJsonObject old = tasks[0].toObject();
+  ASSERT_TRUE(old.contains("fastBackground") && old.contains("sourceStamps"));
+  old.remove("fastBackground");
+  old.remove("sourceStamps");
+  tasks[0] = old;
+  root.insert("tasks", tasks);
+  const app::LoadedTaskList loaded = app::ParseTaskList(QJsonDocument(root).toJson(), "old.json");
   ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
   ASSERT_EQ(loaded.rows.size(), 1u);
   EXPECT_FALSE(loaded.rows[0].record.fastBackground);
+  for (const task::SourceStamp& s : loaded.rows[0].record.sourceStamps) EXPECT_FALSE(s.known());
 }
 
 TEST(TaskListFile, InterruptedOrFailedSaveKeepsThePreviousList) {
@@ -218,7 +235,7 @@ TEST(TaskListFile, ConcurrentOutcomesAreAllKept) {
       bool ok = true;
       for (int number = w + 1; number <= kTasks; number += kWriters) {
         const app::TaskOutcome outcome{QString::number(number), QStringLiteral("处理完毕"),
-                                       "/out/" + std::to_string(number) + ".mp4"};
+                                       "/v/result/" + std::to_string(number) + ".mp4"};
         ok = app::RecordTaskOutcome(list, rows[number - 1].id, outcome).isEmpty() && ok;
       }
       _exit(ok ? 0 : 1);
@@ -236,7 +253,7 @@ TEST(TaskListFile, ConcurrentOutcomesAreAllKept) {
     const app::TaskRow& row = loaded.rows[number - 1];
     EXPECT_EQ(row.state, QStringLiteral("处理完毕")) << number;
     EXPECT_EQ(row.speed, QString::number(number));
-    EXPECT_EQ(row.record.finalOutputPath, "/out/" + std::to_string(number) + ".mp4");
+    EXPECT_EQ(row.record.finalOutputPath, "/v/result/" + std::to_string(number) + ".mp4");
     EXPECT_EQ(row.record.foregroundPath, task::Quote("/v/clip" + std::to_string(number)));
   }
   EXPECT_TRUE(app::RecordTaskOutcome(list, app::NewTaskId(), {}).contains(QStringLiteral("已没有这个任务")));
