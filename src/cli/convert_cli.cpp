@@ -5,14 +5,15 @@
 #include <cstdio>
 #include <stop_token>
 
-#include "store/presets.h"
-#include "store/task_list_file.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "cli/convert_options.h"
-#include "pipeline/make_task.h"
 #include "cli/progress_printer.h"
+#include "pipeline/follow_prep.h"
+#include "pipeline/make_task.h"
 #include "platform/platform.h"
+#include "store/presets.h"
+#include "store/task_list_file.h"
 
 namespace app {
 namespace {
@@ -82,6 +83,11 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     }
   }
   std::vector<TaskRow> saved;
+  if (request.settings.layout.kind != task::LayoutKind::Blur && !request.settings.background.empty())
+    std::fprintf(
+        stderr,
+        "flipframe convert: note: --layout %s has no background to fill; --background %s is ignored\n",
+        task::LayoutText(request.settings.layout).c_str(), request.settings.background.c_str());
 
   const std::array<std::string, 4> filters = EffectFilters();
   pipeline::WorkerTrial trial(false);  // other runs may share the program folder
@@ -114,8 +120,18 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     report.state = [&progress](const std::string& s) { progress.State(s); };
     batch::WorkerTiming timing;
     timing.endOtherConverters = false;  // other runs may share the program folder
+    const pipeline::FollowPrep prep =
+        pipeline::PrepareFollow(made.task, stopSignal.get_token(), report.state);
+    if (prep.stopped) break;
+    if (!prep.ok) {
+      progress.State(batch::OutputErrorState(prep.error));
+      progress.End();
+      status = kExitFailed;
+      continue;
+    }
     const batch::WorkerResult result =
         batch::RunTaskWorker(made.task.commandLine, false, stopSignal.get_token(), report, timing);
+    pipeline::CleanUpFollow(prep);
     progress.End();
     if (result.ending == batch::WorkerEnding::Stopped) break;
     if (result.ending != batch::WorkerEnding::Completed) status = kExitFailed;

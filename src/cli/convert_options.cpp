@@ -35,6 +35,12 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
       {"duration", "HH:MM:SS", "output length", "the foreground's"},
       {"fast-background", nullptr,
        "快速背景: build the background from the part the output shows, blurred small (faster)", "off"},
+      {"layout", "L",
+       "画面: blur (the blurred background), colour[:RRGGBB] (one colour, default 000000), crop[:PERCENT] "
+       "(fill the canvas, cut at PERCENT across or down, default 50) or follow (fill the canvas with a crop "
+       "that follows the subject, found by an analysis before the conversion); crop and follow take one "
+       "copy and no background file",
+       "blur"},
       {"save-list", "LIST.json",
        "add the tasks to the task list file LIST.json (created when missing) instead of running them; "
        "run it later with 'flipframe run'",
@@ -164,6 +170,20 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   if (p.has("format")) t.format = value("format");
   if (p.has("duration")) t.duration = value("duration");
   t.fastBackground = p.has("fast-background");
+  if (p.has("layout")) {
+    const std::optional<task::Layout> layout = task::ParseLayout(value("layout"));
+    if (!layout) {
+      error = "--layout takes blur, colour[:RRGGBB], crop[:PERCENT] (0 to 100) or follow, not '" +
+              value("layout") + "'";
+      return req;
+    }
+    t.layout = *layout;
+    if (t.copies && *t.copies > 1 && layout->cropsForeground()) {
+      error = "--layout " + value("layout") + " takes one foreground copy, not --copies " +
+              std::to_string(*t.copies);
+      return req;
+    }
+  }
   req.dryRun = p.has("dry-run");
   if (p.has("save-list")) {
     req.saveList = value("save-list");

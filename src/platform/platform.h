@@ -3,8 +3,8 @@
 // platform_posix.cpp). Subsystems call these and nothing below them.
 #include <sys/types.h>
 
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,8 +21,10 @@ bool FileExists(const std::string& path);  // stat() succeeds; "" never exists
 bool IsDirectory(const std::string& path);
 bool IsExecutableFile(const std::string& path);  // regular file with execute permission
 int64_t FileSize(const std::string& path);       // -1 when it cannot be read
-bool IsReadableFile(const std::string& path);    // a regular file we may open for reading
-bool IsRegularFile(const std::string& path);     // stat() says regular (links followed)
+// Last modification in nanoseconds since the epoch; -1 when it cannot be read.
+int64_t FileModifiedNs(const std::string& path);
+bool IsReadableFile(const std::string& path);  // a regular file we may open for reading
+bool IsRegularFile(const std::string& path);   // stat() says regular (links followed)
 // Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string& folder);
 std::string CanonicalPath(const std::string& path);  // symbolic links followed; "" on failure

@@ -74,6 +74,7 @@ const NumberField kNumberFields[] = {
 
 const QString kBase64 = QStringLiteral("base64");
 const QString kFastBackground = QStringLiteral("fastBackground");
+const QString kLayout = QStringLiteral("layout");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
@@ -143,6 +144,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(QStringLiteral("ticks"), ArrayToJson(row.record.ticks));
   o.insert(QStringLiteral("disabled"), ArrayToJson(row.record.disabled));
   o.insert(kFastBackground, row.record.fastBackground);
+  o.insert(kLayout, QString::fromStdString(task::LayoutText(row.record.layout)));
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   return o;
@@ -161,6 +163,14 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   const QJsonValue fast = o.value(kFastBackground);
   if (!fast.isUndefined() && !fast.isBool()) return kFastBackground;
   r.fastBackground = fast.toBool(false);
+  // Lists saved before layouts existed have none: the blurred background.
+  const QJsonValue layout = o.value(kLayout);
+  if (!layout.isUndefined()) {
+    const std::optional<task::Layout> parsed =
+        layout.isString() ? task::ParseLayout(layout.toString().toStdString()) : std::nullopt;
+    if (!parsed) return kLayout;
+    r.layout = *parsed;
+  }
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);

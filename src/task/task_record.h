@@ -4,6 +4,8 @@
 #include <array>
 #include <string>
 
+#include "task/layout.h"
+
 namespace task {
 
 // Order of the 17 tick states and of the 22 disabled states kept with a task.
@@ -91,6 +93,8 @@ struct TaskRecord {
   // "快速背景": the background is made from the part of it the output shows, blurred small and
   // scaled up once. Off keeps the classic graph (blur at the source size, then enlarge twice).
   bool fastBackground = false;
+  // What fills the canvas; the blurred background of the classic graph unless chosen.
+  Layout layout;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};
