@@ -171,7 +171,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   if (p.has("duration")) t.duration = value("duration");
   t.fastBackground = p.has("fast-background");
   if (p.has("layout")) {
-    const std::optional<task::Layout> layout = task::ParseLayout(value("layout"));
+    const std::optional<task::CanvasLayout> layout = task::ParseLayout(value("layout"));
     if (!layout) {
       error = "--layout takes blur, colour[:RRGGBB], crop[:PERCENT] (0 to 100) or follow, not '" +
               value("layout") + "'";

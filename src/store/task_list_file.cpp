@@ -166,7 +166,7 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   // Lists saved before layouts existed have none: the blurred background.
   const QJsonValue layout = o.value(kLayout);
   if (!layout.isUndefined()) {
-    const std::optional<task::Layout> parsed =
+    const std::optional<task::CanvasLayout> parsed =
         layout.isString() ? task::ParseLayout(layout.toString().toStdString()) : std::nullopt;
     if (!parsed) return kLayout;
     r.layout = *parsed;

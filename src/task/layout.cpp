@@ -4,7 +4,7 @@
 
 namespace task {
 
-std::string LayoutText(const Layout& layout) {
+std::string LayoutText(const CanvasLayout& layout) {
   switch (layout.kind) {
     case LayoutKind::Colour:
       return "colour:" + layout.colour;
@@ -18,12 +18,12 @@ std::string LayoutText(const Layout& layout) {
   return "blur";
 }
 
-std::optional<Layout> ParseLayout(std::string_view text) {
+std::optional<CanvasLayout> ParseLayout(std::string_view text) {
   const size_t colon = text.find(':');
   const std::string_view name = text.substr(0, colon);
   const bool hasValue = colon != std::string_view::npos;
   const std::string_view value = hasValue ? text.substr(colon + 1) : std::string_view();
-  Layout layout;
+  CanvasLayout layout;
   if (name == "blur" || name == "follow") {
     if (hasValue) return std::nullopt;
     layout.kind = name == "blur" ? LayoutKind::Blur : LayoutKind::Follow;
@@ -56,7 +56,7 @@ std::optional<Layout> ParseLayout(std::string_view text) {
   return std::nullopt;
 }
 
-std::string LayoutCopiesProblem(const Layout& layout, int copies) {
+std::string LayoutCopiesProblem(const CanvasLayout& layout, int copies) {
   if (!layout.cropsForeground() || copies <= 1) return "";
   return "裁切铺满和智能跟随只用一份前景，前景计数须为 1。";
 }

@@ -94,7 +94,7 @@ struct TaskRecord {
   // scaled up once. Off keeps the classic graph (blur at the source size, then enlarge twice).
   bool fastBackground = false;
   // What fills the canvas; the blurred background of the classic graph unless chosen.
-  Layout layout;
+  CanvasLayout layout;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};
