@@ -65,8 +65,9 @@ std::string SendcmdText(const std::vector<FramePlace>& frames, bool across, doub
       lastFallback = f.fallback;
     }
     if (commands.empty()) continue;
-    // Whole microseconds, rounded down, so the command never lands after its frame.
-    const long long us = std::max(0LL, static_cast<long long>(std::floor((f.time - half) * 1e6)));
+    // Whole microseconds, rounded down (past a nanosecond of float error), so the command
+    // never lands after its frame.
+    const long long us = std::max(0LL, static_cast<long long>(std::floor((f.time - half) * 1e6 + 1e-3)));
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%lld.%06lld", us / 1000000, us % 1000000);
     text += std::string(stamp) + " " + commands + ";\n";

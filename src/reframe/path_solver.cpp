@@ -90,21 +90,35 @@ SolvedPath SolvePath(const std::vector<Sample>& samples, const SolverSettings& c
         held[i - begin] = *carry;
       }
       const size_t m = held.size();
-      // Zero-phase smoothing of the wanted place (forward, then backward).
-      std::vector<double> want(m);
-      for (size_t k = 0; k < m; ++k) want[k] = Clamp(held[k].centre() - cfg.window / 2, 0, last);
-      const double a = 0.5;
-      for (size_t k = 1; k < m; ++k) want[k] = a * want[k] + (1 - a) * want[k - 1];
-      for (size_t k = m - 1; k-- > 0;) want[k] = a * want[k] + (1 - a) * want[k + 1];
-      // A lazy camera: it moves only when the wanted place leaves the dead band, no faster
-      // than the speed limit; a subject at risk of leaving the window wins over both.
+      // The wanted place, smoothed by a centred mean over a second: no lag, and a subject that
+      // stops gives a wanted place that stops two samples later.
+      std::vector<double> raw(m), want(m);
+      for (size_t k = 0; k < m; ++k) raw[k] = Clamp(held[k].centre() - cfg.window / 2, 0, last);
+      constexpr size_t kRadius = 2;
+      for (size_t k = 0; k < m; ++k) {
+        const size_t from = k >= kRadius ? k - kRadius : 0, to = std::min(m - 1, k + kRadius);
+        double sum = 0;
+        for (size_t j = from; j <= to; ++j) sum += raw[j];
+        want[k] = sum / double(to - from + 1);
+      }
+      // A lazy camera: it starts when the wanted place leaves the dead band, follows it no
+      // faster than the speed limit, and stops once the wanted place moves less than a quarter
+      // of the band between two samples; a subject at risk of leaving the window wins over all.
       const double band = cfg.deadBand * cfg.window;
       double place = want[0];
+      bool moving = false;
       for (size_t k = 0; k < m; ++k) {
         const double dt = k == 0 ? 0 : samples[begin + k].time - samples[begin + k - 1].time;
+        const double diff = want[k] - place;
+        if (!moving && std::fabs(diff) > band) moving = true;
         double next = place;
-        if (want[k] > place + band) next = want[k] - band;
-        if (want[k] < place - band) next = want[k] + band;
+        if (moving) {
+          next = want[k];
+          if (std::fabs(diff) <= band / 4) {
+            moving = false;
+            next = place;
+          }
+        }
         const double step = cfg.maxSpeed * cfg.window * std::max(dt, 0.0);
         if (k > 0) next = Clamp(next, place - step, place + step);
         // The window must hold the span: its left edge within [hi - window, lo].
