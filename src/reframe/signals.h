@@ -1,7 +1,7 @@
 #pragma once
 // What stands out in the small grey frames of the analysis, frame by frame: motion (the
 // difference to the previous frame of the same scene) and contrast (pixels far from the
-// frame's typical brightness), each as extents along the axis the crop window moves on, and
+// surround's mean brightness), each as extents along the axis the crop window moves on, and
 // the scene cuts (a change of the brightness histogram). Pure: bytes in, detections out.
 #include <cstdint>
 #include <vector>
