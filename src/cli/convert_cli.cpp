@@ -95,8 +95,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   int status = kExitOk;
   for (const std::string& file : request.files) {
     if (stopped()) break;
-    // A list may be run from another folder (or machine): its tasks hold absolute paths.
-    const std::string source = list.empty() ? file : plat::AbsolutePath(file);
+    // Tasks hold absolute paths: a list may be run from another folder (or machine), and the
+    // result folder is made beside the file, which a bare name does not locate.
+    const std::string source = plat::AbsolutePath(file);
     const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
     if (stopped()) break;
     if (!made.ok) {
