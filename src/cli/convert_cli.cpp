@@ -194,6 +194,9 @@ int RunConvertCommand(const std::vector<std::string>& args) {
       return kExitUsage;
     }
   }
+  if (request.settings.layout.kind != task::LayoutKind::Blur && !request.settings.background.empty())
+    std::fprintf(stderr, "flipframe convert: 注意：--layout %s 没有要填的背景，--background %s 不起作用\n",
+                 task::LayoutText(request.settings.layout).c_str(), request.settings.background.c_str());
   if (request.previewSeconds) return WritePreviews(request, stopSignal.get_token());
   if (request.dryRun || !list.empty()) return MakeOnly(request, stopSignal.get_token());
   return MakeAndRun(request, stopSignal.get_token());

@@ -35,6 +35,11 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
       {"format", "EXT", "输出格式，例如 mp4 或 .mkv", "前景视频的格式"},
       {"duration", "HH:MM:SS", "输出时长", "前景视频的时长"},
       {"fast-background", nullptr, "快速背景：只用画面中显示的部分缩小模糊后做背景（更快）", "关"},
+      {"layout", "L",
+       "画面：blur（模糊背景）、colour[:RRGGBB]（纯色背景，默认 000000）、crop[:PERCENT]（裁切铺满，按 PERCENT "
+       "横向或纵向取位置，默认 50）或 follow（智能跟随：先分析画面，再用跟随主体的裁切铺满）；crop 和 follow "
+       "只用一个前景副本，不用背景文件",
+       "blur"},
       {"save-list", "LIST.json",
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
@@ -192,6 +197,20 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
   if (p.has("format")) t.format = value("format");
   if (p.has("duration")) t.duration = value("duration");
   t.fastBackground = p.has("fast-background");
+  if (p.has("layout")) {
+    const std::optional<task::CanvasLayout> layout = task::ParseLayout(value("layout"));
+    if (!layout) {
+      error = "--layout 取 blur、colour[:RRGGBB]、crop[:PERCENT]（0 到 100）或 follow，而不是 '" +
+              value("layout") + "'";
+      return req;
+    }
+    t.layout = *layout;
+    if (t.copies && *t.copies > 1 && layout->cropsForeground()) {
+      error = "--layout " + value("layout") + " 只用一个前景副本，不能与 --copies " + std::to_string(*t.copies) +
+              " 一起使用";
+      return req;
+    }
+  }
   req.dryRun = p.has("dry-run");
   if (p.has("save-list")) {
     req.saveList = value("save-list");

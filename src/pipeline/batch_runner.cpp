@@ -62,12 +62,43 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
 
 batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record) {
   if (hooks_.taskStarting) hooks_.taskStarting(row, record);
+  const FollowPrep prep = PrepareOnWorker(row, record);
+  if (prep.stopped) {
+    if (hooks_.state) hooks_.state(row, batch::kStateStopped);
+    return {batch::WorkerEnding::Stopped, {}, {}};
+  }
+  if (!prep.ok) {
+    if (hooks_.state) hooks_.state(row, batch::OutputErrorState(prep.error));
+    return {batch::WorkerEnding::Failed, prep.error, {}};
+  }
   const std::vector<std::string> words = RunWords(
       record, task::DiskEnvironment(hooks_.effectFilters ? hooks_.effectFilters() : EffectFilters{}));
   clock_.emplace(batch::TaskDuration(words), Now());
   batch::WorkerResult result = RunOnWorker(row, words, false);
   clock_.reset();
+  CleanUpFollow(prep);
   return result;
+}
+
+FollowPrep BatchRunner::PrepareOnWorker(int row, const task::TaskRecord& record) {
+  if (record.layout.kind != task::LayoutKind::Follow) return {};
+  bool done = false;
+  FollowPrep prep;
+  const auto state = [this, row](const std::string& s) {
+    Post([this, row, s] {
+      if (hooks_.state) hooks_.state(row, s);
+    });
+  };
+  std::thread worker([&, stop = stop_.get_token()] {
+    FollowPrep p = PrepareFollow(record, stop, state);
+    Post([&done, &prep, p = std::move(p)]() mutable {
+      prep = std::move(p);
+      done = true;
+    });
+  });
+  while (!done) WaitForWorker(timing_.waitMs);
+  worker.join();
+  return prep;
 }
 
 std::string BatchRunner::Trial(const std::string& arguments) {

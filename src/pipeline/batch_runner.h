@@ -19,6 +19,7 @@
 
 #include "batch/progress_clock.h"
 #include "batch/task_worker.h"
+#include "pipeline/follow_prep.h"
 #include "task/task_record.h"
 
 namespace pipeline {
@@ -111,6 +112,8 @@ class BatchRunner {
  private:
   batch::WorkerResult RunTask(int row, const task::TaskRecord& record);
   batch::WorkerResult RunOnWorker(int row, const std::vector<std::string>& words, bool trial);
+  // A follow task's analysis, on a worker thread like the converter ("分析 40%" in its row).
+  FollowPrep PrepareOnWorker(int row, const task::TaskRecord& record);
   void Post(std::function<void()> report);
   void WaitForWorker(int ms);
   void Drain();

@@ -66,6 +66,7 @@ std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate
     if (std::string message = CalculateRatio(s, r); !message.empty()) return message;
   }
   if (t.copies) {
+    if (std::string problem = LayoutCopiesProblem(t.layout, *t.copies); !problem.empty()) return problem;
     if (*t.copies > 1 && (!s.count.visible || *t.copies > s.count.items))
       return "输出尺寸 " + s.widthBox + "x" + s.heightBox + " 最多只能并排 " +
              std::to_string(s.count.visible ? s.count.items : 1) + " 个前景视频";
@@ -122,6 +123,7 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   // 新建任务: a clean record read from the reset controls.
   SettingsArea s = NewTaskSettings();
   s.fastBackground = settings.fastBackground;
+  s.layout = settings.layout;
   TaskRecord r;
   ReadTask(s, r);
 

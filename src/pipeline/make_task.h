@@ -31,6 +31,7 @@ struct SettingsTemplate {
   std::optional<std::string> bitrate;  // kb/s; unset: automatic
   std::optional<std::string> format, duration;
   bool fastBackground = false;  // "快速背景": TaskRecord::fastBackground
+  task::CanvasLayout layout;    // "画面": TaskRecord::layout
 };
 
 // How the trial is run; the window and the tests may pass their own.

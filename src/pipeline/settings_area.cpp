@@ -296,7 +296,14 @@ ValidationOutcome ValidateSettings(SettingsArea& s, TaskRecord& r) {
   in.foregroundDuration = r.foregroundDuration;
   in.foregroundExtension = r.foregroundExtension;
   in.foregroundBitrate = r.foregroundBitrate;
-  const ValidationOutcome out = CheckOutputSettings(in);
+  ValidationOutcome out = CheckOutputSettings(in);
+  if (out.ok) {
+    if (std::string problem = LayoutCopiesProblem(s.layout, s.count.visible ? s.count.selected + 1 : 1);
+        !problem.empty()) {
+      out.ok = false;
+      out.message = problem;
+    }
+  }
 
   // Corrections stay in the boxes whatever the outcome.
   if (out.widthBox) s.widthBox = *out.widthBox;
@@ -324,6 +331,7 @@ ValidationOutcome ValidateSettings(SettingsArea& s, TaskRecord& r) {
 void ReadTask(SettingsArea& s, TaskRecord& r) {
   r.foregroundPath = Quote(s.foregroundBox);
   r.fastBackground = s.fastBackground;
+  r.layout = s.layout;
   r.backgroundPath = plat::FileExists(s.backgroundBox) ? Quote(s.backgroundBox) : r.foregroundPath;
   r.animationPath = plat::FileExists(s.animationBox) ? Quote(s.animationBox) : "";
   r.audioPath = plat::FileExists(s.audioBox) ? Quote(s.audioBox) : "";

@@ -27,6 +27,8 @@ struct FileStamp {
   int64_t seconds = 0, nanoseconds = 0;
 };
 FileStamp StampOf(const std::string& path);
+// Last modification in nanoseconds since the epoch; -1 when it cannot be read.
+int64_t FileModifiedNs(const std::string& path);
 bool IsReadableFile(const std::string& path);  // a regular file we may open for reading
 bool IsRegularFile(const std::string& path);   // stat() says regular (links followed)
 // Names in a folder (no "." and ".."), as the file system's bytes; empty when unreadable.

@@ -95,6 +95,12 @@ int64_t FileSize(const std::string& path) {
   return int64_t(st.st_size);
 }
 
+int64_t FileModifiedNs(const std::string& path) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
+  return int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+}
+
 bool IsRegularFile(const std::string& path) {
   struct stat st;
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -82,6 +82,7 @@ const QString kId = QStringLiteral("id");
 const QString kClaim = QStringLiteral("claim");
 const QString kFastBackground = QStringLiteral("fastBackground");
 const QString kSourceStamps = QStringLiteral("sourceStamps");
+const QString kLayout = QStringLiteral("layout");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
@@ -195,6 +196,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(QStringLiteral("disabled"), ArrayToJson(row.record.disabled));
   o.insert(kFastBackground, row.record.fastBackground);
   o.insert(kSourceStamps, StampsToJson(row.record.sourceStamps));
+  o.insert(kLayout, QString::fromStdString(task::LayoutText(row.record.layout)));
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   o.insert(kId, row.id);
@@ -234,6 +236,14 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   // Lists from before the stamps: nothing known, nothing checked when the task runs.
   const QJsonValue stamps = o.value(kSourceStamps);
   if (!stamps.isUndefined() && !StampsFromJson(stamps, &r.sourceStamps)) return kSourceStamps;
+  // Lists saved before layouts existed have none: the blurred background.
+  const QJsonValue layout = o.value(kLayout);
+  if (!layout.isUndefined()) {
+    const std::optional<task::CanvasLayout> parsed =
+        layout.isString() ? task::ParseLayout(layout.toString().toStdString()) : std::nullopt;
+    if (!parsed) return kLayout;
+    r.layout = *parsed;
+  }
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);

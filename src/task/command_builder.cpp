@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/platform.h"
+#include "reframe/crop_command.h"
 #include "task/copies_graph.h"
 #include "text/bytes.h"
 #include "text/numbers.h"
@@ -90,6 +91,70 @@ std::string FastBackground(const CoverSize& cover, const std::string& W, const s
   return r + "scale=" + W + ":" + H + ",setsar=1,";
 }
 
+// The colour layout: the classic composition over one colour, drawn on a picture split off
+// the foreground's own decoding.
+std::string OneColourBody(const TaskRecord& t, const std::string& fgInput, std::string label,
+                          std::string chain, const std::string& cropPiece, const std::string& animationChain,
+                          bool portrait) {
+  const std::string W = Num(t.outputWidth), H = Num(t.outputHeight);
+  std::string r = fgInput + "split[fg][bg];";
+  if (chain.empty()) {
+    label = "[fg]";
+  } else {
+    chain.replace(0, fgInput.size(), "[fg]");
+  }
+  r += "[bg]scale=" + W + ":" + H + ",setsar=1,drawbox=c=0x" + t.layout.colour + ":t=fill," + cropPiece +
+       chain + animationChain;
+  return r + (portrait ? "[g1]" + label + "overlay=0:(H-h)/2"
+                       : CopiesGraph(label, t.selectedForegroundCount + 1, t.ticked(kTickMirror)));
+}
+
+std::string ForegroundFilters(const TaskRecord& t) {
+  std::string r;
+  if (t.ticked(kTickSoften)) r += ",guided";
+  if (t.ticked(kTickDenoise)) r += ",hqdn3d=2:1.5:3:2.25";
+  if (t.ticked(kTickMirror)) r += ",hflip";
+  return r;
+}
+
+// The crop layouts: the canvas filled by one copy of the foreground, cut at a fixed place or
+// along the analysed path. The follow layout lays its crop over the classic look (made the
+// fast way), which shows through in the scenes whose subjects do not fit the window.
+std::string CroppedBody(const TaskRecord& t, const std::string& fgInput, const std::string& sendcmdPath,
+                        const CoverSize& cover) {
+  const std::string W = Num(t.outputWidth), H = Num(t.outputHeight), size = W + ":" + H;
+  const std::string filters = ForegroundFilters(t);
+  const reframe::CropWindow window =
+      reframe::WindowFor(t.foregroundWidth, t.foregroundHeight, t.outputWidth, t.outputHeight);
+  if (t.layout.kind == LayoutKind::Crop) {
+    const std::string at = "*" + Num(t.layout.cropPercent) + "/100";
+    const std::string x = window.across ? "(iw-ow)" + at : "(iw-ow)/2";
+    const std::string y = window.across ? "(ih-oh)/2" : "(ih-oh)" + at;
+    return fgInput + "scale=" + size + ":force_original_aspect_ratio=increase,crop=" + size + ":" + x + ":" +
+           y + ",setsar=1" + filters;
+  }
+  const bool portrait = IsPortraitRatio(t.ratioIndex);
+  std::string r = fgInput + "split=3[rc][rb][rv];";
+  r += "[rb]" + FastBackground(cover, W, H, "", t.backgroundBlur) + "crop=" + size + "[rg];";
+  r += "[rv]" + (portrait ? "scale=" + W + ":-1" : "scale=-1:" + H) + filters + "[rs];";
+  r += std::string("[rg][rs]overlay=") + (portrait ? "0:(H-h)/2" : "W/2-w/2:0") + "[rl];";
+  r += "[rc]" + reframe::FollowCropFilter(window, window.travel / 2, sendcmdPath) + ",scale=" + size +
+       ",setsar=1" + filters + "[rk];";
+  return r + "[rl][rk]" + reframe::kMixTarget + "=x=0:y=0";
+}
+
+// The animation blended over a cropped result, as over the classic background.
+std::string AnimationOver(const TaskRecord& t, const std::string& animLabel, const std::string& animationFps,
+                          bool none) {
+  if (none) return "";
+  const std::string W = Num(t.outputWidth), H = Num(t.outputHeight);
+  const std::string opacity = text::FormatG13((t.animationOpacity + 0.5) / 10);
+  const std::string blur =
+      t.animationBlur == 0 ? "" : "boxblur=" + text::FormatG13(t.animationBlur / 2.0) + ",";
+  return "[a];" + animLabel + animationFps + blur + "scale=" + W + ":" + H + ",crop=" + W + ":" + H +
+         "[b];[a][b]blend=all_mode='" + BlendModeName(t.blendModeIndex) + "':all_opacity=" + opacity;
+}
+
 }  // namespace
 
 BuildEnvironment DiskEnvironment(const std::array<std::string, 4>& effectFilters) {
@@ -106,7 +171,8 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
 
   // 2. No background file: the background is made from the foreground. A background that is
   // the foreground itself counts as none (it is the same picture and the same sound).
-  if (t.backgroundPath.empty() || t.backgroundPath == t.foregroundPath ||
+  // The other layouts have no background to fill: a background file is ignored.
+  if (t.backgroundPath.empty() || t.backgroundPath == t.foregroundPath || t.layout.kind != LayoutKind::Blur ||
       !env.exists(Unquote(t.backgroundPath))) {
     t.backgroundPath = t.foregroundPath;
     t.backgroundWidth = t.foregroundWidth;
@@ -193,33 +259,51 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
     foregroundLabel = "[v]";
   }
 
-  // 14. Background scale and the graph body.
-  const CoverSize cover = BackgroundCover(t, W, H);
-  if (!t.fastBackground) {
-    R += in.bg + backgroundFps + backgroundChain + BackgroundScale(cover) + cropPiece + foregroundChain +
-         animationChain;
-  } else {
-    // A background copied from the foreground is split off the foreground's own decoding
-    // rather than decoded a second time from its own input, which then goes unused.
-    std::string bgLabel = in.bg;
-    if (t.backgroundPath == t.foregroundPath) {
-      R += in.fg + "split[fg][bg];";
-      bgLabel = "[bg]";
-      if (foregroundChain.empty()) {
-        foregroundLabel = "[fg]";
-      } else {
-        foregroundChain.replace(0, in.fg.size(), "[fg]");
-      }
-    }
-    R += bgLabel + backgroundFps + FastBackground(cover, W, H, bounce, t.backgroundBlur) + cropPiece +
-         foregroundChain + animationChain;
-  }
+  // The temporary output (step 19); the follow layout names its sendcmd file after it.
+  const std::string foreground = Unquote(t.foregroundPath);
+  const size_t slash = foreground.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : foreground.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? foreground : foreground.substr(slash + 1);
+  result.outputPath = OutputName(folder + "result/" + name, "_tmp", t.outputFormat, env.exists);
 
-  // 15. Composition; the closing quote ends the graph's quoted stretch.
-  if (portrait) {
-    R += "[g1]" + foregroundLabel + "overlay=0:(H-h)/2\"";
+  if (t.layout.kind == LayoutKind::Blur) {
+    // 14. Background scale and the graph body.
+    const CoverSize cover = BackgroundCover(t, W, H);
+    if (!t.fastBackground) {
+      R += in.bg + backgroundFps + backgroundChain + BackgroundScale(cover) + cropPiece + foregroundChain +
+           animationChain;
+    } else {
+      // A background copied from the foreground is split off the foreground's own decoding
+      // rather than decoded a second time from its own input, which then goes unused.
+      std::string bgLabel = in.bg;
+      if (t.backgroundPath == t.foregroundPath) {
+        R += in.fg + "split[fg][bg];";
+        bgLabel = "[bg]";
+        if (foregroundChain.empty()) {
+          foregroundLabel = "[fg]";
+        } else {
+          foregroundChain.replace(0, in.fg.size(), "[fg]");
+        }
+      }
+      R += bgLabel + backgroundFps + FastBackground(cover, W, H, bounce, t.backgroundBlur) + cropPiece +
+           foregroundChain + animationChain;
+    }
+
+    // 15. Composition; the closing quote ends the graph's quoted stretch.
+    if (portrait) {
+      R += "[g1]" + foregroundLabel + "overlay=0:(H-h)/2\"";
+    } else {
+      R += CopiesGraph(foregroundLabel, t.selectedForegroundCount + 1, t.ticked(kTickMirror)) + "\"";
+    }
+  } else if (t.layout.kind == LayoutKind::Colour) {
+    R +=
+        OneColourBody(t, in.fg, foregroundLabel, foregroundChain, cropPiece, animationChain, portrait) + "\"";
   } else {
-    R += CopiesGraph(foregroundLabel, t.selectedForegroundCount + 1, t.ticked(kTickMirror)) + "\"";
+    const std::string sendcmd = mode == BuildMode::Full && t.layout.kind == LayoutKind::Follow
+                                    ? reframe::SendcmdPathFor(result.outputPath)
+                                    : "";
+    R += CroppedBody(t, in.fg, sendcmd, BackgroundCover(t, W, H)) +
+         AnimationOver(t, in.anim, animationFps, animationInput.empty()) + "\"";
   }
 
   // 16. Video post-filters join the same word and extend the graph's last filter.
@@ -237,12 +321,6 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   }
 
   // 19. Output in the folder "result" beside the foreground.
-  const std::string foreground = Unquote(t.foregroundPath);
-  const size_t slash = foreground.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : foreground.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? foreground : foreground.substr(slash + 1);
-  const std::string base = folder + "result/" + name;
-  result.outputPath = OutputName(base, "_tmp", t.outputFormat, env.exists);
   // Without a folder the foreground is no file at all: the converter refuses it, and no
   // "result" folder is made wherever the program happens to run.
   if (!folder.empty() && env.makeDirs) env.makeDirs(folder + "result");

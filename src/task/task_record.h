@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "task/layout.h"
+
 namespace task {
 
 // The most tasks a task list holds, in the window and in a task list file.
@@ -106,6 +108,8 @@ struct TaskRecord {
   // "快速背景": the background is made from the part of it the output shows, blurred small and
   // scaled up once. Off keeps the classic graph (blur at the source size, then enlarge twice).
   bool fastBackground = false;
+  // What fills the canvas; the blurred background of the classic graph unless chosen.
+  CanvasLayout layout;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};
