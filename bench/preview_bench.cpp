@@ -17,7 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 }  // namespace
 
@@ -26,10 +28,26 @@ int main(int argc, char** argv) {
   char folderTemplate[] = "/tmp/flipframe-preview-bench-XXXXXX";
   const std::string folder = mkdtemp(folderTemplate);
   const std::string clip = folder + "/clip.mp4";
-  const std::string make = text::ShellLine(
-      {probe::ConverterPath(), "-hide_banner", "-loglevel", "error", "-nostdin", "-f", "lavfi", "-i",
-       "testsrc2=s=1920x1080:r=30:d=" + std::to_string(seconds), "-f", "lavfi", "-i",
-       "sine=d=" + std::to_string(seconds), "-c:v", "libx264", "-preset", "veryfast", "-c:a", "aac", clip});
+  const std::string make = text::ShellLine({probe::ConverterPath(),
+                                            "-hide_banner",
+                                            "-loglevel",
+                                            "error",
+                                            "-nostdin",
+                                            "-f",
+                                            "lavfi",
+                                            "-i",
+                                            "testsrc2=s=1920x1080:r=30:d=" + std::to_string(seconds),
+                                            "-f",
+                                            "lavfi",
+                                            "-i",
+                                            "sine=d=" + std::to_string(seconds),
+                                            "-c:v",
+                                            "libx264",
+                                            "-preset",
+                                            "veryfast",
+                                            "-c:a",
+                                            "aac",
+                                            clip});
   if (std::system(make.c_str()) != 0) return 1;
 
   pipeline::WorkerTrial trial(false);
@@ -44,9 +62,10 @@ int main(int argc, char** argv) {
     settings.quickBackground = quick;
     for (const double at : {0.5, seconds / 2.0, seconds - 0.5}) {
       const auto start = Clock::now();
-      const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(made.task, at, {"", "", "", ""}, {}, settings);
-      std::printf("  frame at %5.1f s, %s background: %.2f s%s\n", at, quick ? "quick  " : "classic", Seconds(start),
-                  frame.image ? "" : (" (" + frame.error + ")").c_str());
+      const pipeline::PreviewFrame frame =
+          pipeline::RenderPreviewFrame(made.task, at, {"", "", "", ""}, {}, settings);
+      std::printf("  frame at %5.1f s, %s background: %.2f s%s\n", at, quick ? "quick  " : "classic",
+                  Seconds(start), frame.image ? "" : (" (" + frame.error + ")").c_str());
     }
   }
   std::vector<std::string> words{probe::ConverterPath(), "-hide_banner", "-loglevel", "error", "-nostdin"};

@@ -79,10 +79,12 @@ int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop)
       const std::string source = task::Unquote(made->foregroundPath);
       const std::string name = source.substr(source.rfind('/') + 1);
       const size_t dot = name.rfind('.');
-      out = plat::FolderOf(source) + "result/" + name.substr(0, dot == 0 ? name.size() : dot) + "_preview.png";
+      out =
+          plat::FolderOf(source) + "result/" + name.substr(0, dot == 0 ? name.size() : dot) + "_preview.png";
       plat::MakeDirs(plat::FolderOf(out));
     }
-    const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(*made, *request.previewSeconds, maker.filters, stop);
+    const pipeline::PreviewFrame frame =
+        pipeline::RenderPreviewFrame(*made, *request.previewSeconds, maker.filters, stop);
     std::string why;
     if (!frame.image) {
       if (stop.stop_requested()) break;
@@ -92,8 +94,8 @@ int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop)
       std::fprintf(stderr, "%s: %s\n", out.c_str(), why.c_str());
       maker.status = kExitFailed;
     } else {
-      std::fprintf(stderr, "%s：%dx%d 的预览画面已写到 %s\n", file.c_str(), frame.image->width, frame.image->height,
-                   out.c_str());
+      std::fprintf(stderr, "%s：%dx%d 的预览画面已写到 %s\n", file.c_str(), frame.image->width,
+                   frame.image->height, out.c_str());
     }
   }
   return stop.stop_requested() ? kExitStopped : maker.status;
@@ -184,7 +186,8 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // file, the rename wants an absolute target, and a list may be run from anywhere.
   request.saveList = plat::AbsolutePath(request.saveList);
   request.previewOut = plat::AbsolutePath(request.previewOut);
-  for (std::string* path : {&request.settings.background, &request.settings.animation, &request.settings.music})
+  for (std::string* path :
+       {&request.settings.background, &request.settings.animation, &request.settings.music})
     *path = plat::AbsolutePath(*path);
   // A list that is there but unreadable is refused before any file is probed.
   const std::string& list = request.saveList;

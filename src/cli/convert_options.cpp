@@ -36,7 +36,8 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
       {"duration", "HH:MM:SS", "输出时长", "前景视频的时长"},
       {"fast-background", nullptr, "快速背景：只用画面中显示的部分缩小模糊后做背景（更快）", "关"},
       {"layout", "L",
-       "画面：blur（模糊背景）、colour[:RRGGBB]（纯色背景，默认 000000）、crop[:PERCENT]（裁切铺满，按 PERCENT "
+       "画面：blur（模糊背景）、colour[:RRGGBB]（纯色背景，默认 000000）、crop[:PERCENT]（裁切铺满，按 "
+       "PERCENT "
        "横向或纵向取位置，默认 50）或 follow（智能跟随：先分析画面，再用跟随主体的裁切铺满）；crop 和 follow "
        "只用一个前景副本，不用背景文件",
        "blur"},
@@ -206,8 +207,8 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
     }
     t.layout = *layout;
     if (t.copies && *t.copies > 1 && layout->cropsForeground()) {
-      error = "--layout " + value("layout") + " 只用一个前景副本，不能与 --copies " + std::to_string(*t.copies) +
-              " 一起使用";
+      error = "--layout " + value("layout") + " 只用一个前景副本，不能与 --copies " +
+              std::to_string(*t.copies) + " 一起使用";
       return req;
     }
   }

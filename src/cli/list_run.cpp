@@ -20,9 +20,7 @@
 namespace app {
 namespace {
 
-void Say(const QString& message) {
-  std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(message).c_str());
-}
+void Say(const QString& message) { std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(message).c_str()); }
 
 // Renews this process's claim on a task every kClaimRenewSeconds while it converts, so that
 // runs on other machines do not take it over as stale.

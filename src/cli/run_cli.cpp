@@ -90,8 +90,8 @@ int RunRunCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "%s：没有要执行的任务，%d 个任务中 %d 个已处理完毕，%d 个正在别处执行\n",
                  list.c_str(), total, tally.alreadyFinished, tally.busy);
   else
-    std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", list.c_str(),
-                 tally.finished, tally.failed, tally.alreadyFinished);
+    std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", list.c_str(), tally.finished,
+                 tally.failed, tally.alreadyFinished);
   return tally.failed != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
 }
 

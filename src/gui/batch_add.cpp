@@ -138,6 +138,7 @@ static pipeline::SettingsTemplate WindowTemplate(const pipeline::SettingsArea& a
   t.mirror = a.ticked(kTickMirror);
   t.dedup = a.ticked(kTickDedupFrames);
   t.fastBackground = a.fastBackground;
+  t.layout = a.layout;
 
   if (haveForeground && !a.ticked(kTickAutoBitrate) && !a.bitrateBox.empty()) t.bitrate = a.bitrateBox;
   if (!a.formatBox.empty() && a.formatBox != fg.foregroundExtension) t.format = a.formatBox;

@@ -114,6 +114,7 @@ void BatchView::OnStartClicked() {
   时钟->start();
   ui->版权->hide();
   ui->快速背景->hide();
+  ui->画面->hide();
   ui->总进度->setValue(0);
   ui->总进度->show();
 
@@ -123,6 +124,7 @@ void BatchView::OnStartClicked() {
   ui->总进度->hide();
   ui->版权->show();
   ui->快速背景->show();
+  ui->画面->show();
   时钟->stop();
   时钟->setInterval(0);
   ui->开始执行->setText(QStringLiteral("开始执行"));

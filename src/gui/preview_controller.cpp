@@ -78,11 +78,13 @@ void PreviewController::WatchSettings() {
   };
   for (QWidget* area : {static_cast<QWidget*>(ui->操作框), static_cast<QWidget*>(ui->路径框),
                         static_cast<QWidget*>(ui->进度条b)}) {
-    for (QLineEdit* box : area->findChildren<QLineEdit*>()) connect(box, &QLineEdit::textChanged, this, changed);
+    for (QLineEdit* box : area->findChildren<QLineEdit*>())
+      connect(box, &QLineEdit::textChanged, this, changed);
     for (QComboBox* box : area->findChildren<QComboBox*>())
       connect(box, &QComboBox::currentIndexChanged, this, changed);
     for (QAbstractButton* box : area->findChildren<QAbstractButton*>())
       connect(box, &QAbstractButton::toggled, this, changed);
-    for (QSlider* slider : area->findChildren<QSlider*>()) connect(slider, &QSlider::valueChanged, this, changed);
+    for (QSlider* slider : area->findChildren<QSlider*>())
+      connect(slider, &QSlider::valueChanged, this, changed);
   }
 }

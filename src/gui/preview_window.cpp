@@ -134,8 +134,8 @@ void PreviewWindow::startFrame() {
     if (!stop.stop_requested()) {
       const QByteArray png = frame.image ? QByteArray::fromStdString(frame.image->bytes) : QByteArray();
       const QString error = QString::fromStdString(frame.error);
-      QMetaObject::invokeMethod(this, [this, generation, png, error] { showFrame(generation, png, error); },
-                                Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, generation, png, error] { showFrame(generation, png, error); }, Qt::QueuedConnection);
     }
     done->store(true);
   });

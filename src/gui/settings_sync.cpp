@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QSlider>
 
+#include <algorithm>
+
 #include "gui/batch_view.h"
 #include "gui/main_window.h"
 #include "gui/task_editor.h"
@@ -57,6 +59,9 @@ pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   }
   a.settingsEnabled = gui::OwnEnabled(ui->操作框);
   a.fastBackground = ui->快速背景->isChecked();
+  // 画面 chooses the kind; a task's own colour or crop place is kept while its kind stays.
+  const auto kind = static_cast<task::LayoutKind>(std::max(0, ui->画面->currentIndex()));
+  a.layout = current.layout.kind == kind ? current.layout : task::CanvasLayout{kind};
   return a;
 }
 
@@ -95,6 +100,7 @@ void TaskEditor::ShowSettingsArea(const pipeline::SettingsArea& a) {
   for (const SwitchControl& c : switches) c.control->setEnabled(a.disabled[size_t(c.off)] == 0);
   ui->操作框->setEnabled(a.settingsEnabled);
   ui->快速背景->setChecked(a.fastBackground);
+  ui->画面->setCurrentIndex(static_cast<int>(a.layout.kind));
 }
 
 std::array<TaskEditor::SwitchControl, task::kOffCount> TaskEditor::SwitchControls() const {

@@ -17,15 +17,15 @@
 #include "gui/batch_view.h"
 #include "gui/log_dialog.h"
 #include "gui/main_window.h"
-#include "gui/task_editor.h"
 #include "gui/preview_controller.h"
+#include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "store/file_names.h"
 #include "ui_main_window.h"
-#include "pipeline/stored_task.h"
 
 TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, const char* name)
     : WindowPart(w, form, name) {
@@ -195,9 +195,10 @@ void TaskListController::ShowTaskLog() {
   const int s = SelectedRow();
   if (s < 0) return;
   // The command the batch would run now; looking at it creates no result folder.
-  const task::BuildEnvironment look{editor->effectFilters, [](const std::string& p) { return plat::FileExists(p); },
-                                    nullptr};
-  dialogs().ShowLog(&window, taskList->log(s), app::TaskShellLine(pipeline::RunWords(taskList->task(s), look)));
+  const task::BuildEnvironment look{editor->effectFilters,
+                                    [](const std::string& p) { return plat::FileExists(p); }, nullptr};
+  dialogs().ShowLog(&window, taskList->log(s),
+                    app::TaskShellLine(pipeline::RunWords(taskList->task(s), look)));
 }
 
 int TaskListController::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }

@@ -56,6 +56,6 @@ bool TaskListController::AppendTaskListFile(const QString& path) {
   for (const app::TaskRow& row : loaded.rows)
     compared.push_back(pipeline::CompareStoredCommand(row.record, editor->effectFilters));
   const std::string notice = pipeline::StoredCommandNotice(app::FileSystemPath(path), compared);
-  if (!notice.empty()) dialogs().ShowError(this, QString::fromStdString(notice));
+  if (!notice.empty()) dialogs().ShowError(&window, QString::fromStdString(notice));
   return true;
 }

@@ -81,6 +81,7 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->自动码率->setEnabled(r.disabled[task::kOffAutoBitrate] == 0);
   ui->码率框->setEnabled(r.disabled[task::kOffBitrateBox] == 0);
   ui->快速背景->setChecked(r.fastBackground);
+  ui->画面->setCurrentIndex(static_cast<int>(r.layout.kind));
 }
 
 void TaskEditor::LoadTaskForEdit() {

@@ -32,7 +32,8 @@ std::string SecondsText(double seconds) {
 
 // The task's full-mode words with every input seeked to `seconds`, timestamps kept, and the
 // final "-y OUTPUT" taken off; empty when the task does not build.
-std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds, const std::array<std::string, 4>& effects) {
+std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds,
+                                     const std::array<std::string, 4>& effects) {
   task::BuildEnvironment env{effects, [](const std::string& p) { return plat::FileExists(p); },
                              [](const std::string&) { return true; }};  // a preview makes no folders
   const task::BuildResult built = task::BuildCommand(t, task::BuildMode::Full, env);
@@ -95,7 +96,8 @@ RunOutput RunConverter(const std::vector<std::string>& args, std::stop_token sto
 
 // The converter's last non-empty line, for a message.
 std::string LastLine(std::string_view text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.remove_suffix(1);
   const size_t cut = text.find_last_of("\r\n");
   return std::string(cut == std::string_view::npos ? text : text.substr(cut + 1));
 }
@@ -133,7 +135,8 @@ std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, dou
                           task::kTickAudioFadeIn, task::kTickAudioFadeOut})
     t.ticks[tick] = 0;
   t.ticks[task::kTickMute] = 1;
-  if (settings.quickBackground) t.fastBackground = true;
+  if (settings.quickBackground && int64_t(t.outputWidth) * t.outputHeight >= settings.quickFromPixels)
+    t.fastBackground = true;
   std::vector<std::string> words = SeekedWords(t, PreviewMoment(task, seconds), effectFilters);
   if (words.empty()) return words;
   for (const char* w : {"-frames:v", "1", "-f", "image2pipe", "-c:v", "png", "pipe:1"}) words.push_back(w);
@@ -207,7 +210,8 @@ std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, doub
                               std::stop_token stop) {
   if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
   if (std::string missing = MissingSource(task); !missing.empty()) return missing;
-  const std::vector<std::string> args = PreviewClipArguments(task, seconds, length, outputPath, effectFilters);
+  const std::vector<std::string> args =
+      PreviewClipArguments(task, seconds, length, outputPath, effectFilters);
   if (args.empty()) return "无法预览：这个任务的命令无法生成。";
   const RunOutput run = RunConverter(args, stop);
   if (run.stopped) return "预览已取消。";

@@ -390,7 +390,8 @@ QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& ro
     const int count = static_cast<int>(listed.size());
     if (!FitsTaskLimit(count, static_cast<int>(rows.size())))
       return QStringLiteral("任务列表文件“%1”已有%2个任务，再加入%3个将超过上限%4个。")
-          .arg(FromUtf8(path), QString::number(count), QString::number(rows.size()), QString::number(kMaxTasks));
+          .arg(FromUtf8(path), QString::number(count), QString::number(rows.size()),
+               QString::number(kMaxTasks));
     listed.insert(listed.end(), rows.begin(), rows.end());
     MakeIdsUnique(listed);
     return QString();

@@ -37,7 +37,7 @@ TEST(LongList, TaskPastTheWindowsLimitIsRun) {
     if (r.deleteResults) fs::remove_all(videos + "/result");
     const std::string out =
         ts::Capture("'" + program + "' run '" + list + "'" + r.args + " 2>&1 >/dev/null; echo \"status $?\"");
-    EXPECT_NE(out.find("1 finished, 0 failed"), std::string::npos) << out;
+    EXPECT_NE(out.find("1 个处理完毕，0 个失败"), std::string::npos) << out;
     EXPECT_NE(out.find("status 0\n"), std::string::npos) << out;
     EXPECT_TRUE(fs::exists(result + r.made));
     const app::LoadedTaskList after = app::LoadTaskList(list);

@@ -70,6 +70,6 @@ TEST_F(RotatedClipsTest, TheSizeIsTheDisplayedOneInProbeConvertAndWindow) {
     EXPECT_EQ(Find<QComboBox>("宽高比例")->currentText(), QString::fromUtf8(r.ratio));
     EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), QString::number(r.outWidth));
     EXPECT_EQ(Find<QLineEdit>("高度框")->text(), QString::number(r.outHeight));
-    EXPECT_EQ(w().current.foregroundCountMax, r.copies);
+    EXPECT_EQ(Editor().current.foregroundCountMax, r.copies);
   }
 }

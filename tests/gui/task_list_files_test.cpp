@@ -153,7 +153,7 @@ TEST_F(TaskListFilesTest, HostileListLoadsWithOneMessageAndRunsNothingForeign) {
     task::TaskRecord r =
         ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder_ + "/" + name), 320, 180, 2);
     r.ticks[task::kTickColourShift] = 1;
-    std::array<std::string, 4> writing = window->effectFilters;
+    std::array<std::string, 4> writing = Editor().effectFilters;
     writing[2] = "metadata=mode=print:file=" + leak;
     task::TaskRecord copy = r;
     r.commandLine = task::BuildCommand(copy, task::BuildMode::Full, task::DiskEnvironment(writing)).text;
@@ -171,20 +171,20 @@ TEST_F(TaskListFilesTest, HostileListLoadsWithOneMessageAndRunsNothingForeign) {
   EXPECT_TRUE(dialogs.errors[0].contains(
       QString::fromStdString("“" + refused + "”的第1个任务不能使用：音乐文件“-f”")))
       << dialogs.errors[0].toStdString();
-  EXPECT_EQ(window->taskList->size(), 0);
+  EXPECT_EQ(Tasks().taskList->size(), 0);
 
   Load(list);
   ASSERT_EQ(dialogs.errors.size(), 2);
   EXPECT_TRUE(dialogs.errors[1].contains("第1个任务带有与本机 de.ini 不同的特效滤镜"))
       << dialogs.errors[1].toStdString();
   EXPECT_TRUE(dialogs.errors[1].contains("第2个任务保存的转换命令与其设置不符"));
-  ASSERT_EQ(window->taskList->size(), 2);
+  ASSERT_EQ(Tasks().taskList->size(), 2);
 
-  window->开始执行->click();
+  Find<QPushButton>("开始执行")->click();
   EXPECT_EQ(dialogs.errors.size(), 2);
   for (int row = 0; row < 2; ++row) {
-    EXPECT_EQ(window->taskList->state(row), QStringLiteral("处理完毕")) << row;
-    EXPECT_TRUE(plat::FileExists(window->taskList->task(row).finalOutputPath)) << row;
+    EXPECT_EQ(Tasks().taskList->state(row), QStringLiteral("处理完毕")) << row;
+    EXPECT_TRUE(plat::FileExists(Tasks().taskList->task(row).finalOutputPath)) << row;
   }
   EXPECT_FALSE(plat::FileExists(leak));
   EXPECT_EQ(ts::Capture("cat '" + victim + "'"), "keep");

@@ -283,8 +283,9 @@ TEST(TaskListFile, TasksKeepTheirIdsAndRunsKeepTheirClaims) {
   std::vector<app::TaskRow> reversed(loaded.rows.rbegin(), loaded.rows.rend());
   ASSERT_EQ(app::SaveTaskList(list, reversed), QString());
   EXPECT_EQ(app::ClaimTask(list, 2).end, app::ClaimEnd::Busy);
-  ASSERT_EQ(app::RecordTaskOutcome(list, claimed.row.id, {"2x", "处理完毕", "/out/b.mp4"}), QString());
+  ASSERT_EQ(app::RecordTaskOutcome(list, claimed.row.id, {"2x", "处理完毕", "/v/result/b.mp4"}), QString());
   const app::LoadedTaskList after = app::LoadTaskList(list);
+  ASSERT_EQ(after.rows.size(), 3u) << after.error.toStdString();
   ExpectSameRows({after.rows[0], after.rows[2]}, {reversed[0], reversed[2]});
   EXPECT_EQ(after.rows[1].id, claimed.row.id);
   EXPECT_EQ(after.rows[1].state, QStringLiteral("处理完毕"));
