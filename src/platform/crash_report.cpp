@@ -110,10 +110,14 @@ void Symbolize(const ReportFacts& report, std::vector<Frame>& frames) {
 }
 
 std::string StackText(const std::vector<Frame>& frames) {
+  // The handler's own frames at the top are hidden, with any foreign frame among them (the
+  // sanitizer build's backtrace interceptor stands above them).
+  auto handler = [](const Frame& f) {
+    return f.own && f.function.starts_with("crash::") && !f.function.starts_with("crash::CrashOnPurpose");
+  };
   size_t first = 0;
-  while (first < frames.size() && frames[first].own && frames[first].function.starts_with("crash::") &&
-         !frames[first].function.starts_with("crash::CrashOnPurpose"))
-    ++first;
+  for (size_t i = 0; i < frames.size() && (handler(frames[i]) || !frames[i].own); ++i)
+    if (handler(frames[i])) first = i + 1;
   std::string text;
   for (size_t i = first; i < frames.size(); ++i) {
     const Frame& f = frames[i];
