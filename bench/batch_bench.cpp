@@ -1,111 +1,161 @@
-// Batch overhead: the same list of short clips converted by the task worker (1000 ms poll
-// cycle, 1000 ms completion sleep, rename) and by running the stored commands directly with
-// ffmpeg. Prints the runner's overhead per task (median) and the ratio of the wall times.
+// Batch throughput: the same short clips converted by the converter commands run directly one
+// after another, by `flipframe run` and `flipframe convert` (no gap between tasks), and by the
+// window's batch runner (its 300 ms gap); then `flipframe run --jobs N` for 1, 2 and nproc jobs
+// on 720p and 1080p clips. Prints the time per task and the overhead over the direct run.
+// Usage: batch_bench [tasks=6] [seconds=3]
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "batch/task_worker.h"
+#include "pipeline/batch_runner.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
+#include "store/task_list_file.h"
+#include "text/shell_quote.h"
 
 namespace {
 
-constexpr int kTasks = 6;
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Runs the converter with the stored argument text to its end, reading all it prints.
-int RunDirectly(const std::string& arguments) {
-  std::vector<std::string> words{"-hide_banner"};
-  for (auto& w : probe::SplitArguments(arguments)) words.push_back(w);
-  plat::Child c = probe::StartConverter(words);
-  if (!c.started()) return -1;
-  char buf[4096];
-  while (plat::ReadSome(c.readFd, buf, 4095) > 0) {
+int Shell(const std::string& line) { return std::system(line.c_str()); }
+
+std::string Capture(const std::string& line) {
+  std::string out;
+  if (FILE* p = popen(line.c_str(), "r")) {
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
   }
-  plat::CloseFd(c.readFd);
-  int status = -1;
-  while (!plat::ChildExited(c.pid, &status)) plat::SleepMs(1);
-  return status;
+  return out;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+std::string Quoted(const std::string& s) { return text::ShellLine({s}); }
+
+// `count` clips of w x h and `seconds` with sound in `folder`, named c1.mp4...
+std::vector<std::string> MakeClips(const std::string& folder, int count, int w, int h, int seconds) {
+  plat::MakeDirs(folder);
+  const std::string first = folder + "/c1.mp4";
+  const std::string size = std::to_string(w) + "x" + std::to_string(h), secs = std::to_string(seconds);
+  Shell("ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=" + size +
+        ":rate=25:duration=" + secs + " -f lavfi -i sine=frequency=440:duration=" + secs +
+        " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest " + Quoted(first));
+  std::vector<std::string> clips{first};
+  for (int k = 2; k <= count; ++k) {
+    clips.push_back(folder + "/c" + std::to_string(k) + ".mp4");
+    Shell("cp " + Quoted(first) + " " + Quoted(clips.back()));
+  }
+  return clips;
+}
+
+std::string Words(const std::vector<std::string>& clips) {
+  std::string words;
+  for (const std::string& c : clips) words += " " + Quoted(c);
+  return words;
+}
+
+// The converter commands `convert` would run, run directly one after another; seconds.
+double RunDirectly(const std::vector<std::string>& clips) {
+  const std::string lines = Capture(std::string(FLIPFRAME_BINARY) + " convert --dry-run" + Words(clips));
+  std::vector<std::string> commands;
+  for (size_t start = 0, end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
+    commands.push_back(lines.substr(start, end - start));
+  const auto started = Clock::now();
+  for (const std::string& c : commands)
+    Shell(Quoted(probe::ConverterPath()) + " -hide_banner -loglevel error -nostdin " + c + " </dev/null");
+  return SecondsSince(started);
+}
+
+void ClearResults(const std::string& folder) {
+  Shell("rm -rf " + Quoted(folder + "/result") + " " + Quoted(folder + "/L.json"));
+}
+
+double Timed(const std::string& line) {
+  const auto started = Clock::now();
+  if (Shell(line + " 2>/dev/null") != 0) std::fprintf(stderr, "batch_bench: failed: %s\n", line.c_str());
+  return SecondsSince(started);
+}
+
+// `flipframe run` of a list of the clips made anew; seconds of the run alone.
+double RunList(const std::string& folder, const std::vector<std::string>& clips, int jobs) {
+  ClearResults(folder);
+  const std::string list = folder + "/L.json";
+  Shell(std::string(FLIPFRAME_BINARY) + " convert --save-list " + Quoted(list) + Words(clips) +
+        " 2>/dev/null");
+  return Timed(std::string(FLIPFRAME_BINARY) + " run --jobs " + std::to_string(jobs) + " " + Quoted(list));
+}
+
+// The window's batch runner (its timing: a 300 ms gap between tasks) over the list's tasks.
+double RunWindowBatch(const std::string& folder, const std::vector<std::string>& clips) {
+  ClearResults(folder);
+  const std::string list = folder + "/L.json";
+  Shell(std::string(FLIPFRAME_BINARY) + " convert --save-list " + Quoted(list) + Words(clips) +
+        " 2>/dev/null");
+  const app::LoadedTaskList loaded = app::LoadTaskList(list);
+  pipeline::BatchHooks h;
+  h.size = [&] { return static_cast<int>(loaded.rows.size()); };
+  h.turn = [&](int row) { return pipeline::BatchTurn{false, loaded.rows[size_t(row)].record}; };
+  pipeline::BatchRunner runner(std::move(h));
+  const auto started = Clock::now();
+  runner.Run();
+  return SecondsSince(started);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const int tasks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 6;
+  const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
   char pattern[] = "/tmp/flipframe-batch-bench-XXXXXX";
   if (!mkdtemp(pattern)) return 1;
-  const std::string folder = pattern;
-  plat::MakeDirs(folder + "/program");
-  plat::MakeDirs(folder + "/result");
-  plat::SetProgramFolderForTesting(folder + "/program");  // our converters only
+  const std::string root = pattern;
+  plat::MakeDirs(root + "/program");
+  plat::SetProgramFolderForTesting(root + "/program");  // the window's runner ends only our converters
   if (probe::ConverterPath().empty()) {
     std::fprintf(stderr, "batch_bench: %s\n", probe::MissingConverterMessage().c_str());
     return 1;
   }
 
-  std::vector<std::string> commands;
-  for (int i = 0; i < kTasks; ++i) {
-    const std::string clip = folder + "/clip" + std::to_string(i) + ".mp4";
-    const std::string make =
-        "ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=640x360:rate=25:duration=3 "
-        "-f lavfi -i sine=frequency=440:duration=3 -c:v libx264 -preset ultrafast "
-        "-pix_fmt yuv420p -c:a aac -shortest \"" +
-        clip + "\"";
-    if (std::system(make.c_str()) != 0) {
-      std::fprintf(stderr, "batch_bench: the converter could not make %s\n", clip.c_str());
-      return 1;
-    }
-    // Landscape 640x360 to portrait 360x640, background made from the foreground.
-    commands.push_back("-i \"" + clip + "\" -i \"" + clip +
-                       "\" -to 00:00:03 -filter_complex \"[1:v]boxblur=10,scale=1137*2:640*2,"
-                       "crop=360:640[g1];[0:v]scale=360:-1[v];[g1][v]overlay=0:(H-h)/2\" -c:a copy -y \"" +
-                       folder + "/result/clip" + std::to_string(i) + "_tmp.mp4\"");
-  }
-  RunDirectly(commands[0]);  // warm the caches once
+  const std::string small = root + "/small";
+  const std::vector<std::string> clips = MakeClips(small, tasks, 640, 360, seconds);
+  RunDirectly({clips[0]});  // warm the caches once
+  ClearResults(small);
+  const double direct = RunDirectly(clips);
+  ClearResults(small);
+  const double convert = Timed(std::string(FLIPFRAME_BINARY) + " convert" + Words(clips));
+  const double run = RunList(small, clips, 1);
+  const double window = RunWindowBatch(small, clips);
+  std::printf("%d tasks of 640x360, %d s, to portrait\n", tasks, seconds);
+  std::printf("  %-28s %6.2f s  %5.2f s a task\n", "direct, one after another", direct, direct / tasks);
+  const auto row = [&](const char* what, double s, const char* target) {
+    std::printf("  %-28s %6.2f s  %5.2f s a task  overhead %+5.2f s a task (%s)\n", what, s, s / tasks,
+                (s - direct) / tasks, target);
+  };
+  row("flipframe run", run, "target <= 0.15");
+  row("flipframe convert", convert, "target <= 0.15; probes and trials included");
+  row("window batch runner", window, "target <= gap 0.30 + 0.30");
 
-  std::vector<double> runnerMs, directMs, overheadMs;
-  double runnerTotal = 0, directTotal = 0;
-  for (int i = 0; i < kTasks; ++i) {
-    auto start = Clock::now();
-    if (RunDirectly(commands[size_t(i)]) != 0) {
-      std::fprintf(stderr, "batch_bench: task %d failed when run directly\n", i + 1);
-      return 1;
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<int> jobs{1, 2};
+  if (cores > 2) jobs.push_back(cores);
+  for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}}) {
+    const std::string folder = root + "/" + std::to_string(h);
+    const std::vector<std::string> big = MakeClips(folder, 4, w, h, seconds);
+    std::printf("4 tasks of %dx%d, %d s: flipframe run --jobs N\n", w, h, seconds);
+    for (int j : jobs) {
+      const double s = RunList(folder, big, j);
+      std::printf("  --jobs %-2d %6.2f s  %5.1f tasks a minute\n", j, s, 4 * 60 / s);
     }
-    const double direct = MsSince(start);
-
-    start = Clock::now();
-    const batch::WorkerResult r = batch::RunTaskWorker(commands[size_t(i)], false, {}, {});
-    const double runner = MsSince(start);
-    if (r.ending != batch::WorkerEnding::Completed) {
-      std::fprintf(stderr, "batch_bench: task %d did not complete: %s\n", i + 1, r.errorText.c_str());
-      return 1;
-    }
-    directMs.push_back(direct);
-    runnerMs.push_back(runner);
-    overheadMs.push_back(runner - direct);
-    directTotal += direct;
-    runnerTotal += runner;
-    std::printf("task %d: direct %7.0f ms   runner %7.0f ms   overhead %7.0f ms\n", i + 1, direct, runner,
-                runner - direct);
   }
-  std::printf("tasks: %d (640x360, 3 s, to portrait 360x640)\n", kTasks);
-  std::printf("median direct:   %.0f ms per task\n", Median(directMs));
-  std::printf("median runner:   %.0f ms per task\n", Median(runnerMs));
-  std::printf("median overhead: %.0f ms per task (target <= 2500 ms)\n", Median(overheadMs));
-  std::printf("wall time: runner %.1f s, direct %.1f s, ratio %.2f\n", runnerTotal / 1000, directTotal / 1000,
-              runnerTotal / directTotal);
-  std::system(("rm -rf '" + folder + "'").c_str());
-  return Median(overheadMs) <= 2500 ? 0 : 2;
+  Shell("rm -rf " + Quoted(root));
+  return 0;
 }

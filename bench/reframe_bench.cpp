@@ -230,7 +230,6 @@ int main(int argc, char** argv) {
   start = Clock::now();
   batch::WorkerTiming timing;
   timing.endOtherConverters = false;
-  timing.completionSleepMs = 0;
   const batch::WorkerResult done = batch::RunTaskWorker(made.task.commandLine, false, {}, {}, timing);
   const double conversion = Since(start);
   pipeline::CleanUpFollow(prep);

@@ -11,6 +11,7 @@
 #include "batch/progress.h"
 #include "platform/crash_handler.h"
 #include "platform/platform.h"
+#include "probe/capture.h"
 #include "probe/converter.h"
 #include "probe/probe_file.h"
 #include "task/output_name.h"
@@ -35,6 +36,8 @@ struct CompletionMark {
   CompletionMark& operator=(const CompletionMark&) = delete;
 };
 constexpr int kReadBytes = 4095;
+// A converter that has closed its output is given this long between looks at its exit.
+constexpr int kExitSettleMs = 2;
 
 std::string_view UpToZero(std::string_view bytes) {
   const size_t zero = bytes.find('\0');
@@ -104,6 +107,8 @@ class Run {
     activity_ = crash::BeginActivity((trial_ ? "试运行 " : "转换 ") + firstInput,
                                      probe::ConverterPath() + " " + text::ShellLine(args));
     const auto started = std::chrono::steady_clock::now();
+    // A stop request ends the wait for news at once.
+    const std::stop_callback wakeOnStop(stop_, [this] { wakeup_.Raise(); });
     for (;;) {
       if (!trial_ && stop_.stop_requested()) return Stop();
       // Exit test before the read: once the converter has ended, what the pipe still holds
@@ -116,19 +121,27 @@ class Run {
         const auto waited = std::chrono::steady_clock::now() - started;
         if (waited >= std::chrono::milliseconds(timing_.trialLimitMs)) return Refuse(TrialTimeoutText());
       }
-      // A converter that has ended has its remaining output read without pause.
-      if (!exited_) plat::SleepMs(timing_.pollMs);
+      if (!gotData) WaitForNews();
     }
   }
 
  private:
+  // Waits until the converter prints, closes its output or a stop comes, one cycle at most
+  // (a suspended converter prints nothing for as long as it is paused).
+  void WaitForNews() {
+    const plat::PipeWait woke = plat::WaitForData(child_.readFd, &wakeup_, timing_.pollMs);
+    // Its output closed and nothing left to read: the converter is ending; its exit status
+    // follows within moments.
+    if (woke == plat::PipeWait::Ready && plat::BytesWaiting(child_.readFd) <= 0) plat::SleepMs(kExitSettleMs);
+  }
+
   // Reads everything waiting, in reads of at most kReadBytes, each judged as a chunk of its
   // own, so that a converter writing fast never blocks on a full pipe. A converter that never
   // pauses is read for one cycle's time at most. The row gets the newest texts once.
   std::optional<WorkerResult> Drain(bool* gotData) {
     const auto started = std::chrono::steady_clock::now();
     std::optional<std::string> speed, state;
-    while (plat::BytesWaiting(child_.readFd) > 0) {
+    while (probe::WaitingBurst(child_.readFd) > 0) {
       char buffer[kReadBytes + 1] = {};
       const int n = plat::ReadSome(child_.readFd, buffer, kReadBytes);
       if (n <= 0) break;
@@ -248,7 +261,6 @@ class Run {
   // and says why: a row never reads finished for a missing file.
   WorkerResult Complete() {
     const CompletionMark mark;
-    plat::SleepMs(timing_.completionSleepMs);
     if (const std::string why = OutputProblem(); !why.empty()) return Fail(why);
     std::string why;
     for (int attempt = 0; attempt < 1000 && why.empty(); ++attempt) {
@@ -285,6 +297,7 @@ class Run {
   plat::Child child_;
   bool exited_ = false;
   int status_ = -1;
+  plat::Wakeup wakeup_;
   unsigned activity_ = 0;  // crash::BeginActivity ticket, 0 before the converter started
   std::string trialExcerpt_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // The task worker: runs the converter once for one task (or for a trial of a task about to
-// be stored), follows its output once per second and decides how the task ended. It touches
+// be stored), follows its output as it comes and decides how the task ended. It touches
 // no widget: the texts for the task's row go out through callbacks, which the window posts
 // to its own thread.
 #include <functional>
@@ -78,9 +78,10 @@ struct WorkerResult {
 };
 
 struct WorkerTiming {
-  int pollMs = 1000;             // one poll cycle
-  int completionSleepMs = 1000;  // before the finished output is renamed
-  int trialLimitMs = 30000;      // a trial that shows neither progress nor an end fails
+  // The longest wait for news from the converter: its output and its end are seen as they
+  // come, and a suspended or silent one is looked at once a cycle.
+  int pollMs = 1000;
+  int trialLimitMs = 30000;  // a trial that shows neither progress nor an end fails
   // The check of a finished output may take this long (a loaded machine, a network disk);
   // a check that runs out of time is no verdict and the output is kept.
   int checkLimitMs = 60000;
@@ -91,8 +92,8 @@ struct WorkerTiming {
 };
 
 // Runs `arguments` (the stored argument text, split like the command interpreter) with
-// "-hide_banner" as one task, or as a trial when `trial` is set. `stop` is read once per
-// cycle (tasks only). Every converter this starts is ended, and its temporary output
+// "-hide_banner" as one task, or as a trial when `trial` is set. A request on `stop` (tasks
+// only) ends the task at once. Every converter this starts is ended, and its temporary output
 // deleted, unless the task completed.
 //
 // The converter writes to a temporary file of this run's own (the stored "_tmp" name with a
@@ -106,8 +107,8 @@ WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_t
 WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
 
-// Workers between a converter's successful end and the rename of its output (the completion
-// sleep, the output check and the rename; about a second).
+// Workers between a converter's successful end and the rename of its output (the output
+// check and the rename).
 int CompletionsUnderWay();
 // Lets every completion under way end before the program does, waiting through `wait` for
 // `limitMs` at most; a finished output is never left under its temporary name.

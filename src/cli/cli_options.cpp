@@ -90,4 +90,14 @@ std::vector<std::string> SplitList(const std::string& text) {
   return items;
 }
 
+const char* JobsHelp() { return "同时执行的任务数，1 到 32（每个任务仍只转换一次）"; }
+
+bool ParseJobs(const ParsedOptions& parsed, int& jobs, std::string& error) {
+  if (!parsed.has("jobs")) return true;
+  if (ParseIntIn(parsed.values.at("jobs"), 1, kMaxJobs, jobs)) return true;
+  error = "--jobs 须为 1 到 " + std::to_string(kMaxJobs) + " 之间的整数，而不是“" + parsed.values.at("jobs") +
+          "”";
+  return false;
+}
+
 }  // namespace pipeline

@@ -31,6 +31,11 @@ std::string OptionsHelp(const std::vector<OptionSpec>& specs);
 
 // A decimal integer in [low, high]; false for anything else.
 bool ParseIntIn(const std::string& text, int low, int high, int& out);
+// --jobs N of `run` and `convert`: tasks run at once, 1 to kMaxJobs.
+constexpr int kMaxJobs = 32;
+const char* JobsHelp();
+// Reads --jobs into `jobs` when given; false with `error` set when it is no number in range.
+bool ParseJobs(const ParsedOptions& parsed, int& jobs, std::string& error);
 // A comma-separated list split into its items ("" gives none).
 std::vector<std::string> SplitList(const std::string& text);
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
 #include <stop_token>
 
 #include "batch/progress.h"
@@ -54,13 +55,17 @@ struct TaskMaker {
   std::array<std::string, 4> filters = presets::LocalEffectFilters();
   pipeline::WorkerTrial trial{false};  // other runs may share the program folder
   int status = kExitOk;
+  pipeline::ProgressBoard* board = nullptr;  // where refusals go while tasks run
 
   std::optional<task::TaskRecord> Make(const std::string& file) {
     // Messages name the file as it was given; the task holds its absolute path.
     const std::string source = plat::AbsolutePath(file);
     const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
     if (made.ok) return made.task;
-    std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
+    if (board)
+      board->Print(file + ": " + made.refusal);
+    else
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), made.refusal.c_str());
     status = kExitFailed;
     return std::nullopt;
   }
@@ -124,7 +129,12 @@ int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
 // A refused file is passed over like a finished one (its refusal is already reported).
 int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
   TaskMaker maker{request};
-  pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
+  pipeline::ProgressBoard board(stderr, plat::IsTerminal(STDERR_FILENO));
+  maker.board = &board;
+  std::map<int, pipeline::ProgressPrinter> running;  // by row, one line each
+  const auto progress = [&](int row) -> pipeline::ProgressPrinter& {
+    return running.try_emplace(row, board).first->second;
+  };
   const std::vector<std::string>& files = request.files;
 
   pipeline::BatchHooks h;
@@ -136,20 +146,21 @@ int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
     return pipeline::BatchTurn{false, std::move(*made)};
   };
   h.taskStarting = [&](int row, const task::TaskRecord& record) {
-    progress.Start(files[size_t(row)], batch::TaskDuration(record.commandLine));
+    progress(row).Start(files[size_t(row)], batch::TaskDuration(record.commandLine));
   };
-  h.output = [&](int, std::string_view chunk) { progress.Output(chunk); };
-  h.speed = [&](int, const std::string& s) { progress.Speed(s); };
+  h.output = [&](int row, std::string_view chunk) { progress(row).Output(chunk); };
+  h.speed = [&](int row, const std::string& s) { progress(row).Speed(s); };
   h.state = [&](int row, const std::string& s) {
     if (s == batch::kStateMissing)
-      std::fprintf(stderr, "%s  %s\n", files[size_t(row)].c_str(), batch::kStateMissing);
+      board.Print(files[size_t(row)] + "  " + batch::kStateMissing);
     else
-      progress.State(s);
+      progress(row).State(s);
   };
-  h.ended = [&](int, pipeline::TurnEnding ending, const batch::WorkerResult&) {
+  h.ended = [&](int row, pipeline::TurnEnding ending, const batch::WorkerResult&) {
     using pipeline::TurnEnding;
     if (ending == TurnEnding::Completed || ending == TurnEnding::Failed || ending == TurnEnding::Stopped)
-      progress.End();
+      progress(row).End();
+    running.erase(row);
     if (ending == TurnEnding::Failed || ending == TurnEnding::Missing) maker.status = kExitFailed;
   };
 
@@ -157,6 +168,7 @@ int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;
+  timing.jobs = request.jobs;
   timing.worker.endOtherConverters = false;  // other runs may share the program folder
   pipeline::BatchRunner runner(std::move(h), timing);
   const pipeline::BatchTally tally = runner.Run(0, -1, stop);

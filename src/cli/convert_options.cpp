@@ -45,6 +45,7 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
       {"dry-run", nullptr, "不执行任务，只打印每个任务的转换程序参数", nullptr},
+      {"jobs", "N", JobsHelp(), "1"},
       {"preview", "SECONDS", "预览：只写出输出在这一时刻的画面（PNG），不转换", nullptr},
       {"preview-out", "FILE.png", "预览画面写到这个文件", "result/ 中的 NAME_preview.png"},
   };
@@ -213,6 +214,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
     }
   }
   req.dryRun = p.has("dry-run");
+  if (!ParseJobs(p, req.jobs, error)) return req;
   if (p.has("save-list")) {
     req.saveList = value("save-list");
     if (req.saveList.empty()) {

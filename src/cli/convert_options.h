@@ -16,7 +16,8 @@ struct ConvertRequest {
   SettingsTemplate settings;
   std::vector<std::string> files;
   bool dryRun = false;
-  std::string saveList;  // --save-list: the task list file the tasks go to, "" runs them
+  int jobs = 1;                          // --jobs: tasks run at once
+  std::string saveList;                  // --save-list: the task list file the tasks go to, "" runs them
   std::optional<double> previewSeconds;  // --preview: write the frame at this time instead
   std::string previewOut;                // --preview-out, "" for result/NAME_preview.png
   bool help = false;

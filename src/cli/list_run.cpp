@@ -43,8 +43,15 @@ class ClaimRenewal {
 };
 
 // One claimed task through the batch runner, its outcome recorded on the task's id.
+// What the runs of one `flipframe run` share.
+struct SharedWalk {
+  std::mutex mutex;
+  ListRunTally tally;
+  std::set<QString> passed;  // tasks this run has had its turn at (a failed one is not retried)
+};
+
 void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_token stop,
-                pipeline::ProgressPrinter& progress, ListRunTally& tally) {
+                pipeline::ProgressPrinter& progress, SharedWalk& walk) {
   const TaskRow& r = claimed.row;
   const std::string label = std::to_string(claimed.number) + "/" + std::to_string(claimed.total) + " " +
                             task::Unquote(r.record.foregroundPath);
@@ -72,7 +79,7 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
   };
   h.state = [&](int, const std::string& s) {
     if (s == batch::kStateMissing)
-      std::fprintf(stderr, "%s  %s\n", label.c_str(), batch::kStateMissing);
+      progress.Note(label + "  " + batch::kStateMissing);
     else
       progress.State(s);
     outcome.state = FromUtf8(s);
@@ -85,51 +92,72 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
     recorded = true;
     if (!error.isEmpty()) Say(error);
     if (ending == TurnEnding::Stopped) return;
-    ++(ending == TurnEnding::Completed && error.isEmpty() ? tally.finished : tally.failed);
+    const std::lock_guard<std::mutex> lock(walk.mutex);
+    ++(ending == TurnEnding::Completed && error.isEmpty() ? walk.tally.finished : walk.tally.failed);
   };
 
   pipeline::BatchTiming timing;
   timing.gapMs = 0;
   timing.worker.endOtherConverters = false;  // runs of other tasks may share the program folder
   pipeline::BatchRunner runner(std::move(h), timing);
+  bool stopped = false;
   {
     const ClaimRenewal renewal(list, r.id);
-    tally.stopped = runner.Run(0, 1, stop).stopped;
+    stopped = runner.Run(0, 1, stop).stopped;
+  }
+  if (stopped) {
+    const std::lock_guard<std::mutex> lock(walk.mutex);
+    walk.tally.stopped = true;
   }
   // A stop that came before the converter started: the task is free again.
   if (!recorded) ReleaseTaskClaim(list, r.id);
 }
 
-}  // namespace
-
-ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
-                             pipeline::ProgressPrinter& progress) {
-  ListRunTally tally;
-  std::set<QString> passed;  // tasks this run has had its turn at (a failed one is not retried)
-  while (!tally.stopped) {
+// One line of work: claims and runs tasks one after another until none is left for it.
+void Walk(const std::string& list, int only, std::stop_token stop, pipeline::ProgressBoard& board,
+          SharedWalk& walk) {
+  pipeline::ProgressPrinter progress(board);
+  for (;;) {
+    std::unique_lock<std::mutex> lock(walk.mutex);
+    if (walk.tally.stopped || !walk.tally.error.isEmpty()) return;
     if (stop.stop_requested()) {
-      tally.stopped = true;
-      break;
+      walk.tally.stopped = true;
+      return;
     }
-    const ClaimedTask claimed = ClaimTask(list, only, passed);
+    // Claimed under the list's lock and this run's own: lines never take one task twice.
+    const ClaimedTask claimed = ClaimTask(list, only, walk.passed);
+    ListRunTally& tally = walk.tally;
     if (claimed.end == ClaimEnd::Error) {
       tally.error = claimed.error;
-      tally.refused = passed.empty();
-      break;
+      tally.refused = walk.passed.empty();
+      return;
     }
     if (claimed.end != ClaimEnd::Claimed) {
       tally.alreadyFinished = std::max(0, claimed.finished - tally.finished);
       tally.busy = claimed.busy;
-      if (claimed.end == ClaimEnd::Busy && claimed.holder)
-        std::fprintf(stderr, "%s: task %d is being run by process %lld on %s\n", list.c_str(), only,
-                     static_cast<long long>(claimed.holder->pid), claimed.holder->host.c_str());
-      break;
+      if (claimed.end == ClaimEnd::Busy && claimed.holder && only != 0)
+        board.Print(list + "：第 " + std::to_string(only) + " 个任务正由 " + claimed.holder->host +
+                    " 上的进程 " + std::to_string(claimed.holder->pid) + " 执行");
+      return;
     }
-    passed.insert(claimed.row.id);
-    RunClaimed(list, claimed, stop, progress, tally);
-    if (only != 0) break;
+    walk.passed.insert(claimed.row.id);
+    lock.unlock();
+    RunClaimed(list, claimed, stop, progress, walk);
+    if (only != 0) return;
   }
-  return tally;
+}
+
+}  // namespace
+
+ListRunTally RunTaskListFile(const std::string& list, int only, int jobs, std::stop_token stop,
+                             pipeline::ProgressBoard& board) {
+  SharedWalk walk;
+  std::vector<std::jthread> lines;
+  for (int i = 1; i < (only != 0 ? 1 : jobs); ++i)
+    lines.emplace_back([&] { Walk(list, only, stop, board, walk); });
+  Walk(list, only, stop, board, walk);
+  lines.clear();  // joined
+  return walk.tally;
 }
 
 }  // namespace app

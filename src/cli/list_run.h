@@ -23,8 +23,9 @@ struct ListRunTally {
   bool refused = false;     // ... before any task was run: nothing was converted
 };
 
-// Runs task `only` (1-based) of the list, or every task when `only` is 0, in the list's order.
-ListRunTally RunTaskListFile(const std::string& list, int only, std::stop_token stop,
-                             pipeline::ProgressPrinter& progress);
+// Runs task `only` (1-based) of the list, or every task when `only` is 0, in the list's order,
+// `jobs` of them at once.
+ListRunTally RunTaskListFile(const std::string& list, int only, int jobs, std::stop_token stop,
+                             pipeline::ProgressBoard& board);
 
 }  // namespace app

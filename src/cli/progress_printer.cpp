@@ -50,11 +50,8 @@ void ProgressPrinter::Start(const std::string& label, int duration) {
   step_ = -1;
   started_ = std::chrono::steady_clock::now();
   clock_.emplace(duration, started_);
-  if (terminal_) {
-    std::fprintf(out_, "\r\033[K%s", Line().c_str());
-    lineOpen_ = true;
-    std::fflush(out_);
-  }
+  if (line_ < 0) line_ = board_.Open();
+  board_.Show(line_, Line());
 }
 
 void ProgressPrinter::Output(std::string_view chunk) {
@@ -73,19 +70,56 @@ void ProgressPrinter::State(const std::string& state) {
   phase_ = phase;
   step_ = step;
   if (phase == Phase::Ended) return;  // End() writes it on its own line
-  if (terminal_) {
-    std::fprintf(out_, "\r\033[K%s", Line().c_str());
-    lineOpen_ = true;
-  } else if (changed) {
-    std::fprintf(out_, "%s\n", Line().c_str());
-  }
-  std::fflush(out_);
+  if (board_.terminal())
+    board_.Show(line_, Line());
+  else if (changed)
+    board_.Print(Line());
 }
 
 void ProgressPrinter::End() {
-  if (terminal_ && lineOpen_) std::fprintf(out_, "\r\033[K");
-  lineOpen_ = false;
-  std::fprintf(out_, "%s  %s\n", label_.c_str(), state_.c_str());
+  board_.Close(line_, label_ + "  " + state_);
+  line_ = -1;
+}
+
+int ProgressBoard::Open() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  live_[next_] = {};
+  return next_++;
+}
+
+void ProgressBoard::Show(int line, const std::string& text) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!terminal_ || !live_.count(line)) return;
+  live_[line] = text;
+  Redraw({});
+}
+
+void ProgressBoard::Close(int line, const std::string& text) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  live_.erase(line);
+  Redraw(text);
+}
+
+void ProgressBoard::Print(const std::string& text) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  Redraw(text);
+}
+
+void ProgressBoard::Redraw(const std::string& staying) {
+  if (!terminal_) {
+    if (!staying.empty()) std::fprintf(out_, "%s\n", staying.c_str());
+    std::fflush(out_);
+    return;
+  }
+  // Back to the first live line, clearing each.
+  if (drawn_ > 0) std::fprintf(out_, "\r\033[K");
+  for (int i = 1; i < drawn_; ++i) std::fprintf(out_, "\033[A\r\033[K");
+  if (!staying.empty()) std::fprintf(out_, "%s\n", staying.c_str());
+  drawn_ = 0;
+  for (const auto& [line, text] : live_) {
+    std::fprintf(out_, drawn_ == 0 ? "\r\033[K%s" : "\n\r\033[K%s", text.c_str());
+    ++drawn_;
+  }
   std::fflush(out_);
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 // Progress of tasks run from the command line, on standard error: on a terminal one line per
-// task rewritten in place (file, state, speed, elapsed time, time left), otherwise one line
-// each time the state changes between preparing, converting (and each tenth of it) and its end. The final
-// state of each task always stands on its own line. Speed and time left come from the progress clock (the
-// converter's progress time against the wall time the task ran), as in the window.
+// running task rewritten in place (file, state, speed, elapsed time, time left), otherwise one
+// line each time the state changes between preparing, converting (and each tenth of it) and its
+// end. The final state of each task always stands on its own line. Speed and time left come
+// from the progress clock (the converter's progress time against the wall time the task ran),
+// as in the window.
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,9 +18,36 @@
 
 namespace pipeline {
 
+// The lines of the tasks that run at once. On a terminal the running tasks' lines stand at
+// the bottom, one each, rewritten in place; lines that stay (a task's end, a notice) go above
+// them. Off a terminal every line is written once, whole. Any thread may call it.
+class ProgressBoard {
+ public:
+  ProgressBoard(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+  bool terminal() const { return terminal_; }
+  int Open();                                     // a live line for a task: its number
+  void Show(int line, const std::string& text);   // rewrites live line `line` (terminal only)
+  void Close(int line, const std::string& text);  // `text` stays; the live line goes
+  void Print(const std::string& text);            // a line that stays
+
+ private:
+  void Redraw(const std::string& staying);  // with the mutex held
+
+  std::mutex mutex_;
+  std::FILE* out_;
+  bool terminal_;
+  std::map<int, std::string> live_;
+  int next_ = 0;
+  int drawn_ = 0;  // live lines on the screen; the cursor ends the last of them
+};
+
 class ProgressPrinter {
  public:
-  ProgressPrinter(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+  // A printer of its own board, for tasks run one at a time.
+  ProgressPrinter(std::FILE* out, bool terminal)
+      : own_(std::make_unique<ProgressBoard>(out, terminal)), board_(*own_) {}
+  // One of the tasks run at once, on a shared board.
+  explicit ProgressPrinter(ProgressBoard& board) : board_(board) {}
 
   // `duration`: the task's whole seconds (batch::TaskDuration of its arguments).
   void Start(const std::string& label, int duration);
@@ -28,6 +59,8 @@ class ProgressPrinter {
   void State(const std::string& state);
   // The task has ended; its last state goes on a line of its own.
   void End();
+  // A line of its own about the task, e.g. "文件缺失".
+  void Note(const std::string& text) { board_.Print(text); }
 
  private:
   enum class Phase { None, Preparing, Converting, Ended };
@@ -35,12 +68,12 @@ class ProgressPrinter {
   std::string Line() const;
   int ElapsedSeconds() const;
 
-  std::FILE* out_;
-  bool terminal_;
+  std::unique_ptr<ProgressBoard> own_;
+  ProgressBoard& board_;
   std::string label_, speed_, state_;
   Phase phase_ = Phase::None;
-  int step_ = -1;          // tenth of the way the last line off a terminal showed
-  bool lineOpen_ = false;  // a terminal line waits to be rewritten
+  int step_ = -1;  // tenth of the way the last line off a terminal showed
+  int line_ = -1;  // the board's live line while the task runs
   std::chrono::steady_clock::time_point started_;
   std::optional<batch::ProgressClock> clock_;
 };

@@ -77,8 +77,8 @@ int RunRunCommand(const std::vector<std::string>& args) {
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
-  pipeline::ProgressPrinter progress(stderr, plat::IsTerminal(STDERR_FILENO));
-  const ListRunTally tally = RunTaskListFile(list, request.task, stop.get_token(), progress);
+  pipeline::ProgressBoard board(stderr, plat::IsTerminal(STDERR_FILENO));
+  const ListRunTally tally = RunTaskListFile(list, request.task, request.jobs, stop.get_token(), board);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(tally.error).c_str());
   if (tally.refused) {

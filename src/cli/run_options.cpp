@@ -7,8 +7,9 @@ constexpr int kHighestTaskNumber = 1000000;
 
 const std::vector<OptionSpec>& RunOptionSpecs() {
   static const std::vector<OptionSpec> specs = {
-      {"task", "K", "run only task K (1-based) and record only its state", nullptr},
-      {"count", nullptr, "print the number of tasks in the list and run nothing", nullptr},
+      {"task", "K", "只执行第 K 个任务（从 1 数起），只记录它的状态", nullptr},
+      {"count", nullptr, "打印列表中的任务数，什么也不执行", nullptr},
+      {"jobs", "N", JobsHelp(), "1"},
   };
   return specs;
 }
@@ -25,6 +26,7 @@ RunRequest ParseRunArguments(const std::vector<std::string>& args) {
     req.error = "--task 须为从 1 起的任务编号，而不是“" + p.values.at("task") + "”";
     return req;
   }
+  if (!ParseJobs(p, req.jobs, req.error)) return req;
   req.count = p.has("count");
   if (req.count && req.task != 0) {
     req.error = "--task 与 --count 只能给出一个";

@@ -3,6 +3,7 @@
 // runner's reports, and a trial's refusal is shown. The runner (pipeline/batch_runner) knows
 // nothing of widgets; it calls these hooks on the window's thread.
 #include <QCheckBox>
+
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFrame>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <algorithm>
 
 #include "batch/process_control.h"
 #include "batch/progress.h"
@@ -22,6 +24,7 @@
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
+#include "store/window_settings.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -53,7 +56,7 @@ std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
     ui->处理进度->setText(QStringLiteral("%1/%2").arg(row + 1).arg(total));
     ui->列表框->scrollTo(tasks->taskList->index(row, 0));
     ui->总进度->setMaximum(total * kBarStepsPerTask);
-    ui->总进度->setValue(row * kBarStepsPerTask);
+    ShowOverallProgress();
   };
   h.taskStarting = [this](int row, const task::TaskRecord&) { tasks->taskList->clearLog(row); };
   h.output = [this](int row, std::string_view chunk) { tasks->taskList->appendLog(row, chunk); };
@@ -61,11 +64,15 @@ std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
     tasks->taskList->setSpeed(row, QString::fromStdString(s));
   };
   h.state = [this](int row, const std::string& s) {
-    tasks->taskList->setState(row, QString::fromStdString(s));
+    const QString state = QString::fromStdString(s);
+    tasks->taskList->setState(row, state);
+    if (state.endsWith(QString::fromUtf8(batch::kPercentSign))) {
+      runningShares_[row] = std::clamp(state.chopped(1).toDouble() / 100, 0.0, 1.0);
+      ShowOverallProgress();
+    }
   };
   h.effectFilters = [this] { return editor->effectFilters; };
   h.progress = [this](int row, const pipeline::TaskProgress& p) {
-    ui->总进度->setValue(row * kBarStepsPerTask + static_cast<int>(p.fraction * kBarStepsPerTask));
     if (p.secondsLeft)
       tasks->taskList->setTimeLeft(row, QString::fromStdString(batch::TimeLeftText(*p.secondsLeft)));
   };
@@ -75,6 +82,9 @@ std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
     tasks->taskList->setTimeLeft(row, QString());
     if (ending != pipeline::TurnEnding::Skipped)
       batchOutcome.Count(tasks->taskList->state(row).toStdString());
+    runningShares_.erase(row);
+    ++endedTurns_;
+    ShowOverallProgress();
   };
   h.wait = [](int ms) { gui::WaitForWorkerUpdate(ms); };
   h.wake = [] {
@@ -115,11 +125,17 @@ void BatchView::OnStartClicked() {
   ui->版权->hide();
   ui->快速背景->hide();
   ui->画面->hide();
+  endedTurns_ = 0;
+  runningShares_.clear();
   ui->总进度->setValue(0);
   ui->总进度->show();
 
   batchOutcome = {};
+  runner->SetJobs(jobs);
   runner->Run();
+  suspended = false;
+  tasks->taskList->setPaused(false);
+  ui->总进度->setFormat(QStringLiteral("%p%"));
 
   ui->总进度->hide();
   ui->版权->show();
@@ -135,6 +151,17 @@ void BatchView::OnStartClicked() {
   // Desktop notification, when the user looks elsewhere.
   if (!window.isActiveWindow() && batchOutcome.finished + batchOutcome.failed > 0)
     window.notifyBatchEnded(batchOutcome);
+}
+
+void BatchView::ShowOverallProgress() {
+  double done = endedTurns_;
+  for (const auto& [row, share] : runningShares_) done += share;
+  ui->总进度->setValue(std::min(ui->总进度->maximum(), static_cast<int>(done * kBarStepsPerTask)));
+}
+
+void BatchView::SetJobs(int n) {
+  jobs = n;
+  app::SaveWindowSettings({jobs});
 }
 
 void BatchView::RunTrial() {

@@ -5,6 +5,7 @@
 // pause).
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,11 @@ class BatchView : public WindowPart {
   std::string trialError;  // the last trial's raw error text, "" when it was accepted
   int elapsedSeconds = 0;
   QTimer* 时钟 = nullptr;  // the elapsed-time clock, running once a second during a batch
+  int jobs = 1;            // tasks a batch runs at once (kept between starts)
+  // 暂停执行 reads "继续执行" (kept into the next batch after a stop while paused, as the
+  // caption is), and whether the converters really are suspended now.
+  bool resumeCaption = false;
+  bool suspended = false;
 
   std::unique_ptr<pipeline::BatchRunner> MakeBatchRunner();
   bool BatchUnderWay() const;  // from a batch's start to the end of its walk, gaps included
@@ -36,5 +42,12 @@ class BatchView : public WindowPart {
   void OnPauseClicked();
   bool OnMainWindowCloseQuery();  // true when the window may close
   void OnClockTick();
+  void SetJobs(int jobs);  // from the list's menu; kept for the next starts
   static QString FormatElapsed(int seconds);
+
+ private:
+  // The overall bar: the ended turns and the running rows' shown percentages, never more.
+  void ShowOverallProgress();
+  int endedTurns_ = 0;
+  std::map<int, double> runningShares_;  // row -> share done, as its 执行状态 shows it
 };

@@ -16,6 +16,7 @@
 #include "gui/widgets.h"
 #include "platform/platform.h"
 #include "store/presets.h"
+#include "store/window_settings.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -37,6 +38,7 @@ void MainWindow::OnMainWindowCreated() {
   plat::InstallCrashReporter();
   // 3. Effect presets.
   editor_->LoadEffectPresets();
+  batch_->jobs = app::LoadWindowSettings().jobs;
   // 4. Every picker starts in the program's folder.
   const std::string folder = plat::ProgramFolder();
   for (int kind = kForeground; kind <= kAudio; ++kind) editor_->lastFolder[size_t(kind)] = folder;
@@ -92,7 +94,7 @@ bool BatchView::OnMainWindowCloseQuery() {
 }
 
 void BatchView::OnPauseClicked() {
-  const bool pausing = ui->暂停执行->text() == QString::fromUtf8(kPauseCaption);
+  const bool pausing = !resumeCaption;
   // The runner's clock leaves the paused time out of the speed and the time left.
   if (pausing) {
     batch::SuspendConverters(kResponsiveWait);
@@ -101,5 +103,10 @@ void BatchView::OnPauseClicked() {
     batch::ResumeConverters(kResponsiveWait);
     runner->Resume();
   }
+  resumeCaption = pausing;
+  suspended = pausing && BatchUnderWay();
   ui->暂停执行->setText(QString::fromUtf8(pausing ? kResumeCaption : kPauseCaption));
+  // Beyond the caption, the running rows and the bar say so.
+  tasks->taskList->setPaused(suspended);
+  ui->总进度->setFormat(suspended ? QStringLiteral("已暂停 %p%") : QStringLiteral("%p%"));
 }

@@ -7,6 +7,7 @@
 // deletes keep it on the same task (a persistent index), so that a save never lands on
 // another task.
 #include <QAction>
+#include <QActionGroup>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "store/file_names.h"
+#include "store/window_settings.h"
 #include "ui_main_window.h"
 
 TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, const char* name)
@@ -75,11 +77,30 @@ TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, cons
   menuAddVideos = entry("批量添加视频…", &TaskListController::AddVideosFromMenu);
   menuLoadList = entry("载入任务列表…", &TaskListController::LoadTaskListFromMenu);
   menuSaveList = entry("保存任务列表…", &TaskListController::SaveTaskListFromMenu);
+  AddJobsMenu();
 
   connect(list, &QTableView::doubleClicked, this, &TaskListController::ShowResultInFileManager);
   connect(list, &QTableView::customContextMenuRequested, this,
           [this](const QPoint& pos) { ShowTaskMenu(ui->列表框->viewport()->mapToGlobal(pos)); });
   connect(list, &QTableView::clicked, this, [this](const QModelIndex&) { LoadClickedTask(); });
+}
+
+// 同时执行 ▸ 1 个任务 (the default, one after another) … MaxJobs() 个任务; kept between starts.
+void TaskListController::AddJobsMenu() {
+  menuJobs = 菜单->addMenu(QStringLiteral("同时执行"));
+  menuJobs->setObjectName(QStringLiteral("同时执行"));
+  auto* group = new QActionGroup(menuJobs);
+  for (int n = 1; n <= app::MaxJobs(); ++n) {
+    QAction* a = menuJobs->addAction(n == 1 ? QStringLiteral("1 个任务（逐个执行）")
+                                            : QStringLiteral("%1 个任务").arg(n));
+    a->setCheckable(true);
+    group->addAction(a);
+    connect(a, &QAction::triggered, this, [this, n] { batch->SetJobs(n); });
+  }
+  connect(menuJobs, &QMenu::aboutToShow, this, [this] {
+    const QList<QAction*> choices = menuJobs->actions();
+    for (int i = 0; i < choices.size(); ++i) choices[i]->setChecked(i + 1 == batch->jobs);
+  });
 }
 
 void TaskListController::EditSelectedTask() {

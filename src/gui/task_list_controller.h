@@ -31,6 +31,7 @@ class TaskListController : public WindowPart {
 
   // task_list.cpp
   void ShowTaskMenu(const QPoint& globalPos);
+  void AddJobsMenu();
   bool PrepareTaskMenu();  // sets which menu items show; false when no menu may open
   void LoadClickedTask();
   void StartNewTask();
@@ -68,4 +69,5 @@ class TaskListController : public WindowPart {
   QAction *menuPreview = nullptr, *menuPreviewPrepared = nullptr;
   QAction *menuShowLog = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr, *menuSaveList = nullptr;
   QAction *menuSeparator1 = nullptr, *menuSeparator2 = nullptr, *menuSeparator3 = nullptr;
+  QMenu* menuJobs = nullptr;  // 同时执行: how many tasks a batch runs at once
 };

@@ -42,7 +42,7 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
       case kSpeed:
         return row.speed;
       case kState:
-        return row.state;
+        return paused_ && IsRunningState(row.state) ? row.state + QStringLiteral(" 已暂停") : row.state;
     }
   } else if (role == Qt::ToolTipRole) {
     // The file column is too narrow for a path, the state column for a converter's error.
@@ -154,6 +154,12 @@ void TaskListModel::setTimeLeft(int r, const QString& timeLeft) {
   if (!valid(r) || rows_[r].timeLeft == timeLeft) return;
   rows_[r].timeLeft = timeLeft;
   rowsChanged(r, r);
+}
+
+void TaskListModel::setPaused(bool paused) {
+  if (paused_ == paused) return;
+  paused_ = paused;
+  if (!rows_.empty()) rowsChanged(0, size() - 1);
 }
 
 void TaskListModel::setFinalOutputPath(int r, const std::string& path) {

@@ -57,6 +57,8 @@ class TaskListModel : public QAbstractTableModel {
   void setSpeed(int r, const QString& speed);
   void setState(int r, const QString& state);
   void setTimeLeft(int r, const QString& timeLeft);
+  // While a batch is paused its running rows say so after their state (display only).
+  void setPaused(bool paused);
   void setFinalOutputPath(int r, const std::string& path);
   // The converter's output of row r's run, in the chunks it was read in; clearLog when a new
   // run of the row begins. log gives the kept last lines ("" none).
@@ -73,6 +75,7 @@ class TaskListModel : public QAbstractTableModel {
   void renumberFrom(int first);
 
   std::vector<TaskRow> rows_;
+  bool paused_ = false;
 };
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "pipeline/batch_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 #include <thread>
@@ -23,126 +24,166 @@ BatchTally BatchRunner::Run(int first, int count, std::stop_token stop) {
   flags_.active = true;
   const std::stop_callback forward(stop, [this] { RequestStop(); });
   const int end = count < 0 ? std::numeric_limits<int>::max() : first + count;
-  for (int row = first; row < end; ++row) {
-    if (stopRequested()) break;  // a stop asked for during the gap ends the batch here
-    const int total = hooks_.size ? hooks_.size() : 0;
-    if (row >= total) break;
-    if (hooks_.turnStarted) hooks_.turnStarted(row, total);
-    flags_.converting = true;
-    const BatchTurn turn = hooks_.turn(row);
-    batch::WorkerResult result;
-    TurnEnding ending = TurnEnding::Skipped;
-    if (turn.finished) {
-      ++tally.skipped;
-    } else if (!task::SourcesPresent(turn.record)) {
-      ending = TurnEnding::Missing;
-      if (hooks_.state) hooks_.state(row, batch::kStateMissing);
-      ++tally.failed;
-    } else {
-      result = RunTask(row, turn.record);
-      ending = result.ending == batch::WorkerEnding::Completed ? TurnEnding::Completed
-               : result.ending == batch::WorkerEnding::Stopped ? TurnEnding::Stopped
-                                                               : TurnEnding::Failed;
-      if (ending == TurnEnding::Completed && task::SourcesChangedSinceStamped(turn.record) && hooks_.state)
-        hooks_.state(row, batch::kStateSourceChanged);
-      if (ending == TurnEnding::Completed) ++tally.finished;
-      if (ending == TurnEnding::Failed) ++tally.failed;
+  const size_t jobs = size_t(std::max(1, timing_.jobs));
+  int row = first;
+  bool listEnded = false;
+  auto gapEnds = std::chrono::steady_clock::time_point::min();  // no new task before
+  for (;;) {
+    // New turns while there is room; a stop asked for during the gap ends the batch here.
+    while (!listEnded && !stopRequested() && !paused_ && running_.size() < jobs && Now() >= gapEnds) {
+      const int total = hooks_.size ? hooks_.size() : 0;
+      if (row >= end || row >= total) {
+        listEnded = true;
+        break;
+      }
+      if (hooks_.turnStarted) hooks_.turnStarted(row, total);
+      flags_.converting = true;
+      const BatchTurn turn = hooks_.turn(row);
+      if (turn.finished) {
+        ++tally.skipped;
+        if (hooks_.ended) hooks_.ended(row, TurnEnding::Skipped, {});
+      } else if (!task::SourcesPresent(turn.record)) {
+        if (hooks_.state) hooks_.state(row, batch::kStateMissing);
+        ++tally.failed;
+        if (hooks_.ended) hooks_.ended(row, TurnEnding::Missing, {});
+      } else {
+        StartTask(row, turn.record);
+      }
+      flags_.converting = !running_.empty();
+      ++row;
     }
-    if (hooks_.ended) hooks_.ended(row, ending, result);
-    flags_.converting = false;
-    if (ending == TurnEnding::Skipped || ending == TurnEnding::Missing) continue;
-    if (ending == TurnEnding::Stopped || stopRequested()) break;
-    if (timing_.gapMs > 0) WaitForWorker(timing_.gapMs);
+    if (running_.empty() && (listEnded || stopRequested())) break;
+    int waitMs = timing_.waitMs;
+    if (const auto now = Now(); now < gapEnds)
+      waitMs = int(std::min<long long>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(gapEnds - now).count(), waitMs));
+    WaitForWorker(waitMs);
+    const EndedTurns ended = EndFinishedTurns(tally);
+    if (ended.stopped) RequestStop();
+    if (ended.count > 0 && timing_.gapMs > 0) gapEnds = Now() + std::chrono::milliseconds(timing_.gapMs);
+    flags_.converting = !running_.empty();
   }
   tally.stopped = stopRequested();
   flags_ = {};
+  paused_ = false;
   stop_ = std::stop_source();  // the next batch starts without a stop request
   return tally;
 }
 
-batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record) {
-  if (hooks_.taskStarting) hooks_.taskStarting(row, record);
-  const FollowPrep prep = PrepareOnWorker(row, record);
-  if (prep.stopped) {
-    if (hooks_.state) hooks_.state(row, batch::kStateStopped);
-    return {batch::WorkerEnding::Stopped, {}, {}};
+BatchRunner::EndedTurns BatchRunner::EndFinishedTurns(BatchTally& tally) {
+  EndedTurns ended;
+  for (auto it = running_.begin(); it != running_.end();) {
+    Running& task = **it;
+    if (!task.done) {
+      ++it;
+      continue;
+    }
+    task.thread.join();
+    const batch::WorkerEnding e = task.result.ending;
+    const TurnEnding ending = e == batch::WorkerEnding::Completed ? TurnEnding::Completed
+                              : e == batch::WorkerEnding::Stopped ? TurnEnding::Stopped
+                                                                  : TurnEnding::Failed;
+    if (ending == TurnEnding::Completed && task.sourcesChanged && hooks_.state)
+      hooks_.state(task.row, batch::kStateSourceChanged);
+    if (ending == TurnEnding::Completed) ++tally.finished;
+    if (ending == TurnEnding::Failed) ++tally.failed;
+    if (ending == TurnEnding::Stopped) ended.stopped = true;
+    clocks_.erase(task.row);
+    if (hooks_.ended) hooks_.ended(task.row, ending, task.result);
+    ++ended.count;
+    it = running_.erase(it);
   }
-  if (!prep.ok) {
-    if (hooks_.state) hooks_.state(row, batch::OutputErrorState(prep.error));
-    return {batch::WorkerEnding::Failed, prep.error, {}};
-  }
-  const std::vector<std::string> words = RunWords(
-      record, task::DiskEnvironment(hooks_.effectFilters ? hooks_.effectFilters() : EffectFilters{}));
-  clock_.emplace(batch::TaskDuration(words), Now());
-  batch::WorkerResult result = RunOnWorker(row, words, false);
-  clock_.reset();
-  CleanUpFollow(prep);
-  return result;
+  return ended;
 }
 
-FollowPrep BatchRunner::PrepareOnWorker(int row, const task::TaskRecord& record) {
-  if (record.layout.kind != task::LayoutKind::Follow) return {};
-  bool done = false;
-  FollowPrep prep;
+void BatchRunner::StartTask(int row, const task::TaskRecord& record) {
+  if (hooks_.taskStarting) hooks_.taskStarting(row, record);
+  const EffectFilters filters = hooks_.effectFilters ? hooks_.effectFilters() : EffectFilters{};
+  running_.push_back(std::make_unique<Running>());
+  Running* task = running_.back().get();
+  task->row = row;
+  task->thread = std::thread([this, task, record, filters] {
+    batch::WorkerResult r = RunTask(task->row, record, filters);
+    const bool changed =
+        r.ending == batch::WorkerEnding::Completed && task::SourcesChangedSinceStamped(record);
+    // The last report: everything the worker queued before it has been handled by then.
+    Post([task, changed, r = std::move(r)]() mutable {
+      task->result = std::move(r);
+      task->sourcesChanged = changed;
+      task->done = true;
+    });
+  });
+}
+
+// On the task's worker thread.
+batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record,
+                                         const EffectFilters& filters) {
   const auto state = [this, row](const std::string& s) {
     Post([this, row, s] {
       if (hooks_.state) hooks_.state(row, s);
     });
   };
-  std::thread worker([&, stop = stop_.get_token()] {
-    FollowPrep p = PrepareFollow(record, stop, state);
-    Post([&done, &prep, p = std::move(p)]() mutable {
-      prep = std::move(p);
-      done = true;
-    });
+  const FollowPrep prep = PrepareFollow(record, stop_.get_token(), state);
+  if (prep.stopped) {
+    state(batch::kStateStopped);
+    return {batch::WorkerEnding::Stopped, {}, {}};
+  }
+  if (!prep.ok) {
+    state(batch::OutputErrorState(prep.error));
+    return {batch::WorkerEnding::Failed, prep.error, {}};
+  }
+  const std::vector<std::string> words = RunWords(record, task::DiskEnvironment(filters));
+  const int duration = batch::TaskDuration(words);
+  const auto started = Now();
+  Post([this, row, duration, started] {
+    clocks_.insert_or_assign(row, batch::ProgressClock(duration, started));
   });
-  while (!done) WaitForWorker(timing_.waitMs);
-  worker.join();
-  return prep;
+  batch::WorkerResult result =
+      batch::RunTaskWorker(words, false, stop_.get_token(), ReportFor(row), timing_.worker);
+  CleanUpFollow(prep);
+  return result;
+}
+
+batch::WorkerReport BatchRunner::ReportFor(int row) {
+  batch::WorkerReport report;
+  report.speed = [this, row](const std::string& s) { Post([this, row, s] { OnSpeed(row, s); }); };
+  report.state = [this, row](const std::string& s) {
+    Post([this, row, s] {
+      if (hooks_.state) hooks_.state(row, s);
+    });
+  };
+  report.output = [this, row](std::string_view chunk) {
+    Post([this, row, text = std::string(chunk)] { OnOutput(row, text); });
+  };
+  return report;
 }
 
 std::string BatchRunner::Trial(const std::string& arguments) {
   flags_.trial = true;
-  const batch::WorkerResult result = RunOnWorker(-1, probe::SplitArguments(arguments), true);
-  flags_.trial = false;
-  return result.errorText;
-}
-
-void BatchRunner::Pause() {
-  if (clock_) clock_->Pause(Now());
-}
-
-void BatchRunner::Resume() {
-  if (clock_) clock_->Resume(Now());
-}
-
-batch::WorkerResult BatchRunner::RunOnWorker(int row, const std::vector<std::string>& words, bool trial) {
-  batch::WorkerReport report;
-  if (!trial) {
-    report.speed = [this, row](const std::string& s) { Post([this, row, s] { OnSpeed(row, s); }); };
-    report.state = [this, row](const std::string& s) {
-      Post([this, row, s] {
-        if (hooks_.state) hooks_.state(row, s);
-      });
-    };
-    report.output = [this, row](std::string_view chunk) {
-      Post([this, row, text = std::string(chunk)] { OnOutput(row, text); });
-    };
-  }
   bool done = false;
   batch::WorkerResult result;
-  const std::stop_token stop = trial ? std::stop_token() : stop_.get_token();
-  std::thread worker([&, stop] {
-    batch::WorkerResult r = batch::RunTaskWorker(words, trial, stop, report, timing_.worker);
-    // The last report: everything the worker queued before it has been handled by then.
+  std::thread worker([&] {
+    batch::WorkerResult r =
+        batch::RunTaskWorker(probe::SplitArguments(arguments), true, {}, {}, timing_.worker);
     Post([&done, &result, r = std::move(r)]() mutable {
       result = std::move(r);
       done = true;
     });
   });
-  while (!done) WaitForWorker(trial ? timing_.trialWaitMs : timing_.waitMs);
+  while (!done) WaitForWorker(timing_.trialWaitMs);
   worker.join();
-  return result;
+  flags_.trial = false;
+  return result.errorText;
+}
+
+void BatchRunner::Pause() {
+  paused_ = true;
+  for (auto& [row, clock] : clocks_) clock.Pause(Now());
+}
+
+void BatchRunner::Resume() {
+  paused_ = false;
+  for (auto& [row, clock] : clocks_) clock.Resume(Now());
 }
 
 void BatchRunner::Post(std::function<void()> report) {
@@ -175,15 +216,18 @@ void BatchRunner::Drain() {
 
 void BatchRunner::OnOutput(int row, const std::string& chunk) {
   if (hooks_.output) hooks_.output(row, chunk);
-  if (!clock_) return;
+  const auto clock = clocks_.find(row);
+  if (clock == clocks_.end()) return;
   const auto now = Now();
-  clock_->Observe(chunk, now);
-  if (hooks_.progress) hooks_.progress(row, {clock_->Fraction(), clock_->Speed(), clock_->SecondsLeft(now)});
+  clock->second.Observe(chunk, now);
+  if (hooks_.progress)
+    hooks_.progress(row, {clock->second.Fraction(), clock->second.Speed(), clock->second.SecondsLeft(now)});
 }
 
 void BatchRunner::OnSpeed(int row, const std::string& text) {
   if (!hooks_.speed) return;
-  const std::optional<double> speed = clock_ ? clock_->Speed() : std::nullopt;
+  const auto clock = clocks_.find(row);
+  const std::optional<double> speed = clock != clocks_.end() ? clock->second.Speed() : std::nullopt;
   hooks_.speed(row, speed ? batch::SpeedFigureText(*speed) : text);
 }
 

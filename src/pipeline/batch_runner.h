@@ -1,25 +1,30 @@
 #pragma once
-// The batch: a walk over a task list that runs one task at a time through the task worker
-// (finished tasks skipped, a task whose sources are gone marked "文件缺失", a gap between
-// tasks, a stop request that ends the walk), and the trial run of a task about to be stored.
+// The batch: a walk over a task list that runs its tasks through the task worker, one at a
+// time or up to `jobs` at once (finished tasks skipped, a task whose sources are gone marked
+// "文件缺失", a gap before a task that follows an ended one, a stop request that ends every
+// running task and the walk), and the trial run of a task about to be stored.
 //
-// The walk runs on the caller's thread, the window's or the command line's. Each converter
-// runs on a worker thread of its own; its reports come back to the caller's thread through a
-// queue the walk empties while it waits, so every hook is called on the caller's thread. The
-// stop request is the only other thing that crosses threads.
+// The walk runs on the caller's thread, the window's or the command line's. Each task runs on
+// a worker thread of its own; its reports come back to the caller's thread through a queue
+// the walk empties while it waits, so every hook is called on the caller's thread. The stop
+// request is the only other thing that crosses threads.
 #include <array>
 #include <condition_variable>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "batch/progress_clock.h"
 #include "batch/task_worker.h"
 #include "pipeline/follow_prep.h"
+#include "pipeline/stored_task.h"
 #include "task/task_record.h"
 
 namespace pipeline {
@@ -68,7 +73,8 @@ struct BatchHooks {
 struct BatchTiming {
   int waitMs = 500;       // longest wait for a task's worker between two looks
   int trialWaitMs = 300;  // the same for a trial, and the pause after it
-  int gapMs = 300;        // between two tasks
+  int gapMs = 300;        // before a task that follows an ended one
+  int jobs = 1;           // tasks run at once
   batch::WorkerTiming worker;
 };
 
@@ -86,20 +92,24 @@ class BatchRunner {
   BatchRunner& operator=(const BatchRunner&) = delete;
 
   // Walks tasks `first` (0-based) on, `count` of them at most, until the list ends or a stop
-  // request (RequestStop, or `stop`) comes. Returns when the walk is over.
+  // request (RequestStop, or `stop`) comes. Returns when the walk is over and every task it
+  // started has ended; with several jobs, turns end in the order their tasks finish.
   BatchTally Run(int first = 0, int count = -1, std::stop_token stop = {});
-  // Any thread: the running task stops at its worker's next cycle and no turn follows.
+  // Any thread: every running task stops and no turn follows.
   void RequestStop() { stop_.request_stop(); }
 
   // The trial of `arguments`: "" when the converter accepts them, else its raw error text.
   std::string Trial(const std::string& arguments);
 
-  // The converters are suspended or resumed by the caller; the clock leaves that time out.
+  // The converters are suspended or resumed by the caller; the clocks leave that time out,
+  // and no new task starts while paused.
   void Pause();
   void Resume();
+  // Tasks the next walk runs at once (at least 1).
+  void SetJobs(int jobs) { timing_.jobs = jobs; }
 
   bool active() const { return flags_.active; }          // from a walk's start to its end
-  bool converting() const { return flags_.converting; }  // a task's turn, before its gap
+  bool converting() const { return flags_.converting; }  // tasks' turns, before the gap
   bool trialRunning() const { return flags_.trial; }
   bool stopRequested() const { return stop_.stop_requested(); }
 
@@ -110,10 +120,24 @@ class BatchRunner {
   void ForceFlagsForTest(Flags flags) { flags_ = flags; }
 
  private:
-  batch::WorkerResult RunTask(int row, const task::TaskRecord& record);
-  batch::WorkerResult RunOnWorker(int row, const std::vector<std::string>& words, bool trial);
-  // A follow task's analysis, on a worker thread like the converter ("分析 40%" in its row).
-  FollowPrep PrepareOnWorker(int row, const task::TaskRecord& record);
+  struct Running {  // a task on its worker thread
+    int row = 0;
+    bool done = false;  // set on the caller's thread by the worker's last report
+    batch::WorkerResult result;
+    bool sourcesChanged = false;
+    std::thread thread;
+  };
+  // Starts task `row` on a worker thread: a follow task's analysis ("分析 40%" in its row),
+  // then its converter.
+  void StartTask(int row, const task::TaskRecord& record);
+  batch::WorkerResult RunTask(int row, const task::TaskRecord& record, const EffectFilters& filters);
+  batch::WorkerReport ReportFor(int row);
+  // Ends the turns of the tasks that have ended.
+  struct EndedTurns {
+    int count = 0;
+    bool stopped = false;  // one of them by a stop
+  };
+  EndedTurns EndFinishedTurns(BatchTally& tally);
   void Post(std::function<void()> report);
   void WaitForWorker(int ms);
   void Drain();
@@ -124,7 +148,9 @@ class BatchRunner {
   BatchTiming timing_;
   Flags flags_;
   std::stop_source stop_;
-  std::optional<batch::ProgressClock> clock_;
+  bool paused_ = false;
+  std::vector<std::unique_ptr<Running>> running_;
+  std::map<int, batch::ProgressClock> clocks_;  // by row, while its converter runs
 
   // Reports queued by the worker thread for the caller's.
   std::mutex queueMutex_;

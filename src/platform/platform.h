@@ -106,6 +106,24 @@ void CloseFd(int fd);
 // writer (the child and its descendants gone). Waiting data does not end the wait early.
 // True when the writing side is closed.
 bool WaitForPipeClosed(int fd, int ms);
+// A signal another thread can raise to end a WaitForData early (an eventfd). Raised once, it
+// stays raised.
+class Wakeup {
+ public:
+  Wakeup();
+  ~Wakeup();
+  Wakeup(const Wakeup&) = delete;
+  Wakeup& operator=(const Wakeup&) = delete;
+  void Raise();
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+// Waits up to `ms` until the pipe read by `fd` has data or its writers have closed it (Ready),
+// or `wakeup` (may be null) is raised (Woken).
+enum class PipeWait { Ready, Woken, TimedOut };
+PipeWait WaitForData(int fd, const Wakeup* wakeup, int ms);
 // Non-blocking exit test (waitpid WNOHANG). True once the child has ended; the child is
 // then reaped and *exitStatus holds its exit code (128 + signal when killed by one).
 bool ChildExited(pid_t pid, int* exitStatus = nullptr);

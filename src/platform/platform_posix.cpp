@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -274,6 +275,27 @@ bool WaitForPipeClosed(int fd, int ms) {
   do rc = poll(&p, 1, ms < 0 ? 0 : ms);
   while (rc < 0 && errno == EINTR);
   return rc > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+Wakeup::Wakeup() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+Wakeup::~Wakeup() { CloseFd(fd_); }
+
+void Wakeup::Raise() {
+  const uint64_t one = 1;
+  if (fd_ >= 0) {
+    [[maybe_unused]] const ssize_t n = write(fd_, &one, sizeof one);
+  }
+}
+
+PipeWait WaitForData(int fd, const Wakeup* wakeup, int ms) {
+  struct pollfd p[2] = {{fd, POLLIN, 0}, {wakeup ? wakeup->fd() : -1, POLLIN, 0}};
+  int rc;
+  do rc = poll(p, 2, ms < 0 ? 0 : ms);
+  while (rc < 0 && errno == EINTR);
+  if (rc <= 0) return PipeWait::TimedOut;
+  if (p[1].revents != 0) return PipeWait::Woken;
+  return PipeWait::Ready;
 }
 
 bool ChildExited(pid_t pid, int* exitStatus) {

@@ -8,9 +8,8 @@ namespace {
 
 constexpr int kSettleMs = 10;
 
-// Bytes that can be read now. While the child is still writing a burst, give it a moment to
-// finish, so that lines written together are read together (the parser judges each chunk on
-// its own). Returns at once when the child has closed its side or a full read is waiting.
+}  // namespace
+
 int WaitingBurst(int fd) {
   int n = plat::BytesWaiting(fd);
   if (n <= 0) return n;
@@ -22,8 +21,6 @@ int WaitingBurst(int fd) {
   }
   return n;
 }
-
-}  // namespace
 
 CaptureReport ProbeReadLoop(const plat::Child& child, const ChunkConsumer& consumer, int timeLimitMs,
                             int idleLimit) {

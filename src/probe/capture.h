@@ -29,6 +29,12 @@ struct CaptureReport {
   int idlePolls = 0;  // consecutive empty polls when the loop ended
 };
 
+// Bytes that can be read now from the pipe `fd`. While the child is still writing a burst it
+// gets a moment (up to kPollMs) to finish, so that lines written together are read together:
+// each chunk is judged on its own. At once when the child has closed its side or a full read
+// is waiting; -1 on error.
+int WaitingBurst(int fd);
+
 // The probe read loop. Takes over `child`: closes its read end and reaps it before returning
 // (a child that has not ended kReapGraceMs after the loop is killed). A child that was not
 // started ends at the idle limit without a chunk. The loop never lasts much longer than

@@ -111,7 +111,7 @@ TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
     if (taken == kFile) ts::Shell("printf keep > '" + first + "'");
     if (taken == kFolder) plat::MakeDirs(first);
     batch::WorkerTiming quick;  // the naming does not depend on the pace of the polls
-    quick.pollMs = quick.completionSleepMs = 100;
+    quick.pollMs = 100;
     const WorkerResult r = Run(PortraitCommand(), false, quick);
     EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
     EXPECT_EQ(r.errorText, "");
@@ -125,6 +125,32 @@ TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
     EXPECT_NEAR(facts.duration, 2.0, 0.2);
     if (taken == kFile) EXPECT_EQ(plat::FileSize(first), 4);
     if (taken == kFolder) EXPECT_TRUE(plat::IsDirectory(first));
+  }
+}
+
+// The converter's end and a stop are seen as they happen, not at the next cycle: with a cycle
+// of a minute, both end the task within moments (a polling worker would take the minute).
+TEST_F(TaskWorkerTest, EndAndStopAreSeenAtOnceNotAtTheNextCycle) {
+  batch::WorkerTiming minute;
+  minute.pollMs = 60000;
+  for (const bool stopping : {false, true}) {
+    SCOPED_TRACE(stopping ? "stop" : "end");
+    stop = std::stop_source();
+    std::chrono::steady_clock::time_point asked;
+    std::thread stopper;
+    if (stopping)
+      stopper = std::thread([&] {
+        recorder.WaitForAnyState();
+        asked = std::chrono::steady_clock::now();
+        stop.request_stop();
+      });
+    const auto started = std::chrono::steady_clock::now();
+    const WorkerResult r =
+        Run(stopping ? ts::PacedCommand(source, temporary) : PortraitCommand(), false, minute);
+    if (stopper.joinable()) stopper.join();
+    EXPECT_EQ(r.ending, stopping ? WorkerEnding::Stopped : WorkerEnding::Completed) << r.errorText;
+    const auto since = std::chrono::steady_clock::now() - (stopping ? asked : started);
+    EXPECT_LT(since, std::chrono::milliseconds(minute.pollMs / 2));
   }
 }
 
@@ -245,15 +271,17 @@ TEST_F(TaskWorkerTest, FailuresEndAsOutputErrorsAndDeleteTheTemporaryFile) {
 TEST_F(TaskWorkerTest, PausedTaskNeitherEndsNorFailsAndStopStillEndsIt) {
   WorkerResult r;
   std::atomic<bool> ended{false};
+  batch::WorkerTiming quick;  // many cycles while paused
+  quick.pollMs = 100;
   std::thread worker([&] {
-    r = Run(ts::PacedCommand(source, temporary));
+    r = Run(ts::PacedCommand(source, temporary), false, quick);
     ended = true;
   });
   recorder.WaitForAnyState();
   EXPECT_EQ(batch::SuspendConverters(plat::SleepMs), 1);  // no ASSERT: the worker must be joined
   for (pid_t pid : batch::OwnedConverters()) EXPECT_EQ(plat::ProcessState(pid), 'T');
   const size_t statesWhenPaused = recorder.States().size();
-  plat::SleepMs(3000);  // three poll cycles that find nothing
+  plat::SleepMs(1500);  // cycles that find nothing
   EXPECT_FALSE(ended);
   // At most the one chunk already in the pipe; never an ending.
   const std::vector<std::string> states = recorder.States();

@@ -38,8 +38,8 @@ CliRun Convert(const std::string& args) {
   static int n = 0;
   const std::string base = ts::TempFolder() + "/convert-run-" + std::to_string(++n);
   CliRun r;
-  r.status = ts::Shell("'" + ts::OwnFlipframe() + "' convert " + args + " >'" + base +
-                       ".out' 2>'" + base + ".err' </dev/null");
+  r.status = ts::Shell("'" + ts::OwnFlipframe() + "' convert " + args + " >'" + base + ".out' 2>'" + base +
+                       ".err' </dev/null");
   r.out = ReadFile(base + ".out");
   r.err = ReadFile(base + ".err");
   return r;
@@ -87,18 +87,27 @@ TEST(ConvertCommand, OneFileOfEachOrientationIsTurned) {
   }
 }
 
-TEST(ConvertCommand, ARefusedFileIsReportedAndTheOthersStillRun) {
-  const std::string folder = ts::TempFolder() + "/convert-refused";
-  const std::string still = ts::CopyInto(ts::StillPng(320, 240), folder);
-  const std::string good = ts::CopyInto(ts::VideoWithoutSound(320, 180, 1), folder);
-  const std::string empty = folder + "/empty.mp4";
-  std::ofstream(empty).close();
-  const CliRun run = Convert(Quoted(still) + " " + Quoted(empty) + " " + Quoted(good));
-  EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_NE(run.err.find(still + ": 必须为有效视频文件\n"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find(empty + ": 该文件为空文件或被占用，无法读取。\n"), std::string::npos) << run.err;
-  EXPECT_TRUE(fs::exists(ResultOf(good))) << run.err;
-  EXPECT_EQ(FilesIn(folder + "/result").size(), 1u);
+TEST(ConvertCommand, ARefusedFileIsReportedAndTheOthersStillRunOneOrTwoAtOnce) {
+  for (const std::string jobs : {"", "--jobs 2 "}) {
+    SCOPED_TRACE(jobs);
+    const std::string folder = ts::TempFolder() + "/convert-refused" + std::to_string(jobs.size());
+    const std::string still = ts::CopyInto(ts::StillPng(320, 240), folder);
+    const std::string good = ts::CopyInto(ts::VideoWithoutSound(320, 180, 1), folder);
+    const std::string other = folder + "/other.mp4";
+    fs::copy_file(good, other);
+    const std::string empty = folder + "/empty.mp4";
+    std::ofstream(empty).close();
+    const CliRun run =
+        Convert(jobs + Quoted(still) + " " + Quoted(good) + " " + Quoted(empty) + " " + Quoted(other));
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find(still + ": 必须为有效视频文件\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(empty + ": 该文件为空文件或被占用，无法读取。\n"), std::string::npos) << run.err;
+    for (const std::string& clip : {good, other}) {
+      EXPECT_TRUE(fs::exists(ResultOf(clip))) << run.err;
+      EXPECT_NE(run.err.find(clip + "  处理完毕\n"), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(FilesIn(folder + "/result").size(), 2u);  // each once
+  }
 }
 
 TEST(ConvertCommand, ValidationRefusesWithTheWindowsMessage) {

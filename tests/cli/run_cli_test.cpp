@@ -186,6 +186,7 @@ TEST(RunCli, ParallelRunsConvertEachTaskOnceOnItsOwnTask) {
   const Case cases[] = {
       {"two plain runs", "(F run LIST & F run LIST & wait)"},
       {"parallel -j4 --task", "parallel --will-cite -j4 F run LIST --task {} ::: 1 2 3 4"},
+      {"two runs of --jobs 2", "(F run LIST --jobs 2 & F run --jobs=2 LIST & wait)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

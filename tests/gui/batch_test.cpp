@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -15,11 +16,13 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "batch/process_control.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
+#include "store/window_settings.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
 #include "task/command_builder.h"
@@ -92,10 +95,31 @@ class BatchTest : public WindowTest {
     EXPECT_FALSE(Batch().runner->active());
   }
 
+  // Counts every value of the overall bar that runs ahead of the rows: ended rows count
+  // whole, running rows as far as their 执行状态 says.
+  int* CountBarAheadOfRows() {
+    auto* ahead = new int(0);
+    barAhead_.reset(ahead);
+    QObject::connect(Find<QProgressBar>("总进度"), &QProgressBar::valueChanged, window.get(),
+                     [this, ahead](int value) {
+                       double rows = 0;
+                       for (int row = 0; row < Tasks().taskList->size(); ++row) {
+                         const QString state = Tasks().taskList->state(row);
+                         if (state.endsWith("％"))
+                           rows += state.chopped(1).toDouble() / 100;
+                         else if (!state.isEmpty() && state != "准备数据")
+                           rows += 1;
+                       }
+                       if (value > rows * 1000 + 1) ++*ahead;
+                     });
+    return ahead;
+  }
+
   std::string media;
 
  private:
   static inline int counter_ = 0;
+  std::unique_ptr<int> barAhead_;
 };
 
 TEST_F(BatchTest, EmptyListOnlyShowsItsMessage) {
@@ -329,8 +353,6 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
   EXPECT_FALSE(Batch().runner->trialRunning());
 }
 
-}  // namespace
-
 // While a batch runs, the bottom strip shows its overall progress in place of the notice, and
 // a converting row's tooltip shows the time left; both are gone when it ends.
 TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
@@ -352,7 +374,9 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
     barInSecondTask = Find<QProgressBar>("总进度")->value();
     return true;
   });
+  const int* ahead = CountBarAheadOfRows();
   Find<QPushButton>("开始执行")->click();
+  EXPECT_EQ(*ahead, 0);
   EXPECT_EQ(State(1), "处理完毕");
   EXPECT_TRUE(noticeHidden);
   EXPECT_EQ(barMaximum, 2 * 1000);
@@ -362,3 +386,39 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   EXPECT_FALSE(Find<QLabel>("版权")->isHidden());
   EXPECT_EQ(Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
 }
+
+// With 同时执行 set to two tasks (kept for the next start), two rows convert at once, each
+// with its own state; pause reaches both converters and the rows and the bar say so; a stop
+// ends both and the third task never starts.
+TEST_F(BatchTest, TwoTasksAtOncePauseAndStopReachBoth) {
+  for (const char* name : {"a", "b", "c"}) AddLongTask(name);
+  const QList<QAction*> choices = Find<QMenu>("同时执行")->actions();
+  ASSERT_GE(choices.size(), 2);
+  choices[1]->trigger();
+  EXPECT_EQ(app::LoadWindowSettings().jobs, 2);
+  const int* ahead = CountBarAheadOfRows();
+  bool bothPaused = false;
+  WhileRunning([&] {
+    if (!State(0).endsWith("％") || !State(1).endsWith("％")) return false;
+    EXPECT_EQ(State(2), "");
+    Find<QPushButton>("暂停执行")->click();
+    const std::vector<pid_t> converters = batch::OwnedConverters();
+    EXPECT_EQ(converters.size(), 2u);
+    for (pid_t pid : converters) EXPECT_EQ(plat::ProcessState(pid), 'T');
+    const QModelIndex shown = Tasks().taskList->index(1, app::TaskListModel::kState);
+    bothPaused = Tasks().taskList->data(shown).toString().endsWith("已暂停") &&
+                 Find<QProgressBar>("总进度")->format().startsWith("已暂停");
+    Find<QPushButton>("开始执行")->click();
+    return true;
+  });
+  Find<QPushButton>("开始执行")->click();
+  EXPECT_TRUE(bothPaused);
+  EXPECT_EQ(*ahead, 0);
+  EXPECT_EQ(State(0), "手动停止");
+  EXPECT_EQ(State(1), "手动停止");
+  EXPECT_EQ(State(2), "");
+  EXPECT_EQ(ts::Capture("ls -A '" + media + "/result' | grep -c _tmp || true"), "0\n");
+  ExpectIdleWindow();
+}
+
+}  // namespace

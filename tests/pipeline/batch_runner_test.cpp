@@ -73,7 +73,6 @@ class BatchRunnerTest : public ::testing::Test {
     pipeline::BatchTiming t;
     t.gapMs = 10;
     t.worker.pollMs = 100;
-    t.worker.completionSleepMs = 100;
     t.worker.endOtherConverters = false;
     return t;
   }
