@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_media.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "task/command_builder.h"
@@ -53,28 +54,7 @@ double TimeConverter(const std::vector<std::string>& words, int repeats) {
 
 std::string MakeClip(const std::string& folder, int w, int h, int seconds) {
   const std::string path = folder + "/clip_" + std::to_string(w) + "x" + std::to_string(h) + ".mp4";
-  const std::string size = std::to_string(w) + "x" + std::to_string(h), secs = std::to_string(seconds);
-  Run(text::ShellLine({probe::ConverterPath(),
-                       "-hide_banner",
-                       "-loglevel",
-                       "error",
-                       "-y",
-                       "-f",
-                       "lavfi",
-                       "-i",
-                       "testsrc2=size=" + size + ":rate=25:duration=" + secs,
-                       "-f",
-                       "lavfi",
-                       "-i",
-                       "sine=frequency=440:duration=" + secs,
-                       "-c:v",
-                       "libx264",
-                       "-preset",
-                       "veryfast",
-                       "-c:a",
-                       "aac",
-                       "-shortest",
-                       path}));
+  bench::MakeClip(path, w, h, seconds);
   return path;
 }
 

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_media.h"
 #include "pipeline/batch_runner.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
@@ -45,10 +46,7 @@ std::string Quoted(const std::string& s) { return text::ShellLine({s}); }
 std::vector<std::string> MakeClips(const std::string& folder, int count, int w, int h, int seconds) {
   plat::MakeDirs(folder);
   const std::string first = folder + "/c1.mp4";
-  const std::string size = std::to_string(w) + "x" + std::to_string(h), secs = std::to_string(seconds);
-  Shell("ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=" + size +
-        ":rate=25:duration=" + secs + " -f lavfi -i sine=frequency=440:duration=" + secs +
-        " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest " + Quoted(first));
+  bench::MakeClip(first, w, h, seconds);
   std::vector<std::string> clips{first};
   for (int k = 2; k <= count; ++k) {
     clips.push_back(folder + "/c" + std::to_string(k) + ".mp4");

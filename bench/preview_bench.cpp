@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_media.h"
 #include "pipeline/make_task.h"
 #include "pipeline/preview.h"
 #include "platform/platform.h"
@@ -28,27 +29,7 @@ int main(int argc, char** argv) {
   char folderTemplate[] = "/tmp/flipframe-preview-bench-XXXXXX";
   const std::string folder = mkdtemp(folderTemplate);
   const std::string clip = folder + "/clip.mp4";
-  const std::string make = text::ShellLine({probe::ConverterPath(),
-                                            "-hide_banner",
-                                            "-loglevel",
-                                            "error",
-                                            "-nostdin",
-                                            "-f",
-                                            "lavfi",
-                                            "-i",
-                                            "testsrc2=s=1920x1080:r=30:d=" + std::to_string(seconds),
-                                            "-f",
-                                            "lavfi",
-                                            "-i",
-                                            "sine=d=" + std::to_string(seconds),
-                                            "-c:v",
-                                            "libx264",
-                                            "-preset",
-                                            "veryfast",
-                                            "-c:a",
-                                            "aac",
-                                            clip});
-  if (std::system(make.c_str()) != 0) return 1;
+  if (!bench::MakeClip(clip, 1920, 1080, seconds, 30)) return 1;
 
   pipeline::WorkerTrial trial(false);
   const pipeline::MadeTask made = pipeline::MakeTask(clip, {}, {"", "", "", ""}, trial);

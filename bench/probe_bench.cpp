@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_media.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 
@@ -44,33 +45,8 @@ int main() {
   if (!mkdtemp(pattern)) return 1;
   const std::string folder = pattern;
   const std::string clip = folder + "/clip1080.mp4";
-  std::string made;
-  TimedRun({ffmpeg,
-            "-hide_banner",
-            "-loglevel",
-            "error",
-            "-y",
-            "-f",
-            "lavfi",
-            "-i",
-            "testsrc2=size=1920x1080:rate=25:duration=5",
-            "-f",
-            "lavfi",
-            "-i",
-            "sine=frequency=440:duration=5",
-            "-c:v",
-            "libx264",
-            "-preset",
-            "ultrafast",
-            "-pix_fmt",
-            "yuv420p",
-            "-c:a",
-            "aac",
-            "-shortest",
-            clip},
-           &made);
-  if (plat::FileSize(clip) <= 0) {
-    std::fprintf(stderr, "probe_bench: the converter could not make the clip: %s\n", made.c_str());
+  if (!bench::MakeClip(clip, 1920, 1080, 5)) {
+    std::fprintf(stderr, "probe_bench: the converter could not make the clip\n");
     return 1;
   }
 

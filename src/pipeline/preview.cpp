@@ -57,43 +57,6 @@ uint32_t BigEndian32(std::string_view bytes, size_t at) {
          uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
 }
 
-struct RunOutput {
-  std::string bytes;
-  int exitStatus = -1;
-  bool stopped = false;
-};
-
-// Runs the converter to its end, keeping all it prints; a stop request kills it.
-RunOutput RunConverter(const std::vector<std::string>& args, std::stop_token stop) {
-  RunOutput out;
-  const plat::Child child = probe::StartConverter(args);
-  if (!child.started()) return out;
-  std::mutex guard;
-  bool ended = false;
-  std::stop_callback onStop(stop, [&] {
-    std::lock_guard lock(guard);
-    if (!ended) plat::KillProcess(child.pid);
-  });
-  char buffer[65536];
-  for (int n; (n = plat::ReadSome(child.readFd, buffer, sizeof buffer)) > 0;) {
-    if (out.bytes.size() < kMaxOutput) out.bytes.append(buffer, size_t(n));
-  }
-  plat::CloseFd(child.readFd);
-  {
-    std::lock_guard lock(guard);
-    ended = true;
-  }
-  for (int waited = 0; !plat::ChildExited(child.pid, &out.exitStatus); waited += 10) {
-    if (waited >= 2000) {
-      plat::ReapChild(child.pid, 0);
-      break;
-    }
-    plat::SleepMs(10);
-  }
-  out.stopped = stop.stop_requested();
-  return out;
-}
-
 // The converter's last non-empty line, for a message.
 std::string LastLine(std::string_view text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
@@ -192,7 +155,7 @@ PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
     frame.error = "无法预览：这个任务的命令无法生成。";
     return frame;
   }
-  const RunOutput run = RunConverter(args, stop);
+  const probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
   if (run.stopped) {
     frame.error = "预览已取消。";
     return frame;
@@ -213,7 +176,7 @@ std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, doub
   const std::vector<std::string> args =
       PreviewClipArguments(task, seconds, length, outputPath, effectFilters);
   if (args.empty()) return "无法预览：这个任务的命令无法生成。";
-  const RunOutput run = RunConverter(args, stop);
+  const probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
   if (run.stopped) return "预览已取消。";
   if (run.exitStatus != 0 || plat::FileSize(outputPath) <= 0) {
     plat::DeleteFile(outputPath);

@@ -1,5 +1,6 @@
 #include "probe/converter.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace probe {
@@ -74,6 +75,38 @@ plat::Child StartConverter(const std::vector<std::string>& args) {
   argv.push_back(path);
   argv.insert(argv.end(), args.begin(), args.end());
   return plat::StartWithCapture(argv, {OwnerEnvironmentEntry()});
+}
+
+ConverterOutput RunConverterToEnd(const std::vector<std::string>& args, std::stop_token stop,
+                                  size_t keepBytes) {
+  ConverterOutput out;
+  const plat::Child child = StartConverter(args);
+  if (!child.started()) return out;
+  std::mutex guard;
+  bool ended = false;
+  const std::stop_callback onStop(stop, [&] {
+    const std::lock_guard lock(guard);
+    if (!ended) plat::KillProcess(child.pid);
+  });
+  char buffer[65536];
+  for (int n; (n = plat::ReadSome(child.readFd, buffer, sizeof buffer)) > 0;)
+    if (out.bytes.size() < keepBytes)
+      out.bytes.append(buffer, std::min(size_t(n), keepBytes - out.bytes.size()));
+  plat::CloseFd(child.readFd);
+  {
+    const std::lock_guard lock(guard);
+    ended = true;
+  }
+  // Its output closed: it is ending; one that lingers is ended.
+  for (int waited = 0; !plat::ChildExited(child.pid, &out.exitStatus); waited += 10) {
+    if (waited >= 2000) {
+      plat::ReapChild(child.pid, 0);
+      break;
+    }
+    plat::SleepMs(10);
+  }
+  out.stopped = stop.stop_requested();
+  return out;
 }
 
 }  // namespace probe

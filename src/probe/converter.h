@@ -1,6 +1,8 @@
 #pragma once
 // The external converter `ffmpeg`: where it is, how its argument text is split into words,
 // and how it is started so that the program recognises it as one of its own later.
+#include <cstddef>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -30,5 +32,15 @@ std::vector<std::string> TaskArguments(const std::string& commandLine);
 // Starts the converter with `args` (already split), stdout+stderr into one pipe, carrying
 // the ownership variable. pid -1 when it could not be started (or no converter exists).
 plat::Child StartConverter(const std::vector<std::string>& args);
+
+struct ConverterOutput {
+  std::string bytes;  // all it printed, up to the limit asked for
+  int exitStatus = -1;
+  bool stopped = false;  // a stop request killed it
+};
+// Runs the converter with `args` to its end, keeping the first `keepBytes` of all it prints
+// (a picture written to its standard output, say); a stop request kills it.
+ConverterOutput RunConverterToEnd(const std::vector<std::string>& args, std::stop_token stop,
+                                  size_t keepBytes);
 
 }  // namespace probe

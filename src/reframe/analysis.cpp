@@ -57,7 +57,7 @@ bool ReadFrame(int fd, pid_t pid, std::vector<uint8_t>* frame, const std::stop_t
       if (plat::BytesWaiting(fd) <= 0) return false;
       continue;
     }
-    plat::SleepMs(5);
+    plat::WaitForData(fd, nullptr, 50);  // the next bytes, or the converter's end
   }
   return true;
 }

@@ -19,11 +19,9 @@ namespace {
 using namespace testing_support;
 
 TEST(PreviewWindow, ShowsTheNewestRequestAndHandsTheClipToThePlayer) {
-  const std::string folder = TempFolder();
-  plat::SetProgramFolderForTesting(folder);
-  const std::string clip = CopyInto(VideoWithSound(320, 180, 3), folder);
-  pipeline::WorkerTrial trial(false);
-  const pipeline::MadeTask made = pipeline::MakeTask(clip, {}, BuiltInEffects(), trial);
+  const MadeInFolder own = MakeTaskInOwnFolder();
+  const std::string& folder = own.folder;
+  const pipeline::MadeTask& made = own.made;
   ASSERT_TRUE(made.ok) << made.refusal;
 
   bool sourceGone = false;

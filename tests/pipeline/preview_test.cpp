@@ -78,12 +78,11 @@ TEST(Preview, FrameMatchesTheConversionAtThatMoment) {
 }
 
 TEST(Preview, ClipHasTheLengthAskedAndAGoneSourceIsNamed) {
-  const std::string folder = TempFolder();
-  plat::SetProgramFolderForTesting(folder);
-  const std::string clip = CopyInto(VideoWithSound(320, 180, 3), folder);
-  pipeline::WorkerTrial trial(false);
-  const pipeline::MadeTask made = pipeline::MakeTask(clip, {}, BuiltInEffects(), trial);
+  const MadeInFolder own = MakeTaskInOwnFolder();
+  const std::string& folder = own.folder;
+  const pipeline::MadeTask& made = own.made;
   ASSERT_TRUE(made.ok) << made.refusal;
+  const std::string clip = task::Unquote(made.task.foregroundPath);
 
   const std::string out = folder + "/few.mp4";
   EXPECT_EQ(pipeline::RenderPreviewClip(made.task, 0.5, 2, out, BuiltInEffects()), "");

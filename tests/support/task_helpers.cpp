@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "store/presets.h"
+#include "support/media.h"
 
 namespace testing_support {
 
@@ -138,6 +139,16 @@ QString RowState(const MainWindow& window, int row) { return window.taskList().s
 
 QString VanishedText(const std::string& quotedPath) {
   return QStringLiteral(" 无法读取") + QString::fromStdString(quotedPath) + QStringLiteral("，请检查");
+}
+
+MadeInFolder MakeTaskInOwnFolder() {
+  MadeInFolder out;
+  out.folder = TempFolder();
+  plat::SetProgramFolderForTesting(out.folder);
+  const std::string clip = CopyInto(VideoWithSound(320, 180, 3), out.folder);
+  pipeline::WorkerTrial trial(false);
+  out.made = pipeline::MakeTask(clip, {}, BuiltInEffects(), trial);
+  return out;
 }
 
 }  // namespace testing_support

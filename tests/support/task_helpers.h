@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 
+#include "pipeline/make_task.h"
 #include "task/task_record.h"
 
 class MainWindow;
@@ -49,6 +50,13 @@ ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress
 // `seconds` long, bitrate 120): a landscape clip turned portrait (9:16), a portrait one
 // landscape (16:9), output size the clip's size turned, two seconds, .mp4, automatic bitrate.
 task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int seconds);
+// A fresh folder that is also the program folder, and the task 保存任务 makes (probe, trial)
+// for a 320x180 clip of 3 s with sound copied into it.
+struct MadeInFolder {
+  std::string folder;
+  pipeline::MadeTask made;
+};
+MadeInFolder MakeTaskInOwnFolder();
 // Gives `t` the probed background `path` (a still picture, kind 1, lasts one frame).
 void SetBackground(task::TaskRecord& t, const std::string& path, int kind, int width, int height,
                    const char* fps);

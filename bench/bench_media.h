@@ -1,0 +1,44 @@
+#pragma once
+// Media for the benchmarks, made at run time by the converter: a test picture with a tone.
+#include <cstdlib>
+#include <string>
+
+#include "platform/platform.h"
+#include "probe/converter.h"
+#include "text/shell_quote.h"
+
+namespace bench {
+
+// A clip of w x h and `seconds` with sound at `path` (x264, fast to make); false when the
+// converter could not make it.
+inline bool MakeClip(const std::string& path, int w, int h, int seconds, int rate = 25) {
+  const std::string size = std::to_string(w) + "x" + std::to_string(h), secs = std::to_string(seconds);
+  const std::string line =
+      text::ShellLine({probe::ConverterPath(),
+                       "-hide_banner",
+                       "-loglevel",
+                       "error",
+                       "-nostdin",
+                       "-y",
+                       "-f",
+                       "lavfi",
+                       "-i",
+                       "testsrc2=size=" + size + ":rate=" + std::to_string(rate) + ":duration=" + secs,
+                       "-f",
+                       "lavfi",
+                       "-i",
+                       "sine=frequency=440:duration=" + secs,
+                       "-c:v",
+                       "libx264",
+                       "-preset",
+                       "veryfast",
+                       "-pix_fmt",
+                       "yuv420p",
+                       "-c:a",
+                       "aac",
+                       "-shortest",
+                       path});
+  return std::system(line.c_str()) == 0 && plat::FileSize(path) > 0;
+}
+
+}  // namespace bench
