@@ -13,6 +13,7 @@
 #include "pipeline/batch_runner.h"
 
 class QTimer;
+class StatusNote;
 
 class BatchView : public WindowPart {
   Q_OBJECT
@@ -25,7 +26,8 @@ class BatchView : public WindowPart {
   std::string trialCommandText;
   std::string trialError;  // the last trial's raw error text, "" when it was accepted
   int elapsedSeconds = 0;
-  QTimer* 时钟 = nullptr;  // the elapsed-time clock, running once a second during a batch
+  QTimer* 时钟 = nullptr;      // the elapsed-time clock, running once a second during a batch
+  StatusNote* note = nullptr;  // the bottom strip's note: how the last batch ended, ...
 
   std::unique_ptr<pipeline::BatchRunner> MakeBatchRunner();
   bool BatchUnderWay() const;  // from a batch's start to the end of its walk, gaps included
