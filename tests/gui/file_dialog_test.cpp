@@ -36,6 +36,8 @@ TEST(FileDialog, ListColumnsAreChineseAndWideEnoughToRead) {
   const std::string folder = ts::TempFolder() + "/dialog";
   plat::MakeDirs(folder + "/子文件夹");
   std::ofstream(folder + "/clip.bin", std::ios::binary) << std::string(5000, 'x');
+  // Qt keeps the dialog's last state in QtProject.conf: not the user's, nor another test's.
+  setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
 
   const std::unique_ptr<QFileDialog> dialog =
       app::MakeFileDialog(nullptr, QStringLiteral("载入任务列表"), QString::fromStdString(folder), QString(),
