@@ -1,6 +1,7 @@
 // Task lists saved and loaded through the list's pop-up menu, and many files at once (a drop
 // of a folder) made into tasks against the real converter.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/status_note.h"
 #include "store/task_list_file.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
@@ -161,13 +163,19 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
                                      QString::fromStdString(first) + QStringLiteral("：已在任务列表中\n") +
                                      notVideo);
   EXPECT_EQ(Tasks().taskList->size(), 2);
-  // ...unless the user adds it on purpose, alone, with 添加任务.
+  // With other settings it is another task; all added, the strip says so.
+  Find<QCheckBox>("快速背景")->setChecked(true);
+  Tasks().AddVideoFiles({QString::fromStdString(first)});
+  EXPECT_EQ(dialogs.warnings.size(), 2);
+  ASSERT_EQ(Tasks().taskList->size(), 3);
+  EXPECT_EQ(Batch().note->text(), QStringLiteral("已加入 1 个任务"));
+  // ...and the same again when the user adds it on purpose, alone, with 添加任务.
   dialogs.fileAnswers.push_back(QString::fromStdString(first));
   Find<QPushButton>("前景按钮")->click();
   Find<QPushButton>("保存任务")->click();
   EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
-  ASSERT_EQ(Tasks().taskList->size(), 3);
-  EXPECT_EQ(task::Unquote(Tasks().taskList->task(2).foregroundPath), first);
+  ASSERT_EQ(Tasks().taskList->size(), 4);
+  EXPECT_EQ(task::Unquote(Tasks().taskList->task(3).foregroundPath), first);
 }
 
 // A received list through the menu: a task that could reach outside its job refuses the
