@@ -43,7 +43,7 @@ BatchView::BatchView(MainWindow& w, Ui::MainWindow* form, const char* name) : Wi
   时钟 = new QTimer(&window);
   时钟->setObjectName(QStringLiteral("时钟"));
   时钟->setInterval(0);  // stopped; a batch runs it once a second
-  note = new StatusNote(&window, form->进度条, form->版权);
+  note = new StatusNote(&window, form->状态提示, form->版权);
 }
 
 std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {

@@ -4,14 +4,8 @@
 #include <QEvent>
 #include <QLabel>
 
-StatusNote::StatusNote(QWidget* window, QWidget* strip, QLabel* notice)
-    : QObject(window), window_(window), label_(new QLabel(strip)), notice_(notice) {
-  label_->setObjectName(QStringLiteral("状态提示"));
-  // Left of 画面 and 快速背景, which stay in the strip between batches.
-  label_->setGeometry(16, 2, 276, 19);
-  label_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  label_->hide();
-}
+StatusNote::StatusNote(QWidget* window, QLabel* label, QLabel* notice)
+    : QObject(window), window_(window), label_(label), notice_(notice) {}
 
 void StatusNote::Show(const QString& text) {
   if (!label_->isVisibleTo(label_->parentWidget())) {
@@ -22,7 +16,6 @@ void StatusNote::Show(const QString& text) {
   label_->setToolTip(text);  // a long note may be cut at the strip's width
   notice_->hide();
   label_->show();
-  label_->raise();
 }
 
 void StatusNote::Clear() {

@@ -10,8 +10,9 @@ class QWidget;
 
 class StatusNote : public QObject {
  public:
-  // The note is a label in `strip`, over `notice`; `window` is where an action clears it.
-  StatusNote(QWidget* window, QWidget* strip, QLabel* notice);
+  // The note is the form's `label` (状态提示), over `notice` and left of 画面 and 快速背景,
+  // which stay in the strip between batches; `window` is where an action clears it.
+  StatusNote(QWidget* window, QLabel* label, QLabel* notice);
 
   void Show(const QString& text);
   void Clear();
