@@ -161,7 +161,6 @@ TEST(TaskListModel, FileTooltipListsTheTasksOwnSettings) {
   } cases[] = {
       {"defaults", LayoutKind::Blur, "000000", 50, false, {}},
       {"quick blur", LayoutKind::Blur, "000000", 50, true, {"快速背景"}},
-      {"black", LayoutKind::Colour, "000000", 50, false, {"画面：纯色背景"}},
       {"own colour", LayoutKind::Colour, "1A1A2E", 50, false, {"画面：纯色背景 #1A1A2E"}},
       {"crop, quick has no background to make",
        LayoutKind::Crop,
@@ -169,7 +168,6 @@ TEST(TaskListModel, FileTooltipListsTheTasksOwnSettings) {
        30,
        true,
        {"画面：裁切铺满（位置 30%）"}},
-      {"follow", LayoutKind::Follow, "000000", 50, false, {"画面：智能跟随"}},
   };
   TaskListModel m;
   for (const auto& c : cases) {
