@@ -11,15 +11,19 @@
 #include <QProgressDialog>
 
 #include <algorithm>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/status_note.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
 #include "pipeline/make_task.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "probe/probe_file.h"
 #include "store/file_names.h"
@@ -30,7 +34,8 @@ namespace {
 
 constexpr int kAddWaitMs = 300;
 
-const QString kSummaryTitle = QStringLiteral("以下文件未加入任务列表：");
+const char* const kAlreadyListed = "已在任务列表中";
+const char* const kCancelled = "已取消，未尝试";
 const char* const kPortraitForPortraitRatio = "竖屏视频不适用所选的“横->竖”比例，已跳过。";
 const char* const kLandscapeForLandscapeRatio = "横屏视频不适用所选的“竖->横”比例，已跳过。";
 
@@ -88,6 +93,21 @@ Verdict MakeVideoTask(const std::string& file, const pipeline::SettingsTemplate&
   v.task = std::move(made.task);
   v.reason = std::move(made.refusal);
   return v;
+}
+
+// True when the list holds a task of the same clip that runs the same command: adding the
+// file again would only make the same output twice.
+bool AlreadyListed(const app::TaskListModel& list, const task::TaskRecord& made,
+                   const std::array<std::string, 4>& filters) {
+  const task::BuildEnvironment look{filters, [](const std::string& p) { return plat::FileExists(p); },
+                                    nullptr};
+  std::optional<std::vector<std::string>> words;
+  for (int r = 0; r < list.size(); ++r) {
+    if (list.task(r).foregroundPath != made.foregroundPath) continue;
+    if (!words) words = pipeline::RunWords(made, look);
+    if (pipeline::RunWords(list.task(r), look) == *words) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -194,12 +214,17 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
   progress.setAutoClose(false);
   progress.setAutoReset(false);
 
+  int added = 0;
   QStringList notAdded;
   auto leaveOut = [&notAdded](const QString& file, QString why) {
     notAdded << file + QStringLiteral("：") + why.replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
   };
-  for (int i = 0; i < files.size() && !progress.wasCanceled(); ++i) {
+  for (int i = 0; i < files.size(); ++i) {
     const QString& file = files[i];
+    if (progress.wasCanceled()) {
+      for (int k = i; k < files.size(); ++k) leaveOut(files[k], QString::fromUtf8(kCancelled));
+      break;
+    }
     if (taskList->full()) {
       for (int k = i; k < files.size(); ++k) leaveOut(files[k], QString::fromUtf8(app::kTaskLimitMessage));
       break;
@@ -220,10 +245,14 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
     while (!done) gui::WaitForWorkerUpdate(kAddWaitMs);
     worker.join();
 
-    if (verdict.ok)
-      taskList->append(verdict.task);
-    else
+    // A file added once is not added again by a drop or a pick of many files; 添加任务
+    // still adds a second task of it on purpose.
+    if (!verdict.ok)
       leaveOut(file, QString::fromStdString(verdict.reason));
+    else if (AlreadyListed(*taskList, verdict.task, filters))
+      leaveOut(file, QString::fromUtf8(kAlreadyListed));
+    else if (taskList->append(verdict.task))  // the limit was checked above
+      ++added;
   }
   progress.setValue(static_cast<int>(files.size()));
   progress.close();
@@ -231,6 +260,10 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
   ShowTaskCount();
   for (int p = 0; p < 3; ++p) panels[p]->setEnabled(panelEnabled[p]);
   addingVideos = false;
-  if (!notAdded.isEmpty())
-    dialogs().ShowError(&window, kSummaryTitle + QStringLiteral("\n") + notAdded.join('\n'));
+  // Work done in part is a warning, not an error: it counts both and names what was left out.
+  const QString counts = QStringLiteral("已加入 %1 个任务，%2 个文件未加入").arg(added).arg(notAdded.size());
+  if (notAdded.isEmpty())
+    batch->note->Show(QStringLiteral("已加入 %1 个任务").arg(added));
+  else
+    dialogs().ShowWarning(&window, counts + QLatin1Char('\n') + notAdded.join(QLatin1Char('\n')));
 }

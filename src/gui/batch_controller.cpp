@@ -19,7 +19,9 @@
 #include "batch/progress.h"
 #include "batch/progress_clock.h"
 #include "gui/batch_view.h"
+#include "gui/log_dialog.h"
 #include "gui/main_window.h"
+#include "gui/status_note.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
@@ -44,6 +46,7 @@ BatchView::BatchView(MainWindow& w, Ui::MainWindow* form, const char* name) : Wi
   时钟 = new QTimer(&window);
   时钟->setObjectName(QStringLiteral("时钟"));
   时钟->setInterval(0);  // stopped; a batch runs it once a second
+  note = new StatusNote(&window, form->状态提示, form->版权);
 }
 
 std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
@@ -80,6 +83,11 @@ std::unique_ptr<pipeline::BatchRunner> BatchView::MakeBatchRunner() {
     if (ending == pipeline::TurnEnding::Completed)
       tasks->taskList->setFinalOutputPath(row, result.finalOutputPath);
     tasks->taskList->setTimeLeft(row, QString());
+    if (ending == pipeline::TurnEnding::Missing) {
+      // Its log names what was not there; no converter ran.
+      tasks->taskList->clearLog(row);
+      tasks->taskList->appendLog(row, app::MissingSourcesLog(tasks->taskList->task(row)).toStdString());
+    }
     if (ending != pipeline::TurnEnding::Skipped)
       batchOutcome.Count(tasks->taskList->state(row).toStdString());
     runningShares_.erase(row);
@@ -122,6 +130,7 @@ void BatchView::OnStartClicked() {
   elapsedSeconds = 0;
   时钟->setInterval(1000);
   时钟->start();
+  note->Clear();
   ui->版权->hide();
   ui->快速背景->hide();
   ui->画面->hide();
@@ -148,9 +157,12 @@ void BatchView::OnStartClicked() {
   ui->路径框->setEnabled(true);
   ui->新建任务->setEnabled(true);
   ui->保存任务->setEnabled(true);
-  // Desktop notification, when the user looks elsewhere.
-  if (!window.isActiveWindow() && batchOutcome.finished + batchOutcome.failed > 0)
-    window.notifyBatchEnded(batchOutcome);
+  // How it ended, in the strip until the next action; and on the desktop when the user looks
+  // elsewhere.
+  if (batchOutcome.finished + batchOutcome.failed > 0) {
+    note->Show(app::BatchNotificationBody(batchOutcome));
+    if (!window.isActiveWindow()) window.notifyBatchEnded(batchOutcome);
+  }
 }
 
 void BatchView::ShowOverallProgress() {

@@ -14,6 +14,7 @@
 #include "pipeline/batch_runner.h"
 
 class QTimer;
+class StatusNote;
 
 class BatchView : public WindowPart {
   Q_OBJECT
@@ -32,6 +33,7 @@ class BatchView : public WindowPart {
   // caption is), and whether the converters really are suspended now.
   bool resumeCaption = false;
   bool suspended = false;
+  StatusNote* note = nullptr;  // the bottom strip's note: how the last batch ended, ...
 
   std::unique_ptr<pipeline::BatchRunner> MakeBatchRunner();
   bool BatchUnderWay() const;  // from a batch's start to the end of its walk, gaps included

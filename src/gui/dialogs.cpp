@@ -3,10 +3,17 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "gui/file_dialog.h"
 #include "gui/log_dialog.h"
 
 void WidgetDialogs::ShowError(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::Critical, QStringLiteral("错误信息"), text, QMessageBox::Ok, owner);
+  box.raise();
+  box.exec();
+}
+
+void WidgetDialogs::ShowWarning(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("警告信息"), text, QMessageBox::Ok, owner);
   box.raise();
   box.exec();
 }
@@ -18,23 +25,35 @@ bool WidgetDialogs::AskYesNo(QWidget* owner, const QString& text) {
   return box.exec() == QMessageBox::Yes;
 }
 
+namespace {
+
+// The chosen files, none when the dialog was cancelled.
+QStringList RunFileDialog(QWidget* owner, const QString& title, const QString& folder, const QString& filter,
+                          app::FileDialogMode mode) {
+  const std::unique_ptr<QFileDialog> dialog = app::MakeFileDialog(owner, title, folder, filter, mode);
+  if (dialog->exec() != QDialog::Accepted) return {};
+  return dialog->selectedFiles();
+}
+
+}  // namespace
+
 std::optional<QString> WidgetDialogs::OpenFile(QWidget* owner, const QString& title, const QString& folder,
                                                const QString& filter) {
-  QString path = QFileDialog::getOpenFileName(owner, title, folder, filter);
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+  const QStringList chosen = RunFileDialog(owner, title, folder, filter, app::FileDialogMode::OpenOne);
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
+  return chosen.first();
 }
 
 QStringList WidgetDialogs::OpenFiles(QWidget* owner, const QString& title, const QString& folder,
                                      const QString& filter) {
-  return QFileDialog::getOpenFileNames(owner, title, folder, filter);
+  return RunFileDialog(owner, title, folder, filter, app::FileDialogMode::OpenMany);
 }
 
 std::optional<QString> WidgetDialogs::SaveFile(QWidget* owner, const QString& title, const QString& folder,
                                                const QString& filter) {
-  QString path = QFileDialog::getSaveFileName(owner, title, folder, filter);
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+  const QStringList chosen = RunFileDialog(owner, title, folder, filter, app::FileDialogMode::Save);
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
+  return chosen.first();
 }
 
 void WidgetDialogs::ShowLog(QWidget* owner, const QString& log, const QString& commandLine) {

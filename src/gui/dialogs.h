@@ -12,6 +12,8 @@ class Dialogs {
   virtual ~Dialogs() = default;
   // Error message box: error icon, title "错误信息", OK.
   virtual void ShowError(QWidget* owner, const QString& text) = 0;
+  // Warning message box, for work done only in part: warning icon, title "警告信息", OK.
+  virtual void ShowWarning(QWidget* owner, const QString& text) = 0;
   // Question: question icon, title "询问信息", Yes and No. True for Yes.
   virtual bool AskYesNo(QWidget* owner, const QString& text) = 0;
   // Open-file dialog; the chosen full path, or nothing when cancelled. `filter` is in Qt's
@@ -29,10 +31,11 @@ class Dialogs {
   virtual void ShowLog(QWidget* owner, const QString& log, const QString& commandLine) = 0;
 };
 
-// The real dialogs: QMessageBox, QFileDialog and the log dialog, owned by `owner`.
+// The real dialogs: QMessageBox, the file dialog (gui/file_dialog.h) and the log dialog, owned by `owner`.
 class WidgetDialogs : public Dialogs {
  public:
   void ShowError(QWidget* owner, const QString& text) override;
+  void ShowWarning(QWidget* owner, const QString& text) override;
   bool AskYesNo(QWidget* owner, const QString& text) override;
   std::optional<QString> OpenFile(QWidget* owner, const QString& title, const QString& folder,
                                   const QString& filter) override;

@@ -16,6 +16,13 @@
 
 namespace app {
 
+QString MissingSourcesLog(const task::TaskRecord& r) {
+  QString log;
+  for (const std::string& path : task::MissingSources(r))
+    log += QStringLiteral("源文件不存在：") + QString::fromStdString(path) + QLatin1Char('\n');
+  return log;
+}
+
 QString TaskShellLine(const std::vector<std::string>& words) {
   const std::string& converter = probe::ConverterPath();
   std::vector<std::string> line{converter.empty() ? std::string("ffmpeg") : converter, "-hide_banner"};

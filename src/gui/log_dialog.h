@@ -7,10 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "task/task_record.h"
+
 class QPlainTextEdit;
 class QLineEdit;
 
 namespace app {
+
+// The log of a task whose turn found a source missing: one line "源文件不存在：PATH" for
+// each source of `r` that is not there now ("" when all are).
+QString MissingSourcesLog(const task::TaskRecord& r);
 
 // The converter, "-hide_banner" and `words` (a task's pipeline::RunWords, what the batch
 // runs), quoted for a POSIX shell. The converter is named "ffmpeg" when none was found.

@@ -5,8 +5,9 @@ class QCoreApplication;
 
 namespace app {
 
-// Installs qtbase_zh_CN from Qt's translations folder (Debian: qt6-translations-l10n) on `app`.
-// False when the file is not there; then Qt's texts stay in English and nothing is reported.
+// Makes Chinese (China) the default locale and installs qtbase_zh_CN from Qt's translations
+// folder (Debian: qt6-translations-l10n) on `app`. False when the file is not there; then Qt's
+// texts stay in English and nothing is reported.
 bool InstallChineseQtTranslations(QCoreApplication& app);
 
 }  // namespace app

@@ -116,7 +116,9 @@ int TaskListController::SelectedRow() const {
 }
 
 void TaskListController::ShowTaskCount() {
-  ui->处理进度->setText(QStringLiteral("0/%1").arg(taskList->size()));
+  int finished = 0;
+  for (int r = 0; r < taskList->size(); ++r) finished += taskList->finished(r) ? 1 : 0;
+  ui->处理进度->setText(QStringLiteral("%1/%2").arg(finished).arg(taskList->size()));
 }
 
 // No menu while a batch runs, a trial run is in progress or a probe is filling the current
@@ -175,10 +177,15 @@ void TaskListController::StartNewTask() {
 
 void TaskListController::ClearTaskState() {
   const int s = SelectedRow();
-  if (s >= 0) taskList->clearState(s);
+  if (s < 0) return;
+  taskList->clearState(s);
+  ShowTaskCount();
 }
 
-void TaskListController::ClearAllStates() { taskList->clearAllStates(); }
+void TaskListController::ClearAllStates() {
+  taskList->clearAllStates();
+  ShowTaskCount();
+}
 
 void TaskListController::DeleteTask() {
   if (taskList->size() == 1) {
@@ -218,8 +225,11 @@ void TaskListController::ShowTaskLog() {
   // The command the batch would run now; looking at it creates no result folder.
   const task::BuildEnvironment look{editor->effectFilters,
                                     [](const std::string& p) { return plat::FileExists(p); }, nullptr};
-  dialogs().ShowLog(&window, taskList->log(s),
-                    app::TaskShellLine(pipeline::RunWords(taskList->task(s), look)));
+  QString log = taskList->log(s);
+  // A row marked missing by a run before this session (a loaded list) has no log of it.
+  if (log.isEmpty() && taskList->state(s) == QString::fromUtf8(batch::kStateMissing))
+    log = app::MissingSourcesLog(taskList->task(s));
+  dialogs().ShowLog(&window, log, app::TaskShellLine(pipeline::RunWords(taskList->task(s), look)));
 }
 
 int TaskListController::CurrentRow() const { return currentTask.isValid() ? currentTask.row() + 1 : 0; }

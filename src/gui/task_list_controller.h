@@ -45,7 +45,9 @@ class TaskListController : public WindowPart {
   void MoveTaskToBottom();
   void ShowTaskLog();       // "查看日志" of the selected row
   int SelectedRow() const;  // 0-based, -1 none
-  void ShowTaskCount();     // 处理进度 := "0/" + number of tasks
+  // 处理进度 outside a batch: the finished tasks / the number of tasks ("0/N" for a list
+  // that has not run).
+  void ShowTaskCount();
   void ShowResultInFileManager();
 
   // task_list_files.cpp

@@ -1,5 +1,7 @@
 #include "gui/task_list_model.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 #include "store/utf8.h"
@@ -12,6 +14,27 @@ const QString kErrorStatePrefix = QStringLiteral("输出错误(");
 QString ForegroundPath(const task::TaskRecord& r) { return FromUtf8(task::Unquote(r.foregroundPath)); }
 
 QString FileName(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+
+// The settings that set a task apart from one made with the defaults and that the row's
+// cells do not show, one line each: what two rows of one clip may differ in. A new setting
+// of that kind adds its line here.
+QStringList SettingNotes(const task::TaskRecord& r) {
+  static const QString layouts[] = {QStringLiteral("模糊背景"), QStringLiteral("纯色背景"),
+                                    QStringLiteral("裁切铺满"), QStringLiteral("智能跟随")};
+  QStringList notes;
+  const task::CanvasLayout& layout = r.layout;
+  if (layout.kind != task::LayoutKind::Blur) {
+    QString line = QStringLiteral("画面：") + layouts[static_cast<int>(layout.kind)];
+    if (layout.kind == task::LayoutKind::Colour && layout.colour != task::CanvasLayout{}.colour)
+      line += QStringLiteral(" #") + FromUtf8(layout.colour);
+    if (layout.kind == task::LayoutKind::Crop && layout.cropPercent != task::CanvasLayout{}.cropPercent)
+      line += QStringLiteral("（位置 %1%）").arg(layout.cropPercent);
+    notes << line;
+  }
+  // Only the blurred background is made the quick way.
+  if (r.fastBackground && layout.kind == task::LayoutKind::Blur) notes << QStringLiteral("快速背景");
+  return notes;
+}
 
 }  // namespace
 
@@ -45,8 +68,10 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
         return paused_ && IsRunningState(row.state) ? row.state + QStringLiteral(" 已暂停") : row.state;
     }
   } else if (role == Qt::ToolTipRole) {
-    // The file column is too narrow for a path, the state column for a converter's error.
-    if (index.column() == kForeground) return ForegroundPath(r);
+    // The file column is too narrow for a path (with the task's own settings below it), the
+    // state column for a converter's error.
+    if (index.column() == kForeground)
+      return (QStringList{ForegroundPath(r)} + SettingNotes(r)).join(QLatin1Char('\n'));
     if (row.state.startsWith(kErrorStatePrefix)) return row.state;
     if (IsRunningState(row.state) && !row.timeLeft.isEmpty()) return row.timeLeft;
   }

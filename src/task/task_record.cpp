@@ -12,12 +12,18 @@ std::string Unquote(const std::string& quoted) {
 
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
 
-bool SourcesPresent(const TaskRecord& r) {
-  auto present = [](const std::string& quoted) { return plat::IsRegularFile(Unquote(quoted)); };
-  if (!present(r.foregroundPath)) return false;
-  if (!r.animationPath.empty() && !present(r.animationPath)) return false;
-  if (!r.audioPath.empty() && !present(r.audioPath)) return false;
-  return r.backgroundPath == r.foregroundPath || present(r.backgroundPath);
+bool SourcesPresent(const TaskRecord& r) { return MissingSources(r).empty(); }
+
+std::vector<std::string> MissingSources(const TaskRecord& r) {
+  std::vector<std::string> missing;
+  auto check = [&missing](const std::string& quoted) {
+    if (!plat::IsRegularFile(Unquote(quoted))) missing.push_back(Unquote(quoted));
+  };
+  check(r.foregroundPath);
+  if (!r.animationPath.empty()) check(r.animationPath);
+  if (!r.audioPath.empty()) check(r.audioPath);
+  if (r.backgroundPath != r.foregroundPath) check(r.backgroundPath);
+  return missing;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "task/layout.h"
 
@@ -126,6 +127,8 @@ std::string Unquote(const std::string& quoted);
 // folder in its place would block or fail the converter): the foreground, then the
 // animation and the audio when set, then the background when it is not the foreground.
 bool SourcesPresent(const TaskRecord& r);
+// The sources that fail that test, unquoted, in that order; empty when every one is there.
+std::vector<std::string> MissingSources(const TaskRecord& r);
 std::string Quote(const std::string& path);
 
 // Records the size and modification time of each source file the task names (the

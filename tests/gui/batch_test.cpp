@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -22,6 +23,7 @@
 #include "batch/process_control.h"
 #include "batch/progress.h"
 #include "batch/task_worker.h"
+#include "gui/status_note.h"
 #include "store/window_settings.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
@@ -34,8 +36,9 @@ namespace ts = testing_support;
 class BatchTest : public WindowTest {
  protected:
   void SetUp() override {
-    WindowTest::SetUp();
     media = ts::TempFolder() + "/batch-media-" + std::to_string(++counter_);
+    setenv("XDG_STATE_HOME", (media + "-state").c_str(), 1);
+    WindowTest::SetUp();
     plat::MakeDirs(media + "/result");
   }
   void TearDown() override {
@@ -223,6 +226,26 @@ TEST_F(BatchTest, MissingSourcesAndFailuresAreReportedAndTheBatchGoesOn) {
   EXPECT_TRUE(dialogs.logs[0].log.contains("Unable to find a suitable output format"))
       << dialogs.logs[0].log.toStdString();
   EXPECT_TRUE(dialogs.logs[0].commandLine.contains("e_tmp.nosuchformat"));
+  // A missing row's log names what was missing; so does a row marked so before this session
+  // (its log is gone).
+  const std::string missing[] = {"/gone.mp4", "/gone.m4a", "/gone-bg.mp4", "/gone.gif"};
+  for (int row = 1; row <= 4; ++row) {
+    const QString log =
+        QStringLiteral("源文件不存在：") + QString::fromStdString(media + missing[row - 1] + "\n");
+    for (bool loaded : {false, true}) {
+      if (loaded) Tasks().taskList->clearLog(row);
+      Find<QTableView>("列表框")->selectRow(row);
+      MenuEntry("查看日志")->trigger();
+      EXPECT_EQ(dialogs.logs.back().log, log) << row << loaded;
+    }
+  }
+
+  // How the batch ended stays in the bottom strip until the next action.
+  EXPECT_EQ(Batch().note->text(), QStringLiteral("批量处理结束：2 个任务完成，5 个失败"));
+  EXPECT_FALSE(Find<QLabel>("版权")->isVisibleTo(Find<QFrame>("进度条")));
+  QTest::mouseClick(Find<QPushButton>("新建任务"), Qt::LeftButton);
+  EXPECT_EQ(Batch().note->text(), QString());
+  EXPECT_TRUE(Find<QLabel>("版权")->isVisibleTo(Find<QFrame>("进度条")));
 }
 
 // A source replaced after the task was stored by something that is no regular file (a FIFO
@@ -383,7 +406,8 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   EXPECT_GE(barInSecondTask, 1000);  // the first task counts whole once the second runs
   EXPECT_TRUE(tooltip.startsWith("剩余 ")) << tooltip.toStdString();
   EXPECT_TRUE(Find<QProgressBar>("总进度")->isHidden());
-  EXPECT_FALSE(Find<QLabel>("版权")->isHidden());
+  // In its place, how the batch ended (the notice comes back at the next action).
+  EXPECT_EQ(Batch().note->text(), QStringLiteral("批量处理结束：2 个任务完成，0 个失败"));
   EXPECT_EQ(Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
 }
 

@@ -1,10 +1,12 @@
 // Task lists saved and loaded through the list's pop-up menu, and many files at once (a drop
 // of a folder) made into tasks against the real converter.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QUrl>
 
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/status_note.h"
 #include "store/task_list_file.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
@@ -26,6 +29,7 @@ class TaskListFilesTest : public WindowTest {
  protected:
   std::string folder_ = ts::TempFolder() + "/lists-" + std::to_string(++count_);
   void SetUp() override {
+    setenv("XDG_STATE_HOME", (folder_ + "/state").c_str(), 1);
     WindowTest::SetUp();
     plat::MakeDirs(folder_);
   }
@@ -55,6 +59,7 @@ TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   ASSERT_EQ(dialogs.errors.size(), 1) << dialogs.errors.join("|").toStdString();
   EXPECT_TRUE(dialogs.errors[0].contains("第1、2、3个任务保存的转换命令与其设置不符"));
   ASSERT_EQ(Rows().size(), saved.size());
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("1/3"));  // task 1 finished
   for (size_t k = 0; k < saved.size(); ++k) {
     SCOPED_TRACE(k);
     EXPECT_EQ(Rows()[k].record, saved[k].record);
@@ -67,6 +72,13 @@ TEST_F(TaskListFilesTest, SavedListLoadsBackAppendedFieldByField) {
   ASSERT_EQ(Tasks().taskList->size(), 6);
   EXPECT_EQ(Tasks().taskList->task(5), saved[2].record);
   EXPECT_EQ(Tasks().taskList->data(Tasks().taskList->index(5, 0)).toString(), QStringLiteral("6"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("2/6"));
+  // The counter follows the states cleared from the menu.
+  Find<QTableView>("列表框")->selectRow(3);
+  ASSERT_TRUE(Tasks().PrepareTaskMenu());
+  MenuEntry("清除执行状态")->trigger();
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("1/6"));
+  MenuEntry("清除全部状态")->trigger();
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/6"));
 }
 
@@ -119,7 +131,7 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   ASSERT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(20, 400), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(window.get(), &drop);
-  ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.errors.isEmpty(); }, 120000));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !dialogs.warnings.isEmpty(); }, 120000));
 
   ASSERT_EQ(Tasks().taskList->size(), 2);
   std::vector<std::string> foregrounds;
@@ -134,12 +146,36 @@ TEST_F(TaskListFilesTest, DroppedFolderBecomesTasksAndOneSummary) {
   EXPECT_EQ(foregrounds, expected);
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/2"));
 
-  ASSERT_EQ(dialogs.errors.size(), 1);
-  const QStringList lines = dialogs.errors[0].split('\n');
-  ASSERT_EQ(lines.size(), 3) << dialogs.errors[0].toStdString();
-  EXPECT_EQ(lines[1], QString::fromStdString(dropped + "/notes.txt：") +
-                          QString::fromUtf8(task::RefusalText(task::SourceKind::kForeground)));
+  EXPECT_TRUE(dialogs.errors.isEmpty());
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  const QStringList lines = dialogs.warnings[0].split('\n');
+  ASSERT_EQ(lines.size(), 3) << dialogs.warnings[0].toStdString();
+  EXPECT_EQ(lines[0], QStringLiteral("已加入 2 个任务，2 个文件未加入"));
+  const QString notVideo = QString::fromStdString(dropped + "/notes.txt：") +
+                           QString::fromUtf8(task::RefusalText(task::SourceKind::kForeground));
+  EXPECT_EQ(lines[1], notVideo);
   EXPECT_TRUE(lines[2].startsWith(QString::fromStdString(upright + "：竖屏视频"))) << lines[2].toStdString();
+
+  // A file already in the list with these settings is named, not added twice...
+  Tasks().AddVideoFiles({QString::fromStdString(first), QString::fromStdString(dropped + "/notes.txt")});
+  ASSERT_EQ(dialogs.warnings.size(), 2);
+  EXPECT_EQ(dialogs.warnings[1], QStringLiteral("已加入 0 个任务，2 个文件未加入\n") +
+                                     QString::fromStdString(first) + QStringLiteral("：已在任务列表中\n") +
+                                     notVideo);
+  EXPECT_EQ(Tasks().taskList->size(), 2);
+  // With other settings it is another task; all added, the strip says so.
+  Find<QCheckBox>("快速背景")->setChecked(true);
+  Tasks().AddVideoFiles({QString::fromStdString(first)});
+  EXPECT_EQ(dialogs.warnings.size(), 2);
+  ASSERT_EQ(Tasks().taskList->size(), 3);
+  EXPECT_EQ(Batch().note->text(), QStringLiteral("已加入 1 个任务"));
+  // ...and the same again when the user adds it on purpose, alone, with 添加任务.
+  dialogs.fileAnswers.push_back(QString::fromStdString(first));
+  Find<QPushButton>("前景按钮")->click();
+  Find<QPushButton>("保存任务")->click();
+  EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join('|').toStdString();
+  ASSERT_EQ(Tasks().taskList->size(), 4);
+  EXPECT_EQ(task::Unquote(Tasks().taskList->task(3).foregroundPath), first);
 }
 
 // A received list through the menu: a task that could reach outside its job refuses the

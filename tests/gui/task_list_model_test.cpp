@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPersistentModelIndex>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -144,5 +145,39 @@ TEST(TaskListModel, CellsTitlesAndTooltips) {
     EXPECT_EQ(Cell(m, 0, TaskListModel::kState, Qt::ToolTipRole), c.rowTooltip);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kSize, Qt::ToolTipRole), c.rowTooltip);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kForeground, Qt::ToolTipRole), path);  // the path wins
+  }
+}
+
+// The file cell's tooltip names what sets a task apart beyond its cells, below the path.
+TEST(TaskListModel, FileTooltipListsTheTasksOwnSettings) {
+  using task::LayoutKind;
+  const struct {
+    const char* name;
+    LayoutKind kind;
+    std::string colour;
+    int cropPercent;
+    bool fast;
+    QStringList lines;  // below the path
+  } cases[] = {
+      {"defaults", LayoutKind::Blur, "000000", 50, false, {}},
+      {"quick blur", LayoutKind::Blur, "000000", 50, true, {"快速背景"}},
+      {"own colour", LayoutKind::Colour, "1A1A2E", 50, false, {"画面：纯色背景 #1A1A2E"}},
+      {"crop, quick has no background to make",
+       LayoutKind::Crop,
+       "000000",
+       30,
+       true,
+       {"画面：裁切铺满（位置 30%）"}},
+  };
+  TaskListModel m;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    task::TaskRecord r = Clip(1);
+    r.layout = {c.kind, c.colour, c.cropPercent};
+    r.fastBackground = c.fast;
+    m.clearTasks();
+    ASSERT_TRUE(m.append(r));
+    EXPECT_EQ(Cell(m, 0, TaskListModel::kForeground, Qt::ToolTipRole),
+              (QStringList{"/videos/clip1.mp4"} + c.lines).join('\n'));
   }
 }

@@ -189,7 +189,7 @@ TEST_F(TaskListTest, DeletingOneOfThreeRenumbersAndResetsWithoutPicker) {
   EXPECT_EQ(v.rowClips, (std::vector<int>{1, 3}));
   EXPECT_EQ(v.taskClips, (std::vector<int>{1, 3}));
   EXPECT_EQ(v.ids, Ids(2));
-  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/2"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("2/2"));  // the finished ones of all
   EXPECT_TRUE(dialogs.fileRequests.empty());
   EXPECT_EQ(Tasks().CurrentRow(), 0);
   EXPECT_EQ(Find<QPushButton>("保存任务")->text(), QStringLiteral("添加任务"));

@@ -159,7 +159,7 @@ TEST_F(TaskOperationsTest, CloneOfRowThreeOfFiveIsInsertedAsRowFour) {
   EXPECT_TRUE(Tasks().taskList->task(3).finalOutputPath.empty());
   EXPECT_EQ(Tasks().taskList->task(2).finalOutputPath, ts::ListedTask(3).finalOutputPath);
   EXPECT_EQ(Tasks().taskList->task(3).commandLine, "command 3");
-  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/6"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("5/6"));  // the clone is not finished
 }
 
 // Clone, new task and add each stop at the limit before anything else happens.
@@ -324,7 +324,7 @@ TEST_F(AddTaskTest, The999thTaskMayBeAddedTheThousandthNot) {
   ASSERT_EQ(Tasks().taskList->size(), 1000);
   EXPECT_EQ(Cell(999, 0), QStringLiteral("1000"));
   EXPECT_EQ(Tip(999, 1), QString::fromStdString(clip_));  // the cell shows the name, its tooltip the path
-  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/1000"));
+  EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("999/1000"));  // the listed tasks are finished
 
   Prepare();
   Find<QPushButton>("保存任务")->click();

@@ -16,6 +16,8 @@ class ScriptedDialogs : public Dialogs {
 
   // Texts of every error box shown, in order.
   QStringList errors;
+  // Texts of every warning box shown, in order.
+  QStringList warnings;
   // Texts of every question asked, in order.
   QStringList questions;
   // Every open-file request (single or several files), in order.
@@ -36,6 +38,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<QString>> saveAnswers;
 
   void ShowError(QWidget*, const QString& text) override { errors << text; }
+  void ShowWarning(QWidget*, const QString& text) override { warnings << text; }
   bool AskYesNo(QWidget*, const QString& text) override {
     questions << text;
     if (yesNoAnswers.empty()) return false;
