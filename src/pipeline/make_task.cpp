@@ -15,6 +15,7 @@ using namespace task;
 std::string WorkerTrial::RunTrial(const std::string& arguments) {
   batch::WorkerTiming timing;
   timing.endOtherConverters = endOtherConverters;
+  timing.pollMs = pollMs;
   return batch::RunTaskWorker(arguments, true, {}, {}, timing).errorText;
 }
 
@@ -124,6 +125,7 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   SettingsArea s = NewTaskSettings();
   s.fastBackground = settings.fastBackground;
   s.layout = settings.layout;
+  s.encoderPreset = settings.encoderPreset;
   TaskRecord r;
   ReadTask(s, r);
 
