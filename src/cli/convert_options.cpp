@@ -46,7 +46,7 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "编码速度：x264 的预设 ultrafast superfast veryfast faster fast medium slow slower "
        "veryslow，越快文件越大；"
        "只用于以 x264 编码的格式（mp4、mkv、mov……）",
-       "不指定（转换程序的默认值 medium）"},
+       "不指定，即转换程序的 medium"},
       {"save-list", "LIST.json",
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
