@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
               count, gui, gui / count, int(window.taskList().size()), dialogs.errors);
   std::printf("target: %d clips in at most %.0f s (%d workers on %u cores)\n", count, 40.0 * count / 100,
               pipeline::TaskMakingWorkers(), std::thread::hardware_concurrency());
+  // The machine is shared: the figures mean little under a high load.
+  std::system("printf 'load average (1, 5, 15 min): '; cut -d' ' -f1-3 /proc/loadavg");
   std::system(("rm -rf '" + folder + "'").c_str());
   return 0;
 }

@@ -1,9 +1,10 @@
 // A task's encoder preset in a list file: kept, absent when there is none, and a name x264
-// does not know (a list is anyone's data) refuses the whole list.
+// does not know (a list is anyone's data) refuses the whole list; a loaded task runs with it.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 
+#include "pipeline/stored_task.h"
 #include "store/task_list_file.h"
 #include "support/task_helpers.h"
 
@@ -18,6 +19,12 @@ TEST(TaskListPreset, KeptAbsentWhenNoneAndUnknownNamesRefused) {
   ASSERT_TRUE(back.ok()) << back.error.toStdString();
   EXPECT_EQ(back.rows[0].record.encoderPreset, "");
   EXPECT_EQ(back.rows[1].record.encoderPreset, "superfast");
+  // What runs for the loaded task is rebuilt from its fields, preset included.
+  const task::BuildEnvironment env{{}, [](const std::string&) { return false; }, nullptr};
+  const std::vector<std::string> words = pipeline::RunWords(back.rows[1].record, env);
+  ASSERT_GE(words.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(words.end() - 4, words.end() - 2),
+            (std::vector<std::string>{"-preset", "superfast"}));
 
   for (const char* bad : {"\"encoderPreset\": \"placebo\"", "\"encoderPreset\": 3"}) {
     SCOPED_TRACE(bad);
