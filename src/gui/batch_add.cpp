@@ -25,7 +25,6 @@
 #include "pipeline/concurrent.h"
 #include "pipeline/make_task.h"
 #include "platform/platform.h"
-#include "probe/probe_file.h"
 #include "store/file_names.h"
 #include "text/bytes.h"
 #include "ui_main_window.h"
@@ -69,12 +68,11 @@ struct Verdict {
   std::string reason;
 };
 
-// A file the wrong way round for a chosen ratio is skipped before any trial is run.
-const char* OrientationProblem(const std::string& file, const pipeline::SettingsTemplate& t) {
+// A file the wrong way round for a chosen ratio is skipped before any trial is run; it is
+// seen from the foreground's own probe.
+std::string OrientationProblem(const task::TaskRecord& probed, const pipeline::SettingsTemplate& t) {
   if (!t.ratioIndex) return "";
-  const probe::ProbeOutcome probed = probe::ProbeFile(file);
-  if (probed.status != probe::ProbeStatus::Parsed) return "";  // MakeTask gives the reason
-  const int w = probed.info.width, h = probed.info.height;
+  const int w = probed.foregroundWidth, h = probed.foregroundHeight;
   if (task::IsPortraitRatio(*t.ratioIndex) && h > w) return kPortraitForPortraitRatio;
   if (!task::IsPortraitRatio(*t.ratioIndex) && w > h) return kLandscapeForLandscapeRatio;
   return "";
@@ -83,14 +81,11 @@ const char* OrientationProblem(const std::string& file, const pipeline::Settings
 Verdict MakeVideoTask(const std::string& file, const pipeline::SettingsTemplate& t,
                       const std::array<std::string, 4>& filters) {
   Verdict v;
-  if (const char* problem = OrientationProblem(file, t); *problem) {
-    v.reason = problem;
-    return v;
-  }
   // The trials of the files tried side by side must not end one another's converters; no
   // other converter of the window runs meanwhile (a batch, a trial or a probe stops the add).
   pipeline::WorkerTrial trial(false, pipeline::kManyFilesTrialPollMs);
-  pipeline::MadeTask made = pipeline::MakeTask(file, t, filters, trial);
+  pipeline::MadeTask made = pipeline::MakeTask(
+      file, t, filters, trial, [&t](const task::TaskRecord& r) { return OrientationProblem(r, t); });
   v.ok = made.ok;
   v.task = std::move(made.task);
   v.reason = std::move(made.refusal);

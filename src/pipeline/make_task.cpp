@@ -115,7 +115,8 @@ std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate
 }  // namespace
 
 MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
-                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial) {
+                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial,
+                  const std::function<std::string(const TaskRecord&)>& checkForeground) {
   MadeTask made;
   auto refuse = [&made](std::string why) {
     made.refusal = std::move(why);
@@ -136,6 +137,8 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   for (const auto& [kind, path] : sources) {
     if (kind != kForeground && path->empty()) continue;
     if (std::string why = PickSource(s, r, kind, *path); !why.empty()) return refuse(why);
+    if (kind == kForeground && checkForeground)
+      if (std::string why = checkForeground(r); !why.empty()) return refuse(why);
   }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
 

@@ -74,7 +74,10 @@ struct MadeTask {
 MadeTask FinishTask(SettingsArea& s, task::TaskRecord& r, const std::array<std::string, 4>& effectFilters,
                     TrialRunner& trial, const std::function<bool(const std::string&)>& proceed = {});
 
+// When given, `checkForeground` is asked with the record as soon as the foreground is probed;
+// a text it returns refuses the file before anything else is probed or tried.
 MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
-                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial);
+                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial,
+                  const std::function<std::string(const task::TaskRecord&)>& checkForeground = {});
 
 }  // namespace pipeline
