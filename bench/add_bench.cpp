@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   std::printf("target: %d clips in at most %.0f s (%d workers on %u cores)\n", count, 40.0 * count / 100,
               pipeline::TaskMakingWorkers(), std::thread::hardware_concurrency());
   // The machine is shared: the figures mean little under a high load.
+  std::fflush(stdout);
   std::system("printf 'load average (1, 5, 15 min): '; cut -d' ' -f1-3 /proc/loadavg");
   std::system(("rm -rf '" + folder + "'").c_str());
   return 0;

@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   // The machine is shared: the figures mean little under a high load.
+  std::fflush(stdout);
   std::system("printf 'load average (1, 5, 15 min): '; cut -d' ' -f1-3 /proc/loadavg");
   std::system(("rm -rf '" + folder + "'").c_str());
   return 0;
