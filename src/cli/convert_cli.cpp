@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <mutex>
 #include <stop_token>
 
 #include "batch/progress.h"
@@ -11,6 +12,7 @@
 #include "cli/exit_codes.h"
 #include "cli/progress_printer.h"
 #include "pipeline/batch_runner.h"
+#include "pipeline/concurrent.h"
 #include "pipeline/make_task.h"
 #include "pipeline/preview.h"
 #include "platform/platform.h"
@@ -106,23 +108,46 @@ int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop)
   return stop.stop_requested() ? kExitStopped : maker.status;
 }
 
-// --dry-run and --save-list: tasks made (and tried), none run.
+// --dry-run and --save-list: tasks made (and tried), none run. Several files are made at
+// once; what each gives is reported, and the tasks kept, in the files' order.
 int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
-  TaskMaker maker{request};
+  const std::vector<std::string>& files = request.files;
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
+  // Other runs may share the program folder; no trial ends another's converter.
+  pipeline::WorkerTrial trial{false, pipeline::kManyFilesTrialPollMs};
+  std::vector<std::optional<pipeline::MadeTask>> made(files.size());
   std::vector<TaskRow> saved;
-  for (const std::string& file : request.files) {
-    if (stop.stop_requested()) break;
-    const std::optional<task::TaskRecord> made = maker.Make(file);
-    if (!made || stop.stop_requested()) continue;
-    if (request.dryRun) {
-      std::printf("%s\n", made->commandLine.c_str());
-      std::fflush(stdout);
-    } else {
-      saved.push_back(TaskRow{*made, {}, {}});
+  int status = kExitOk;
+  std::mutex reporting;
+  size_t reported = 0;  // files whose outcome is out, in order
+
+  // Under `reporting`: the outcomes ready at the head of the order.
+  const auto report = [&] {
+    for (; reported < files.size() && made[reported]; ++reported) {
+      const pipeline::MadeTask& m = *made[reported];
+      if (!m.ok) {
+        std::fprintf(stderr, "%s: %s\n", files[reported].c_str(), m.refusal.c_str());
+        status = kExitFailed;
+      } else if (request.dryRun) {
+        std::printf("%s\n", m.task.commandLine.c_str());
+        std::fflush(stdout);
+      } else {
+        saved.push_back(TaskRow{m.task, {}, {}});
+      }
     }
-  }
+  };
+  pipeline::RunConcurrently(static_cast<int>(files.size()), pipeline::TaskMakingWorkers(), [&](int i) {
+    if (stop.stop_requested()) return;
+    // Messages name the file as it was given; the task holds its absolute path.
+    pipeline::MadeTask m =
+        pipeline::MakeTask(plat::AbsolutePath(files[size_t(i)]), request.settings, filters, trial);
+    std::lock_guard<std::mutex> lock(reporting);
+    if (stop.stop_requested()) return;
+    made[size_t(i)] = std::move(m);
+    report();
+  });
   if (stop.stop_requested()) return kExitStopped;
-  return request.dryRun ? maker.status : SaveTasks(request.saveList, saved, maker.status);
+  return request.dryRun ? status : SaveTasks(request.saveList, saved, status);
 }
 
 // The files as a batch: each task is made at its turn, then run by the window's batch runner.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "task/control_rules.h"
+#include "task/encoder_preset.h"
 
 namespace pipeline {
 
@@ -41,6 +42,11 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "横向或纵向取位置，默认 50）或 follow（智能跟随：先分析画面，再用跟随主体的裁切铺满）；crop 和 follow "
        "只用一个前景副本，不用背景文件",
        "blur"},
+      {"preset", "NAME",
+       "编码速度：x264 的预设 ultrafast superfast veryfast faster fast medium slow slower "
+       "veryslow，越快文件越大；"
+       "只用于以 x264 编码的格式（mp4、mkv、mov……）",
+       "不指定，即转换程序的 medium"},
       {"save-list", "LIST.json",
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
@@ -210,6 +216,16 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
     if (t.copies && *t.copies > 1 && layout->cropsForeground()) {
       error = "--layout " + value("layout") + " 只用一个前景副本，不能与 --copies " +
               std::to_string(*t.copies) + " 一起使用";
+      return req;
+    }
+  }
+  if (p.has("preset")) {
+    t.encoderPreset = value("preset");
+    if (!task::IsEncoderPreset(t.encoderPreset)) {
+      error =
+          "--preset 取 ultrafast、superfast、veryfast、faster、fast、medium、slow、slower 或 "
+          "veryslow，而不是“" +
+          value("preset") + "”";
       return req;
     }
   }

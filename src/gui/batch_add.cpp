@@ -1,16 +1,17 @@
 // Many video files at once: files and folders dropped on the window, the menu's
 // "批量添加视频…" and the command line's files. Each file becomes a task the way the command
 // line makes one (pipeline::MakeTask: probe, the control rules, validation, trial run), with
-// the window's settings as the template; the work runs off the window's thread while a
-// progress dialog shows which file is being tried and can stop the rest.
+// the window's settings as the template; the work runs off the window's thread, several
+// files at a time, while a progress dialog shows which file is being tried and can stop the
+// rest. The tasks are added in the files' order.
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFrame>
-#include <QPointer>
 #include <QProgressDialog>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -22,10 +23,10 @@
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
+#include "pipeline/concurrent.h"
 #include "pipeline/make_task.h"
 #include "pipeline/stored_task.h"
 #include "platform/platform.h"
-#include "probe/probe_file.h"
 #include "store/file_names.h"
 #include "text/bytes.h"
 #include "ui_main_window.h"
@@ -64,17 +65,17 @@ std::string ExistingFile(const std::string& box) {
 
 // What a file becomes: a task, or the reason it was left out.
 struct Verdict {
+  bool skipped = false;  // not tried: the adding was cancelled
   bool ok = false;
   task::TaskRecord task;
   std::string reason;
 };
 
-// A file the wrong way round for a chosen ratio is skipped before any trial is run.
-const char* OrientationProblem(const std::string& file, const pipeline::SettingsTemplate& t) {
+// A file the wrong way round for a chosen ratio is skipped before any trial is run; it is
+// seen from the foreground's own probe.
+std::string OrientationProblem(const task::TaskRecord& probed, const pipeline::SettingsTemplate& t) {
   if (!t.ratioIndex) return "";
-  const probe::ProbeOutcome probed = probe::ProbeFile(file);
-  if (probed.status != probe::ProbeStatus::Parsed) return "";  // MakeTask gives the reason
-  const int w = probed.info.width, h = probed.info.height;
+  const int w = probed.foregroundWidth, h = probed.foregroundHeight;
   if (task::IsPortraitRatio(*t.ratioIndex) && h > w) return kPortraitForPortraitRatio;
   if (!task::IsPortraitRatio(*t.ratioIndex) && w > h) return kLandscapeForLandscapeRatio;
   return "";
@@ -83,12 +84,11 @@ const char* OrientationProblem(const std::string& file, const pipeline::Settings
 Verdict MakeVideoTask(const std::string& file, const pipeline::SettingsTemplate& t,
                       const std::array<std::string, 4>& filters) {
   Verdict v;
-  if (const char* problem = OrientationProblem(file, t); *problem) {
-    v.reason = problem;
-    return v;
-  }
-  pipeline::WorkerTrial trial(true);
-  pipeline::MadeTask made = pipeline::MakeTask(file, t, filters, trial);
+  // The trials of the files tried side by side must not end one another's converters; no
+  // other converter of the window runs meanwhile (a batch, a trial or a probe stops the add).
+  pipeline::WorkerTrial trial(false, pipeline::kManyFilesTrialPollMs);
+  pipeline::MadeTask made = pipeline::MakeTask(
+      file, t, filters, trial, [&t](const task::TaskRecord& r) { return OrientationProblem(r, t); });
   v.ok = made.ok;
   v.task = std::move(made.task);
   v.reason = std::move(made.refusal);
@@ -159,6 +159,7 @@ static pipeline::SettingsTemplate WindowTemplate(const pipeline::SettingsArea& a
   t.dedup = a.ticked(kTickDedupFrames);
   t.fastBackground = a.fastBackground;
   t.layout = a.layout;
+  t.encoderPreset = a.encoderPreset;
 
   if (haveForeground && !a.ticked(kTickAutoBitrate) && !a.bitrateBox.empty()) t.bitrate = a.bitrateBox;
   if (!a.formatBox.empty() && a.formatBox != fg.foregroundExtension) t.format = a.formatBox;
@@ -219,42 +220,67 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
   auto leaveOut = [&notAdded](const QString& file, QString why) {
     notAdded << file + QStringLiteral("：") + why.replace(QLatin1Char('\n'), QLatin1Char(' ')).trimmed();
   };
-  for (int i = 0; i < files.size(); ++i) {
-    const QString& file = files[i];
+
+  // Several files are made at once on worker threads; each verdict comes back to this thread
+  // as a queued call, which also wakes the responsive wait, and is taken in the files' order.
+  const int total = static_cast<int>(files.size());
+  std::vector<std::string> sources;
+  for (const QString& file : files) sources.push_back(app::FileSystemPath(file));
+  std::vector<std::optional<Verdict>> verdicts(files.size());  // this thread's only
+  int delivered = 0;
+  std::atomic<bool> cancelled{false};
+  std::thread makers([&] {
+    pipeline::RunConcurrently(total, pipeline::TaskMakingWorkers(), [&](int i) {
+      Verdict v;
+      v.skipped = cancelled;
+      if (!v.skipped) v = MakeVideoTask(sources[size_t(i)], settings, filters);
+      QMetaObject::invokeMethod(
+          this,
+          [&, i, v = std::move(v)]() mutable {
+            verdicts[size_t(i)] = std::move(v);
+            ++delivered;
+            gui::WakeWorkerWait();
+          },
+          Qt::QueuedConnection);
+    });
+  });
+
+  int shown = -1;
+  for (int next = 0; next < total;) {
     if (progress.wasCanceled()) {
-      for (int k = i; k < files.size(); ++k) leaveOut(files[k], QString::fromUtf8(kCancelled));
+      cancelled = true;
+      for (int k = next; k < total; ++k) leaveOut(files[k], QString::fromUtf8(kCancelled));
       break;
     }
     if (taskList->full()) {
-      for (int k = i; k < files.size(); ++k) leaveOut(files[k], QString::fromUtf8(app::kTaskLimitMessage));
+      for (int k = next; k < total; ++k) leaveOut(files[k], QString::fromUtf8(app::kTaskLimitMessage));
+      cancelled = true;
       break;
     }
-    progress.setLabelText(QStringLiteral("%1/%2\n%3").arg(i + 1).arg(files.size()).arg(file));
-    progress.setValue(i);
-
-    // One file on a worker thread; its queued end wakes the responsive wait.
-    std::atomic<bool> done{false};
-    Verdict verdict;
-    QPointer<TaskListController> self(this);
-    std::thread worker([&, self, path = app::FileSystemPath(file)] {
-      verdict = MakeVideoTask(path, settings, filters);
-      done = true;
-      QMetaObject::invokeMethod(
-          self.data(), [] { gui::WakeWorkerWait(); }, Qt::QueuedConnection);
-    });
-    while (!done) gui::WaitForWorkerUpdate(kAddWaitMs);
-    worker.join();
-
+    if (shown != next) {
+      progress.setLabelText(QStringLiteral("%1/%2\n%3").arg(next + 1).arg(total).arg(files[next]));
+      progress.setValue(next);
+      shown = next;
+    }
+    if (!verdicts[size_t(next)]) {
+      gui::WaitForWorkerUpdate(kAddWaitMs);  // ended early by the next verdict
+      continue;
+    }
     // A file added once is not added again by a drop or a pick of many files; 添加任务
     // still adds a second task of it on purpose.
+    const Verdict& verdict = *verdicts[size_t(next)];
     if (!verdict.ok)
-      leaveOut(file, QString::fromStdString(verdict.reason));
+      leaveOut(files[next], QString::fromStdString(verdict.reason));
     else if (AlreadyListed(*taskList, verdict.task, filters))
-      leaveOut(file, QString::fromUtf8(kAlreadyListed));
+      leaveOut(files[next], QString::fromUtf8(kAlreadyListed));
     else if (taskList->append(verdict.task))  // the limit was checked above
       ++added;
+    ++next;
   }
-  progress.setValue(static_cast<int>(files.size()));
+  // Files under way when the adding stopped are finished and dropped; the rest are not tried.
+  while (delivered < total) gui::WaitForWorkerUpdate(kAddWaitMs);
+  makers.join();
+  progress.setValue(total);
   progress.close();
 
   ShowTaskCount();

@@ -134,6 +134,7 @@ void BatchView::OnStartClicked() {
   ui->版权->hide();
   ui->快速背景->hide();
   ui->画面->hide();
+  ui->编码速度->hide();
   endedTurns_ = 0;
   runningShares_.clear();
   ui->总进度->setValue(0);
@@ -150,6 +151,7 @@ void BatchView::OnStartClicked() {
   ui->版权->show();
   ui->快速背景->show();
   ui->画面->show();
+  ui->编码速度->show();
   时钟->stop();
   时钟->setInterval(0);
   ui->开始执行->setText(QStringLiteral("开始执行"));

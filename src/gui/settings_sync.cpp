@@ -16,6 +16,7 @@
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
+#include "task/encoder_preset.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -62,6 +63,7 @@ pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   // 画面 chooses the kind; a task's own colour or crop place is kept while its kind stays.
   const auto kind = static_cast<task::LayoutKind>(std::max(0, ui->画面->currentIndex()));
   a.layout = current.layout.kind == kind ? current.layout : task::CanvasLayout{kind};
+  a.encoderPreset = task::EncoderPresetOfItem(ui->编码速度->currentIndex());
   return a;
 }
 
@@ -101,6 +103,7 @@ void TaskEditor::ShowSettingsArea(const pipeline::SettingsArea& a) {
   ui->操作框->setEnabled(a.settingsEnabled);
   ui->快速背景->setChecked(a.fastBackground);
   ui->画面->setCurrentIndex(static_cast<int>(a.layout.kind));
+  ui->编码速度->setCurrentIndex(task::EncoderPresetItem(a.encoderPreset));
 }
 
 std::array<TaskEditor::SwitchControl, task::kOffCount> TaskEditor::SwitchControls() const {

@@ -22,6 +22,7 @@
 #include "pipeline/make_task.h"
 #include "platform/platform.h"
 #include "store/utf8.h"
+#include "task/encoder_preset.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -82,6 +83,7 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->码率框->setEnabled(r.disabled[task::kOffBitrateBox] == 0);
   ui->快速背景->setChecked(r.fastBackground);
   ui->画面->setCurrentIndex(static_cast<int>(r.layout.kind));
+  ui->编码速度->setCurrentIndex(task::EncoderPresetItem(r.encoderPreset));
 }
 
 void TaskEditor::LoadTaskForEdit() {

@@ -15,6 +15,7 @@ using namespace task;
 std::string WorkerTrial::RunTrial(const std::string& arguments) {
   batch::WorkerTiming timing;
   timing.endOtherConverters = endOtherConverters;
+  timing.pollMs = pollMs;
   return batch::RunTaskWorker(arguments, true, {}, {}, timing).errorText;
 }
 
@@ -114,7 +115,8 @@ std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate
 }  // namespace
 
 MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
-                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial) {
+                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial,
+                  const std::function<std::string(const TaskRecord&)>& checkForeground) {
   MadeTask made;
   auto refuse = [&made](std::string why) {
     made.refusal = std::move(why);
@@ -124,6 +126,7 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   SettingsArea s = NewTaskSettings();
   s.fastBackground = settings.fastBackground;
   s.layout = settings.layout;
+  s.encoderPreset = settings.encoderPreset;
   TaskRecord r;
   ReadTask(s, r);
 
@@ -134,6 +137,8 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   for (const auto& [kind, path] : sources) {
     if (kind != kForeground && path->empty()) continue;
     if (std::string why = PickSource(s, r, kind, *path); !why.empty()) return refuse(why);
+    if (kind == kForeground && checkForeground)
+      if (std::string why = checkForeground(r); !why.empty()) return refuse(why);
   }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
 

@@ -32,6 +32,7 @@ struct SettingsTemplate {
   std::optional<std::string> format, duration;
   bool fastBackground = false;  // "快速背景": TaskRecord::fastBackground
   task::CanvasLayout layout;    // "画面": TaskRecord::layout
+  std::string encoderPreset;    // "编码速度": TaskRecord::encoderPreset, "" none
 };
 
 // How the trial is run; the window and the tests may pass their own.
@@ -43,10 +44,14 @@ struct TrialRunner {
 
 // The task worker's trial run, in the calling thread. The window's trial ends every other
 // converter of the program folder; the command line's, which may run beside others, does not.
+// Safe to use from several threads at once when it ends no other converter.
 struct WorkerTrial : TrialRunner {
-  explicit WorkerTrial(bool endOthers) : endOtherConverters(endOthers) {}
+  explicit WorkerTrial(bool endOthers, int pollMs = 1000) : endOtherConverters(endOthers), pollMs(pollMs) {}
   std::string RunTrial(const std::string& arguments) override;
   bool endOtherConverters;
+  // How often the trial looks at the converter: many files added at once look often, so
+  // that a trial ends when the converter has answered, not at the next full second.
+  int pollMs;
 };
 
 struct SettingsArea;
@@ -69,7 +74,10 @@ struct MadeTask {
 MadeTask FinishTask(SettingsArea& s, task::TaskRecord& r, const std::array<std::string, 4>& effectFilters,
                     TrialRunner& trial, const std::function<bool(const std::string&)>& proceed = {});
 
+// When given, `checkForeground` is asked with the record as soon as the foreground is probed;
+// a text it returns refuses the file before anything else is probed or tried.
 MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& settings,
-                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial);
+                  const std::array<std::string, 4>& effectFilters, TrialRunner& trial,
+                  const std::function<std::string(const task::TaskRecord&)>& checkForeground = {});
 
 }  // namespace pipeline

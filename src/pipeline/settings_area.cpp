@@ -332,6 +332,7 @@ void ReadTask(SettingsArea& s, TaskRecord& r) {
   r.foregroundPath = Quote(s.foregroundBox);
   r.fastBackground = s.fastBackground;
   r.layout = s.layout;
+  r.encoderPreset = s.encoderPreset;
   r.backgroundPath = plat::FileExists(s.backgroundBox) ? Quote(s.backgroundBox) : r.foregroundPath;
   r.animationPath = plat::FileExists(s.animationBox) ? Quote(s.animationBox) : "";
   r.audioPath = plat::FileExists(s.audioBox) ? Quote(s.audioBox) : "";

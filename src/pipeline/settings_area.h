@@ -32,6 +32,7 @@ struct SettingsArea {
   bool settingsEnabled = false;  // the frame of the settings area (操作框)
   bool fastBackground = false;   // 快速背景: TaskRecord::fastBackground
   task::CanvasLayout layout;     // 画面: TaskRecord::layout
+  std::string encoderPreset;     // 编码速度: TaskRecord::encoderPreset
 
   bool ticked(task::Tick t) const { return ticks[t] != 0; }
   bool enabled(task::Disabled d) const { return disabled[d] == 0; }

@@ -3,6 +3,7 @@
 #include "probe/converter.h"
 #include "probe/path_check.h"
 #include "task/control_rules.h"
+#include "task/encoder_preset.h"
 #include "text/bytes.h"
 
 namespace pipeline {
@@ -158,6 +159,8 @@ std::string StoredTaskProblem(const TaskRecord& r) {
   if (!r.ticked(task::kTickAutoBitrate) &&
       (r.bitrate.size() > 9 || !AllDigits(r.bitrate, 0, r.bitrate.size())))
     return Named("码率", r.bitrate, "不是数字");
+  if (!r.encoderPreset.empty() && !task::IsEncoderPreset(r.encoderPreset))
+    return Named("编码速度", r.encoderPreset, "不是 x264 的预设（ultrafast 到 veryslow）");
   if (!IsFrameRate(r.foregroundFps)) return Named("前景帧率", r.foregroundFps, "不是数字");
 
   const Range ranges[] = {

@@ -83,6 +83,7 @@ const QString kClaim = QStringLiteral("claim");
 const QString kFastBackground = QStringLiteral("fastBackground");
 const QString kSourceStamps = QStringLiteral("sourceStamps");
 const QString kLayout = QStringLiteral("layout");
+const QString kEncoderPreset = QStringLiteral("encoderPreset");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
@@ -197,6 +198,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(kFastBackground, row.record.fastBackground);
   o.insert(kSourceStamps, StampsToJson(row.record.sourceStamps));
   o.insert(kLayout, QString::fromStdString(task::LayoutText(row.record.layout)));
+  if (!row.record.encoderPreset.empty()) o.insert(kEncoderPreset, FromUtf8(row.record.encoderPreset));
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   o.insert(kId, row.id);
@@ -244,6 +246,10 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
     if (!parsed) return kLayout;
     r.layout = *parsed;
   }
+  // Absent: no preset (the converter's default). The value is checked with the other fields.
+  const QJsonValue preset = o.value(kEncoderPreset);
+  if (!preset.isUndefined() && !preset.isString()) return kEncoderPreset;
+  r.encoderPreset = ToUtf8(preset.toString());
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "reframe/crop_command.h"
 #include "task/copies_graph.h"
+#include "task/encoder_preset.h"
 #include "text/bytes.h"
 #include "text/numbers.h"
 
@@ -319,6 +320,9 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
              !t.ticked(kTickAudioFadeOut)) {
     R += " -c:a copy";  // only the foreground's sound, unchanged
   }
+
+  // An opt-in speed for the x264 formats; without one the command is unchanged.
+  if (IsEncoderPreset(t.encoderPreset) && EncodesWithX264(t.outputFormat)) R += " -preset " + t.encoderPreset;
 
   // 19. Output in the folder "result" beside the foreground.
   // Without a folder the foreground is no file at all: the converter refuses it, and no

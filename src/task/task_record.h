@@ -111,6 +111,8 @@ struct TaskRecord {
   bool fastBackground = false;
   // What fills the canvas; the blurred background of the classic graph unless chosen.
   CanvasLayout layout;
+  // x264 speed preset of the output ("veryfast", ...; task/encoder_preset.h), "" none.
+  std::string encoderPreset;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};

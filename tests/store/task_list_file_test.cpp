@@ -57,6 +57,7 @@ app::TaskRow Distinctive() {
   for (int t = 0; t < task::kTickCount; ++t) r.ticks[t] = t % 2;
   for (int d = 0; d < task::kOffCount; ++d) r.disabled[d] = (d + 1) % 2;
   r.fastBackground = true;
+  r.encoderPreset = "slower";
   r.sourceStamps = {{{5000000000123, 1765290000, 999999999}, {}, {0, 0, 0}, {7, -8, 9}}};
   return app::TaskRow{r, QStringLiteral("1.75"), QStringLiteral("输出错误(Invalid argument)")};
 }
