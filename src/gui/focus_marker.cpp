@@ -17,7 +17,7 @@ FocusMarker::FocusMarker(QWidget* window) : QWidget(window) {
 }
 
 void FocusMarker::Follow(QWidget* focused) {
-  if (target_) target_->removeEventFilter(this);
+  if (target_ && target_ != focused) target_->removeEventFilter(this);
   QWidget* w = parentWidget();
   target_ = focused && focused != w && w->isAncestorOf(focused) ? focused : nullptr;
   if (!target_) {

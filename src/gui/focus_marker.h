@@ -2,6 +2,7 @@
 // A frame drawn around the control that has the keyboard focus, so that a user working with
 // Tab, the arrow keys, Enter and Delete sees where the keys go: the window's style marks the
 // focus too faintly on some controls (check boxes, sliders, the task list) to find it.
+#include <QPointer>
 #include <QWidget>
 
 class FocusMarker : public QWidget {
@@ -18,5 +19,5 @@ class FocusMarker : public QWidget {
  private:
   void Follow(QWidget* focused);
 
-  QWidget* target_ = nullptr;
+  QPointer<QWidget> target_;  // null once the control is gone
 };

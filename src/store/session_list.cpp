@@ -19,6 +19,9 @@ LoadedTaskList LoadPreviousSession(const SessionFiles& files) {
   for (const std::string& path : {files.current, files.beforeClear}) {
     if (path.empty() || !plat::FileExists(path)) continue;
     found = LoadTaskList(path);
+    // A task being converted when the program ended did not finish: it runs again.
+    for (TaskRow& row : found.rows)
+      if (IsRunningState(row.state)) row.speed.clear(), row.state.clear();
     if (!found.ok() || !found.rows.empty()) return found;
   }
   return found;
