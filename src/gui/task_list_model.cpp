@@ -91,8 +91,10 @@ bool TaskListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, i
                                  const QModelIndex& parent) {
   if (!canDropMimeData(data, action, row, column, parent)) return false;
   const int source = data->data(kRowMime).toInt();
-  // Below the last row (or not between two rows): to the end.
-  const int destination = row < 0 || row > size() ? size() : row;
+  // Onto a row: to its place; below the last row: to the end.
+  int destination = row < 0 || row > size() ? size() : row;
+  if (row < 0 && parent.isValid() && valid(parent.row()))
+    destination = parent.row() > source ? parent.row() + 1 : parent.row();
   if (destination == source || destination == source + 1) return true;  // it stays where it is
   return moveRows(QModelIndex(), source, 1, QModelIndex(), destination);
 }

@@ -137,10 +137,12 @@ TEST_F(SessionTest, DraggedRowMovesThroughTheModel) {
   const struct {
     int from, to;  // `to`: the row the dragged one lands before; -1 below the last row
     std::vector<int> order;
-    int current;  // 1-based row of the task being modified afterwards
+    int current;        // 1-based row of the task being modified afterwards
+    bool onto = false;  // dropped onto row `to` rather than between rows
   } cases[] = {
-      {2, 0, {3, 1, 2, 4, 5}, 1}, {0, -1, {2, 3, 4, 5, 1}, 5}, {3, 1, {1, 4, 2, 3, 5}, 2},
-      {1, 4, {1, 3, 4, 2, 5}, 4}, {2, 3, {1, 2, 3, 4, 5}, 3},  // dropped where it is
+      {2, 0, {3, 1, 2, 4, 5}, 1},       {0, -1, {2, 3, 4, 5, 1}, 5},
+      {3, 1, {1, 4, 2, 3, 5}, 2},       {1, 4, {1, 3, 4, 2, 5}, 4},
+      {0, 2, {2, 3, 1, 4, 5}, 3, true}, {2, 3, {1, 2, 3, 4, 5}, 3},  // dropped where it is
   };
   for (const auto& c : cases) {
     model().clearTasks();
@@ -149,7 +151,8 @@ TEST_F(SessionTest, DraggedRowMovesThroughTheModel) {
     Tasks().LoadClickedTask();
     WaitForSessionWrite();
     std::unique_ptr<QMimeData> dragged(model().mimeData({model().index(c.from, 1)}));
-    ASSERT_TRUE(model().dropMimeData(dragged.get(), Qt::MoveAction, c.to, 0, QModelIndex()));
+    ASSERT_TRUE(model().dropMimeData(dragged.get(), Qt::MoveAction, c.onto ? -1 : c.to, 0,
+                                     c.onto ? model().index(c.to, 0) : QModelIndex()));
     std::vector<int> order;
     for (int r = 0; r < model().size(); ++r) {
       const std::string path = task::Unquote(model().task(r).foregroundPath);
