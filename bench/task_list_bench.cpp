@@ -1,6 +1,7 @@
 // Task list files at the task limit: 1000 tasks with command lines of realistic length.
 // Prints the file size and the median times of a save, a load and one recorded outcome (the
-// locked read-modify-write each `run --task` does when its task ends).
+// locked read-modify-write each `run --task` does when its task ends), and of one write of the
+// window's session list (what each change of the window's list costs it).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "store/session_list.h"
 #include "store/task_list_file.h"
 
 namespace {
@@ -56,9 +58,12 @@ int main() {
   });
   // A claim is the same locked rewrite; a plain run's claim also passes over finished tasks.
   const double claim = MedianMs(9, [&] { ok = app::ClaimTask(list, 0).end == app::ClaimEnd::Claimed && ok; });
+  const std::string session = std::string(made) + "/session.json";
+  const double sessionWrite = MedianMs(9, [&] { ok = app::WriteSessionList(session, rows).isEmpty() && ok; });
   std::printf("task list of %d tasks: %.1f MB\n", app::kMaxTasks, plat::FileSize(list) / 1e6);
   std::printf("save %.1f ms, load %.1f ms, one recorded outcome %.1f ms, one claim %.1f ms (medians of 9)\n",
               save, load, outcome, claim);
+  std::printf("session list write %.1f ms (median of 9)\n", sessionWrite);
   std::system(("rm -rf '" + std::string(made) + "'").c_str());
   return ok ? 0 : 1;
 }

@@ -14,7 +14,7 @@ namespace app {
 
 // Switch on once the window's menu offers "恢复上次的任务列表": the dialog then tells the
 // user that the task list can be brought back from there.
-inline constexpr bool kTaskListRestoreInMenu = false;
+inline constexpr bool kTaskListRestoreInMenu = true;
 
 class CrashDialog : public QDialog {
   Q_OBJECT

@@ -24,6 +24,7 @@
 #include <cstdlib>
 
 #include "gui/batch_view.h"
+#include "gui/focus_marker.h"
 #include "gui/ratio_table.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
@@ -57,6 +58,7 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   editor_->ratioTable = app::kRatioTable;
   batch_->runner = batch_->MakeBatchRunner();
   ConnectControls();
+  new FocusMarker(this);
   // Files and folders dropped on the window or the list become tasks (the list passes its
   // drops up to the window).
   setAcceptDrops(true);

@@ -58,6 +58,9 @@ void MainWindow::OnMainWindowCreated() {
   // 11. An empty task list.
   tasks_->taskList->clearTasks();
   tasks_->SetCurrentRow(0);
+  // 12. From here on every change of the list is kept on disk; the last session's list stays
+  //     on offer in the list's menu (恢复上次的任务列表).
+  tasks_->KeepSession();
 }
 
 void TaskEditor::LoadEffectPresets() {

@@ -13,12 +13,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 
 #include "gui/batch_view.h"
 #include "gui/log_dialog.h"
 #include "gui/main_window.h"
 #include "gui/preview_controller.h"
+#include "gui/session_keeper.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
@@ -47,6 +49,13 @@ TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, cons
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   list->setWordWrap(false);
+  // A row dragged to another place moves there (the model moves it); files dragged in from
+  // outside still reach the window.
+  list->setDragEnabled(true);
+  list->setDragDropMode(QAbstractItemView::InternalMove);
+  list->setDefaultDropAction(Qt::MoveAction);
+  list->setDropIndicatorShown(true);
+  list->installEventFilter(this);  // Delete, Enter and the arrow keys (task_list_session.cpp)
 
   // The pop-up menu and what its entries do
   菜单 = new QMenu(&window);
@@ -77,6 +86,9 @@ TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, cons
   menuAddVideos = entry("批量添加视频…", &TaskListController::AddVideosFromMenu);
   menuLoadList = entry("载入任务列表…", &TaskListController::LoadTaskListFromMenu);
   menuSaveList = entry("保存任务列表…", &TaskListController::SaveTaskListFromMenu);
+  menuRestore = entry("恢复上次的任务列表", &TaskListController::RestoreLastSession);
+  auto* undo = new QShortcut(QKeySequence::Undo, &window);
+  connect(undo, &QShortcut::activated, this, &TaskListController::UndoRemoval);
   AddJobsMenu();
 
   connect(list, &QTableView::doubleClicked, this, &TaskListController::ShowResultInFileManager);
@@ -130,6 +142,8 @@ bool TaskListController::PrepareTaskMenu() {
   for (QAction* a : {menuSeparator3, menuAddVideos, menuLoadList}) a->setVisible(true);
   menuPreviewPrepared->setVisible(!editor->current.foregroundPath.empty());
   menuSaveList->setVisible(rows > 0);
+  menuRestore->setVisible(true);
+  menuRestore->setEnabled(session && (!session->previous().rows.empty() || !session->previous().ok()));
   if (s < 0) {
     for (QAction* a : {menuClearState, menuCloneTask, menuEditTask, menuDeleteTask, menuSeparator2,
                        menuMoveTop, menuMoveBottom, menuShowLog, menuPreview})
@@ -194,6 +208,7 @@ void TaskListController::DeleteTask() {
   }
   const int s = SelectedRow();
   if (s < 0) return;
+  KeepForUndo({{s, taskList->row(s)}});
   taskList->removeTask(s);
   ShowTaskCount();
   editor->NewTask();
@@ -202,6 +217,10 @@ void TaskListController::DeleteTask() {
 }
 
 void TaskListController::ClearAllTasks() {
+  std::vector<std::pair<int, app::TaskRow>> all;
+  for (int r = 0; r < taskList->size(); ++r) all.emplace_back(r, taskList->row(r));
+  if (session) session->KeepBeforeClear();
+  KeepForUndo(std::move(all));
   taskList->clearTasks();
   ui->处理进度->setText(QStringLiteral("0/0"));
   StartNewTask();

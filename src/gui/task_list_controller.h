@@ -1,16 +1,21 @@
 #pragma once
 // The task list: the pop-up menu and what it does (new, clone, edit, delete, clear, moves,
 // log), the click that loads a task, task lists on disk, and many video files at once. Its
-// files: task_list.cpp, task_list_files.cpp, batch_add.cpp.
+// files: task_list.cpp, task_list_files.cpp, batch_add.cpp, task_list_session.cpp.
 #include <QPersistentModelIndex>
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 #include "gui/window_part.h"
+#include "store/task_row.h"
 
 class QAction;
 class QMenu;
 class QPoint;
+class SessionKeeper;
 namespace app {
 class TaskListModel;
 }
@@ -28,6 +33,8 @@ class TaskListController : public WindowPart {
   void SetCurrentRow(int row);
   QString lastListFolder;     // where the last task list was saved or loaded
   bool addingVideos = false;  // many files are being made into tasks
+
+  SessionKeeper* session = nullptr;  // the session list, kept from the end of the start-up on
 
   // task_list.cpp
   void ShowTaskMenu(const QPoint& globalPos);
@@ -50,6 +57,12 @@ class TaskListController : public WindowPart {
   void ShowTaskCount();
   void ShowResultInFileManager();
 
+  // task_list_session.cpp: the session list, undo of deletes and clears, the list's keys.
+  void KeepSession();                  // starts writing the session list (once)
+  void RestoreLastSession();           // 恢复上次的任务列表
+  void UndoRemoval();                  // Ctrl+Z: the last 删除任务 or 清空全部任务 undone
+  bool ListOperationsAllowed() const;  // no batch, trial run or probe under way
+
   // task_list_files.cpp
   void SaveTaskListFromMenu();
   void LoadTaskListFromMenu();
@@ -63,13 +76,21 @@ class TaskListController : public WindowPart {
   // The command line's files: task lists (.json) are loaded, the rest added as videos.
   void OpenArguments(const QStringList& paths);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void KeepForUndo(std::vector<std::pair<int, app::TaskRow>> removed);
+  // Each delete or clear: the rows taken out, with the places they had.
+  std::vector<std::vector<std::pair<int, app::TaskRow>>> undo_;
+
   QMenu* 菜单 = nullptr;
   QAction *menuClearState = nullptr, *menuClearAllStates = nullptr, *menuNewTask = nullptr;
   QAction *menuCloneTask = nullptr, *menuEditTask = nullptr, *menuDeleteTask = nullptr;
   QAction *menuClearAllTasks = nullptr, *menuMoveTop = nullptr, *menuMoveBottom = nullptr;
   QAction *menuPreview = nullptr, *menuPreviewPrepared = nullptr;
   QAction *menuShowLog = nullptr, *menuAddVideos = nullptr, *menuLoadList = nullptr, *menuSaveList = nullptr;
+  QAction* menuRestore = nullptr;
   QAction *menuSeparator1 = nullptr, *menuSeparator2 = nullptr, *menuSeparator3 = nullptr;
   QMenu* menuJobs = nullptr;  // 同时执行: how many tasks a batch runs at once
 };

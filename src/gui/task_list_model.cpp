@@ -1,8 +1,10 @@
 #include "gui/task_list_model.h"
 
+#include <QMimeData>
 #include <QStringList>
 
 #include <algorithm>
+#include <set>
 
 #include "store/utf8.h"
 
@@ -10,6 +12,7 @@ namespace app {
 namespace {
 
 const QString kErrorStatePrefix = QStringLiteral("输出错误(");
+const QString kRowMime = QStringLiteral("application/x-flipframe-task-row");
 
 QString ForegroundPath(const task::TaskRecord& r) { return FromUtf8(task::Unquote(r.foregroundPath)); }
 
@@ -87,6 +90,55 @@ QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int
   return QAbstractTableModel::headerData(section, orientation, role);
 }
 
+Qt::ItemFlags TaskListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::ItemIsDropEnabled;
+  return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
+}
+
+QStringList TaskListModel::mimeTypes() const { return {kRowMime}; }
+
+QMimeData* TaskListModel::mimeData(const QModelIndexList& indexes) const {
+  if (indexes.isEmpty() || !valid(indexes.first().row())) return nullptr;
+  auto* data = new QMimeData;
+  data->setData(kRowMime, QByteArray::number(indexes.first().row()));
+  return data;
+}
+
+bool TaskListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int, int,
+                                    const QModelIndex&) const {
+  bool ok = false;
+  const int source = data && action == Qt::MoveAction ? data->data(kRowMime).toInt(&ok) : -1;
+  return ok && valid(source);
+}
+
+bool TaskListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent) {
+  if (!canDropMimeData(data, action, row, column, parent)) return false;
+  const int source = data->data(kRowMime).toInt();
+  // Onto a row: to its place; below the last row: to the end.
+  int destination = row < 0 || row > size() ? size() : row;
+  if (row < 0 && parent.isValid() && valid(parent.row()))
+    destination = parent.row() > source ? parent.row() + 1 : parent.row();
+  if (destination == source || destination == source + 1) return true;  // it stays where it is
+  return moveRows(QModelIndex(), source, 1, QModelIndex(), destination);
+}
+
+bool TaskListModel::moveRows(const QModelIndex& sourceParent, int source, int count,
+                             const QModelIndex& destinationParent, int destination) {
+  if (sourceParent.isValid() || destinationParent.isValid() || count < 1 || !valid(source) ||
+      !valid(source + count - 1) || destination < 0 || destination > size())
+    return false;
+  if (!beginMoveRows(QModelIndex(), source, source + count - 1, QModelIndex(), destination)) return false;
+  const auto first = rows_.begin() + source, last = first + count;
+  if (destination < source)
+    std::rotate(rows_.begin() + destination, first, last);
+  else
+    std::rotate(first, last, rows_.begin() + destination);
+  endMoveRows();
+  rowsChanged(std::min(source, destination), std::max(source + count, destination) - 1, kId, kId);
+  return true;
+}
+
 bool TaskListModel::finished(int r) const { return valid(r) && IsFinishedState(rows_[r].state); }
 
 bool TaskListModel::append(const task::TaskRecord& record) { return appendRows({TaskRow{record, {}, {}}}); }
@@ -123,6 +175,28 @@ void TaskListModel::clearTasks() {
   beginResetModel();
   rows_.clear();
   endResetModel();
+}
+
+bool TaskListModel::restoreRows(const std::vector<std::pair<int, TaskRow>>& placed) {
+  std::set<QString> present;
+  for (const TaskRow& row : rows_) present.insert(row.id);
+  std::vector<std::pair<int, TaskRow>> back;
+  for (const auto& p : placed)
+    if (!present.count(p.second.id)) back.push_back(p);
+  if (!FitsTaskLimit(size(), static_cast<int>(back.size()))) return false;
+  // Rows whose places follow one another go back in one insertion (a whole cleared list: one).
+  for (size_t i = 0; i < back.size();) {
+    const int at = std::min(back[i].first, size());
+    size_t end = i + 1;
+    while (end < back.size() && back[end].first == back[end - 1].first + 1) ++end;
+    beginInsertRows(QModelIndex(), at, at + static_cast<int>(end - i) - 1);
+    for (size_t k = i; k < end; ++k)
+      rows_.insert(rows_.begin() + at + static_cast<int>(k - i), back[k].second);
+    endInsertRows();
+    renumberFrom(at + static_cast<int>(end - i));
+    i = end;
+  }
+  return true;
 }
 
 int TaskListModel::moveToTop(int r) {
@@ -188,7 +262,9 @@ void TaskListModel::setPaused(bool paused) {
 }
 
 void TaskListModel::setFinalOutputPath(int r, const std::string& path) {
-  if (valid(r)) rows_[r].record.finalOutputPath = path;
+  if (!valid(r) || rows_[r].record.finalOutputPath == path) return;
+  rows_[r].record.finalOutputPath = path;
+  rowsChanged(r, r, kState, kState);  // the session list keeps it
 }
 
 void TaskListModel::appendLog(int r, std::string_view chunk) {
@@ -205,6 +281,14 @@ void TaskListModel::replaceTask(int r, const task::TaskRecord& record) {
   if (!valid(r)) return;
   rows_[r] = TaskRow{record, {}, {}};
   rows_[r].record.finalOutputPath.clear();
+  rowsChanged(r, r);
+}
+
+void TaskListModel::updateSettings(int r, const task::TaskRecord& record) {
+  if (!valid(r)) return;
+  const std::string output = rows_[r].record.finalOutputPath;
+  rows_[r].record = record;
+  rows_[r].record.finalOutputPath = output;
   rowsChanged(r, r);
 }
 

@@ -2,7 +2,8 @@
 // The task list (列表框) as a model: it owns the stored tasks and their row texts, in list
 // order. Row r holds task r + 1; its ID column is always r + 1, so every insertion, removal
 // and move renumbers the rows after it. Moves go through beginMoveRows, so persistent
-// indexes (the selection, the task being modified) follow the moved task.
+// indexes (the selection, the task being modified) follow the moved task. A row dragged to
+// another place in the view arrives as a drop of its own mime data and moves the same way.
 //
 // Used on the user-interface thread only: the batch runner's hooks, which write the speed,
 // state, time left and log of the running row, run there too.
@@ -28,6 +29,22 @@ class TaskListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+  // Dragging a row within the list: the dragged row travels as its number; the drop moves it
+  // (moveRows). Rows are dropped between rows, never onto one. No removeRows: the view's
+  // clean-up after a move drop (it would remove the dragged rows) then changes nothing.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+  Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+  bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                       const QModelIndex& parent) const override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
+  // Moves `count` rows from `source` to before row `destination` (as beginMoveRows counts).
+  bool moveRows(const QModelIndex& sourceParent, int source, int count, const QModelIndex& destinationParent,
+                int destination) override;
+
   int size() const { return static_cast<int>(rows_.size()); }
   bool full() const { return size() >= kMaxTasks; }
   const std::vector<TaskRow>& rows() const { return rows_; }
@@ -47,6 +64,10 @@ class TaskListModel : public QAbstractTableModel {
 
   void removeTask(int r);
   void clearTasks();
+  // Puts rows back at the places they were taken from (undo of a delete or a clear), in
+  // ascending order of place; a place past the end appends. Rows whose id is in the list
+  // already are left out. False (and nothing changed) when the limit would be passed.
+  bool restoreRows(const std::vector<std::pair<int, TaskRow>>& placed);
   // Each gives the moved task's new row.
   int moveToTop(int r);
   int moveToBottom(int r);
@@ -68,6 +89,9 @@ class TaskListModel : public QAbstractTableModel {
   // Saving a modified task: the record replaces row r's, and its speed, state, log and final
   // output path are emptied so the next batch runs it.
   void replaceTask(int r, const task::TaskRecord& record);
+  // Saving a modified task whose command stays the same (a switch the command does not use at
+  // this size): the record replaces row r's, and the row keeps its states and output.
+  void updateSettings(int r, const task::TaskRecord& record);
 
  private:
   bool valid(int r) const { return r >= 0 && r < size(); }

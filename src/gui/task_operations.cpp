@@ -12,9 +12,12 @@
 
 #include <array>
 #include <mutex>
+#include <optional>
 
 #include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/session_keeper.h"
+#include "gui/status_note.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
@@ -180,6 +183,7 @@ void TaskEditor::AddOrSaveTask() {
   std::array<std::string, 4> filters;
   for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);
   pipeline::SettingsArea area = ReadSettingsArea();
+  std::optional<task::TaskRecord> settingsOnly;
   auto proceed = [&](const std::string& trial) {
     for (QFrame* panel : {ui->操作框, ui->路径框, ui->按钮框}) panel->setEnabled(false);
     if (!addMode) {
@@ -190,7 +194,12 @@ void TaskEditor::AddOrSaveTask() {
       pipeline::SettingsArea shown = area;
       task::TaskRecord asShown = storedNow;
       pipeline::ReadTask(shown, asShown);
-      if (storedNow.trialCommand == trial && storedNow.outputDuration == asShown.outputDuration) return false;
+      if (storedNow.trialCommand == trial && storedNow.outputDuration == asShown.outputDuration) {
+        // The same command, so no trial and no new run; but a switch the command does not use
+        // (前景镜像 at the suggested size of a portrait output) is still the user's setting.
+        if (asShown != storedNow) settingsOnly = asShown;
+        return false;
+      }
     }
     ui->保存任务->setText(kWaitCaption);
     return true;
@@ -204,12 +213,26 @@ void TaskEditor::AddOrSaveTask() {
   }
   if (made.ok && addMode) {
     tasks->taskList->append(made.task);
+    if (tasks->session) tasks->session->WriteNow();
     tasks->SetCurrentRow(tasks->taskList->size());
     tasks->ShowTaskCount();
     NewTask();
   } else if (made.ok) {
     // Speed, state and final output path are emptied: the changed task runs again.
     tasks->taskList->replaceTask(index, made.task);
+    if (tasks->session) tasks->session->WriteNow();  // a kill right after loses nothing
+  }
+  if (settingsOnly && made.step == pipeline::TaskStep::Unchanged) {
+    tasks->taskList->updateSettings(index, *settingsOnly);
+    if (tasks->session) tasks->session->WriteNow();
+  }
+  if (!addMode && (made.ok || made.step == pipeline::TaskStep::Unchanged)) {
+    // Which row took the save, and that it did (or that nothing had changed).
+    ui->列表框->selectRow(index);
+    const QString n = QString::number(index + 1);
+    batch->note->Show(made.ok ? QStringLiteral("已保存第%1个任务（将重新执行）").arg(n)
+                      : settingsOnly ? QStringLiteral("已保存第%1个任务（转换命令不变，状态保留）").arg(n)
+                                     : QStringLiteral("第%1个任务没有改动，无需保存").arg(n));
   }
   ui->保存任务->setText(addMode ? kAddCaption : kSaveCaption);
   batch->trialCommandText.clear();

@@ -36,13 +36,18 @@ std::string SettingsFolderFor(const SettingsPlaceInputs& in) {
   return "";
 }
 
-std::string CrashFolderFor(const SettingsPlaceInputs& in) {
-  if (!RunsInstalled(in)) return in.programFolder + "/crashes";
+std::string StateFolderFor(const SettingsPlaceInputs& in) {
+  if (!RunsInstalled(in)) return in.programFolder;
   if (!in.xdgStateHome.empty() && in.xdgStateHome[0] == '/')
-    return WithoutTrailingSlashes(in.xdgStateHome) + "/flipframe/crashes";
+    return WithoutTrailingSlashes(in.xdgStateHome) + "/flipframe";
   if (!in.home.empty() && in.home[0] == '/')
-    return WithoutTrailingSlashes(in.home) + "/.local/state/flipframe/crashes";
+    return WithoutTrailingSlashes(in.home) + "/.local/state/flipframe";
   return "";
+}
+
+std::string CrashFolderFor(const SettingsPlaceInputs& in) {
+  const std::string folder = StateFolderFor(in);
+  return folder.empty() ? "" : folder + "/crashes";
 }
 
 SettingsPlaceInputs CurrentSettingsPlaceInputs() {

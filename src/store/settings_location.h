@@ -25,8 +25,12 @@ bool RunsInstalled(const SettingsPlaceInputs& in);
 // usable home: then no file is read or written and the built-in presets apply.
 std::string SettingsFolderFor(const SettingsPlaceInputs& in);
 
-// Folder for crash reports, decided the same way: program folder + "/crashes", or when
-// installed $XDG_STATE_HOME/flipframe/crashes ($HOME/.local/state when unset or relative).
+// Folder for what the program keeps of its own state (the session's task list), decided the
+// same way: the program folder, or when installed $XDG_STATE_HOME/flipframe ($HOME/.local/state
+// when unset or relative). "" when installed without a usable home.
+std::string StateFolderFor(const SettingsPlaceInputs& in);
+
+// Folder for crash reports: "crashes" in StateFolderFor ("" when that is "").
 std::string CrashFolderFor(const SettingsPlaceInputs& in);
 
 // The inputs of this process: its program folder, the build's install folders, its environment.

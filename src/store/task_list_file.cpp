@@ -313,7 +313,12 @@ QString TaskGone(const std::string& path) {
 
 QString NewTaskId() { return QUuid::createUuid().toString(QUuid::WithoutBraces); }
 
-std::string TaskListLockPath(const std::string& path) { return plat::LinkTarget(path) + ".lock"; }
+std::string TaskListLockPath(const std::string& path) {
+  const std::string target = plat::LinkTarget(path);
+  const size_t slash = target.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
+  return target.substr(0, name) + "." + target.substr(name) + ".lock";
+}
 
 QByteArray SerializeTaskList(const std::vector<TaskRow>& rows) {
   QJsonArray tasks;
@@ -389,6 +394,20 @@ QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows) 
         return QString();
       },
       true);
+}
+
+QString ReplaceTaskList(const std::string& path, const std::vector<TaskRow>& rows) {
+  const std::string target = plat::LinkTarget(path);
+  std::string why;
+  const int lock = plat::LockFile(TaskListLockPath(path), &why);
+  if (lock < 0) return LockFailure(path, why);
+  QString error;
+  if (plat::IsWriteProtected(target))
+    error = WriteProtected(path);
+  else if (!plat::WriteFileAtomically(target, SerializeTaskList(rows).toStdString(), &why))
+    error = WriteFailure(path, why);
+  plat::UnlockFile(lock);
+  return error;
 }
 
 QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& rows) {

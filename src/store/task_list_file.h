@@ -8,8 +8,8 @@
 //
 // Writers replace the file by renaming a finished temporary over it, so a reader never sees
 // half a list and an interrupted save keeps the previous file. Writers serialize on an
-// flock of "LIST.json.lock" beside the list (the list itself cannot carry the lock: each rename
-// gives it a new inode), which lets several runs, on several machines sharing the folder,
+// flock of the hidden ".LIST.json.lock" beside the list (the list itself cannot carry the lock:
+// each rename gives it a new inode), which lets several runs, on several machines sharing the folder,
 // record their results in one list without losing any.
 //
 // Each task carries an "id"; a list without ids (or with one twice) gets fresh ones on load.
@@ -54,6 +54,10 @@ LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path);
 
 LoadedTaskList LoadTaskList(const std::string& path);
 QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows);
+// Writes `rows` as the whole list under the lock, without reading what the file held first:
+// for a list no run converts from (the window's session list), where SaveTaskList's read to
+// keep the runs' claims would only double the cost.
+QString ReplaceTaskList(const std::string& path, const std::vector<TaskRow>& rows);
 // Adds rows at the end of the list, creating it when missing; refused when the list would
 // pass the task limit.
 QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& rows);
@@ -94,7 +98,7 @@ QString RenewTaskClaim(const std::string& path, const QString& id);
 // Ends this process's claim on `id` without an outcome.
 QString ReleaseTaskClaim(const std::string& path, const QString& id);
 
-// The lock beside the file the list names (through a symbolic link).
+// The lock beside the file the list names (through a symbolic link): ".NAME.lock", hidden.
 std::string TaskListLockPath(const std::string& path);
 
 }  // namespace app

@@ -256,7 +256,7 @@ TEST(RunCli, ListAndResultFolderFaultsAreFoundBeforeConverting) {
   };
   const Case cases[] = {
       {"read-only list", "chmod 0444 L.json", "L.json", 2, "是只读文件", "", false},
-      {"lock path is a folder", "rm L.json.lock && mkdir L.json.lock", "L.json", 2, "无法锁定任务列表文件",
+      {"lock path is a folder", "rm .L.json.lock && mkdir .L.json.lock", "L.json", 2, "无法锁定任务列表文件",
        "", false},
       {"list on a read-only disk",
        "mkdir ro && mount -t tmpfs tmpfs ro && cp L.json ro/ && mount -o remount,ro ro", "ro/L.json", 2,

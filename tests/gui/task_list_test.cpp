@@ -116,16 +116,16 @@ TEST_F(TaskListTest, MenuShowsOnlyWhatFitsTheRightClickedRow) {
   const struct {
     const char* name;
     int rows, row;
-    // 清除执行状态 清除全部状态 - 新建 克隆 修改 删除 清空 - 顶部 底部 查看日志 - 批量添加 载入 保存
+    // 清除执行状态 清除全部状态 - 新建 克隆 修改 删除 清空 - 顶部 底部 查看日志 - 批量添加 载入 保存 恢复
     const char* pattern;
   } cases[] = {
-      {"empty list", 0, -1, "000100000000001110"},
-      {"empty space of a list of three", 3, -1, "011100010000001111"},
-      {"first row", 3, 0, "111111111011101111"},
-      {"last row", 3, 2, "111111111101101111"},
-      {"only row", 1, 0, "111111110001101111"},
-      {"middle row afterwards", 3, 1, "111111111111101111"},
-      {"empty space again", 3, -1, "011100010000001111"},
+      {"empty list", 0, -1, "0001000000000011101"},
+      {"empty space of a list of three", 3, -1, "0111000100000011111"},
+      {"first row", 3, 0, "1111111110111011111"},
+      {"last row", 3, 2, "1111111111011011111"},
+      {"only row", 1, 0, "1111111100011011111"},
+      {"middle row afterwards", 3, 1, "1111111111111011111"},
+      {"empty space again", 3, -1, "0111000100000011111"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -351,9 +351,11 @@ TEST(TaskListFile, LinkedListsAreWrittenThroughAndReadOnlyListsRefused) {
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(app::LoadTaskList(target).rows.size(), 3u);
-  EXPECT_EQ(app::TaskListLockPath(link), target + ".lock");
-  EXPECT_TRUE(plat::FileExists(target + ".lock"));
-  EXPECT_FALSE(plat::FileExists(link + ".lock"));
+  // The lock is hidden beside the target: no visible LIST.json.lock.
+  EXPECT_EQ(app::TaskListLockPath(link), folder + "/real/.list.json.lock");
+  EXPECT_TRUE(plat::FileExists(folder + "/real/.list.json.lock"));
+  EXPECT_FALSE(plat::FileExists(target + ".lock"));
+  EXPECT_FALSE(plat::FileExists(folder + "/.list.json.lock"));
 
   std::string before;
   ASSERT_TRUE(plat::ReadFile(target, &before));

@@ -37,6 +37,9 @@ class WindowTest : public ::testing::Test {
     programFolder_ = testing_support::TempFolder() + "/program-" + std::to_string(++counter_);
     plat::MakeDirs(programFolder_);
     plat::SetProgramFolderForTesting(programFolder_);
+    // The session list lives beside a program that is not installed; an installed one started
+    // by a test keeps it under XDG_STATE_HOME: never a folder another test shares.
+    setenv("XDG_STATE_HOME", (programFolder_ + "/state").c_str(), 1);
     window = std::make_unique<MainWindow>(&dialogs);
     window->exitProgram = [this](int code) { exitCode = code; };
   }
