@@ -30,6 +30,7 @@ double SecondsSince(Clock::time_point start) {
 struct QuietDialogs : Dialogs {
   int errors = 0;
   void ShowError(QWidget*, const QString&) override { ++errors; }
+  void ShowWarning(QWidget*, const QString&) override { ++errors; }
   bool AskYesNo(QWidget*, const QString&) override { return false; }
   std::optional<QString> OpenFile(QWidget*, const QString&, const QString&, const QString&) override {
     return {};
