@@ -50,10 +50,10 @@ TEST_F(BatchAddTest, FilesKeepTheirOrderTheSummaryAndTheEncoderPreset) {
     EXPECT_EQ(t.encoderPreset, "ultrafast") << row;
     EXPECT_TRUE(Has(t.commandLine, " -preset ultrafast -y ")) << row;
   }
-  ASSERT_EQ(dialogs.errors.size(), 1);
-  const QStringList summary = dialogs.errors[0].split('\n');
-  ASSERT_EQ(summary.size(), 3) << dialogs.errors[0].toStdString();
-  EXPECT_EQ(summary[0], "以下文件未加入任务列表：");
+  ASSERT_EQ(dialogs.warnings.size(), 1);
+  const QStringList summary = dialogs.warnings[0].split('\n');
+  ASSERT_EQ(summary.size(), 3) << dialogs.warnings[0].toStdString();
+  EXPECT_EQ(summary[0], "已加入 3 个任务，2 个文件未加入");
   EXPECT_TRUE(summary[1].startsWith(files[2] + "：")) << summary[1].toStdString();
   EXPECT_EQ(summary[2], files[3] + "：竖屏视频不适用所选的“横->竖”比例，已跳过。");
 

@@ -117,15 +117,16 @@ TEST_F(TaskListTest, MenuShowsOnlyWhatFitsTheRightClickedRow) {
     const char* name;
     int rows, row;
     // 清除执行状态 清除全部状态 - 新建 克隆 修改 删除 清空 - 顶部 底部 查看日志 - 批量添加 载入 保存 恢复
+    // 同时执行
     const char* pattern;
   } cases[] = {
-      {"empty list", 0, -1, "0001000000000011101"},
-      {"empty space of a list of three", 3, -1, "0111000100000011111"},
-      {"first row", 3, 0, "1111111110111011111"},
-      {"last row", 3, 2, "1111111111011011111"},
-      {"only row", 1, 0, "1111111100011011111"},
-      {"middle row afterwards", 3, 1, "1111111111111011111"},
-      {"empty space again", 3, -1, "0111000100000011111"},
+      {"empty list", 0, -1, "00010000000000111011"},
+      {"empty space of a list of three", 3, -1, "01110001000000111111"},
+      {"first row", 3, 0, "11111111101110111111"},
+      {"last row", 3, 2, "11111111110110111111"},
+      {"only row", 1, 0, "11111111000110111111"},
+      {"middle row afterwards", 3, 1, "11111111111110111111"},
+      {"empty space again", 3, -1, "01110001000000111111"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -250,10 +250,26 @@ TEST_F(WindowLayoutTest, PopUpMenuHasItsEntries) {
   QStringList entries;  // "|" for a separator
   for (QAction* a : Find<QMenu>("菜单")->actions())
     entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
-  EXPECT_EQ(entries,
-            (QStringList{"清除执行状态", "清除全部状态", "|", "新建任务", "克隆任务", "修改任务", "删除任务",
-                         "清空全部任务", "|", "移至顶部", "移至底部", "查看日志", "预览", "预览当前设置", "|",
-                         "批量添加视频…", "载入任务列表…", "保存任务列表…", "恢复上次的任务列表"}));
+  EXPECT_EQ(entries, (QStringList{"清除执行状态",
+                                  "清除全部状态",
+                                  "|",
+                                  "新建任务",
+                                  "克隆任务",
+                                  "修改任务",
+                                  "删除任务",
+                                  "清空全部任务",
+                                  "|",
+                                  "移至顶部",
+                                  "移至底部",
+                                  "查看日志",
+                                  "预览",
+                                  "预览当前设置",
+                                  "|",
+                                  "批量添加视频…",
+                                  "载入任务列表…",
+                                  "保存任务列表…",
+                                  "恢复上次的任务列表",
+                                  "同时执行"}));
 }
 
 // Width fixed at 475, height at least 603; the list and the bottom strip follow the height
