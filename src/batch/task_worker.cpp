@@ -237,18 +237,25 @@ class Run {
 
   // Why the temporary output is no result, "" when it is one or when that cannot be told.
   // Only evidence deletes a file: the converter reported a write failure (it may still exit
-  // with 0, e.g. on a full disk), the file is no media the converter can open, or it reads
-  // back with a length other than the task's. A check that found no verdict in time (a slow
+  // with 0, e.g. on a full disk), or, when its own last progress line does not show the
+  // task's length, the file is no media the converter can open or reads back with a length
+  // other than the task's. A check that found no verdict in time (a slow
   // disk, a loaded machine) keeps the output.
   std::string OutputProblem() const {
     if (std::string line = WriteFailureLine(follower_.tail()); !line.empty()) return line;
     // No file at all: the rename below fails and gives the system's reason.
     if (!plat::FileExists(temporary_)) return {};
+    const double expected = OutputDurationSeconds(words_);
+    // The converter's own last progress line, at the task's length, already says it wrote the
+    // whole output: no second converter start (a tenth of a second and more) is needed.
+    const double reported = follower_.progressSeconds();
+    if (expected >= 0 && reported > 0 && std::fabs(reported - expected) <= kDurationTolerance &&
+        plat::FileSize(temporary_) > 0)
+      return {};
     const probe::ProbeOutcome probed = probe::ProbeFile(temporary_, timing_.checkLimitMs);
     if (probed.status == probe::ProbeStatus::Failed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
     if (probed.status != probe::ProbeStatus::Parsed) return {};
-    const double expected = OutputDurationSeconds(words_);
     const double got = ClockSeconds(probed.info.duration);
     if (expected < 0 || got < 0) return {};
     if (std::fabs(got - expected) > kDurationTolerance)
