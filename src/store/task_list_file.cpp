@@ -271,6 +271,15 @@ void MakeIdsUnique(std::vector<TaskRow>& rows) {
 
 LoadedTaskList Failure(const QString& message) { return LoadedTaskList{{}, message}; }
 
+// Writes `rows` over `target` (the file `path` names) whole or not at all; "" or the message.
+QString WriteRows(const std::string& path, const std::string& target, const std::vector<TaskRow>& rows) {
+  std::string why;
+  if (plat::IsWriteProtected(target)) return WriteProtected(path);
+  if (!plat::WriteFileAtomically(target, SerializeTaskList(rows).toStdString(), &why))
+    return WriteFailure(path, why);
+  return {};
+}
+
 // Runs `change` on the list's rows under the list's lock and writes the result back, unless
 // `change` clears its `write` flag. A symbolic link is followed to the file it names. When
 // `replacing`, a file that is no readable list is replaced (its rows given as none).
@@ -289,12 +298,7 @@ QString LockedUpdate(const std::string& path, Change change, bool replacing = fa
   }
   bool write = true;
   if (error.isEmpty()) error = change(rows, write);
-  if (error.isEmpty() && write) {
-    if (plat::IsWriteProtected(target))
-      error = WriteProtected(path);
-    else if (!plat::WriteFileAtomically(target, SerializeTaskList(rows).toStdString(), &why))
-      error = WriteFailure(path, why);
-  }
+  if (error.isEmpty() && write) error = WriteRows(path, target, rows);
   plat::UnlockFile(lock);
   return error;
 }
@@ -401,11 +405,7 @@ QString ReplaceTaskList(const std::string& path, const std::vector<TaskRow>& row
   std::string why;
   const int lock = plat::LockFile(TaskListLockPath(path), &why);
   if (lock < 0) return LockFailure(path, why);
-  QString error;
-  if (plat::IsWriteProtected(target))
-    error = WriteProtected(path);
-  else if (!plat::WriteFileAtomically(target, SerializeTaskList(rows).toStdString(), &why))
-    error = WriteFailure(path, why);
+  const QString error = WriteRows(path, target, rows);
   plat::UnlockFile(lock);
   return error;
 }
