@@ -56,6 +56,7 @@ TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, cons
   list->setDefaultDropAction(Qt::MoveAction);
   list->setDropIndicatorShown(true);
   list->installEventFilter(this);  // Delete, Enter and the arrow keys (task_list_session.cpp)
+  keyedList_ = list;
 
   // The pop-up menu and what its entries do
   菜单 = new QMenu(&window);

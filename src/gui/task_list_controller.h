@@ -78,6 +78,9 @@ class TaskListController : public WindowPart {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The list whose keys the filter takes, compared by address only: while the window is torn
+  // down its form (ui) is gone before the list's last events arrive here.
+  const QObject* keyedList_ = nullptr;
 
  private:
   void KeepForUndo(std::vector<std::pair<int, app::TaskRow>> removed);

@@ -78,7 +78,7 @@ void TaskListController::UndoRemoval() {
 
 bool TaskListController::eventFilter(QObject* watched, QEvent* event) {
   static bool forwarding = false;  // the list handling a key we passed on to it
-  if (watched != ui->列表框 || event->type() != QEvent::KeyPress || forwarding)
+  if (watched != keyedList_ || event->type() != QEvent::KeyPress || forwarding)
     return WindowPart::eventFilter(watched, event);
   const int key = static_cast<QKeyEvent*>(event)->key();
   switch (key) {

@@ -248,10 +248,13 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
 
   // 13. Foreground chain: scaled to the output width (portrait output) or height (landscape),
   // skipped when the output is the size proposed for this foreground and nothing filters it.
+  // A single copy ticked 前景镜像 is mirrored here or nowhere (a row of copies mirrors some of
+  // its copies by itself).
   std::string foregroundChain;
   const bool portrait = IsPortraitRatio(t.ratioIndex);
+  const bool singleCopy = portrait || t.selectedForegroundCount == 0;
   if (!(t.outputHeight == t.suggestedHeight && t.outputWidth == t.suggestedWidth && !t.ticked(kTickDenoise) &&
-        !t.ticked(kTickSoften))) {
+        !t.ticked(kTickSoften) && !(singleCopy && t.ticked(kTickMirror)))) {
     foregroundChain = foregroundLabel + (portrait ? "scale=" + W + ":-1" : "scale=-1:" + H);
     if (t.ticked(kTickSoften)) foregroundChain += ",guided";
     if (t.ticked(kTickDenoise)) foregroundChain += ",hqdn3d=2:1.5:3:2.25";

@@ -187,7 +187,7 @@ TEST_F(TaskWorkerTest, OnlyABrokenOutputIsDeletedNotASlowCheck) {
                             "fi\n"
                             // Without progress lines the output is checked by a second look.
                             "exec '" +
-                                real + "' -nostats \"$@\"\n";
+                                real + "' -loglevel error \"$@\"\n";
   std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
   probe::ResolveConverterAgain();
   ASSERT_EQ(probe::ConverterPath(), standIn);

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "gui/status_note.h"
+#include "probe/converter.h"
 #include "store/window_settings.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
@@ -270,6 +272,22 @@ TEST_F(BatchTest, SourcesThatAreNoLongerRegularFilesReadMissingAtTheirTurn) {
 TEST_F(BatchTest, CloseDuringTheCompletionStepKeepsTheFinishedOutput) {
   AddTask(Clip("a"));
   AddTask(Clip("b"));
+  // A converter that prints no progress gets its output checked by a second look, which this
+  // stand-in makes last a second: time enough to close the window in the completion step.
+  const std::string standIn = programFolder() + "/ffmpeg";
+  std::ofstream(standIn) << "#!/bin/sh\n"
+                            "if [ \"$#\" = 2 ] && [ \"$1\" = -i ]; then sleep 1; fi\n"
+                            "exec '" +
+                                plat::FindOnPath("ffmpeg") + "' -loglevel error \"$@\"\n";
+  std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
+  probe::ResolveConverterAgain();
+  struct Restore {
+    std::string file;
+    ~Restore() {
+      std::filesystem::remove(file);
+      probe::ResolveConverterAgain();
+    }
+  } restore{standIn};
   bool finalAtExit = false, closed = false;
   window->exitProgram = [&](int code) {
     exitCode = code;

@@ -195,17 +195,18 @@ TEST_F(SessionTest, KeysLoadTheHighlightedTaskAndSaveStoresTheTick) {
   EXPECT_EQ(Tasks().CurrentRow(), 2) << "the arrow key loads the row it moves to";
   EXPECT_EQ(Find<QLineEdit>("时长框")->text(), QStringLiteral("00:00:02"));
   ASSERT_TRUE(mirror->isEnabled());
-  // At the suggested size of a portrait output the command does not mirror (the builder's
-  // rule): the tick is stored all the same, without a trial, and the row keeps its state.
+  // At the suggested size of a portrait output the tick mirrors the one copy: a new command,
+  // so the finished row will run again.
   model().setState(1, QStringLiteral("处理完毕"));
   mirror->click();
   Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("|").toStdString();
   EXPECT_TRUE(model().task(1).ticked(task::kTickMirror));
+  EXPECT_NE(model().task(1).commandLine.find(",hflip[v];"), std::string::npos) << model().task(1).commandLine;
   EXPECT_FALSE(model().task(0).ticked(task::kTickMirror));
-  EXPECT_EQ(model().state(1), QStringLiteral("处理完毕"));
+  EXPECT_EQ(model().state(1), QString());
   EXPECT_EQ(Tasks().SelectedRow(), 1);
-  EXPECT_EQ(Note(), QStringLiteral("已保存第2个任务（转换命令不变，状态保留）"));
+  EXPECT_EQ(Note(), QStringLiteral("已保存第2个任务（将重新执行）"));
   const app::LoadedTaskList saved = app::LoadTaskList(programFolder() + "/session.json");
   ASSERT_EQ(saved.rows.size(), 2u);
   EXPECT_TRUE(saved.rows[1].record.ticked(task::kTickMirror)) << "written at once";

@@ -41,7 +41,9 @@ std::string Make(const std::string& name, const std::string& args) {
   auto it = g_made.find(name);
   if (it != g_made.end()) return it->second;
   std::filesystem::create_directories(kMediaCache);
-  std::string path = std::string(kMediaCache) + "/" + name;
+  std::string path = kMediaCache;  // built piecewise: gcc 12 misreads the one-line sum (-Wstringop-overflow)
+  path += '/';
+  path += name;
   if (!std::filesystem::exists(path)) {
     std::string ext = std::filesystem::path(name).extension().string();
     std::string part = path + ".part" + std::to_string(getpid()) + ext;
