@@ -114,7 +114,7 @@ int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
   const std::vector<std::string>& files = request.files;
   const std::array<std::string, 4> filters = presets::LocalEffectFilters();
   // Other runs may share the program folder; no trial ends another's converter.
-  pipeline::WorkerTrial trial{false, pipeline::kManyFilesTrialPollMs};
+  pipeline::WorkerTrial trial{false};
   std::vector<std::optional<pipeline::MadeTask>> made(files.size());
   std::vector<TaskRow> saved;
   int status = kExitOk;

@@ -10,6 +10,7 @@
 #include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/batch_runner.h"
+#include "pipeline/concurrent.h"
 #include "platform/platform.h"
 #include "store/presets.h"
 #include "store/task_list_file.h"
@@ -152,11 +153,8 @@ void Walk(const std::string& list, int only, std::stop_token stop, pipeline::Pro
 ListRunTally RunTaskListFile(const std::string& list, int only, int jobs, std::stop_token stop,
                              pipeline::ProgressBoard& board) {
   SharedWalk walk;
-  std::vector<std::jthread> lines;
-  for (int i = 1; i < (only != 0 ? 1 : jobs); ++i)
-    lines.emplace_back([&] { Walk(list, only, stop, board, walk); });
-  Walk(list, only, stop, board, walk);
-  lines.clear();  // joined
+  const int lines = only != 0 ? 1 : jobs;
+  pipeline::RunConcurrently(lines, lines, [&](int) { Walk(list, only, stop, board, walk); });
   return walk.tally;
 }
 

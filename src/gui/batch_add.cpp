@@ -86,7 +86,7 @@ Verdict MakeVideoTask(const std::string& file, const pipeline::SettingsTemplate&
   Verdict v;
   // The trials of the files tried side by side must not end one another's converters; no
   // other converter of the window runs meanwhile (a batch, a trial or a probe stops the add).
-  pipeline::WorkerTrial trial(false, pipeline::kManyFilesTrialPollMs);
+  pipeline::WorkerTrial trial(false);
   pipeline::MadeTask made = pipeline::MakeTask(
       file, t, filters, trial, [&t](const task::TaskRecord& r) { return OrientationProblem(r, t); });
   v.ok = made.ok;

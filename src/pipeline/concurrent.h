@@ -5,9 +5,6 @@
 
 namespace pipeline {
 
-// How often the trial of one of many files looks at its converter (WorkerTrial::pollMs).
-inline constexpr int kManyFilesTrialPollMs = 20;
-
 // Threads for making tasks of many files: the machine's cores, at least 2.
 int TaskMakingWorkers();
 

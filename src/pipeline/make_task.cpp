@@ -15,7 +15,6 @@ using namespace task;
 std::string WorkerTrial::RunTrial(const std::string& arguments) {
   batch::WorkerTiming timing;
   timing.endOtherConverters = endOtherConverters;
-  timing.pollMs = pollMs;
   return batch::RunTaskWorker(arguments, true, {}, {}, timing).errorText;
 }
 
@@ -156,8 +155,7 @@ MadeTask FinishTask(SettingsArea& s, TaskRecord& r, const std::array<std::string
   const ValidationOutcome valid = ValidateSettings(s, r);
   if (!valid.ok) return refuse(TaskStep::Validation, valid.message);
   const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters);
-  if (trialCommand.empty())
-    return refuse(TaskStep::TrialBuild, "无法为此文件生成转换命令");
+  if (trialCommand.empty()) return refuse(TaskStep::TrialBuild, "无法为此文件生成转换命令");
   if (proceed && !proceed(trialCommand)) return refuse(TaskStep::Unchanged, "");
   if (std::string error = trial.RunTrial(trialCommand); !error.empty())
     return refuse(TaskStep::Trial, "发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));

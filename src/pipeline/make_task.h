@@ -46,12 +46,9 @@ struct TrialRunner {
 // converter of the program folder; the command line's, which may run beside others, does not.
 // Safe to use from several threads at once when it ends no other converter.
 struct WorkerTrial : TrialRunner {
-  explicit WorkerTrial(bool endOthers, int pollMs = 1000) : endOtherConverters(endOthers), pollMs(pollMs) {}
+  explicit WorkerTrial(bool endOthers) : endOtherConverters(endOthers) {}
   std::string RunTrial(const std::string& arguments) override;
   bool endOtherConverters;
-  // How often the trial looks at the converter: many files added at once look often, so
-  // that a trial ends when the converter has answered, not at the next full second.
-  int pollMs;
 };
 
 struct SettingsArea;

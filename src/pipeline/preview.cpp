@@ -67,11 +67,8 @@ std::string LastLine(std::string_view text) {
 
 // "" when every source is there, else the message naming the first one that is not.
 std::string MissingSource(const task::TaskRecord& t) {
-  for (const std::string* quoted : {&t.foregroundPath, &t.backgroundPath, &t.animationPath, &t.audioPath}) {
-    const std::string path = task::Unquote(*quoted);
-    if (!path.empty() && !plat::IsRegularFile(path)) return "源文件不存在：" + path;
-  }
-  return "";
+  const std::vector<std::string> missing = task::MissingSources(t);
+  return missing.empty() ? "" : "源文件不存在：" + missing.front();
 }
 
 }  // namespace
