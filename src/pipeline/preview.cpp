@@ -66,9 +66,13 @@ std::string LastLine(std::string_view text) {
 }
 
 // "" when every source is there, else the message naming the first one that is not.
+// (A task being prepared may have no background yet, which the batch's check would count.)
 std::string MissingSource(const task::TaskRecord& t) {
-  const std::vector<std::string> missing = task::MissingSources(t);
-  return missing.empty() ? "" : "源文件不存在：" + missing.front();
+  for (const std::string* quoted : {&t.foregroundPath, &t.backgroundPath, &t.animationPath, &t.audioPath}) {
+    const std::string path = task::Unquote(*quoted);
+    if (!path.empty() && !plat::IsRegularFile(path)) return "源文件不存在：" + path;
+  }
+  return "";
 }
 
 }  // namespace
