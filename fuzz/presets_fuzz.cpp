@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "store/presets.h"
 #include "platform/platform.h"
+#include "store/presets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = "/tmp/flipframe-fuzz-de-" + std::to_string(getpid()) + ".ini";

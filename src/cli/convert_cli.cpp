@@ -23,7 +23,7 @@
 namespace app {
 namespace {
 
-void PrintHelp() {
+void PrintConvertHelp() {
   std::printf(
       "用法：flipframe convert [OPTIONS] FILE...\n\n"
       "把每个 FILE（横屏或竖屏视频）转成另一种布局，与窗口用同样设置“保存任务”再“开始执行”\n"
@@ -205,7 +205,7 @@ int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
 int RunConvertCommand(const std::vector<std::string>& args) {
   pipeline::ConvertRequest request = pipeline::ParseConvertArguments(args);
   if (request.help) {
-    PrintHelp();
+    PrintConvertHelp();
     return kExitOk;
   }
   if (!request.error.empty()) {

@@ -18,7 +18,7 @@
 namespace app {
 namespace {
 
-void PrintHelp() {
+void PrintRunHelp() {
   std::printf(
       "用法：flipframe run [OPTIONS] LIST.json\n\n"
       "像窗口的“开始执行”一样执行任务列表文件（由窗口的“保存任务列表…”或\n"
@@ -44,7 +44,7 @@ int Usage(const std::string& message) {
 int RunRunCommand(const std::vector<std::string>& args) {
   const pipeline::RunRequest request = pipeline::ParseRunArguments(args);
   if (request.help) {
-    PrintHelp();
+    PrintRunHelp();
     return kExitOk;
   }
   if (!request.error.empty()) return Usage(request.error);

@@ -279,9 +279,7 @@ void BatchView::OnClockTick() {
   ui->处理时间->setText(FormatElapsed(elapsedSeconds));
 }
 
-QString BatchView::FormatElapsed(int seconds) {
-  return FromUtf8(text::FormatElapsed(seconds));
-}
+QString BatchView::FormatElapsed(int seconds) { return FromUtf8(text::FormatElapsed(seconds)); }
 
 // ---- file manager and home page -------------------------------------------------------
 

@@ -35,8 +35,6 @@ namespace {
 
 constexpr int kProbeWaitMs = 500;
 
-const char* const kAddCaption = "添加任务";
-
 struct KindTexts {
   const char* dialogTitle;
   const char* dialogFilter;  // in the toolkit's form; "" shows every file
@@ -190,7 +188,7 @@ void TaskEditor::ProbeRequest(const QString& picked, SourceKind kind) {
     worker.join();
   }
 
-  if (ui->保存任务->text() == FromUtf8(kAddCaption)) ui->保存任务->setEnabled(true);
+  if (!editingStored) ui->保存任务->setEnabled(true);
   switch (kind) {
     case kForeground:
       if (current.foregroundKind == task::kKindGif)

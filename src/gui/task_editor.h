@@ -29,7 +29,8 @@ class TaskEditor : public WindowPart {
   std::array<double, 23> ratioTable{};       // aspect-ratio table, entries 1..22
   int lastComputedCount = 0;
   int storedCount = 0;
-  bool probeBusy = false;  // a probe is filling the current task
+  bool probeBusy = false;      // a probe is filling the current task
+  bool editingStored = false;  // 保存任务 stores a listed task; otherwise it adds a new one
   QMovie* previewMovie = nullptr;
 
   // Every switch control once, in the order of the task record's disabled states, with its
@@ -89,6 +90,8 @@ class TaskEditor : public WindowPart {
   void LoadTaskForEdit();
   void ShowTask(const task::TaskRecord& r);
   void NewTask();
+  // The button's mode: saving the listed task being edited, or adding a new one.
+  void SetEditingStored(bool stored);
 
  private:
   task::ActiveBox activeSizeBox_ = task::ActiveBox::None;  // coloured light blue

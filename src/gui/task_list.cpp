@@ -214,7 +214,6 @@ void TaskListController::DeleteTask() {
   ShowTaskCount();
   editor->NewTask();
   SetCurrentRow(0);
-  ui->保存任务->setText(QStringLiteral("添加任务"));
 }
 
 void TaskListController::ClearAllTasks() {

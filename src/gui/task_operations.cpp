@@ -89,6 +89,11 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->编码速度->setCurrentIndex(task::EncoderPresetItem(r.encoderPreset));
 }
 
+void TaskEditor::SetEditingStored(bool stored) {
+  editingStored = stored;
+  ui->保存任务->setText(stored ? kSaveCaption : kAddCaption);
+}
+
 void TaskEditor::LoadTaskForEdit() {
   const int s = tasks->SelectedRow();
   if (s >= 0) tasks->SetCurrentRow(s + 1);
@@ -99,7 +104,7 @@ void TaskEditor::LoadTaskForEdit() {
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
   const bool converting = app::IsRunningState(tasks->taskList->state(row - 1));
   ui->保存任务->setEnabled(!converting && !batch->BatchUnderWay());
-  ui->保存任务->setText(kSaveCaption);
+  SetEditingStored(true);
 }
 
 void TaskListController::CloneTask() {
@@ -147,7 +152,7 @@ void TaskEditor::NewTask() {
   ui->宽高比例->setCurrentIndex(-1);
   ui->前景计数->clear();
 
-  ui->保存任务->setText(kAddCaption);
+  SetEditingStored(false);
   ui->保存任务->setEnabled(true);
   HideForegroundCount();
 }
@@ -172,7 +177,7 @@ struct WindowTrial : pipeline::TrialRunner {
 // tried nor stored again; a stored task keeps its place, a new one is appended.
 void TaskEditor::AddOrSaveTask() {
   if (batch->BatchOrTrialUnderWay()) return;
-  const bool addMode = ui->保存任务->text() == kAddCaption;
+  const bool addMode = !editingStored;
   if (addMode && tasks->taskList->full()) {
     dialogs().ShowError(&window, kLimitMessage);
     return;
@@ -234,7 +239,7 @@ void TaskEditor::AddOrSaveTask() {
                       : settingsOnly ? QStringLiteral("已保存第%1个任务（转换命令不变，状态保留）").arg(n)
                                      : QStringLiteral("第%1个任务没有改动，无需保存").arg(n));
   }
-  ui->保存任务->setText(addMode ? kAddCaption : kSaveCaption);
+  SetEditingStored(!addMode);
   batch->trialCommandText.clear();
   batch->trialError.clear();
   for (QFrame* panel : {ui->操作框, ui->路径框, ui->按钮框}) panel->setEnabled(true);

@@ -13,10 +13,10 @@
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
 #include "platform/platform.h"
+#include "store/utf8.h"
 #include "task/command_builder.h"
 #include "task/validation.h"
 #include "text/bytes.h"
-#include "store/utf8.h"
 #include "ui_main_window.h"
 
 namespace {

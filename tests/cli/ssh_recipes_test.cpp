@@ -1,8 +1,9 @@
 // The README's two GNU parallel recipes over SSH, run as the README writes them, against an
 // sshd of the test's own on 127.0.0.1 (a spare port, a throwaway key and configuration).
 // The host names host1 and host2 lead to it through a throwaway ssh configuration
-// ($PARALLEL_SSH); its sessions find the program's copy first on PATH. Skipped with a notice
-// where sshd, rsync or parallel is missing or sshd does not start.
+// ($PARALLEL_SSH); its sessions find the program's copy first on PATH and have a home of their
+// own, so no login script of the user's runs on each connection. Skipped with a notice where
+// sshd, rsync or parallel is missing or sshd does not start.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -47,7 +48,9 @@ void Write(const std::string& path, const std::string& text) { std::ofstream(pat
 // The ```sh block of README.md that holds `marker`, continued lines joined.
 std::string ReadmeRecipe(const std::string& marker) {
   std::string readme;
-  plat::ReadFile(std::string(FLIPFRAME_SOURCE_DIR) + "/README.md", &readme);
+  std::string path = FLIPFRAME_SOURCE_DIR;
+  path += "/README.md";
+  plat::ReadFile(path, &readme);
   for (size_t open = readme.find("```sh\n"); open != std::string::npos;
        open = readme.find("```sh\n", open + 1)) {
     const size_t begin = open + 6, end = readme.find("```", begin);
@@ -99,7 +102,8 @@ class SshRecipes : public ::testing::Test {
                                      "/authorized\nPasswordAuthentication no\n"
                                      "KbdInteractiveAuthentication no\nPermitRootLogin prohibit-password\n"
                                      "StrictModes no\nUsePAM no\nPidFile " +
-                                     ssh_ + "/sshd.pid\nSetEnv PATH=" + programFolder_ + ":/usr/bin:/bin\n");
+                                     ssh_ + "/sshd.pid\nSetEnv PATH=" + programFolder_ +
+                                     ":/usr/bin:/bin HOME=" + ssh_ + "\n");
     Write(ssh_ + "/ssh_config",
           "Host host1 host2\n  HostName 127.0.0.1\n  Port " + std::to_string(port) + "\n  User " +
               me->pw_name + "\n  IdentityFile " + ssh_ +

@@ -66,12 +66,13 @@ class BatchTest : public WindowTest {
     if (adjust) adjust(r);
     ts::StoreTask(*window, r);
   }
-  // A task that converts for seconds: the 1920x1080 clip `name`.mp4 turned portrait, all 5 s.
-  void AddLongTask(const std::string& name) {
+  // A task with little work a second that converts for a while: the 320x180 clip `name`.mp4
+  // turned portrait, all `seconds` of it.
+  void AddLongTask(const std::string& name, int seconds = 60) {
     const std::string path = media + "/" + name + ".mp4";
-    if (!plat::FileExists(path)) std::filesystem::copy_file(ts::VideoWithSound(1920, 1080, 5), path);
-    task::TaskRecord r = ts::TurnedTask(path, 1920, 1080, 5);
-    r.outputDuration = "00:00:05";
+    if (!plat::FileExists(path)) std::filesystem::copy_file(ts::VideoWithSound(320, 180, seconds), path);
+    task::TaskRecord r = ts::TurnedTask(path, 320, 180, seconds);
+    r.outputDuration = r.foregroundDuration.substr(0, 8);
     ts::StoreTask(*window, r);
   }
 
@@ -398,7 +399,7 @@ TEST_F(BatchTest, TrialOfAGoodAndOfABadCommand) {
 // a converting row's tooltip shows the time left; both are gone when it ends.
 TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   // Tasks long enough for progress lines to come while they run.
-  for (const char* name : {"a", "b"}) AddLongTask(name);
+  for (const char* name : {"a", "b"}) AddLongTask(name, 8);  // run to their ends
   const QModelIndex stateOf0 = Tasks().taskList->index(0, app::TaskListModel::kState);
   int barMaximum = 0, barInSecondTask = -1;
   QString tooltip;

@@ -1,6 +1,7 @@
 #include "support/task_helpers.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "gui/main_window.h"
@@ -95,7 +96,9 @@ task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int 
   t.foregroundWidth = width, t.foregroundHeight = height;
   t.suggestedWidth = landscape ? width : suggested, t.suggestedHeight = landscape ? suggested : height;
   t.outputWidth = height, t.outputHeight = width;
-  t.foregroundDuration = t.backgroundDuration = "00:00:0" + std::to_string(seconds) + ".00";
+  char length[16];
+  std::snprintf(length, sizeof length, "00:%02d:%02d.00", seconds / 60, seconds % 60);
+  t.foregroundDuration = t.backgroundDuration = length;
   t.outputDuration = "00:00:02";
   t.foregroundExtension = t.outputFormat = ".mp4";
   t.foregroundFps = "25";
