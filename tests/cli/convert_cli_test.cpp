@@ -154,7 +154,7 @@ TEST(ConvertCommand, UsageErrorsEndWithStatusTwoAndTouchNothing) {
 TEST(ConvertCommand, InterruptStopsOurConverterAndLeavesNoTemporaryFile) {
   const std::string folder = ts::TempFolder() + "/convert-interrupt";
   // Long enough that the conversion is still running when the signal comes.
-  const std::string clip = ts::CopyInto(ts::VideoWithSound(640, 360, 60, 25), folder);
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 60, 25), folder);
   const std::string errFile = folder + "/err.txt";
   const std::string& flipframe = ts::OwnFlipframe();
   const pid_t pid = fork();

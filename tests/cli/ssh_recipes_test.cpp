@@ -185,7 +185,7 @@ TEST_F(SshRecipes, TransferConvertReturnWithoutSharedStorage) {
 
 TEST_F(SshRecipes, StoppingParallelLeavesNoRemoteConverter) {
   const std::string recipe = ReadmeRecipe("--trc ");
-  const std::string dir = Clips("stopped", 30, 640, 360);  // converts for many seconds
+  const std::string dir = Clips("stopped", 60, 320, 180);  // converts for many seconds
   const size_t cd = recipe.find('\n');
   ASSERT_NE(cd, std::string::npos);
   for (int sig : {SIGINT, SIGTERM}) {

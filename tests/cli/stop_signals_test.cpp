@@ -52,7 +52,7 @@ bool WaitFor(F done, int seconds) {
 }  // namespace
 
 TEST(StopSignals, HangUpStopsAndKillLeavesNoConverter) {
-  const std::string clip = ts::VideoWithSound(640, 360, 30, 25);  // converts for many seconds
+  const std::string clip = ts::VideoWithSound(320, 180, 60, 25);  // converts for many seconds
   const struct {
     const char* name;
     int signal;

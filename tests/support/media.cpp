@@ -35,7 +35,8 @@ const char* const kMediaCache = "/tmp/flipframe-test-media";
 
 // Makes `name` in the media cache with the given lavfi arguments unless it is there already.
 // The file is written under a private name and renamed, so a concurrent test process never
-// sees a half-written file.
+// sees a half-written file; a lock per name makes the others wait for it rather than make
+// the same file again.
 std::string Make(const std::string& name, const std::string& args) {
   std::lock_guard<std::mutex> lock(g_mutex);
   auto it = g_made.find(name);
@@ -44,12 +45,17 @@ std::string Make(const std::string& name, const std::string& args) {
   std::string path = kMediaCache;  // built piecewise: gcc 12 misreads the one-line sum (-Wstringop-overflow)
   path += '/';
   path += name;
+  const int fileLock = plat::LockFile(path + ".lock");
   if (!std::filesystem::exists(path)) {
     std::string ext = std::filesystem::path(name).extension().string();
     std::string part = path + ".part" + std::to_string(getpid()) + ext;
     std::string cmd = "ffmpeg -hide_banner -loglevel error -y " + args + " \"" + part + "\"";
-    if (Shell(cmd) != 0) throw std::runtime_error("ffmpeg could not make " + name + ": " + cmd);
-    std::filesystem::rename(part, path);
+    const int status = Shell(cmd);
+    if (status == 0) std::filesystem::rename(part, path);
+    if (fileLock >= 0) plat::UnlockFile(fileLock);
+    if (status != 0) throw std::runtime_error("ffmpeg could not make " + name + ": " + cmd);
+  } else if (fileLock >= 0) {
+    plat::UnlockFile(fileLock);
   }
   g_made[name] = path;
   return path;
