@@ -52,7 +52,8 @@ ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vect
   return p;
 }
 
-std::string OptionsHelp(const std::vector<OptionSpec>& specs) {
+std::string OptionsHelp(std::vector<OptionSpec> specs) {
+  specs.push_back({"help", nullptr, "显示本说明", nullptr});
   size_t width = 0;
   std::vector<std::string> heads;
   for (const OptionSpec& s : specs) {

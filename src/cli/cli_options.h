@@ -26,8 +26,8 @@ struct ParsedOptions {
 
 ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vector<std::string>& args);
 
-// One line per option: "  --name VALUE   help（默认：...）".
-std::string OptionsHelp(const std::vector<OptionSpec>& specs);
+// One line per option, --help last: "  --name VALUE   help（默认：...）".
+std::string OptionsHelp(std::vector<OptionSpec> specs);
 
 // A decimal integer in [low, high]; false for anything else.
 bool ParseIntIn(const std::string& text, int low, int high, int& out);

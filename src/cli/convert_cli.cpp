@@ -31,7 +31,7 @@ void PrintConvertHelp() {
       "写到标准错误。\n"
       "加 --save-list 时任务照样制作（并试运行），但加入任务列表文件而不执行，以后由\n"
       "'flipframe run' 或窗口的“载入任务列表…”执行。\n\n"
-      "选项：\n%s  --help                  显示本说明\n\n"
+      "选项：\n%s\n"
       "退出状态：0 全部任务处理完毕（加 --save-list 时：全部文件已加入）；1 有文件被拒绝或有任务\n"
       "失败；2 用法错误，或 LIST.json 不是可读的任务列表；130 被 Ctrl-C（SIGINT）、SIGTERM 或\n"
       "SIGHUP 停止（加 --save-list 时此时什么也不加入）。\n",

@@ -53,7 +53,7 @@ void MainWindow::BuildControls() {
   UseCjkFont(this);
 
   if (QStringLiteral(FLIPFRAME_HOME_PAGE).isEmpty())
-    ui->版权->setText(QStringLiteral("flipframe 横竖屏视频批量互转 - 由 flipframe 开发组制作"));
+    ui->版权->setText(QStringLiteral("由 flipframe 开发组制作"));
   else
     ui->版权->setCursor(Qt::PointingHandCursor);
 

@@ -10,7 +10,7 @@ class QWidget;
 
 class StatusNote : public QObject {
  public:
-  // The note is the form's `label` (状态提示), over `notice` and left of 画面 and 快速背景,
+  // The note is the form's `label` (状态提示), over `notice` and left of the strip's combos,
   // which stay in the strip between batches; `window` is where an action clears it.
   StatusNote(QWidget* window, QLabel* label, QLabel* notice);
 

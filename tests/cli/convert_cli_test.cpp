@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,6 +151,14 @@ TEST(ConvertCommand, UsageErrorsEndWithStatusTwoAndTouchNothing) {
   for (const char* option :
        {"--ratio", "--copies", "--blend", "--opacity", "--sound", "--effects", "--dry-run"})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  // Every option's text, --help's too, starts in one column, in both commands' help.
+  for (const std::string command : {"convert", "run"}) {
+    std::istringstream lines(ts::Capture("'" + ts::OwnFlipframe() + "' " + command + " --help"));
+    std::set<size_t> columns;
+    for (std::string line; std::getline(lines, line);)
+      if (line.rfind("  --", 0) == 0) columns.insert(line.find_first_not_of(' ', line.find("  ", 2)));
+    EXPECT_EQ(columns.size(), 1u) << command;
+  }
 }
 
 TEST(ConvertCommand, InterruptStopsOurConverterAndLeavesNoTemporaryFile) {
