@@ -427,6 +427,9 @@ TEST_F(BatchTest, OverallProgressAndTimeLeftDuringABatch) {
   EXPECT_TRUE(Find<QProgressBar>("总进度")->isHidden());
   // In its place, how the batch ended (the notice comes back at the next action).
   EXPECT_EQ(Batch().note->text(), QStringLiteral("批量处理结束：2 个任务完成，0 个失败"));
+  const QLabel* note = Find<QLabel>("状态提示");  // whole, left of the strip's combos
+  EXPECT_LE(note->fontMetrics().horizontalAdvance(note->text()), note->width());
+  EXPECT_LE(note->geometry().right(), Find<QComboBox>("编码速度")->x());
   EXPECT_EQ(Tasks().taskList->data(stateOf0, Qt::ToolTipRole).toString(), "");
 }
 
