@@ -188,10 +188,13 @@ TEST(RunCli, ParallelRunsConvertEachTaskOnceOnItsOwnTask) {
       {"parallel -j4 --task", "parallel --will-cite -j4 F run LIST --task {} ::: 1 2 3 4"},
       {"two runs of --jobs 2", "(F run LIST --jobs 2 & F run --jobs=2 LIST & wait)"},
   };
+  // One list made once; each case starts from it and an empty result folder.
+  const std::string dir = ClipsIn(ts::TempFolder() + "/parallel");
+  const std::string list = MakeList(dir, {1, 1, 2, 2}), fresh = Bytes(list);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string dir = ClipsIn(ts::TempFolder() + "/parallel" + std::to_string(&c - cases));
-    const std::string list = MakeList(dir, {1, 1, 2, 2});
+    ASSERT_TRUE(plat::WriteFileAtomically(list, fresh));
+    ts::Shell("rm -rf '" + dir + "/result'");
     std::string command = c.runs;
     for (size_t at; (at = command.find("LIST")) != std::string::npos;) command.replace(at, 4, list);
     for (size_t at; (at = command.find("F ")) != std::string::npos;) command.replace(at, 2, kFlipframe + " ");

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <stdexcept>
 
 namespace testing_support {
@@ -121,19 +122,30 @@ std::string CopyInto(const std::string& file, const std::string& folder) {
   return target;
 }
 
+// One ffprobe run: "key=value" lines of each stream (its kind and size) and of the container.
 ProbeFacts FfprobeFacts(const std::string& path) {
   ProbeFacts f;
-  std::string v = Capture(
-      "ffprobe -v error -select_streams v:0 -show_entries stream=width,height "
-      "-of csv=p=0 \"" +
-      path + "\" 2>/dev/null");
-  if (std::sscanf(v.c_str(), "%d,%d", &f.width, &f.height) == 2) f.hasVideo = true;
-  std::string a = Capture("ffprobe -v error -select_streams a -show_entries stream=index -of csv=p=0 \"" +
-                          path + "\" 2>/dev/null");
-  f.hasAudio = !a.empty();
-  std::string d =
-      Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 \"" + path + "\" 2>/dev/null");
-  f.duration = std::atof(d.c_str());
+  std::istringstream lines(
+      Capture("ffprobe -v error -show_entries stream=codec_type,width,height:format=duration "
+              "-of default=nw=1 \"" +
+              path + "\" 2>/dev/null"));
+  bool firstVideo = false;  // the lines are those of the file's first video stream
+  for (std::string line; std::getline(lines, line);) {
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "codec_type") {
+      firstVideo = value == "video" && !f.hasVideo;
+      f.hasVideo = f.hasVideo || value == "video";
+      f.hasAudio = f.hasAudio || value == "audio";
+    } else if (key == "width" && firstVideo) {
+      f.width = std::atoi(value.c_str());
+    } else if (key == "height" && firstVideo) {
+      f.height = std::atoi(value.c_str());
+    } else if (key == "duration") {
+      f.duration = std::atof(value.c_str());
+    }
+  }
   return f;
 }
 
