@@ -127,7 +127,7 @@ class BatchRunner {
     bool sourcesChanged = false;
     std::thread thread;
   };
-  // Starts task `row` on a worker thread: a follow task's analysis ("分析 40%" in its row),
+  // Starts task `row` on a worker thread: a follow task's analysis ("分析 40％" in its row),
   // then its converter.
   void StartTask(int row, const task::TaskRecord& record);
   batch::WorkerResult RunTask(int row, const task::TaskRecord& record, const EffectFilters& filters);

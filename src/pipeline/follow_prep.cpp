@@ -12,7 +12,7 @@ namespace pipeline {
 
 std::string AnalysisStateText(double fraction) {
   const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
-  return "分析 " + std::to_string(percent) + "%";
+  return "分析 " + std::to_string(percent) + "％";  // a running state, like "37.5％"
 }
 
 reframe::AnalysisRequest FollowRequest(const task::TaskRecord& r) {

@@ -11,7 +11,7 @@
 
 namespace pipeline {
 
-// "分析 40%": the row's state while the analysis runs.
+// "分析 40％": the row's state while the analysis runs.
 std::string AnalysisStateText(double fraction);
 
 reframe::AnalysisRequest FollowRequest(const task::TaskRecord& record);

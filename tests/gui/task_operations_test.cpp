@@ -14,6 +14,7 @@
 #include <string>
 #include <tuple>
 
+#include "pipeline/follow_prep.h"
 #include "support/task_helpers.h"
 #include "support/window_fixture.h"
 
@@ -110,19 +111,20 @@ TEST_F(TaskOperationsTest, ShownTaskReadsBackIntoTheSameSettings) {
 
 TEST_F(TaskOperationsTest, LoadedTaskCanBeSavedUnlessItIsBeingConverted) {
   const struct {
-    const char* state;
+    std::string state;
     bool batch, saveEnabled;
   } cases[] = {
       {"", false, true},         {"处理完毕", false, true},
       {"手动停止", false, true}, {"输出错误(格式无效)", false, true},
       {"文件缺失", false, true}, {"准备数据", false, false},
-      {"37.5％", false, false},  {"处理完毕", true, false},
+      {"37.5％", false, false},  {pipeline::AnalysisStateText(0.4), false, false},
+      {"处理完毕", true, false},
   };
   ts::StoreListedTasks(*window, 2);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
     Editor().NewTask();
-    Tasks().taskList->setState(1, QString::fromUtf8(c.state));
+    Tasks().taskList->setState(1, QString::fromStdString(c.state));
     Batch().runner->ForceFlagsForTest({.active = c.batch});
     Load(1);
     EXPECT_EQ(gui::OwnEnabled(Find<QPushButton>("保存任务")), c.saveEnabled);
