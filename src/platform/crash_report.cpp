@@ -121,7 +121,9 @@ std::string StackText(const std::vector<Frame>& frames) {
   std::string text;
   for (size_t i = first; i < frames.size(); ++i) {
     const Frame& f = frames[i];
-    text += "#" + std::to_string(i - first) + "  ";
+    text += '#';
+    text += std::to_string(i - first);
+    text += "  ";
     if (f.function.empty()) {
       text += f.raw;
     } else {

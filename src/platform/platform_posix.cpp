@@ -128,7 +128,9 @@ std::string FindOnPath(const std::string& name) {
   std::string dir;
   while (std::getline(dirs, dir, ':')) {
     if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + name;
+    std::string candidate = dir;
+    candidate += '/';
+    candidate += name;
     if (IsExecutableFile(candidate)) return candidate;
   }
   return {};
