@@ -127,8 +127,7 @@ std::string FindOnPath(const std::string& name) {
   std::stringstream dirs(env ? env : "/usr/local/bin:/usr/bin:/bin");
   std::string dir;
   while (std::getline(dirs, dir, ':')) {
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir;
+    std::string candidate = dir.empty() ? std::string(".") : dir;  // an empty entry: this folder
     candidate += '/';
     candidate += name;
     if (IsExecutableFile(candidate)) return candidate;
