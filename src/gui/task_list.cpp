@@ -222,7 +222,7 @@ void TaskListController::ClearAllTasks() {
   if (session) session->KeepBeforeClear();
   KeepForUndo(std::move(all));
   taskList->clearTasks();
-  ui->处理进度->setText(QStringLiteral("0/0"));
+  ShowTaskCount();
   StartNewTask();
 }
 

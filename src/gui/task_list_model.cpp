@@ -201,24 +201,15 @@ bool TaskListModel::restoreRows(const std::vector<std::pair<int, TaskRow>>& plac
 
 int TaskListModel::moveToTop(int r) {
   if (!valid(r)) return -1;
-  if (r == 0) return 0;
-  beginMoveRows(QModelIndex(), r, r, QModelIndex(), 0);
-  std::rotate(rows_.begin(), rows_.begin() + r, rows_.begin() + r + 1);
-  endMoveRows();
-  rowsChanged(0, r, kId, kId);
+  if (r > 0) moveRows(QModelIndex(), r, 1, QModelIndex(), 0);
   return 0;
 }
 
 int TaskListModel::moveToBottom(int r) {
   if (!valid(r)) return -1;
-  const int last = size() - 1;
-  if (r == last) return last;
   // The destination of a move is the row before which the moved row lands: one past the end.
-  beginMoveRows(QModelIndex(), r, r, QModelIndex(), size());
-  std::rotate(rows_.begin() + r, rows_.begin() + r + 1, rows_.end());
-  endMoveRows();
-  rowsChanged(r, last, kId, kId);
-  return last;
+  if (r < size() - 1) moveRows(QModelIndex(), r, 1, QModelIndex(), size());
+  return size() - 1;
 }
 
 void TaskListModel::clearState(int r) {

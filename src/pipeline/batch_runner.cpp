@@ -118,11 +118,8 @@ void BatchRunner::StartTask(int row, const task::TaskRecord& record) {
 // On the task's worker thread.
 batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record,
                                          const EffectFilters& filters) {
-  const auto state = [this, row](const std::string& s) {
-    Post([this, row, s] {
-      if (hooks_.state) hooks_.state(row, s);
-    });
-  };
+  const batch::WorkerReport report = ReportFor(row);
+  const auto& state = report.state;
   const FollowPrep prep = PrepareFollow(record, stop_.get_token(), state);
   if (prep.stopped) {
     state(batch::kStateStopped);
@@ -138,8 +135,7 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
   Post([this, row, duration, started] {
     clocks_.insert_or_assign(row, batch::ProgressClock(duration, started));
   });
-  batch::WorkerResult result =
-      batch::RunTaskWorker(words, false, stop_.get_token(), ReportFor(row), timing_.worker);
+  batch::WorkerResult result = batch::RunTaskWorker(words, false, stop_.get_token(), report, timing_.worker);
   CleanUpFollow(prep);
   return result;
 }

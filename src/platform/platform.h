@@ -127,8 +127,9 @@ PipeWait WaitForData(int fd, const Wakeup* wakeup, int ms);
 // Non-blocking exit test (waitpid WNOHANG). True once the child has ended; the child is
 // then reaped and *exitStatus holds its exit code (128 + signal when killed by one).
 bool ChildExited(pid_t pid, int* exitStatus = nullptr);
-// Waits up to `graceMs` for the child to end, then kills it; always reaps it.
-void ReapChild(pid_t pid, int graceMs);
+// Waits up to `graceMs` for the child to end, then kills it; always reaps it. *exitStatus
+// holds its exit code when it ended by itself within the grace time.
+void ReapChild(pid_t pid, int graceMs, int* exitStatus = nullptr);
 void SleepMs(int ms);
 
 // ---- process table -------------------------------------------------------------------------

@@ -318,10 +318,10 @@ bool ChildExited(pid_t pid, int* exitStatus) {
   return true;
 }
 
-void ReapChild(pid_t pid, int graceMs) {
+void ReapChild(pid_t pid, int graceMs, int* exitStatus) {
   if (pid <= 0) return;
   for (int waited = 0; waited < graceMs; waited += 10) {
-    if (ChildExited(pid)) return;
+    if (ChildExited(pid, exitStatus)) return;
     SleepMs(10);
   }
   kill(pid, SIGKILL);

@@ -98,13 +98,7 @@ ConverterOutput RunConverterToEnd(const std::vector<std::string>& args, std::sto
     ended = true;
   }
   // Its output closed: it is ending; one that lingers is ended.
-  for (int waited = 0; !plat::ChildExited(child.pid, &out.exitStatus); waited += 10) {
-    if (waited >= 2000) {
-      plat::ReapChild(child.pid, 0);
-      break;
-    }
-    plat::SleepMs(10);
-  }
+  plat::ReapChild(child.pid, 2000, &out.exitStatus);
   out.stopped = stop.stop_requested();
   return out;
 }
