@@ -67,8 +67,8 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 TEST(ConvertCommand, OneFileOfEachOrientationIsTurned) {
   const std::string folder = ts::TempFolder() + "/convert-turn";
-  const std::string landscape = ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder);
-  const std::string portrait = ts::CopyInto(ts::VideoWithoutSound(180, 320, 2), folder + "/p");
+  const std::string landscape = ts::CopyInto(ts::VideoWithSound(320, 180, 1), folder);
+  const std::string portrait = ts::CopyInto(ts::VideoWithoutSound(180, 320, 1), folder + "/p");
   const struct {
     std::string clip;
     int width, height;
@@ -94,7 +94,7 @@ TEST(ConvertCommand, ARefusedFileIsReportedAndTheOthersStillRunOneOrTwoAtOnce) {
     SCOPED_TRACE(jobs);
     const std::string folder = ts::TempFolder() + "/convert-refused" + std::to_string(jobs.size());
     const std::string still = ts::CopyInto(ts::StillPng(320, 240), folder);
-    const std::string good = ts::CopyInto(ts::VideoWithoutSound(320, 180, 1), folder);
+    const std::string good = ts::CopyInto(ts::VideoWithoutSound(192, 108, 1), folder);
     const std::string other = folder + "/other.mp4";
     fs::copy_file(good, other);
     const std::string empty = folder + "/empty.mp4";

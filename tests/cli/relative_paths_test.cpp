@@ -31,7 +31,7 @@ TEST(RelativePaths, ProbeConvertSaveListAndRunFromTheClipsFolder) {
   const std::string program = ts::ProgramCopy();
   const std::string root = ts::TempFolder() + "/relative", videos = root + "/videos";
   fs::create_directories(videos + "/sub");
-  const std::string clip = ts::VideoWithSound(320, 180, 1, 25);
+  const std::string clip = ts::VideoWithSound(192, 108, 1, 25);
   for (const char* name : {"/a.mp4", "/b.mp4", "/sub/c.mp4", "/sub/d.mp4"})
     fs::copy_file(clip, videos + name);
 
@@ -43,9 +43,9 @@ TEST(RelativePaths, ProbeConvertSaveListAndRunFromTheClipsFolder) {
     const char* made;   // below root, "" for none
     std::string shows;  // in what it prints on standard output
   } rows[] = {
-      {"videos", "--probe a.mp4", 0, "", "width: 320\n"},
-      {"videos/sub", "--probe ../a.mp4", 0, "", "width: 320\n"},
-      {"videos", "--probe ./sub/c.mp4", 0, "", "width: 320\n"},
+      {"videos", "--probe a.mp4", 0, "", "width: 192\n"},
+      {"videos/sub", "--probe ../a.mp4", 0, "", "width: 192\n"},
+      {"videos", "--probe ./sub/c.mp4", 0, "", "width: 192\n"},
       {"videos", "convert --dry-run a.mp4", 0, "", "\"" + v + "/result/a_tmp.mp4\""},
       {"videos/sub", "convert --dry-run --background ../b.mp4 c.mp4", 0, "", "\"" + v + "/b.mp4\""},
       {"videos", "convert a.mp4", 0, "videos/result/a_1.mp4", ""},

@@ -27,7 +27,7 @@ const std::string kFlipframe = ts::OwnFlipframe();
 std::string ClipsIn(const std::string& folder) {
   for (int k = 1; k <= 3; ++k) {
     const std::string clip = folder + "/c" + std::to_string(k) + ".mp4";
-    ts::Shell("mkdir -p '" + folder + "' && cp '" + ts::VideoWithSound(320, 180, 1) + "' '" + clip + "'");
+    ts::Shell("mkdir -p '" + folder + "' && cp '" + ts::VideoWithSound(192, 108, 1) + "' '" + clip + "'");
   }
   return folder;
 }
@@ -277,7 +277,7 @@ TEST(RunCli, ListAndResultFolderFaultsAreFoundBeforeConverting) {
     }
     const std::string dir = ts::TempFolder() + "/faults/" + c.name;
     plat::MakeDirs(dir);
-    ts::Shell("cp '" + ts::VideoWithSound(320, 180, 1) + "' '" + dir + "/c1.mp4'");
+    ts::Shell("cp '" + ts::VideoWithSound(192, 108, 1) + "' '" + dir + "/c1.mp4'");
     MakeList(dir, {1});
     ts::Shell("rm -rf '" + dir + "/result'");
     ASSERT_EQ(ts::Shell("cd '" + dir + "' && " + c.setUp), 0);
@@ -305,7 +305,7 @@ TEST(RunCli, HostileListsRunOnlyTheirOwnFields) {
   const std::string dir = ts::TempFolder() + "/hostile", outside = dir + "/outside";
   const std::string program = dir + "/program/flipframe";  // de.ini of its own, the built-in one
   ts::Shell("mkdir -p '" + outside + "' '" + dir + "/program' && cp '" + kFlipframe + "' '" + program + "'");
-  const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 1), dir);
+  const std::string clip = ts::CopyInto(ts::VideoWithSound(192, 108, 1), dir);
   const std::string victim = outside + "/victim.txt", leak = outside + "/leak.txt";
   ASSERT_TRUE(plat::WriteFileAtomically(victim, "keep"));
   ASSERT_EQ(ts::Shell(program + " convert --save-list " + dir + "/base.json --effects 3 " + clip), 0);

@@ -41,8 +41,10 @@ TEST_F(RotatedClipsTest, TheSizeIsTheDisplayedOneInProbeConvertAndWindow) {
     int outWidth, outHeight;
     int copies;  // most copies offered side by side: three 180-wide ones fit in 568
   } rows[] = {
-      {"90", 180, 320, " 竖->横 [16:9]", 568, 320, 3},  {"-90", 180, 320, " 竖->横 [16:9]", 568, 320, 3},
-      {"270", 180, 320, " 竖->横 [16:9]", 568, 320, 3}, {"180", 320, 180, " 横->竖 [9:16]", 320, 568, 0},
+      // rotate=270 is stored as the same turn as -90.
+      {"90", 180, 320, " 竖->横 [16:9]", 568, 320, 3},
+      {"-90", 180, 320, " 竖->横 [16:9]", 568, 320, 3},
+      {"180", 320, 180, " 横->竖 [9:16]", 320, 568, 0},
       {"", 320, 180, " 横->竖 [9:16]", 320, 568, 0},
   };
   int n = 0;

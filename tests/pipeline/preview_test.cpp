@@ -53,7 +53,7 @@ TEST(Preview, FrameMatchesTheConversionAtThatMoment) {
       {"mirrored", 480, 270, mirrored}, {"copies", 180, 320, copies}, {"quick", 480, 270, quick}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string clip = CopyInto(VideoWithSound(c.width, c.height, 3), folder + "/" + c.name);
+    const std::string clip = CopyInto(VideoWithSound(c.width, c.height, 2), folder + "/" + c.name);
     pipeline::WorkerTrial trial(false);
     const pipeline::MadeTask made = pipeline::MakeTask(clip, c.settings, BuiltInEffects(), trial);
     ASSERT_TRUE(made.ok) << made.refusal;

@@ -43,7 +43,7 @@ std::string Tail(const std::string& s) { return s.size() > 3000 ? s.substr(s.siz
 // A task record as the probes and the window would fill it for these media.
 TaskRecord MakeTask(const Case& c, const std::string& folder) {
   const bool toPortrait = c.layout == Layout::ToPortrait;
-  const int w = toPortrait ? 320 : 180, h = toPortrait ? 180 : 320;
+  const int w = toPortrait ? 192 : 108, h = toPortrait ? 108 : 192;
   TaskRecord t = ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(w, h, 3, 25), folder), w, h, 3);
   if (c.atSuggestedSize) t.outputWidth = t.suggestedWidth, t.outputHeight = t.suggestedHeight;
   t.outputFormat = c.format;
@@ -263,8 +263,8 @@ TEST(ConverterAcceptsPaths, UnusualPathsAndAVanishedAudioFile) {
   ASSERT_TRUE(run.exited);
   ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
   const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
-  EXPECT_EQ(facts.width, 180);
-  EXPECT_EQ(facts.height, 320);
+  EXPECT_EQ(facts.width, t.outputWidth);
+  EXPECT_EQ(facts.height, t.outputHeight);
   EXPECT_TRUE(facts.hasAudio);
 
   const int64_t sourceSize = plat::FileSize(renamed);

@@ -32,7 +32,7 @@ struct FastCase {
 void PrintTo(const FastCase& c, std::ostream* os) { *os << c.name; }
 
 TaskRecord MakeTask(const FastCase& c, const std::string& folder) {
-  const int w = c.toPortrait ? 320 : 180, h = c.toPortrait ? 180 : 320;
+  const int w = c.toPortrait ? 192 : 108, h = c.toPortrait ? 108 : 192;
   TaskRecord t = ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(w, h, 3, 25), folder), w, h, 3);
   t.fastBackground = true;
   t.backgroundBlur = c.blur;
