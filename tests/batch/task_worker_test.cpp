@@ -118,7 +118,7 @@ TEST_F(TaskWorkerTest, CompletesAndMovesTheOutputToTheFirstFreeFinalName) {
     EXPECT_EQ(r.finalOutputPath, taken == kNothing ? first : second);
     EXPECT_EQ(recorder.LastState(), "处理完毕");
     EXPECT_EQ(TemporariesLeft(), "");
-    const ts::ProbeFacts facts = ts::FfprobeFacts(r.finalOutputPath);
+    const ts::ProbeFacts facts = ts::MediaFacts(r.finalOutputPath);
     EXPECT_EQ(facts.width, 180);
     EXPECT_EQ(facts.height, 320);
     EXPECT_TRUE(facts.hasAudio);
@@ -167,7 +167,7 @@ TEST_F(TaskWorkerTest, RunsOfOneTaskAtOnceNeverShareAFile) {
   for (std::thread& t : runs) t.join();
   for (const WorkerResult& r : results) {
     EXPECT_EQ(r.ending, WorkerEnding::Completed) << r.errorText;
-    EXPECT_NEAR(ts::FfprobeFacts(r.finalOutputPath).duration, 2.0, 0.2) << r.finalOutputPath;
+    EXPECT_NEAR(ts::MediaFacts(r.finalOutputPath).duration, 2.0, 0.2) << r.finalOutputPath;
   }
   EXPECT_NE(results[0].finalOutputPath, results[1].finalOutputPath);
   EXPECT_EQ(ts::Capture("ls '" + folder + "/result'"), "clip_1.mp4\nclip_2.mp4\n");
@@ -216,7 +216,7 @@ TEST_F(TaskWorkerTest, OnlyABrokenOutputIsDeletedNotASlowCheck) {
     EXPECT_EQ(r.ending, c.kept ? WorkerEnding::Completed : WorkerEnding::Failed) << r.errorText;
     EXPECT_EQ(recorder.LastState().rfind(c.state, 0), 0u) << recorder.LastState();
     EXPECT_EQ(plat::FileExists(folder + "/result/clip_1.mp4"), c.kept);
-    if (c.kept) EXPECT_NEAR(ts::FfprobeFacts(r.finalOutputPath).duration, 2.0, 0.2);
+    if (c.kept) EXPECT_NEAR(ts::MediaFacts(r.finalOutputPath).duration, 2.0, 0.2);
     EXPECT_EQ(TemporariesLeft(), "");
   }
   unsetenv("PROBE_DELAY");

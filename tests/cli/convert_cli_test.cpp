@@ -81,7 +81,7 @@ TEST(ConvertCommand, OneFileOfEachOrientationIsTurned) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");  // standard output carries only --dry-run's commands
   for (const auto& r : rows) {
-    const ts::ProbeFacts facts = ts::FfprobeFacts(ResultOf(r.clip));
+    const ts::ProbeFacts facts = ts::MediaFacts(ResultOf(r.clip));
     EXPECT_EQ(facts.width, r.width) << r.clip;
     EXPECT_EQ(facts.height, r.height) << r.clip;
     EXPECT_EQ(facts.hasAudio, r.sound) << r.clip;

@@ -180,7 +180,7 @@ TEST_F(BatchTest, ThreeTasksConvertAndFinishedRowsAreSkippedNextTime) {
     const std::string name(1, char('a' + row));
     EXPECT_EQ(State(row), "处理完毕") << name;
     EXPECT_EQ(Tasks().taskList->task(row).finalOutputPath, Final(name));
-    const ts::ProbeFacts facts = ts::FfprobeFacts(Final(name));
+    const ts::ProbeFacts facts = ts::MediaFacts(Final(name));
     EXPECT_EQ(facts.width, 180) << name;
     EXPECT_EQ(facts.height, 320) << name;
     EXPECT_FALSE(plat::FileExists(Temporary(name)));

@@ -88,7 +88,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
     const std::string out = Tasks().taskList->task(row).finalOutputPath;
     EXPECT_EQ(out.rfind(folder + "/result/", 0), 0u) << out;
     ASSERT_TRUE(plat::FileExists(out)) << out;
-    const ts::ProbeFacts facts = ts::FfprobeFacts(out);
+    const ts::ProbeFacts facts = ts::MediaFacts(out);
     EXPECT_EQ(facts.width, expected[row].width);
     EXPECT_EQ(facts.height, expected[row].height);
     EXPECT_NEAR(facts.duration, 3.0, 0.5);

@@ -59,7 +59,7 @@ TEST(PreviewWindow, ShowsTheNewestRequestAndHandsTheClipToThePlayer) {
     window.findChild<QPushButton*>("试看")->click();
     ASSERT_TRUE(clipDone.wait(60000));
     EXPECT_EQ(clipDone.takeFirst().at(0).toString(), played);
-    EXPECT_GT(FfprobeFacts(played.toStdString()).duration, 0.5);
+    EXPECT_GT(MediaFacts(played.toStdString()).duration, 0.5);
 
     sourceGone = true;
     window.refresh();

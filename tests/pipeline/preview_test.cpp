@@ -86,7 +86,7 @@ TEST(Preview, ClipHasTheLengthAskedAndAGoneSourceIsNamed) {
 
   const std::string out = folder + "/few.mp4";
   EXPECT_EQ(pipeline::RenderPreviewClip(made.task, 0.5, 2, out, BuiltInEffects()), "");
-  const ProbeFacts facts = FfprobeFacts(out);
+  const ProbeFacts facts = MediaFacts(out);
   EXPECT_NEAR(facts.duration, 2.0, 0.2);
   EXPECT_EQ(facts.height, made.task.outputHeight);
 

@@ -72,7 +72,7 @@ TEST_P(Layouts, ConvertToTheCanvasSize) {
   ASSERT_TRUE(run.exited);
   ASSERT_EQ(run.status, 0) << built.text << "\n"
                            << run.output.substr(run.output.size() > 2000 ? run.output.size() - 2000 : 0);
-  const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
+  const ts::ProbeFacts facts = ts::MediaFacts(built.outputPath);
   EXPECT_EQ(facts.width, 180);
   EXPECT_EQ(facts.height, 320);
 

@@ -1,6 +1,7 @@
 #include "support/media.h"
 
 #include "platform/platform.h"
+#include "support/mp4_boxes.h"
 
 #include <unistd.h>
 
@@ -122,9 +123,11 @@ std::string CopyInto(const std::string& file, const std::string& folder) {
   return target;
 }
 
-// One ffprobe run: "key=value" lines of each stream (its kind and size) and of the container.
-ProbeFacts FfprobeFacts(const std::string& path) {
+// MP4 and MOV files are read from their boxes; others by one ffprobe run: "key=value" lines of
+// each stream (its kind and size) and of the container.
+ProbeFacts MediaFacts(const std::string& path) {
   ProbeFacts f;
+  if (ReadMp4Facts(path, &f)) return f;
   std::istringstream lines(
       Capture("ffprobe -v error -show_entries stream=codec_type,width,height:format=duration "
               "-of default=nw=1 \"" +

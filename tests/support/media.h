@@ -24,13 +24,13 @@ std::string AudioOnly(int seconds = 5);  // .m4a with an AAC track
 // Copies `file` into `folder` (created if needed) and returns the copy's path.
 std::string CopyInto(const std::string& file, const std::string& folder);
 
-// ffprobe facts about a produced file.
+// Facts about a produced file, read as ffprobe reads them.
 struct ProbeFacts {
   int width = 0, height = 0;
   double duration = 0;
   bool hasAudio = false, hasVideo = false;
 };
-ProbeFacts FfprobeFacts(const std::string& path);
+ProbeFacts MediaFacts(const std::string& path);
 
 // A copy of the built program in a fresh folder of its own, so that the converters it starts
 // are owned by that folder (FLIPFRAME_OWNER) and not by the build folder other tests share.

@@ -213,7 +213,7 @@ TEST_P(ConverterAccepts, FullCommandRunsToTheEndWithTheChosenSize) {
   ASSERT_TRUE(run.exited) << "still running after two minutes:\n" << built.text;
   ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
 
-  const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
+  const ts::ProbeFacts facts = ts::MediaFacts(built.outputPath);
   EXPECT_EQ(facts.width, t.outputWidth) << built.text;
   EXPECT_EQ(facts.height, t.outputHeight) << built.text;
   EXPECT_EQ(facts.hasAudio, !t.ticked(kTickMute)) << built.text;
@@ -262,7 +262,7 @@ TEST(ConverterAcceptsPaths, UnusualPathsAndAVanishedAudioFile) {
   const ts::ConverterRun run = ts::RunConverter(built.text, false, 120000);
   ASSERT_TRUE(run.exited);
   ASSERT_EQ(run.status, 0) << built.text << "\n" << Tail(run.output);
-  const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
+  const ts::ProbeFacts facts = ts::MediaFacts(built.outputPath);
   EXPECT_EQ(facts.width, t.outputWidth);
   EXPECT_EQ(facts.height, t.outputHeight);
   EXPECT_TRUE(facts.hasAudio);

@@ -122,7 +122,7 @@ TEST_P(FastBackground, RunsToTheEndWithTheChosenSize) {
   ASSERT_TRUE(run.exited) << "still running after two minutes:\n" << built.text;
   ASSERT_EQ(run.status, 0) << built.text << "\n"
                            << run.output.substr(run.output.size() > 3000 ? run.output.size() - 3000 : 0);
-  const ts::ProbeFacts facts = ts::FfprobeFacts(built.outputPath);
+  const ts::ProbeFacts facts = ts::MediaFacts(built.outputPath);
   EXPECT_EQ(facts.width, t.outputWidth) << built.text;
   EXPECT_EQ(facts.height, t.outputHeight) << built.text;
   EXPECT_EQ(facts.hasAudio, !t.ticked(kTickMute)) << built.text;
