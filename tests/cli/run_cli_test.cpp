@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "pipeline/make_task.h"
 #include "platform/platform.h"
 #include "store/task_list_file.h"
 #include "support/media.h"
@@ -45,14 +46,23 @@ std::string Bytes(const std::string& path) {
 
 std::string Clip(const std::string& dir, int k) { return dir + "/c" + std::to_string(k) + ".mp4"; }
 
-// A list of tasks for clips `ks` of `dir`, made as `convert --save-list` makes them.
+// A trial that accepts every command: the run tests' lists hold tasks the converter takes.
+struct AcceptingTrial : pipeline::TrialRunner {
+  std::string RunTrial(const std::string&) override { return {}; }
+};
+
+// A list of tasks for clips `ks` of `dir`, made by the steps `convert --save-list` takes with
+// its default settings; the clips are probed, the trials taken as passed.
 std::string MakeList(const std::string& dir, const std::vector<int>& ks) {
-  std::string files;
-  for (int k : ks) files += " '" + Clip(dir, k) + "'";
+  AcceptingTrial trial;
+  std::vector<app::TaskRow> rows;
+  for (int k : ks) {
+    const pipeline::MadeTask made = pipeline::MakeTask(Clip(dir, k), {}, ts::BuiltInEffects(), trial);
+    EXPECT_TRUE(made.ok) << made.refusal;
+    rows.push_back(app::TaskRow{made.task, {}, {}});
+  }
   const std::string list = dir + "/L.json";
-  const std::string err = dir + "/save-list.txt";
-  EXPECT_EQ((ts::Shell(kFlipframe + " convert --save-list '" + list + "'" + files + " 2>'" + err + "'")), 0)
-      << Bytes(err);
+  EXPECT_EQ(app::AppendToTaskList(list, rows), QString());
   return list;
 }
 
