@@ -39,8 +39,8 @@ class EndToEndTest : public WindowTest {
 
 TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
   const std::string folder = ts::TempFolder() + "/end-to-end";
-  const std::string landscape = ts::CopyInto(ts::VideoWithSound(320, 180, 3), folder);
-  const std::string portrait = ts::CopyInto(ts::VideoWithoutSound(180, 320, 3), folder);
+  const std::string landscape = ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder);
+  const std::string portrait = ts::CopyInto(ts::VideoWithoutSound(180, 320, 2), folder);
   const std::string gif = ts::AnimatedGif(160, 90, 2, 10);
   const std::string music = ts::AudioOnly(3);
 
@@ -91,7 +91,7 @@ TEST_F(EndToEndTest, TwoTasksAddedAndConverted) {
     const ts::ProbeFacts facts = ts::MediaFacts(out);
     EXPECT_EQ(facts.width, expected[row].width);
     EXPECT_EQ(facts.height, expected[row].height);
-    EXPECT_NEAR(facts.duration, 3.0, 0.5);
+    EXPECT_NEAR(facts.duration, 2.0, 0.5);
     EXPECT_TRUE(facts.hasAudio);  // the second from its background music
   }
   // No temporary output is left behind.
