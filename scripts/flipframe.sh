@@ -58,9 +58,9 @@ case "${1:-}" in
     # much as in the core's, and every test still checks what it checks in a normal build. A
     # second pass over a normal build would only repeat it. Leaks in foreign libraries
     # (fontconfig, Qt's platform plugins) are suppressed by name; the program's own code never is.
-    # Tests run side by side: each test process has a program folder of its own, so no test's
-    # converter clean-up meets another's converters. One more test than cores: tests spend part
-    # of their time waiting on a converter's progress or a timer, which leaves a core idle.
+    # Test suites run side by side: each suite's process has a program folder of its own, so no
+    # suite's converter clean-up meets another's converters. Two suites per core and one more:
+    # tests spend part of their time waiting on a converter's progress or a timer.
     asan="$here/build-asan"
     export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
     # -O1 -g1 (line tables, enough for the sanitizers' stacks) compiles markedly faster than
@@ -75,7 +75,7 @@ case "${1:-}" in
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
       LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0" \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-      ctest --output-on-failure -j"$(($(nproc) + 1))")
+      ctest --output-on-failure -j"$((2 * $(nproc) + 1))")
     # The Debian package must still build: a Release build of the program alone, no tests.
     package
     ;;
