@@ -63,6 +63,7 @@ class BatchTest : public WindowTest {
   // builder makes from these fields.
   void AddTask(const std::string& foreground, const std::function<void(task::TaskRecord&)>& adjust = {}) {
     task::TaskRecord r = ts::TurnedTask(foreground, 320, 180, 2);
+    r.encoderPreset = "ultrafast";  // the batch is under test, not the encoder
     if (adjust) adjust(r);
     ts::StoreTask(*window, r);
   }

@@ -38,7 +38,7 @@ std::string PortraitCommand(const std::string& clip, const std::string& output, 
   const std::string in = task::Quote(clip);
   return "-i " + in + " -i " + in + " -to " + to +
          " -filter_complex \"[1:v]boxblur=10,scale=568*2:320*2,crop=180:320[g1];"
-         "[0:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -c:a copy -y " +
+         "[0:v]scale=180:-1[v];[g1][v]overlay=0:(H-h)/2\" -preset ultrafast -c:a copy -y " +
          task::Quote(output);
 }
 
