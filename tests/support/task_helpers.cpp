@@ -109,6 +109,13 @@ task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int 
   return t;
 }
 
+task::TaskRecord SmallTurnedTask(bool toPortrait, const std::string& folder) {
+  const int w = toPortrait ? 192 : 108, h = toPortrait ? 108 : 192;
+  task::TaskRecord t = TurnedTask(CopyInto(VideoWithSound(w, h, 3, 25), folder), w, h, 3);
+  t.encoderPreset = "ultrafast";
+  return t;
+}
+
 std::string ListedClip(int k) { return "/nonexistent/flipframe/clip" + std::to_string(k) + ".mp4"; }
 
 task::TaskRecord ListedTask(int k) {

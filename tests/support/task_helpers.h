@@ -50,6 +50,10 @@ ConverterRun RunConverter(const std::string& argumentText, bool acceptAtProgress
 // `seconds` long, bitrate 120): a landscape clip turned portrait (9:16), a portrait one
 // landscape (16:9), output size the clip's size turned, two seconds, .mp4, automatic bitrate.
 task::TaskRecord TurnedTask(const std::string& clip, int width, int height, int seconds);
+// TurnedTask for a small clip (192x108, or 108x192 when not `toPortrait`, 3 s, with sound)
+// copied into `folder`, encoded with x264's ultrafast: for tests of the filter graphs, where
+// the encoder's work is only cost.
+task::TaskRecord SmallTurnedTask(bool toPortrait, const std::string& folder);
 // A fresh folder that is also the program folder, and the task 保存任务 makes (probe, trial)
 // for a 320x180 clip of 3 s with sound copied into it.
 struct MadeInFolder {

@@ -42,11 +42,8 @@ std::string Tail(const std::string& s) { return s.size() > 3000 ? s.substr(s.siz
 
 // A task record as the probes and the window would fill it for these media.
 TaskRecord MakeTask(const Case& c, const std::string& folder) {
-  const bool toPortrait = c.layout == Layout::ToPortrait;
-  const int w = toPortrait ? 192 : 108, h = toPortrait ? 108 : 192;
-  TaskRecord t = ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(w, h, 3, 25), folder), w, h, 3);
+  TaskRecord t = ts::SmallTurnedTask(c.layout == Layout::ToPortrait, folder);
   if (c.atSuggestedSize) t.outputWidth = t.suggestedWidth, t.outputHeight = t.suggestedHeight;
-  t.encoderPreset = "ultrafast";  // the cheapest x264 work: these check the graphs, not the encoder
   t.outputFormat = c.format;
   if (c.bitrate) t.bitrate = c.bitrate, t.ticks[kTickAutoBitrate] = 0;
   t.selectedForegroundCount = c.copies - 1;

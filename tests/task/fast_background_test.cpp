@@ -32,10 +32,8 @@ struct FastCase {
 void PrintTo(const FastCase& c, std::ostream* os) { *os << c.name; }
 
 TaskRecord MakeTask(const FastCase& c, const std::string& folder) {
-  const int w = c.toPortrait ? 192 : 108, h = c.toPortrait ? 108 : 192;
-  TaskRecord t = ts::TurnedTask(ts::CopyInto(ts::VideoWithSound(w, h, 3, 25), folder), w, h, 3);
+  TaskRecord t = ts::SmallTurnedTask(c.toPortrait, folder);
   t.fastBackground = true;
-  t.encoderPreset = "ultrafast";  // the cheapest x264 work: these check the graphs, not the encoder
   t.backgroundBlur = c.blur;
   t.selectedForegroundCount = c.copies - 1;
   if (c.background == Background::Video)
