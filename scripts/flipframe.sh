@@ -71,6 +71,8 @@ case "${1:-}" in
       -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16 \
       -DCMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true) >/dev/null
     cmake --build "$asan" -j"$(nproc)"
+    # Real clips from Debian packages, fetched once into a cache (never into the checkout).
+    bash "$here/scripts/real_clips.sh" >/dev/null
     (cd "$asan" &&
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
       LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0" \

@@ -116,6 +116,15 @@ std::string AudioOnly(int s) {
   return Make("audio_" + Num(s) + "s.m4a", "-f lavfi -i sine=frequency=330:duration=" + Num(s) + " -c:a aac");
 }
 
+std::string RealClip(const std::string& package, const std::string& pathInPackage) {
+  const char* folder = std::getenv("FLIPFRAME_REAL_CLIPS");
+  std::string path = folder && *folder ? folder : "/var/cache/flipframe-real-clips";
+  path += "/" + package + "/" + pathInPackage;
+  if (!std::filesystem::is_regular_file(path))
+    throw std::runtime_error(path + " is missing: run scripts/real_clips.sh (the test command does)");
+  return path;
+}
+
 std::string CopyInto(const std::string& file, const std::string& folder) {
   std::filesystem::create_directories(folder);
   std::string target = folder + "/" + std::filesystem::path(file).filename().string();

@@ -21,6 +21,13 @@ std::string StillPng(int width = 640, int height = 480);
 std::string AnimatedGif(int width = 480, int height = 270, int seconds = 3, int fps = 10);
 std::string AudioOnly(int seconds = 5);  // .m4a with an AAC track
 
+// A real clip nobody here made, from a Debian package unpacked by scripts/real_clips.sh (the
+// test command runs it) into $FLIPFRAME_REAL_CLIPS or /var/cache/flipframe-real-clips:
+// `package` and the clip's path inside the package, e.g. ("python3-imageio",
+// "usr/lib/python3/dist-packages/imageio/resources/images/cockatoo.mp4"). Throws, naming the
+// script, when the clip is not there.
+std::string RealClip(const std::string& package, const std::string& pathInPackage);
+
 // Copies `file` into `folder` (created if needed) and returns the copy's path.
 std::string CopyInto(const std::string& file, const std::string& folder);
 
