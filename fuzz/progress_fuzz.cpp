@@ -7,6 +7,8 @@
 
 #include "batch/progress.h"
 #include "batch/task_worker.h"
+#include "probe/log_levels.h"
+#include "probe/sound_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -15,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   batch::ProgressSeconds(input, int(size));
   batch::SpeedText(input, p);
   batch::PercentageText(batch::Percentage(batch::ProgressSeconds(input, p), int(size % 7)));
-  batch::ErrorExcerpt(input);
+  probe::ErrorLines(input);
+  probe::ReadSoundDecode(input, 0);
   batch::OneLine(batch::FailureTranslation(input));
   batch::LastNonBlankLine(input);
   batch::WriteFailureLine(input);

@@ -151,15 +151,6 @@ double Percentage(double seconds, int duration) {
 
 std::string PercentageText(double percentage) { return text::FormatG13(text::RoundHalfAway(percentage, 2)); }
 
-std::string ErrorExcerpt(std::string_view chunk) {
-  const int a = text::Find(chunk, "invalid", 1, text::Case::Ignore);
-  if (a == -1) return {};
-  const int b = text::FindLast(chunk, "]", a);
-  const int length = int(chunk.size());
-  if (b == -1) return text::Left(chunk, length - 1);
-  return text::Middle(chunk, b + 2, length - b - 2);
-}
-
 std::string FailureTranslation(std::string_view t) {
   std::string out(t);
   for (const Phrase& phrase : kPhrases) out = text::ReplaceAllIgnoreCase(out, phrase.english, phrase.chinese);

@@ -51,11 +51,6 @@ double Percentage(double seconds, int duration);
 // Rounded to two decimals, halves away from zero, written as %.13g: 37.46, 50, 12.5, 100.
 std::string PercentageText(double percentage);
 
-// From the message after the last "]" in front of the first "invalid" (any case) to the end
-// of the chunk, without the chunk's last character; the whole chunk without its last
-// character when no "]" stands in front. "" when the chunk holds no "invalid".
-std::string ErrorExcerpt(std::string_view chunk);
-
 // The four known converter phrases replaced by their Chinese texts, in order, letters
 // compared without regard to case; everything else stays as it is.
 std::string FailureTranslation(std::string_view text);

@@ -1,9 +1,11 @@
 #include "batch/task_worker.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -13,18 +15,23 @@
 #include "platform/platform.h"
 #include "probe/capture.h"
 #include "probe/converter.h"
+#include "probe/log_levels.h"
 #include "probe/probe_file.h"
+#include "probe/sound_decode.h"
 #include "task/output_name.h"
+#include "text/numbers.h"
 #include "text/shell_quote.h"
 
 namespace batch {
 namespace {
 
 constexpr size_t kTailBytes = 8192;
+constexpr size_t kMostErrorLines = 8;
 // Written into a fresh temporary output and taken out again: a full disk shows before the
 // converter starts.
 constexpr size_t kSpaceTestBytes = 4096;
 constexpr double kDurationTolerance = 0.5;  // seconds between the output and the task
+constexpr double kSoundShortfall = 1.0;     // seconds of sound an output may lack at least
 
 // Completions under way in this process (see WaitForCompletions).
 std::atomic<int> g_completions{0};
@@ -50,6 +57,15 @@ bool IsValidTarget(const std::string& path) {
 }
 
 void PlainSleep(int ms) { plat::SleepMs(ms); }
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// The words copy the sound unchanged ("-c:a copy").
+bool CopiesSound(const std::vector<std::string>& words) {
+  for (size_t i = 0; i + 1 < words.size(); ++i)
+    if (words[i] == "-c:a" && words[i + 1] == "copy") return true;
+  return false;
+}
 
 // The task's first input file: the word after the first "-i".
 std::string FirstInput(const std::vector<std::string>& words) {
@@ -93,8 +109,8 @@ class Run {
         return trial_ ? Refuse(text) : Fail(text);
       }
     }
-    std::vector<std::string> args{"-hide_banner"};
-    for (std::string& w : WithOutput(std::move(words), stored_, temporary_)) args.push_back(std::move(w));
+    const std::vector<std::string> args =
+        ConverterArguments(WithOutput(std::move(words), stored_, temporary_));
     child_ = probe::StartConverter(args);
     if (!child_.started()) {
       exited_ = true;
@@ -159,34 +175,29 @@ class Run {
     return std::nullopt;
   }
 
-  // An ending for the chunk, if it decides one.
+  // An ending for the chunk, if it decides one. A task's ending is its exit status; only a
+  // trial that shows progress before any error line is accepted at once (its converter would
+  // go on to the end of its first moment of output, which says nothing more).
   std::optional<WorkerResult> Judge(const ChunkVerdict& v) {
-    if (v.repeated) return std::nullopt;
-    if (trial_) {
-      // The converter prints its refusals before its first progress line, not always in
-      // the first chunk: a trial reads on until progress shows or the converter ends.
-      if (!v.excerpt.empty() && trialExcerpt_.empty()) trialExcerpt_ = v.excerpt;
-      if (v.progress) return trialExcerpt_.empty() ? Accept() : Refuse(trialExcerpt_);
-      return std::nullopt;
-    }
-    if (!v.excerpt.empty()) return Fail(v.excerpt);
+    if (v.repeated || !trial_) return std::nullopt;
+    if (v.progress && follower_.errors().empty()) return Accept();
     return std::nullopt;
   }
 
-  // The converter has ended and all its output is read: its exit status decides.
+  // The converter has ended and all its output is read: its exit status decides, and a
+  // failure is told in its own error lines.
   WorkerResult FinishByExit() {
-    if (trial_) {
-      if (!trialExcerpt_.empty()) return Refuse(trialExcerpt_);
-      return status_ == 0 ? Accept() : Refuse(ExitFailureText());
-    }
-    return status_ == 0 ? Complete() : Fail(ExitFailureText());
+    if (trial_) return status_ == 0 ? Accept() : Refuse(FailureText());
+    return status_ == 0 ? Complete() : Fail(FailureText());
   }
 
-  // What a converter that failed without an error excerpt said last, e.g. "x.mp4: No such
-  // file or directory" or "Conversion failed!".
-  std::string ExitFailureText() const {
+  // The converter's error lines; without any, what it said last, e.g. "x.mp4: No such file or
+  // directory" from a converter that tags no levels.
+  std::string FailureText() const {
+    if (!follower_.errors().empty()) return follower_.errors();
     const std::string line = LastNonBlankLine(follower_.tail());
-    if (!line.empty() && ProgressPosition(" " + line) == -1) return line;
+    if (!line.empty() && ProgressPosition(" " + line) == -1)
+      return std::string(probe::ReadLogLine(line).message);
     return "转换程序异常结束(退出码 " + std::to_string(status_) + ")";
   }
 
@@ -209,7 +220,7 @@ class Run {
   WorkerResult Fail(const std::string& why) {
     EndConverter();
     DeleteTemporary();
-    if (report_.state) report_.state(OutputErrorState(why));
+    if (report_.state) report_.state(OutputErrorState(FirstLine(why)));
     return {WorkerEnding::Failed, why, {}};
   }
 
@@ -242,10 +253,12 @@ class Run {
   // other than the task's. A check that found no verdict in time (a slow
   // disk, a loaded machine) keeps the output.
   std::string OutputProblem() const {
-    if (std::string line = WriteFailureLine(follower_.tail()); !line.empty()) return line;
+    if (std::string line = WriteFailureLine(follower_.tail()); !line.empty())
+      return std::string(probe::ReadLogLine(line).message);
     // No file at all: the rename below fails and gives the system's reason.
     if (!plat::FileExists(temporary_)) return {};
     const double expected = OutputDurationSeconds(words_);
+    if (std::string why = CopiedSoundProblem(expected); !why.empty()) return why;
     // The converter's own last progress line, at the task's length, already says it wrote the
     // whole output: no second converter start (a tenth of a second and more) is needed.
     const double reported = follower_.progressSeconds();
@@ -261,6 +274,17 @@ class Run {
     if (std::fabs(got - expected) > kDurationTolerance)
       return "输出文件时长 " + probed.info.duration + " 与任务时长不符";
     return {};
+  }
+
+  // A sound track copied unchanged may land in a container that stores it whole yet plays
+  // only part of it: decoded, it must reach about the task's length, or decode cleanly.
+  std::string CopiedSoundProblem(double expected) const {
+    if (!CopiesSound(words_) || expected <= 0) return {};
+    const probe::SoundDecode sound = probe::DecodeSound(temporary_, timing_.checkLimitMs);
+    if (!sound.decoded || !sound.hasSound || sound.errors.empty() || sound.seconds < 0) return {};
+    if (sound.seconds >= expected - std::max(kSoundShortfall, expected / 10)) return {};
+    return "输出文件的声音只能播放 " + text::FormatG13(text::RoundHalfAway(sound.seconds, 2)) + " 秒（应为 " +
+           text::FormatG13(text::RoundHalfAway(expected, 2)) + " 秒）：" + FirstLine(sound.errors);
   }
 
   // Moves the finished temporary output to the first free final name, taken atomically: a
@@ -306,7 +330,6 @@ class Run {
   int status_ = -1;
   plat::Wakeup wakeup_;
   unsigned activity_ = 0;  // crash::BeginActivity ticket, 0 before the converter started
-  std::string trialExcerpt_;
 };
 
 }  // namespace
@@ -324,11 +347,23 @@ ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
     v.repeated = true;
     return v;
   }
-  v.excerpt = ErrorExcerpt(chunk);
+  // Whole lines only: a line cut by the read is judged with the rest of it.
+  partialLine_.append(chunk);
+  const size_t lastBreak = partialLine_.find_last_of("\r\n");
+  if (lastBreak != std::string::npos) {
+    const size_t before = errorLines_.size();
+    probe::CollectErrorLines(std::string_view(partialLine_).substr(0, lastBreak), errorLines_,
+                             kMostErrorLines);
+    partialLine_.erase(0, lastBreak + 1);
+    if (errorLines_.size() > before) {
+      v.errors = true;
+      errors_ = probe::JoinLines(errorLines_);
+    }
+  }
+  if (partialLine_.size() > kTailBytes) partialLine_.erase(0, partialLine_.size() - kTailBytes);
   const int p = ProgressPosition(chunk);
   if (p == -1) return v;
   v.progress = true;
-  if (!v.excerpt.empty()) return v;  // a failure ends the task; its progress is of no use
   progressSeconds_ = ProgressSeconds(chunk, p);
   if (progressSeconds_ - 0.1 >= -1e-7) {
     v.speed = SpeedText(chunk, p);
@@ -352,6 +387,13 @@ WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_t
                            const WorkerReport& report, const WorkerTiming& timing) {
   Run run(probe::SplitArguments(arguments), OutputFile(arguments), trial, std::move(stop), report, timing);
   return run.Go();
+}
+
+std::vector<std::string> ConverterArguments(std::vector<std::string> words) {
+  std::vector<std::string> args{"-hide_banner"};
+  args.insert(args.end(), probe::kLevelTagArguments.begin(), probe::kLevelTagArguments.end());
+  args.insert(args.end(), std::make_move_iterator(words.begin()), std::make_move_iterator(words.end()));
+  return args;
 }
 
 int CompletionsUnderWay() { return g_completions.load(); }

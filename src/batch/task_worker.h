@@ -30,14 +30,15 @@ std::string OutputErrorState(std::string_view errorText);
 // What one chunk of output means for the task's row.
 struct ChunkVerdict {
   bool repeated = false;             // the previous progress chunk again: ignored
-  std::string excerpt;               // error excerpt, "" when the chunk holds no failure
+  bool errors = false;               // the chunk completed lines the converter marks as errors
   bool progress = false;             // the chunk holds a progress line
   std::optional<std::string> speed;  // new text for 速度x
   std::optional<std::string> state;  // new text for 执行状态
 };
 
 // Follows a task's output chunk by chunk: the repeated-chunk skip, the progress time, the
-// speed and percentage texts, and the tail of the output for a failure without an excerpt.
+// speed and percentage texts, the lines the converter marks as errors (level tags, see
+// probe/log_levels.h) and the tail of the output for a failure without such lines.
 class OutputFollower {
  public:
   explicit OutputFollower(int taskDuration) : duration_(taskDuration) {}
@@ -46,9 +47,15 @@ class OutputFollower {
   double progressSeconds() const { return progressSeconds_; }
   // The last few kilobytes of everything read, repeated chunks included.
   const std::string& tail() const { return tail_; }
+  // The converter's error lines so far (tags left out, each once, the first few), "" when
+  // none; a line cut by a read counts once it is whole.
+  const std::string& errors() const { return errors_; }
 
  private:
   int duration_;
+  std::vector<std::string> errorLines_;
+  std::string errors_;       // errorLines_ joined
+  std::string partialLine_;  // the end of the last chunk after its last line break
   double progressSeconds_ = 0;
   std::string previous_;  // the last chunk that held a progress line
   bool hasPrevious_ = false;
@@ -65,15 +72,16 @@ struct WorkerReport {
 
 enum class WorkerEnding {
   Completed,  // output renamed to its final name
-  Failed,     // output error; the row says why
+  Failed,     // the converter failed (its exit status says so) or the output is no result
   Stopped,    // stop request
   Accepted,   // trial: the converter accepts the command
-  Refused,    // trial: it does not
+  Refused,    // trial: it does not (it ended with a failure)
 };
 
 struct WorkerResult {
   WorkerEnding ending = WorkerEnding::Failed;
-  std::string errorText;        // the converter's raw error text (or ours), "" when none
+  // The converter's own error lines (or our reason), "" when none; the row shows the first.
+  std::string errorText;
   std::string finalOutputPath;  // set when Completed
 };
 
@@ -106,6 +114,10 @@ WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_t
 // last word is the temporary output.
 WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing = {});
+
+// What the converter is started with for a task's `words`: "-hide_banner", the level tags
+// its output is judged by (probe/log_levels.h), then the words.
+std::vector<std::string> ConverterArguments(std::vector<std::string> words);
 
 // Workers between a converter's successful end and the rename of its output (the output
 // check and the rename).

@@ -1,5 +1,7 @@
 #include "gui/log_dialog.h"
 
+#include "batch/task_worker.h"
+
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -25,8 +27,8 @@ QString MissingSourcesLog(const task::TaskRecord& r) {
 
 QString TaskShellLine(const std::vector<std::string>& words) {
   const std::string& converter = probe::ConverterPath();
-  std::vector<std::string> line{converter.empty() ? std::string("ffmpeg") : converter, "-hide_banner"};
-  line.insert(line.end(), words.begin(), words.end());
+  std::vector<std::string> line{converter.empty() ? std::string("ffmpeg") : converter};
+  for (std::string& w : batch::ConverterArguments(words)) line.push_back(std::move(w));
   return QString::fromStdString(text::ShellLine(line));
 }
 

@@ -18,7 +18,7 @@ namespace app {
 // each source of `r` that is not there now ("" when all are).
 QString MissingSourcesLog(const task::TaskRecord& r);
 
-// The converter, "-hide_banner" and `words` (a task's pipeline::RunWords, what the batch
+// The converter with batch::ConverterArguments(`words`) (a task's pipeline::RunWords, what the batch
 // runs), quoted for a POSIX shell. The converter is named "ffmpeg" when none was found.
 QString TaskShellLine(const std::vector<std::string>& words);
 

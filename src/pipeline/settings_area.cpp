@@ -36,6 +36,7 @@ void ResetForeground(SettingsArea& s, TaskRecord& r) {
   r.foregroundPath.clear();
   r.foregroundDuration.clear();
   r.foregroundBitrate.clear();
+  r.foregroundAudioCodec.clear();
   r.foregroundExtension.clear();
   s.foregroundBox.clear();
   r.foregroundKind = r.foregroundWidth = r.foregroundHeight = 0;
@@ -132,6 +133,7 @@ void TakeForeground(SettingsArea& s, TaskRecord& r, const std::string& path, con
   s.bitrateBox = m.bitrate;
   r.foregroundFps = m.frameRate;
   r.foregroundExtension = m.extension;
+  r.foregroundAudioCodec = m.audioCodec;
   s.formatBox = m.extension;
 
   if (m.height > m.width) {  // portrait: a landscape output of the same height

@@ -162,6 +162,9 @@ std::string StoredTaskProblem(const TaskRecord& r) {
   if (!r.encoderPreset.empty() && !task::IsEncoderPreset(r.encoderPreset))
     return Named("编码速度", r.encoderPreset, "不是 x264 的预设（ultrafast 到 veryslow）");
   if (!IsFrameRate(r.foregroundFps)) return Named("前景帧率", r.foregroundFps, "不是数字");
+  if (r.foregroundAudioCodec.size() > 32 ||
+      r.foregroundAudioCodec.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
+    return Named("前景音频编码", r.foregroundAudioCodec, "不是编码名");
 
   const Range ranges[] = {
       {"输出宽度", r.outputWidth, task::kMinimumOutputSize, kMaximumOutputSize},

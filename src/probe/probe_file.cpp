@@ -2,6 +2,7 @@
 
 #include "probe/capture.h"
 #include "probe/converter.h"
+#include "probe/log_levels.h"
 
 namespace probe {
 
@@ -23,14 +24,17 @@ ProbeOutcome ProbeFile(const std::string& path, int patienceMs) {
     out.status = ProbeStatus::MissingConverter;
     return out;
   }
-  plat::Child child = StartConverter({"-i", path});
+  std::vector<std::string> args{"-hide_banner"};
+  args.insert(args.end(), kLevelTagArguments.begin(), kLevelTagArguments.end());
+  args.insert(args.end(), {"-i", path});
+  plat::Child child = StartConverter(args);
   ProbeReadLoop(
       child,
       [&](const std::string& chunk) {
         Examination e = ExamineChunk(chunk);
         if (e.verdict == Verdict::Failed) {
           out.status = ProbeStatus::Failed;
-          out.failureLine = LineAround(chunk, e.failurePos);
+          out.failureLine = std::string(ReadLogLine(LineAround(chunk, e.failurePos)).message);
         } else if (e.verdict == Verdict::Parsed) {
           out.status = ProbeStatus::Parsed;
           out.info = ReadMediaInfo(chunk, e.durationPos, path);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "probe/log_levels.h"
 #include "text/bytes.h"
 
 namespace probe {
@@ -28,17 +29,48 @@ int StreamTextStart(std::string_view chunk) {
   return int(chunk.size()) + 1;  // the chunk ends inside the echoed path
 }
 
+namespace {
+
+// 1-based position of the first failure word in a line the converter marks as an error, -1
+// when none: warnings ("Invalid pixel aspect ratio"), metadata and echoed names say nothing.
+int FailureInErrorLines(std::string_view chunk) {
+  size_t begin = 0;
+  while (begin < chunk.size()) {
+    size_t end = chunk.find_first_of("\r\n", begin);
+    if (end == std::string_view::npos) end = chunk.size();
+    const std::string_view line = chunk.substr(begin, end - begin);
+    const LogLine read = ReadLogLine(line);
+    if (read.level != LogLevel::Untagged && read.level <= LogLevel::Error) {
+      for (int pos : {Find(line, "invalid", 1, Case::Ignore), Find(line, "errer"), Find(line, "failed!")})
+        if (pos != -1) return int(begin) + pos;
+    }
+    begin = end + 1;
+  }
+  return -1;
+}
+
+}  // namespace
+
 Examination ExamineChunk(std::string_view chunk) {
   Examination e;
-  for (int pos : {Find(chunk, "invalid", 1, Case::Ignore), Find(chunk, " pal8,"), Find(chunk, "errer"),
-                  Find(chunk, "failed!")}) {
+  const int start = StreamTextStart(chunk);
+  // A converter that tags its levels is judged by its error lines; an untagged one by the
+  // failure words anywhere.
+  const bool tagged = HasLevelTags(chunk);
+  const int failures[] = {
+      tagged ? FailureInErrorLines(chunk) : Find(chunk, "invalid", 1, Case::Ignore),
+      Find(chunk, " pal8,", tagged ? start : 1),
+      tagged ? -1 : Find(chunk, "errer"),
+      tagged ? -1 : Find(chunk, "failed!"),
+  };
+  for (int pos : failures) {
     if (pos != -1) {
       e.verdict = Verdict::Failed;
       e.failurePos = pos;
       return e;
     }
   }
-  e.durationPos = Find(chunk, "Duration: ", StreamTextStart(chunk));
+  e.durationPos = Find(chunk, "Duration: ", start);
   e.verdict = e.durationPos == -1 ? Verdict::NotYet : Verdict::Parsed;
   return e;
 }
@@ -151,6 +183,19 @@ std::string FrameRateText(std::string_view chunk) {
   return Middle(chunk, b + 2, a - (b + 2));
 }
 
+std::string AudioCodecText(std::string_view chunk) {
+  static constexpr std::string_view kAudio = ": Audio: ";
+  const int at = Find(chunk, kAudio, StreamTextStart(chunk));
+  if (at == -1) return {};
+  const std::string_view rest = chunk.substr(size_t(at - 1) + kAudio.size());
+  const size_t end = std::min(rest.find_first_of(" ,(\r\n"), rest.size());
+  std::string codec(rest.substr(0, std::min(end, size_t(32))));
+  const bool plain = std::all_of(codec.begin(), codec.end(), [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+  return plain ? codec : std::string();
+}
+
 MediaInfo ReadMediaInfo(std::string_view chunk, int durationPos, const std::string& path) {
   MediaInfo m;
   m.quotedPath = "\"" + path + "\"";
@@ -162,6 +207,7 @@ MediaInfo ReadMediaInfo(std::string_view chunk, int durationPos, const std::stri
   m.frameRate = FrameRateText(chunk);
   m.bitrate = BitrateText(chunk, durationPos);
   m.extension = text::ToLowerAscii(plat::ExtensionOf(path));
+  m.audioCodec = AudioCodecText(chunk);
   return m;
 }
 

@@ -21,8 +21,10 @@ struct Examination {
 // 1 without such a line; past the end when the chunk ends inside the path.
 int StreamTextStart(std::string_view chunk);
 
-// Failure words first ("invalid" in any letter case, " pal8,", "errer", "failed!"), then
-// "Duration: " after StreamTextStart: parsed when it is present, not yet otherwise.
+// Failure words first, then "Duration: " after StreamTextStart: parsed when it is present,
+// not yet otherwise. Output with level tags (see log_levels.h) fails on "invalid" (any
+// letter case), "errer" or "failed!" in a line marked as an error, and on " pal8," among
+// the streams; untagged output on any of the four anywhere.
 Examination ExamineChunk(std::string_view chunk);
 
 // The 11 characters right after "Duration: " (fewer when the chunk ends).
@@ -59,11 +61,16 @@ struct MediaInfo {
   std::string quotedPath;  // the path between double quotes
   int kind = 0;
   int width = 0, height = 0;
-  std::string duration;   // e.g. 00:00:05.00
-  std::string frameRate;  // e.g. 25 or 29.97
-  std::string bitrate;    // kb/s, e.g. 1234
-  std::string extension;  // lower case with its dot, e.g. .mp4
+  std::string duration;    // e.g. 00:00:05.00
+  std::string frameRate;   // e.g. 25 or 29.97
+  std::string bitrate;     // kb/s, e.g. 1234
+  std::string extension;   // lower case with its dot, e.g. .mp4
+  std::string audioCodec;  // the first sound stream's codec, e.g. aac; "" without sound
 };
+
+// The codec name of the first sound stream (": Audio: aac (LC) ..." gives "aac"), "" when the
+// chunk shows none.
+std::string AudioCodecText(std::string_view chunk);
 
 // All the facts of a parsed chunk (durationPos from ExamineChunk) about the file at `path`.
 MediaInfo ReadMediaInfo(std::string_view chunk, int durationPos, const std::string& path);

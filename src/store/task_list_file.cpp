@@ -45,6 +45,7 @@ const TextField kTextFields[] = {
     {"foregroundExtension", &TaskRecord::foregroundExtension},
     {"outputFormat", &TaskRecord::outputFormat},
     {"foregroundBitrate", &TaskRecord::foregroundBitrate},
+    {"foregroundAudioCodec", &TaskRecord::foregroundAudioCodec},
     {"bitrate", &TaskRecord::bitrate},
     {"foregroundFps", &TaskRecord::foregroundFps},
     {"backgroundFps", &TaskRecord::backgroundFps},

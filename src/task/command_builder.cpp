@@ -1,5 +1,7 @@
 #include "task/command_builder.h"
 
+#include "task/audio_copy.h"
+
 #include <cmath>
 
 #include "platform/platform.h"
@@ -321,7 +323,9 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
     R += " -an";
   } else if (!t.ticked(kTickMusic) && !t.ticked(kTickBackgroundSound) && !t.ticked(kTickAudioFadeIn) &&
              !t.ticked(kTickAudioFadeOut)) {
-    R += " -c:a copy";  // only the foreground's sound, unchanged
+    // Only the foreground's sound: unchanged where the container carries it properly, else
+    // encoded by the container's own sound encoder.
+    if (AudioCopyFits(t.foregroundAudioCodec, t.outputFormat)) R += " -c:a copy";
   }
 
   // An opt-in speed for the x264 formats; without one the command is unchanged.

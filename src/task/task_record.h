@@ -94,6 +94,7 @@ struct TaskRecord {
   std::string foregroundExtension;  // lower case with its dot
   std::string outputFormat;         // extension with its leading dot
   std::string foregroundBitrate;    // kb/s as the converter printed it
+  std::string foregroundAudioCodec;  // the first sound stream's codec ("aac"), "" when unknown
   std::string bitrate;              // text of the bitrate box
 
   std::string foregroundFps, backgroundFps, animationFps;

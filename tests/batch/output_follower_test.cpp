@@ -35,7 +35,7 @@ TEST(OutputFollower, StateAndSpeedByProgressTime) {
     const ChunkVerdict v = follower.Examine(c.chunk);
     EXPECT_TRUE(v.progress) << c.chunk;
     EXPECT_FALSE(v.repeated);
-    EXPECT_EQ(v.excerpt, "");
+    EXPECT_FALSE(v.errors);
     EXPECT_EQ(v.state, c.state) << c.chunk;
     EXPECT_EQ(v.speed, c.speed) << c.chunk;
   }
@@ -58,17 +58,21 @@ TEST(OutputFollower, RepeatedProgressChunkIsIgnored) {
   const std::string b = Line("00:00:05.00", "1");
   const ChunkVerdict withZero = follower.Examine(b + std::string(1, '\0') + "junk invalid");
   EXPECT_EQ(withZero.state, "50％");
-  EXPECT_EQ(withZero.excerpt, "");
+  EXPECT_FALSE(withZero.errors);
   EXPECT_DOUBLE_EQ(follower.progressSeconds(), 5);
 }
 
-TEST(OutputFollower, FailureWinsOverProgressAndKeepsTheTail) {
+TEST(OutputFollower, ErrorLinesAreGatheredAcrossReadsAndProgressGoesOn) {
   OutputFollower follower(10);
-  const ChunkVerdict v = follower.Examine(Line("00:00:02.00", "1") + "\n[out @ 0x1] Invalid argument\n");
+  // A warning holding "Invalid" is no error; a marked error line cut by a read counts once
+  // the rest of it arrives; progress is still shown (the exit status decides the task).
+  EXPECT_FALSE(follower.Examine("[sws @ 0x1] [warning] Invalid pixel aspect ratio\n[out @ 0x1] [err").errors);
+  const ChunkVerdict v = follower.Examine("or] Invalid argument\n" + Line("00:00:02.00", "1"));
+  EXPECT_TRUE(v.errors);
   EXPECT_TRUE(v.progress);
-  EXPECT_EQ(v.excerpt, "Invalid argument");
-  EXPECT_FALSE(v.state.has_value());  // the failure, not the percentage, goes into the row
-  EXPECT_NE(follower.tail().find("Invalid argument"), std::string::npos);
+  EXPECT_EQ(v.state, "20％");
+  follower.Examine("[fatal] Conversion failed!\n");
+  EXPECT_EQ(follower.errors(), "Invalid argument\nConversion failed!");
 
   // The tail keeps the end of long output.
   OutputFollower longOutput(0);

@@ -8,6 +8,7 @@
 
 #include "batch/progress.h"
 #include "platform/platform.h"
+#include "probe/log_levels.h"
 #include "support/media.h"
 #include "support/task_helpers.h"
 
@@ -110,22 +111,36 @@ TEST(ProgressPercentage, ValuesAndTexts) {
   for (const auto& c : cases) EXPECT_EQ(PercentageText(c.percentage), c.text) << c.percentage;
 }
 
-TEST(ProgressFailure, ErrorExcerpt) {
+// Lines as ffmpeg 5.1 prints them with "-loglevel level+info": only what it marks as an
+// error counts, never a word inside a warning, metadata or an echoed name.
+TEST(ProgressFailure, ErrorLinesAreTheOnesTheConverterMarks) {
   const struct {
-    const char* chunk;
-    const char* excerpt;
+    const char* output;
+    const char* errors;
   } cases[] = {
-      {"[mp4 @ 0x1] Invalid argument\r\n", "Invalid argument\r"},
-      {"something invalid here\n", "something invalid here"},  // no "]" at all
-      {"[a @ 1] fine\n[b @ 2] INVALID data\nnext line\n", "INVALID data\nnext line"},
-      {"invalid ] after\n", "invalid ] after"},  // "]" only after the word
-      {"[Parsed_crop_0 @ 0x5606] Invalid too big or non positive size for width '9999'\n"
-       "Error reinitializing filters!\n",
-       "Invalid too big or non positive size for width '9999'\nError reinitializing filters!"},
-      {"frame=1 time=00:00:01.00 speed=1x \n", ""},
-      {"", ""},
+      {"[Parsed_scale_2 @ 0x55f1] [warning] Invalid pixel aspect ratio 1420/1419, limit is 255/255 "
+       "reducing\n",
+       ""},
+      {"[avi @ 0x5611] [warning] Dropping invalid packet from start of the stream\n"
+       "[info] frame=   10 fps=0.0 q=28.0 size=0kB time=00:00:00.36 bitrate=N/A speed=0.7x    \r",
+       ""},
+      {"[info] Input #0, mov,mp4, from '/v/Invalidated/mirror_errors/clip.mp4':\n[info]     title : "
+       "Invalid\n",
+       ""},
+      {"[Parsed_crop_0 @ 0x5606] [error] Invalid too big or non positive size for width '9999'\n"
+       "[Parsed_crop_0 @ 0x5606] [error] Failed to configure input pad on Parsed_crop_0\n"
+       "[fatal] Error reinitializing filters!\n[fatal] Invalid argument\r\n",
+       "Invalid too big or non positive size for width '9999'\nFailed to configure input pad on "
+       "Parsed_crop_0\nError reinitializing filters!\nInvalid argument"},
+      {"[null @ 0x5626] [error] Application provided invalid, non monotonically increasing dts\n"
+       "[null @ 0x5626] [error] Application provided invalid, non monotonically increasing dts\n",
+       "Application provided invalid, non monotonically increasing dts"},  // each line once
+      {"[panic] gone\n[h264 @ 0x1] [error] error while decoding MB 4 2\n",
+       "gone\nerror while decoding MB 4 2"},
+      {"[error] /v/x.mp4: No such file or directory\n", "/v/x.mp4: No such file or directory"},
+      {"Invalid argument\n[x] [error] not a component tag\n[a @ 1] fine\n", ""},  // untagged lines
   };
-  for (const auto& c : cases) EXPECT_EQ(ErrorExcerpt(c.chunk), c.excerpt) << c.chunk;
+  for (const auto& c : cases) EXPECT_EQ(probe::ErrorLines(c.output), c.errors) << c.output;
 }
 
 TEST(ProgressFailure, TranslationReplacesTheFourPhrasesInOrder) {
@@ -188,7 +203,7 @@ TEST(ProgressLive, RealOutputOfAShortConversion) {
   ASSERT_FALSE(speed.empty()) << chunk;
   EXPECT_GT(std::stod(speed), 0) << speed;
   EXPECT_NEAR(Percentage(seconds, duration), 100, 5);
-  EXPECT_EQ(ErrorExcerpt(output), "");
+  EXPECT_EQ(probe::ErrorLines(output), "");
   plat::DeleteFile(out);
 }
 

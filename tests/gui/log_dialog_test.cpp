@@ -38,7 +38,7 @@ TEST(LogDialogTest, CopiedCommandSplitsBackIntoTheWordsTheTaskRuns) {
   const std::string stored =
       R"(-i "/tmp/my clip's 视频.mp4" -vf "drawtext=text='a $HOME `id` \n'" -y "/out dir/结果 (1).gif")";
   ASSERT_FALSE(probe::ConverterPath().empty());
-  std::vector<std::string> expected{probe::ConverterPath(), "-hide_banner"};
+  std::vector<std::string> expected{probe::ConverterPath(), "-hide_banner", "-loglevel", "level+info"};
   for (const std::string& w : probe::SplitArguments(stored)) expected.push_back(w);
 
   app::LogDialog dialog(nullptr, QString(), app::TaskShellLine(probe::SplitArguments(stored)));

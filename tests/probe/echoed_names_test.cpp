@@ -20,6 +20,7 @@ TEST(ProbeEchoedNames, APathNeverStandsInForTheConvertersWords) {
       {"x Duration: 12.mp4", true},
       {"p: Audio: q.mp4", false},  // silent, yet the name says Audio
       {"x, 1x2, y fps, .mp4", true},
+      {"Invalidated mirror_errors terror a pal8, b failed! errer.mp4", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -33,5 +34,6 @@ TEST(ProbeEchoedNames, APathNeverStandsInForTheConvertersWords) {
     EXPECT_EQ(out.info.kind, row.sound ? 5 : 3);
     EXPECT_EQ(out.info.width, 320);
     EXPECT_EQ(out.info.height, 180);
+    EXPECT_EQ(out.info.audioCodec, row.sound ? "aac" : "");
   }
 }
