@@ -94,16 +94,21 @@ Placed ReadBack(const std::string& sendcmd, int frames, double fps, int start) {
 
 bool Inside(double boxLeft, int cropLeft) { return boxLeft >= cropLeft && boxLeft + kBox <= cropLeft + 608; }
 
-// The astronaut photo python3-imageio ships, fetched by scripts/real_clips.sh.
-std::string Astronaut() {
+// `path` inside `package`, fetched once by scripts/real_clips.sh; "" when that fails.
+std::string FetchFromPackage(const std::string& package, const std::string& path) {
   const char* env = std::getenv("FLIPFRAME_REAL_CLIPS");
   const std::string folder = env && *env ? env : "/var/cache/flipframe-real-clips";
-  const std::string png =
-      folder + "/python3-imageio/usr/lib/python3/dist-packages/imageio/resources/images/astronaut.png";
-  if (!plat::FileExists(png))
-    Run("bash '" + std::string(FLIPFRAME_SOURCE_DIR) + "/scripts/real_clips.sh' '" + folder +
-        "' python3-imageio >/dev/null");
-  return plat::FileExists(png) ? png : "";
+  const std::string file = folder + "/" + package + path;
+  if (!plat::FileExists(file))
+    Run("bash '" + std::string(FLIPFRAME_SOURCE_DIR) + "/scripts/real_clips.sh' '" + folder + "' " + package +
+        " >/dev/null");
+  return plat::FileExists(file) ? file : "";
+}
+
+// The astronaut photo python3-imageio ships.
+std::string Astronaut() {
+  return FetchFromPackage("python3-imageio",
+                          "/usr/lib/python3/dist-packages/imageio/resources/images/astronaut.png");
 }
 
 std::string Capture(const std::string& line) {
@@ -141,17 +146,6 @@ std::vector<RealClip> ReadRealClips(const std::string& table) {
   return clips;
 }
 
-// The clip's file, its package fetched once by scripts/real_clips.sh; "" when that fails.
-std::string FetchClip(const RealClip& c) {
-  const char* env = std::getenv("FLIPFRAME_REAL_CLIPS");
-  const std::string folder = env && *env ? env : "/var/cache/flipframe-real-clips";
-  const std::string file = folder + "/" + c.package + c.path;
-  if (!plat::FileExists(file))
-    Run("bash '" + std::string(FLIPFRAME_SOURCE_DIR) + "/scripts/real_clips.sh' '" + folder + "' " +
-        c.package + " >/dev/null");
-  return plat::FileExists(file) ? file : "";
-}
-
 // Follow against the middle crop on each clip, converted to 1080x1920: how many marked frames
 // have the subject's centre inside the crop (or in the blurred look, which shows everything),
 // and the largest move of the crop between two frames of one scene (output px).
@@ -163,7 +157,7 @@ void RealFootage(const std::string& tmp, const std::string& photo) {
   // photo's head and shoulders 900 px high at x 100 and 1000 of 1920 (the face's centre at
   // 553 and 1453; a face is found from about a sixth of the picture's width).
   const std::string standing = tmp + "/standing.mp4";
-  const std::string walkers = FetchClip(clips.back());
+  const std::string walkers = FetchFromPackage(clips.back().package, clips.back().path);
   if (!walkers.empty() &&
       Run("ffmpeg -v error -y -ss 3 -i '" + walkers + "' -ss 40 -i '" + walkers + "' -loop 1 -i '" + photo +
           "' -filter_complex \"[0:v]scale=1920:1080,trim=end_frame=1,loop=74:1,setpts=N/25/TB[a];"
@@ -180,7 +174,7 @@ void RealFootage(const std::string& tmp, const std::string& photo) {
   std::printf("%-9s %10s %10s %14s  cameras\n", "clip", "follow", "middle", "move px/frame");
   int faceMarks = 0, faceFollow = 0;
   for (const RealClip& c : clips) {
-    const std::string file = c.package.empty() ? c.path : FetchClip(c);
+    const std::string file = c.package.empty() ? c.path : FetchFromPackage(c.package, c.path);
     if (file.empty()) {
       std::printf("%-9s not available (apt-get download %s failed)\n", c.name.c_str(), c.package.c_str());
       continue;
