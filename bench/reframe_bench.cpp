@@ -1,6 +1,6 @@
 // The subject-following crop on clips with a known subject path, made here at 1920x1080:
-// scikit-image's astronaut photo (taken out of Debian's python3-skimage package with
-// `apt-get download` + `dpkg-deb -x` into a temporary folder; nothing is installed) laid over
+// the astronaut photo of Debian's python3-imageio package (fetched by scripts/real_clips.sh:
+// `apt-get download` + `dpkg-deb -x`; nothing is installed) laid over
 // a still lavfi landscape, and
 //   moving  the photo crossing the frame,
 //   pause   crossing, standing still for a while, crossing on,
@@ -20,12 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "batch/progress.h"
 #include "batch/task_worker.h"
 #include "pipeline/follow_prep.h"
 #include "pipeline/make_task.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "reframe/analysis.h"
+#include "store/presets.h"
 
 namespace {
 
@@ -57,7 +60,7 @@ struct Placed {
   std::vector<int> x;
   std::vector<bool> fallback;
 };
-Placed ReadBack(const std::string& sendcmd, int frames) {
+Placed ReadBack(const std::string& sendcmd, int frames, double fps, int start) {
   struct Cmd {
     double t;
     int x;
@@ -75,10 +78,10 @@ Placed ReadBack(const std::string& sendcmd, int frames) {
     cmds.push_back(c);
   }
   Placed p;
-  int x = (kW - 608) / 2, mix = 0;
+  int x = start, mix = 0;
   size_t next = 0;
   for (int k = 0; k < frames; ++k) {
-    while (next < cmds.size() && cmds[next].t <= double(k) / kFps + 1e-9) {
+    while (next < cmds.size() && cmds[next].t <= double(k) / fps + 1e-9) {
       if (cmds[next].x >= 0) x = cmds[next].x;
       if (cmds[next].mix >= 0) mix = cmds[next].mix;
       ++next;
@@ -91,13 +94,142 @@ Placed ReadBack(const std::string& sendcmd, int frames) {
 
 bool Inside(double boxLeft, int cropLeft) { return boxLeft >= cropLeft && boxLeft + kBox <= cropLeft + 608; }
 
-std::string Astronaut(const std::string& tmp) {
-  const std::string deb = tmp + "/deb";
-  plat::MakeDirs(deb);
-  Run("cd '" + deb +
-      "' && apt-get download python3-skimage >/dev/null 2>&1 && dpkg-deb -x python3-skimage_*.deb x");
-  const std::string png = deb + "/x/usr/lib/python3/dist-packages/skimage/data/astronaut.png";
-  return plat::FileExists(png) ? png : "";
+// `path` inside `package`, fetched once by scripts/real_clips.sh; "" when that fails.
+std::string FetchFromPackage(const std::string& package, const std::string& path) {
+  const char* env = std::getenv("FLIPFRAME_REAL_CLIPS");
+  const std::string folder = env && *env ? env : "/var/cache/flipframe-real-clips";
+  const std::string file = folder + "/" + package + path;
+  if (!plat::FileExists(file))
+    Run("bash '" + std::string(FLIPFRAME_SOURCE_DIR) + "/scripts/real_clips.sh' '" + folder + "' " + package +
+        " >/dev/null");
+  return plat::FileExists(file) ? file : "";
+}
+
+// The astronaut photo python3-imageio ships.
+std::string Astronaut() {
+  return FetchFromPackage("python3-imageio",
+                          "/usr/lib/python3/dist-packages/imageio/resources/images/astronaut.png");
+}
+
+std::string Capture(const std::string& line) {
+  std::string out;
+  if (FILE* f = popen(line.c_str(), "r")) {
+    char b[4096];
+    for (size_t n; (n = fread(b, 1, sizeof b, f)) > 0;) out.append(b, n);
+    pclose(f);
+  }
+  return out;
+}
+
+// One clip with its subject marked by eye (see real_clips.txt).
+struct RealClip {
+  std::string name, package, path;
+  int frames = 0;
+  bool faces = false;
+  std::vector<double> marks;  // share of the width, <0: no subject
+};
+
+std::vector<RealClip> ReadRealClips(const std::string& table) {
+  std::vector<RealClip> clips;
+  std::istringstream in(table);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    RealClip c;
+    int faces = 0;
+    fields >> c.name >> c.package >> c.path >> c.frames >> faces;
+    c.faces = faces != 0;
+    for (std::string m; fields >> m;) c.marks.push_back(m == "-" ? -1 : std::atof(m.c_str()));
+    if (c.marks.size() == 20) clips.push_back(c);
+  }
+  return clips;
+}
+
+// Follow against the middle crop on each clip, converted to 1080x1920: how many marked frames
+// have the subject's centre inside the crop (or in the blurred look, which shows everything),
+// and the largest move of the crop between two frames of one scene (output px).
+void RealFootage(const std::string& tmp, const std::string& photo) {
+  std::string table;
+  plat::ReadFile(std::string(FLIPFRAME_SOURCE_DIR) + "/bench/real_clips.txt", &table);
+  std::vector<RealClip> clips = ReadRealClips(table);
+  // A presenter standing still over a real clip's picture, left, then right after a cut: the
+  // photo's head and shoulders 900 px high at x 100 and 1000 of 1920 (the face's centre at
+  // 553 and 1453; a face is found from about a sixth of the picture's width).
+  const std::string standing = tmp + "/standing.mp4";
+  const std::string walkers = FetchFromPackage(clips.back().package, clips.back().path);
+  if (!walkers.empty() &&
+      Run("ffmpeg -v error -y -ss 3 -i '" + walkers + "' -ss 40 -i '" + walkers + "' -loop 1 -i '" + photo +
+          "' -filter_complex \"[0:v]scale=1920:1080,trim=end_frame=1,loop=74:1,setpts=N/25/TB[a];"
+          "[1:v]scale=1920:1080,trim=end_frame=1,loop=74:1,setpts=N/25/TB[b];[2:v]crop=256:256:96:0,"
+          "scale=900:900,split[p][q];[a][p]overlay=100:90:shortest=1[x];[b][q]overlay=1000:90:shortest=1[y];"
+          "[x][y]concat,format=yuv420p\" -r 25 -c:v libx264 -preset veryfast '" +
+          standing + "'") == 0) {
+    // 148 of its 150 frames, so that no mark falls on the cut's frame.
+    RealClip c{"standing", "", standing, 148, true, {}};
+    for (int k = 0; k < 20; ++k) c.marks.push_back(k * 148 / 20 < 75 ? 553.0 / 1920 : 1453.0 / 1920);
+    clips.push_back(c);
+  }
+  std::printf("\nreal footage, to 1080x1920: subject's centre in view in marked frames\n");
+  std::printf("%-9s %10s %10s %14s  cameras\n", "clip", "follow", "middle", "move px/frame");
+  int faceMarks = 0, faceFollow = 0;
+  for (const RealClip& c : clips) {
+    const std::string file = c.package.empty() ? c.path : FetchFromPackage(c.package, c.path);
+    if (file.empty()) {
+      std::printf("%-9s not available (apt-get download %s failed)\n", c.name.c_str(), c.package.c_str());
+      continue;
+    }
+    std::istringstream probe(
+        Capture("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,r_frame_rate "
+                "-of csv=p=0:s=x '" +
+                file + "'"));
+    int w = 0, h = 0, num = 0, den = 1;
+    char sep = 0;
+    probe >> w >> sep >> h >> sep >> num >> sep >> den;
+    const double fps = den > 0 ? double(num) / den : 25;
+    const double seconds = c.frames / fps;
+    const reframe::AnalysisRequest q{file, w, h, kOutW, kOutH, seconds, fps};
+    const reframe::AnalysisResult r = reframe::Analyse(q, {}, nullptr);
+    if (!r.ok) {
+      std::printf("%-9s analysis failed: %s\n", c.name.c_str(), r.error.c_str());
+      continue;
+    }
+    const reframe::CropWindow win = reframe::WindowFor(w, h, kOutW, kOutH);
+    const Placed p = ReadBack(r.sendcmd, c.frames, fps, win.travel / 2);
+    int marked = 0, follow = 0, middle = 0;
+    std::string missed;
+    for (int k = 0; k < 20; ++k) {
+      if (c.marks[size_t(k)] < 0) continue;
+      const size_t n = size_t(k * c.frames / 20);
+      const double x = c.marks[size_t(k)] * w;
+      ++marked;
+      const bool seen = p.fallback[n] || (x >= p.x[n] && x <= p.x[n] + win.width);
+      follow += seen;
+      if (!seen) missed += " " + std::to_string(k);
+      middle += x >= win.travel / 2 && x <= win.travel / 2 + win.width;
+    }
+    double move = 0;
+    for (size_t n = 1; n < p.x.size(); ++n)
+      move = std::max(move, std::abs(p.x[n] - p.x[n - 1]) * double(kOutW) / win.width);
+    std::string cams;
+    for (reframe::Camera cam : r.cameras)
+      cams += std::string(cam == reframe::Camera::Stationary ? "S"
+                          : cam == reframe::Camera::Tracking ? "T"
+                          : cam == reframe::Camera::Fallback ? "F"
+                                                             : "C");
+    std::printf("%-9s %6d/%-3d %6d/%-3d %14.1f  %-8s %s%s\n", c.name.c_str(), follow, marked, middle, marked,
+                move, cams.c_str(), missed.empty() ? "" : ("missed:" + missed).c_str(),
+                follow < middle ? "  BELOW THE MIDDLE" : "");
+    if (c.faces) {
+      faceMarks += marked;
+      faceFollow += follow;
+    }
+  }
+  if (faceMarks > 0)
+    std::printf(
+        "faces: centre in view in %.0f%% of marked face frames (target 90%%); cameras: S stationary, "
+        "T tracking, C middle, F blurred; moves include the jumps at cuts\n",
+        100.0 * faceFollow / faceMarks);
 }
 
 }  // namespace
@@ -111,7 +243,7 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/reframe_bench_XXXXXX";
   const std::string tmp = mkdtemp(pattern);
   setenv("XDG_CACHE_HOME", (tmp + "/cache").c_str(), 1);  // every analysis runs afresh
-  std::string photo = Astronaut(tmp);
+  std::string photo = Astronaut();
   if (photo.empty()) {
     std::printf("astronaut.png not available (apt-get download failed): a lavfi test pattern stands in\n");
     photo = tmp + "/subject.png";
@@ -137,6 +269,8 @@ int main(int argc, char** argv) {
       {"cut", [=](double t) { return t < T / 2 ? 200.0 : kW - kBox - 200.0; }, -1, T / 2},
   };
 
+  RealFootage(tmp, photo);
+  std::printf("\nmade clips\n");
   std::string convertSource;
   std::printf("%-7s %9s %9s %10s %12s %9s  cameras\n", "clip", "in crop", "centre", "fallback", "still px/f",
               "cut s");
@@ -183,7 +317,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     const int frames = int(T * kFps);
-    const Placed p = ReadBack(r.sendcmd, frames);
+    const Placed p = ReadBack(r.sendcmd, frames, kFps, (kW - 608) / 2);
     int inside = 0, centre = 0, fallback = 0, stillFrames = 0;
     double stillMove = 0, reaction = -1;
     for (int k = 0; k < frames; ++k) {
@@ -225,12 +359,17 @@ int main(int argc, char** argv) {
   }
   Run("rm -rf '" + tmp + "/cache'");
   auto start = Clock::now();
-  const pipeline::FollowPrep prep = pipeline::PrepareFollow(made.task, {}, nullptr);
+  const task::BuildEnvironment env = task::DiskEnvironment(presets::LocalEffectFilters());
+  const std::vector<std::string> stored = pipeline::RunWords(made.task, env);
+  const pipeline::FollowPrep prep =
+      pipeline::PrepareFollow(made.task, batch::OutputFile(stored), {}, nullptr);
+  const std::vector<std::string> words =
+      pipeline::RunWords(made.task, pipeline::FollowEnvironment(env, prep));
   const double analysis = Since(start);
   start = Clock::now();
   batch::WorkerTiming timing;
   timing.endOtherConverters = false;
-  const batch::WorkerResult done = batch::RunTaskWorker(made.task.commandLine, false, {}, {}, timing);
+  const batch::WorkerResult done = batch::RunTaskWorker(words, false, {}, {}, timing);
   const double conversion = Since(start);
   pipeline::CleanUpFollow(prep);
   std::printf("analysis %.2f s, conversion to %dx%d %.2f s (%s): analysis/conversion %.3f\n", analysis,

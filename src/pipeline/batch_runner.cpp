@@ -120,7 +120,10 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
                                          const EffectFilters& filters) {
   const batch::WorkerReport report = ReportFor(row);
   const auto& state = report.state;
-  const FollowPrep prep = PrepareFollow(record, stop_.get_token(), state);
+  task::BuildEnvironment env = task::DiskEnvironment(filters);
+  std::vector<std::string> words = RunWords(record, env);
+  const FollowPrep prep = PrepareFollow(record, batch::OutputFile(words), stop_.get_token(), state);
+  if (!prep.sendcmdPath.empty()) words = RunWords(record, FollowEnvironment(std::move(env), prep));
   if (prep.stopped) {
     state(batch::kStateStopped);
     return {batch::WorkerEnding::Stopped, {}, {}};
@@ -129,7 +132,6 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
     state(batch::OutputErrorState(prep.error));
     return {batch::WorkerEnding::Failed, prep.error, {}};
   }
-  const std::vector<std::string> words = RunWords(record, task::DiskEnvironment(filters));
   const int duration = batch::TaskDuration(words);
   const auto started = Now();
   Post([this, row, duration, started] {

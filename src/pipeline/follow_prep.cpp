@@ -1,7 +1,6 @@
 #include "pipeline/follow_prep.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 
 #include "batch/progress.h"
@@ -9,6 +8,11 @@
 #include "reframe/crop_command.h"
 
 namespace pipeline {
+namespace {
+
+constexpr double kMaxFrameRate = 1000;  // a higher figure is a probe's time base, not a rate
+
+}  // namespace
 
 std::string AnalysisStateText(double fraction) {
   const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
@@ -22,15 +26,18 @@ reframe::AnalysisRequest FollowRequest(const task::TaskRecord& r) {
   q.sourceHeight = r.foregroundHeight;
   q.outputWidth = r.outputWidth;
   q.outputHeight = r.outputHeight;
-  q.seconds = batch::OutputDurationSeconds(r.commandLine);
-  if (q.seconds < 0) q.seconds = batch::ClockSeconds(r.foregroundDuration);
+  // The converter reads the foreground up to the task's duration (its "-to"), never beyond
+  // its end.
+  q.seconds = std::max(0.0, batch::ClockSeconds(r.outputDuration));
+  if (const double whole = batch::ClockSeconds(r.foregroundDuration); whole > 0)
+    q.seconds = std::min(q.seconds, whole);
   const double fps = std::strtod(r.foregroundFps.c_str(), nullptr);
-  q.frameRate = fps > 0 ? fps : 25;
+  q.frameRate = fps > 0 && fps <= kMaxFrameRate ? fps : 25;
   return q;
 }
 
-FollowPrep PrepareFollow(const task::TaskRecord& record, std::stop_token stop,
-                         const std::function<void(const std::string&)>& state) {
+FollowPrep PrepareFollow(const task::TaskRecord& record, const std::string& temporaryOutput,
+                         std::stop_token stop, const std::function<void(const std::string&)>& state) {
   FollowPrep prep;
   if (record.layout.kind != task::LayoutKind::Follow) return prep;
   int shown = -1;
@@ -52,16 +59,25 @@ FollowPrep PrepareFollow(const task::TaskRecord& record, std::stop_token stop,
     prep.error = analysed.error;
     return prep;
   }
-  const std::string path = reframe::SendcmdPathFor(batch::OutputFile(record.commandLine));
+  const std::string extension = plat::ExtensionOf(temporaryOutput);
+  const std::string stem = temporaryOutput.substr(0, temporaryOutput.size() - extension.size());
   std::string why;
-  plat::MakeDirs(plat::FolderOf(path));
-  if (!plat::WriteFileAtomically(path, analysed.sendcmd, &why)) {
+  const std::string path = plat::CreateFreshFile(stem, ".follow.txt", 0, &why);
+  if (path.empty() || !plat::WriteFileAtomically(path, analysed.sendcmd, &why)) {
+    if (!path.empty()) plat::DeleteFile(path);
     prep.ok = false;
-    prep.error = "无法写入 " + path + "：" + why;
+    prep.error = "无法在 " + plat::FolderOf(temporaryOutput) + " 写入跟随路径文件：" + why;
     return prep;
   }
   prep.sendcmdPath = path;
+  prep.blurred = analysed.blurred;
   return prep;
+}
+
+task::BuildEnvironment FollowEnvironment(task::BuildEnvironment env, const FollowPrep& prep) {
+  env.followPath = prep.sendcmdPath;
+  env.followBlurred = prep.blurred;
+  return env;
 }
 
 void CleanUpFollow(const FollowPrep& prep) {

@@ -4,6 +4,7 @@
 #include "probe/path_check.h"
 #include "task/control_rules.h"
 #include "task/encoder_preset.h"
+#include "task/layout.h"
 #include "text/bytes.h"
 
 namespace pipeline {
@@ -132,6 +133,15 @@ bool MatchesWithAnyEffects(const std::string& text, const std::string& pattern, 
   return true;
 }
 
+// The follow layout analyses the foreground at its stored size and crops one copy of it.
+std::string FollowProblem(const TaskRecord& r) {
+  if (r.layout.kind != task::LayoutKind::Follow) return "";
+  if (r.foregroundWidth < 2 || r.foregroundHeight < 2)
+    return "智能跟随需要前景的画面尺寸，而前景宽度和高度为 " + std::to_string(r.foregroundWidth) + "×" +
+           std::to_string(r.foregroundHeight);
+  return task::LayoutCopiesProblem(r.layout, r.selectedForegroundCount + 1);
+}
+
 std::string TaskNumbers(const std::vector<int>& numbers) {
   constexpr size_t kShown = 10;
   std::string s = "第";
@@ -191,6 +201,7 @@ std::string StoredTaskProblem(const TaskRecord& r) {
   };
   for (const Range& range : ranges)
     if (std::string p = RangeProblem(range); !p.empty()) return p;
+  if (std::string p = FollowProblem(r); !p.empty()) return p;
   if (!AllSwitches(r.ticks) || !AllSwitches(r.disabled)) return "开关状态不是 0 或 1";
   return "";
 }

@@ -7,12 +7,20 @@
 
 #include "platform/platform.h"
 #include "probe/converter.h"
+#include "reframe/faces.h"
 #include "reframe/signals.h"
 
 namespace reframe {
 namespace {
 
-constexpr char kCacheVersion[] = "flipframe-follow 1";
+constexpr char kCacheVersion[] = "flipframe-follow 2";
+// scdet's score (0-100) from which a frame starts a new shot: real cuts score 11.8-15.2, a
+// hand-held close-up at most 7.4.
+constexpr double kCutScore = 10;
+// Faces are looked for in every other analysed frame; the tracks fill the ones between.
+constexpr int kFaceEvery = 2;
+// A face's box covers brows to chin: the head around it is this much wider on each side.
+constexpr double kHeadMargin = 0.25;
 
 std::string Seconds(double s) {
   char b[32];
@@ -40,6 +48,7 @@ uint64_t Fnv1a(const std::string& s) {
 // Reads exactly `size` bytes unless the converter ends or a stop comes; false then.
 bool ReadFrame(int fd, pid_t pid, std::vector<uint8_t>* frame, const std::stop_token& stop, bool* ended,
                int* status) {
+  if (frame->empty()) return false;
   size_t got = 0;
   while (got < frame->size()) {
     if (stop.stop_requested()) return false;
@@ -69,39 +78,71 @@ void AnalysisSize(int srcW, int srcH, int* w, int* h) {
   *h = std::max(2, static_cast<int>(std::lround(static_cast<double>(srcH) * *w / std::max(1, srcW))) & ~1);
 }
 
-std::vector<std::string> AnalysisArguments(const AnalysisRequest& r) {
+std::vector<std::string> AnalysisArguments(const AnalysisRequest& r, const std::string& cutsFile) {
   int w = 0, h = 0;
   AnalysisSize(r.sourceWidth, r.sourceHeight, &w, &h);
-  return {"-hide_banner",
-          "-v",
-          "quiet",
-          "-nostdin",
-          "-i",
-          r.source,
-          "-t",
-          Seconds(r.seconds),
-          "-an",
-          "-sn",
-          "-dn",
-          "-vf",
-          "fps=" + Seconds(kAnalysisRate) + ",scale=" + std::to_string(w) + ":" + std::to_string(h) +
-              ":flags=area,format=gray",
-          "-f",
-          "rawvideo",
-          "-"};
+  // Every frame goes through scdet (small, so it costs little), whose cuts are written to
+  // `cutsFile`; the grey frames for the signals and faces come 5 a second on standard output,
+  // each the last source frame at or before its time (so a frame after a cut is never taken
+  // for one before it).
+  const std::string graph =
+      "[0:v]setpts=PTS-STARTPTS,split[a][b];[a]fps=" + Seconds(kAnalysisRate) + ":round=up" +
+      ",scale=" + std::to_string(w) + ":" + std::to_string(h) +
+      ":flags=area,format=gray[g];[b]scale=160:-2:flags=fast_bilinear,scdet=threshold=" + Seconds(kCutScore) +
+      ",metadata=mode=print:key=lavfi.scd.time:file=" + FilterPathText(cutsFile) + "[c]";
+  // The length is the input's: it bounds both outputs.
+  return {"-hide_banner", "-v",       "quiet",
+          "-nostdin",     "-t",       Seconds(r.seconds),
+          "-i",           r.source,   "-filter_complex",
+          graph,          "-map",     "[g]",
+          "-f",           "rawvideo", "-",
+          "-map",         "[c]",      "-f",
+          "null",         "-"};
+}
+
+std::vector<double> CutTimes(const std::string& printed) {
+  std::vector<double> cuts;
+  size_t at = 0;
+  while ((at = printed.find("pts_time:", at)) != std::string::npos) {
+    at += 9;
+    char* end = nullptr;
+    const double t = std::strtod(printed.c_str() + at, &end);
+    if (end != printed.c_str() + at && std::isfinite(t) && t > 0) cuts.push_back(t);
+  }
+  std::sort(cuts.begin(), cuts.end());
+  return cuts;
+}
+
+void MarkCuts(const std::vector<double>& cuts, std::vector<Sample>* samples) {
+  for (double cut : cuts) {
+    // The first analysed frame at or after the cut (an analysed frame is the source frame
+    // shown at its time); its motion is the difference across the cut: none.
+    const auto first = std::find_if(samples->begin(), samples->end(),
+                                    [cut](const Sample& s) { return s.time + 1e-6 >= cut; });
+    if (first == samples->begin() || first == samples->end()) continue;
+    first->cut = true;
+    first->cutTime = cut;
+    first->globalMotion = false;
+    std::erase_if(first->detections, [](const Detection& d) { return d.cue == Cue::Motion; });
+  }
 }
 
 std::vector<FramePlace> FramePlaces(const SolvedPath& path, const std::vector<Sample>& samples,
                                     double seconds, double frameRate) {
   std::vector<FramePlace> frames;
   if (samples.empty() || frameRate <= 0) return frames;
+  // No further than a frame past the last analysed one: the source ends there.
+  seconds = std::min(seconds, samples.back().time + 1 / kAnalysisRate);
   const long long count = static_cast<long long>(std::ceil(seconds * frameRate - 1e-9));
+  const auto startOf = [&](size_t j) { return samples[j].cut ? samples[j].cutTime : samples[j].time; };
+  const double half = 0.5 / frameRate;
   size_t j = 0;
   for (long long k = 0; k < count; ++k) {
     const double t = static_cast<double>(k) / frameRate;
-    while (j + 1 < samples.size() && samples[j + 1].time <= t) ++j;
+    // A new scene from the frame its cut was found on.
+    while (j + 1 < samples.size() && startOf(j + 1) <= t + half) ++j;
     double place = path.positions[j];
-    // Within a scene the window glides between two samples; at a new scene it jumps.
+    // Within a scene the window glides between two samples.
     if (j + 1 < samples.size() && !path.sceneStart[j + 1]) {
       const double span = samples[j + 1].time - samples[j].time;
       const double f = span > 0 ? std::clamp((t - samples[j].time) / span, 0.0, 1.0) : 0.0;
@@ -149,6 +190,7 @@ AnalysisResult Analyse(const AnalysisRequest& r, std::stop_token stop,
   if (!cache.empty() && plat::ReadFile(cache, &kept) && kept.compare(0, key.size() + 1, key + "\n") == 0) {
     result.ok = result.fromCache = true;
     result.sendcmd = kept.substr(key.size() + 1);
+    result.blurred = ShowsBlurredLook(result.sendcmd);
     return result;
   }
   if (probe::ConverterPath().empty()) {
@@ -158,14 +200,28 @@ AnalysisResult Analyse(const AnalysisRequest& r, std::stop_token stop,
   const CropWindow window = WindowFor(r.sourceWidth, r.sourceHeight, r.outputWidth, r.outputHeight);
   int w = 0, h = 0;
   AnalysisSize(r.sourceWidth, r.sourceHeight, &w, &h);
+  if (w < 2 || h < 2 || r.outputWidth < 2 || r.outputHeight < 2) {
+    result.error = "分析失败：前景的画面尺寸 " + std::to_string(r.sourceWidth) + "×" +
+                   std::to_string(r.sourceHeight) + " 无法分析";
+    return result;
+  }
   const double scale = window.across ? double(r.sourceWidth) / w : double(r.sourceHeight) / h;
 
-  plat::Child child = probe::StartConverter(AnalysisArguments(r));
+  std::string why;
+  const std::string folder = CacheFolder().empty() ? "/tmp" : CacheFolder();
+  const std::string cutsFile = plat::CreateFreshFile(folder + "/cuts", ".txt", 0, &why);
+  if (cutsFile.empty()) {
+    result.error = "分析失败：无法在 " + folder + " 写入文件：" + why;
+    return result;
+  }
+  plat::Child child = probe::StartConverter(AnalysisArguments(r, cutsFile));
   if (!child.started()) {
+    plat::DeleteFile(cutsFile);
     result.error = "无法启动转换程序 " + probe::ConverterPath();
     return result;
   }
   SignalTracker tracker(window.across);
+  FaceFinder faces;
   std::vector<Sample> samples;
   GrayFrame frame{w, h, std::vector<uint8_t>(size_t(w) * size_t(h))};
   const double expected = std::max(1.0, r.seconds * kAnalysisRate);
@@ -175,8 +231,16 @@ AnalysisResult Analyse(const AnalysisRequest& r, std::stop_token stop,
     SignalTracker::Found found = tracker.Next(frame);
     Sample s;
     s.time = static_cast<double>(samples.size()) / kAnalysisRate;
-    s.cut = found.cut;
-    for (Detection d : found.detections) s.detections.push_back({d.lo * scale, d.hi * scale, d.weight});
+    s.globalMotion = found.globalMotion;
+    for (Detection d : found.detections)
+      s.detections.push_back({d.lo * scale, d.hi * scale, d.weight, Cue::Motion});
+    if (samples.size() % kFaceEvery == 0) {
+      for (const FaceBox& f : faces.Find(frame)) {
+        const double lo = window.across ? f.left : f.top, hi = (window.across ? f.right : f.bottom) + 1;
+        const double margin = kHeadMargin * (hi - lo);
+        s.detections.push_back({(lo - margin) * scale, (hi + margin) * scale, f.score, Cue::Face});
+      }
+    }
     samples.push_back(std::move(s));
     if (progress) progress(std::min(1.0, static_cast<double>(samples.size()) / expected));
   }
@@ -185,6 +249,9 @@ AnalysisResult Analyse(const AnalysisRequest& r, std::stop_token stop,
     plat::ReapChild(child.pid, 2000);
   }
   plat::CloseFd(child.readFd);
+  std::string cuts;
+  plat::ReadFile(cutsFile, &cuts);
+  plat::DeleteFile(cutsFile);
   if (stop.stop_requested()) {
     result.stopped = true;
     return result;
@@ -193,7 +260,9 @@ AnalysisResult Analyse(const AnalysisRequest& r, std::stop_token stop,
     result.error = "分析失败：转换程序没有给出画面（退出码 " + std::to_string(status) + "）";
     return result;
   }
+  MarkCuts(CutTimes(cuts), &samples);
   result.sendcmd = SendcmdForSamples(r, samples, &result.cameras);
+  result.blurred = ShowsBlurredLook(result.sendcmd);
   result.ok = true;
   if (!cache.empty()) {
     plat::MakeDirs(CacheFolder());

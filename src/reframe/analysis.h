@@ -1,8 +1,8 @@
 #pragma once
 // The analysis pass of the subject-following crop: the converter pipes small grey frames
-// (about 480 pixels wide, 5 a second) to us, the signals and the camera turn them into a
-// path, and the path into the sendcmd text that steers the conversion's crop. We decode
-// nothing ourselves.
+// (about 480 pixels wide, 5 a second) to us and writes the cuts it finds in every frame to a
+// file; faces, motion and cuts make the camera's path, and the path the sendcmd text that
+// steers the conversion's crop. We decode nothing ourselves.
 //
 // Results are kept in the user's cache folder ($XDG_CACHE_HOME/flipframe/reframe, else
 // ~/.cache/flipframe/reframe), one file per source path + size + modification time + the
@@ -31,16 +31,21 @@ struct AnalysisRequest {
 struct AnalysisResult {
   bool ok = false;
   bool stopped = false;
-  std::string error;    // the program's message when neither ok nor stopped
-  std::string sendcmd;  // when ok
+  std::string error;     // the program's message when neither ok nor stopped
+  std::string sendcmd;   // when ok
+  bool blurred = false;  // some scene shows the blurred look: the graph needs that branch
   bool fromCache = false;
   std::vector<Camera> cameras;  // per scene (not kept in the cache)
 };
 
 // Size of the analysis frames for a source (even, about kAnalysisWidth wide).
 void AnalysisSize(int srcW, int srcH, int* w, int* h);
-// The converter's arguments that write the analysis frames to its standard output.
-std::vector<std::string> AnalysisArguments(const AnalysisRequest& request);
+// The converter's arguments that write the analysis frames to its standard output and the
+// times of the cuts (scdet's metadata lines) to `cutsFile`.
+std::vector<std::string> AnalysisArguments(const AnalysisRequest& request, const std::string& cutsFile);
+// The cut times in the metadata lines (pure), and the samples they start scenes at.
+std::vector<double> CutTimes(const std::string& printed);
+void MarkCuts(const std::vector<double>& cuts, std::vector<Sample>* samples);
 
 // Path and frames: the window's place for every output frame (pure).
 std::vector<FramePlace> FramePlaces(const SolvedPath& path, const std::vector<Sample>& samples,

@@ -48,11 +48,16 @@ std::string FollowCropFilter(const CropWindow& window, int start, const std::str
          ":exact=1";
 }
 
+bool ShowsBlurredLook(const std::string& sendcmd) { return sendcmd.find(kMixTarget) != std::string::npos; }
+
 std::string SendcmdText(const std::vector<FramePlace>& frames, bool across, double frameRate, int hiddenX) {
   const double half = frameRate > 0 ? 0.5 / frameRate : 0.0;
   std::string text;
   int lastPosition = -1;
-  int lastFallback = -1;
+  // Without a scene that falls back the graph has no blurred branch to uncover.
+  const bool blurred =
+      std::any_of(frames.begin(), frames.end(), [](const FramePlace& f) { return f.fallback; });
+  int lastFallback = blurred ? -1 : 0;
   for (const FramePlace& f : frames) {
     std::string commands;
     if (f.position != lastPosition) {

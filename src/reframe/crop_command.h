@@ -46,6 +46,9 @@ struct FramePlace {
 // The sendcmd text for the frames of a path, one command line per change (none while the
 // window stands still), each half a frame before its frame. `hiddenX` moves the cropped
 // picture off the canvas, uncovering the blurred look beneath it.
+// Commands for the blurred look come only when some frame falls back.
 std::string SendcmdText(const std::vector<FramePlace>& frames, bool across, double frameRate, int hiddenX);
+// The sendcmd text uncovers the blurred look somewhere: the graph needs its blurred branch.
+bool ShowsBlurredLook(const std::string& sendcmd);
 
 }  // namespace reframe

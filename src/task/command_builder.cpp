@@ -124,7 +124,7 @@ std::string ForegroundFilters(const TaskRecord& t) {
 // along the analysed path. The follow layout lays its crop over the classic look (made the
 // fast way), which shows through in the scenes whose subjects do not fit the window.
 std::string CroppedBody(const TaskRecord& t, const std::string& fgInput, const std::string& sendcmdPath,
-                        const CoverSize& cover) {
+                        bool blurred, const CoverSize& cover) {
   const std::string W = Num(t.outputWidth), H = Num(t.outputHeight), size = W + ":" + H;
   const std::string filters = ForegroundFilters(t);
   const reframe::CropWindow window =
@@ -136,13 +136,15 @@ std::string CroppedBody(const TaskRecord& t, const std::string& fgInput, const s
     return fgInput + "scale=" + size + ":force_original_aspect_ratio=increase,crop=" + size + ":" + x + ":" +
            y + ",setsar=1" + filters;
   }
+  const std::string crop = reframe::FollowCropFilter(window, window.travel / 2, sendcmdPath) +
+                           ",scale=" + size + ",setsar=1" + filters;
+  if (!blurred) return fgInput + crop;
   const bool portrait = IsPortraitRatio(t.ratioIndex);
   std::string r = fgInput + "split=3[rc][rb][rv];";
   r += "[rb]" + FastBackground(cover, W, H, "", t.backgroundBlur) + "crop=" + size + "[rg];";
   r += "[rv]" + (portrait ? "scale=" + W + ":-1" : "scale=-1:" + H) + filters + "[rs];";
   r += std::string("[rg][rs]overlay=") + (portrait ? "0:(H-h)/2" : "W/2-w/2:0") + "[rl];";
-  r += "[rc]" + reframe::FollowCropFilter(window, window.travel / 2, sendcmdPath) + ",scale=" + size +
-       ",setsar=1" + filters + "[rk];";
+  r += "[rc]" + crop + "[rk];";
   return r + "[rl][rk]" + reframe::kMixTarget + "=x=0:y=0";
 }
 
@@ -305,10 +307,11 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
     R +=
         OneColourBody(t, in.fg, foregroundLabel, foregroundChain, cropPiece, animationChain, portrait) + "\"";
   } else {
-    const std::string sendcmd = mode == BuildMode::Full && t.layout.kind == LayoutKind::Follow
-                                    ? reframe::SendcmdPathFor(result.outputPath)
-                                    : "";
-    R += CroppedBody(t, in.fg, sendcmd, BackgroundCover(t, W, H)) +
+    const bool follow = mode == BuildMode::Full && t.layout.kind == LayoutKind::Follow;
+    const std::string sendcmd = !follow                  ? ""
+                                : env.followPath.empty() ? reframe::SendcmdPathFor(result.outputPath)
+                                                         : env.followPath;
+    R += CroppedBody(t, in.fg, sendcmd, env.followBlurred, BackgroundCover(t, W, H)) +
          AnimationOver(t, in.anim, animationFps, animationInput.empty()) + "\"";
   }
 

@@ -28,6 +28,10 @@ struct BuildEnvironment {
   ExistsFn exists;
   // Creates the folder and every missing folder above it; its result is not examined.
   std::function<bool(const std::string&)> makeDirs;
+  // A follow task's crop-path file, written by its analysis ("": named after the temporary
+  // output), and whether some scene shows the blurred look (else the graph leaves that out).
+  std::string followPath = "";
+  bool followBlurred = true;
 };
 
 // The real file system: plat::FileExists and plat::MakeDirs.

@@ -68,6 +68,18 @@ TEST(StoredTask, ChecksEveryFieldThatReachesTheCommand) {
       {"huge output", [](auto& r) { r.outputWidth = 20000; }, "输出宽度（20000）"},
       {"copies past the list", [](auto& r) { r.selectedForegroundCount = 500; }, "前景计数（500）"},
       {"switch of 2", [](auto& r) { r.ticks[task::kTickMirror] = 2; }, "开关状态"},
+      {"follow without a picture",
+       [](auto& r) {
+         r.layout.kind = task::LayoutKind::Follow;
+         r.foregroundWidth = 0;
+       },
+       "智能跟随需要前景的画面尺寸，而前景宽度和高度为 0×180"},
+      {"follow in copies",
+       [](auto& r) {
+         r.layout.kind = task::LayoutKind::Follow;
+         r.selectedForegroundCount = 2;
+       },
+       "前景计数须为 1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "batch/task_worker.h"
 #include "pipeline/follow_prep.h"
+#include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "support/media.h"
@@ -26,14 +28,15 @@ std::string ShellQuoted(const std::string& s) {
   return r + "'";
 }
 
-// 320x180, 3 s at 25 fps: a 40x40 bright box on a dark ground, its left edge at 10 + 130 t.
+// 320x180, 3 s at 25 fps: a 40x40 bright box on a dark ground, its left edge at 10 + 90 t (under the
+// camera's speed limit of a window a second).
 std::string MovingBoxClip(const std::string& folder) {
   plat::MakeDirs(folder);
   const std::string clip = folder + "/box.mp4";
   const int rc = ts::Shell(
       "ffmpeg -v error -y -f lavfi -i color=c=0x101018:s=320x180:r=25:d=3 -f lavfi -i "
       "color=c=0xf0f0f0:s=40x40:r=25:d=3 -filter_complex "
-      "\"[0:v][1:v]overlay=x='10+130*t':y=70,format=yuv420p\" -c:v libx264 -preset ultrafast " +
+      "\"[0:v][1:v]overlay=x='10+90*t':y=70,format=yuv420p\" -c:v libx264 -preset ultrafast " +
       ShellQuoted(clip));
   EXPECT_EQ(rc, 0);
   return clip;
@@ -61,23 +64,25 @@ TEST_P(Layouts, ConvertToTheCanvasSize) {
   TaskRecord t = ts::TurnedTask(MovingBoxClip(folder), 320, 180, 3);
   t.layout = *ParseLayout(GetParam().layout);
   t.ticks[kTickMute] = 1;
-  const BuildResult built = BuildCommand(t, BuildMode::Full, DiskEnvironment(ts::BuiltInEffects()));
-  t.commandLine = built.text;
-  const pipeline::FollowPrep prep = pipeline::PrepareFollow(t, {}, nullptr);
+  const BuildEnvironment env = DiskEnvironment(ts::BuiltInEffects());
+  const BuildResult built = BuildCommand(t, BuildMode::Full, env);
+  const pipeline::FollowPrep prep = pipeline::PrepareFollow(t, built.outputPath, {}, nullptr);
   ASSERT_TRUE(prep.ok) << prep.error;
   EXPECT_EQ(prep.sendcmdPath.empty(), t.layout.kind != LayoutKind::Follow);
-  const ts::ConverterRun run = ts::RunConverter(built.text, false, 120000);
+  const std::vector<std::string> words = pipeline::RunWords(t, pipeline::FollowEnvironment(env, prep));
+  batch::WorkerTiming timing;
+  timing.endOtherConverters = false;
+  const batch::WorkerResult run = batch::RunTaskWorker(words, false, {}, {}, timing);
   pipeline::CleanUpFollow(prep);
   EXPECT_FALSE(plat::FileExists(prep.sendcmdPath));
-  ASSERT_TRUE(run.exited);
-  ASSERT_EQ(run.status, 0) << built.text << "\n"
-                           << run.output.substr(run.output.size() > 2000 ? run.output.size() - 2000 : 0);
-  const ts::ProbeFacts facts = ts::MediaFacts(built.outputPath);
+  ASSERT_EQ(run.ending, batch::WorkerEnding::Completed) << built.text << "\n" << run.errorText;
+  const std::string output = run.finalOutputPath;
+  const ts::ProbeFacts facts = ts::MediaFacts(output);
   EXPECT_EQ(facts.width, 180);
   EXPECT_EQ(facts.height, 320);
 
   if (t.layout.kind == LayoutKind::Colour) {
-    const std::string rgb = ts::Capture("ffmpeg -v error -i " + ShellQuoted(built.outputPath) +
+    const std::string rgb = ts::Capture("ffmpeg -v error -i " + ShellQuoted(output) +
                                         " -frames:v 1 -vf crop=2:2:0:0 -f rawvideo -pix_fmt rgb24 -");
     ASSERT_GE(rgb.size(), 3u);
     EXPECT_NEAR(static_cast<unsigned char>(rgb[0]), 0x33, 10);
@@ -87,7 +92,7 @@ TEST_P(Layouts, ConvertToTheCanvasSize) {
   if (t.layout.kind == LayoutKind::Follow) {
     // The window is 100 px of the clip shown 180 wide: the box is 72 px, whole and off the edges.
     for (double at : {0.3, 1.0, 1.7}) {
-      const std::string frame = GreyFrame(built.outputPath, at);
+      const std::string frame = GreyFrame(output, at);
       ASSERT_EQ(frame.size(), 180u * 320u) << at;
       int bright = 0, left = 180, right = -1;
       for (int y = 0; y < 320; ++y)
@@ -101,8 +106,14 @@ TEST_P(Layouts, ConvertToTheCanvasSize) {
       EXPECT_GT(left, 0) << "at " << at << " s";
       EXPECT_LT(right, 179) << "at " << at << " s";
     }
-    // A second run takes the kept analysis: the cache file is there.
+    // A second run takes the kept analysis (the cache file is there) and writes a crop-path
+    // file of its own: two runs of one task at once never share one.
     EXPECT_TRUE(plat::FileExists(reframe::CachePath(pipeline::FollowRequest(t))));
+    const pipeline::FollowPrep again = pipeline::PrepareFollow(t, built.outputPath, {}, nullptr);
+    ASSERT_TRUE(again.ok) << again.error;
+    EXPECT_NE(again.sendcmdPath, prep.sendcmdPath);
+    EXPECT_EQ(plat::FolderOf(again.sendcmdPath), plat::FolderOf(built.outputPath));
+    pipeline::CleanUpFollow(again);
   }
 }
 

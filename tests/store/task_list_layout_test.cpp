@@ -17,6 +17,7 @@ TEST(TaskListLayout, EveryLayoutSurvivesARoundTrip) {
   for (const char* text : {"blur", "colour:12AB34", "crop:7", "follow"}) {
     task::TaskRecord r = ts::ListedTask(int(rows.size()) + 1);
     r.layout = *task::ParseLayout(text);
+    r.foregroundWidth = 1920, r.foregroundHeight = 1080;  // follow needs the picture's size
     rows.push_back(app::TaskRow{r, {}, {}});
   }
   const app::LoadedTaskList back = app::ParseTaskList(app::SerializeTaskList(rows), "l.json");
