@@ -46,6 +46,9 @@ void PreviewController::Open(bool prepared, int row) {
         *why = app::FromUtf8(valid.message);
         return std::nullopt;
       }
+      // Every setting as 保存任务 stores it (画面, 快速背景 and 编码速度 included), so the
+      // prepared task and the same task stored preview alike.
+      pipeline::ReadTask(area, r);
       return r;
     };
   } else {
