@@ -96,9 +96,17 @@ bool TaskListController::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Home:
     case Qt::Key_End: {
       // The list moves its highlight; a move to another row loads that row, as a click does.
+      // A table's own Home and End go to the first and last column: here they go to the first
+      // and last row, as Ctrl+Home and Ctrl+End do.
       const int before = SelectedRow();
       forwarding = true;
-      QCoreApplication::sendEvent(ui->列表框, event);
+      if ((key == Qt::Key_Home || key == Qt::Key_End) && taskList->size() > 0) {
+        const int row = key == Qt::Key_Home ? 0 : taskList->size() - 1;
+        ui->列表框->selectRow(row);
+        ui->列表框->scrollTo(taskList->index(row, 0));
+      } else {
+        QCoreApplication::sendEvent(ui->列表框, event);
+      }
       forwarding = false;
       const int after = SelectedRow();
       if (after >= 0 && after != before) LoadClickedTask();

@@ -105,7 +105,7 @@ TEST_F(TaskListTest, MovingTheThirdOfFiveRowsKeepsRowsAndRecordsInStep) {
     EXPECT_EQ(Cell(c.selected, 2), QStringLiteral("1080x1920"));
     EXPECT_EQ(Cell(c.selected, 3), QStringLiteral("1003"));
     EXPECT_EQ(Cell(c.selected, 5), QStringLiteral("1.3"));
-    EXPECT_EQ(Cell(c.selected, 6), QStringLiteral("输出错误(x)"));
+    EXPECT_EQ(Tasks().taskList->state(c.selected), QStringLiteral("输出错误(x)"));
     EXPECT_EQ(Tasks().taskList->task(c.selected).commandLine, "command 3");
     EXPECT_EQ(Tasks().taskList->task(c.selected).finalOutputPath, ts::ListedTask(3).finalOutputPath);
   }
