@@ -79,6 +79,7 @@ void MainWindow::OnMainWindowCreated() {
   // 12. From here on every change of the list is kept on disk; the last session's list stays
   //     on offer in the list's menu (恢复上次的任务列表).
   tasks_->KeepSession();
+  tasks_->OfferLastSession();
 }
 
 void TaskEditor::LoadEffectPresets() {
