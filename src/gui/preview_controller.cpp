@@ -35,7 +35,7 @@ void PreviewController::Open(bool prepared, int row) {
   app::PreviewWindow::TaskSource source;
   if (prepared) {
     source = [this](QString* why) -> std::optional<task::TaskRecord> {
-      if (editor->current.foregroundPath.empty()) {
+      if (task::Unquote(editor->current.foregroundPath).empty()) {
         *why = QString::fromUtf8(kNoForegroundMessage);
         return std::nullopt;
       }

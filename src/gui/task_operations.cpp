@@ -187,7 +187,7 @@ void TaskEditor::AddOrSaveTask() {
   }
   if (!addMode && tasks->CurrentRow() < 1) return;
   const int index = tasks->CurrentRow() - 1;
-  if (current.foregroundPath.empty()) {
+  if (task::Unquote(current.foregroundPath).empty()) {
     dialogs().ShowError(&window, QString::fromUtf8(kNoForegroundMessage));
     return;
   }

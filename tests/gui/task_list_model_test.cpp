@@ -159,7 +159,7 @@ TEST(TaskListModel, CellsTitlesAndTooltips) {
   m.setPaused(false);
 
   // 画面 in the row, with what else sets the task apart in its tooltip.
-  task::TaskRecord r = m.task(0);
+  r = m.task(0);
   const struct {
     task::CanvasLayout layout;
     bool fast;
