@@ -3,7 +3,7 @@
 # one hand-held phone clip listed in four layouts (docs/screenshot.png), and the preview of the
 # 裁切铺满 task (docs/preview.png). Usage: scripts/screenshot.sh [BUILD_FOLDER]  (default: build)
 # Needs xvfb-run, xdotool, ffmpeg (x11grab), a CJK font (fonts-wqy-microhei) and the clip from
-# Debian's forensics-samples-files (fetched with apt-get download when not in the cache).
+# Debian's forensics-samples-files (scripts/real_clips.sh fetches it once).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$top/build"}
@@ -12,16 +12,11 @@ mkdir -p "$top/docs"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cache=/var/cache/flipframe-real-clips
-deb=$(ls "$cache"/forensics-samples-files_*.deb 2>/dev/null | head -1 || true)
-if [ -z "$deb" ]; then
-  (cd "$work" && apt-get download forensics-samples-files >/dev/null)
-  deb=$(ls "$work"/forensics-samples-files_*.deb | head -1)
-fi
-dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$work" --wildcards '*/VID_20191220_170832.mp4'
+clips=$(bash "$top/scripts/real_clips.sh" "${FLIPFRAME_REAL_CLIPS:-/var/cache/flipframe-real-clips}" \
+  forensics-samples-files)
 mkdir -p "$work/videos"
 clip="$work/videos/VID_20191220_170832.mp4"
-mv "$(find "$work" -name VID_20191220_170832.mp4 -not -path "$work/videos/*")" "$clip"
+cp "$(find "$clips/forensics-samples-files" -name VID_20191220_170832.mp4 | head -1)" "$clip"
 
 # One clip, four tasks: what sets them apart shows in the rows.
 list="$work/four layouts.json"

@@ -24,7 +24,7 @@ class TaskListModel : public QAbstractTableModel {
  public:
   enum Column { kId, kForeground, kSize, kBitrate, kFormat, kSpeed, kState, kLayout, kColumnCount };
   // Widths in pixels: together the list's inner width with its scroll bar shown.
-  static constexpr std::array<int, kColumnCount> kColumnWidths = {28, 104, 62, 38, 38, 40, 56, 52};
+  static constexpr std::array<int, kColumnCount> kColumnWidths = {28, 92, 66, 42, 36, 40, 56, 58};
 
   explicit TaskListModel(QObject* parent = nullptr);
 
