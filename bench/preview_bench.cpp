@@ -1,7 +1,10 @@
 // Preview cost: a generated 1080p clip made into a portrait task; prints the time of one
 // preview frame at three moments (the quick background the preview uses, and the task's
-// classic graph), and the time of converting the whole clip with the task's command.
-// Usage: preview_bench [seconds=10]
+// classic graph), what the exact seek costs there (decoding from the start, taken when a fast
+// seek gives decode errors), and the time of converting the whole clip with the task's command.
+// With CLIP, the exact seek's cost is measured on that file too (a phone clip whose fast seek
+// cannot be decoded, say), and whether its fast seek gives decode errors.
+// Usage: preview_bench [seconds=10] [CLIP]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +23,19 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// One frame of `task` at `at` with the given seek, as the preview renders it.
+void TimeSeeks(const task::TaskRecord& task, double at) {
+  for (const pipeline::Seek seek : {pipeline::Seek::Fast, pipeline::Seek::Exact}) {
+    const auto start = Clock::now();
+    const probe::ConverterOutput run = probe::RunConverterToEnd(
+        pipeline::PreviewFrameArguments(task, at, {"", "", "", ""}, {}, seek), {}, size_t(512) << 20);
+    const bool errors = run.bytes.find("error while decoding") != std::string::npos;
+    std::printf("  frame at %5.1f s, %s seek: %.2f s%s\n", at,
+                seek == pipeline::Seek::Fast ? "fast " : "exact", Seconds(start),
+                errors ? " (decode errors)" : "");
+  }
 }
 
 }  // namespace
@@ -47,6 +63,17 @@ int main(int argc, char** argv) {
           pipeline::RenderPreviewFrame(made.task, at, {"", "", "", ""}, {}, settings);
       std::printf("  frame at %5.1f s, %s background: %.2f s%s\n", at, quick ? "quick  " : "classic",
                   Seconds(start), frame.image ? "" : (" (" + frame.error + ")").c_str());
+    }
+  }
+  for (const double at : {seconds / 2.0, seconds - 0.5}) TimeSeeks(made.task, at);
+  if (argc > 2) {
+    const pipeline::MadeTask real = pipeline::MakeTask(argv[2], {}, {"", "", "", ""}, trial);
+    if (real.ok) {
+      const double length = pipeline::PreviewLength(real.task);
+      std::printf("%s to %dx%d\n", argv[2], real.task.outputWidth, real.task.outputHeight);
+      for (const double at : {1.0, length / 2, length - 1}) TimeSeeks(real.task, at);
+    } else {
+      std::fprintf(stderr, "%s: %s\n", argv[2], real.refusal.c_str());
     }
   }
   std::vector<std::string> words{probe::ConverterPath(), "-hide_banner", "-loglevel", "error", "-nostdin"};

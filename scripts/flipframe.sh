@@ -8,7 +8,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$here/build"
 packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei
   qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev parallel binutils openssh-server
-  openssh-client rsync libdlib-dev)
+  openssh-client rsync libdlib-dev xdotool)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -26,17 +26,19 @@ install_missing() {
   fi
 }
 
-build() {
-  cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true) >/dev/null
-  cmake --build "$build" -j"$(nproc)"
-}
-
-# Release build in a folder of its own (no tests), packed by CPack into build/flipframe_*.deb.
-package() {
-  local release="$here/build-release"
+# The program alone, as the package builds it: Release, unity (sources compiled in batches), no
+# tests or benchmarks, in a folder of its own. `run` starts what this builds; `package` packs it.
+release="$here/build-release"
+build_program() {
   cmake -S "$here" -B "$release" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DFLIPFRAME_BUILD_TESTS=OFF -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=16 \
     -DCMAKE_CXX_COMPILER_LAUNCHER=$(command -v ccache || true) >/dev/null
+  cmake --build "$release" -j"$(nproc)" --target flipframe
+}
+
+# The Debian package, packed by CPack into build/flipframe_*.deb.
+package() {
+  build_program
   cmake --build "$release" -j"$(nproc)"
   (cd "$release" && cpack -G DEB -B "$release/package" >/dev/null)
   mkdir -p "$build"
@@ -47,9 +49,9 @@ package() {
 case "${1:-}" in
   run)
     install_missing
-    build
+    build_program
     # Without a display flipframe says so in one line and exits.
-    exec "$build/flipframe"
+    exec "$release/flipframe"
     ;;
   test)
     install_missing

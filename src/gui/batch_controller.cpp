@@ -147,6 +147,7 @@ void BatchView::OnStartClicked() {
   tasks->taskList->setPaused(false);
   ui->总进度->setFormat(QStringLiteral("%p%"));
 
+  tasks->ShowTaskCount();  // the tasks finished, no longer the place the batch reached
   ui->总进度->hide();
   ui->版权->show();
   ui->快速背景->show();

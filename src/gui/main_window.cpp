@@ -182,7 +182,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-// Width stays 475; height never below 603; the list and the bottom strip follow a taller
+// Width stays 475; height never below kHeight; the list and the bottom strip follow a taller
 // window, and shrink back with it.
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
@@ -191,7 +191,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     box->setFixedHeight(20);
   const int h = height();
   if (width() != 475) resize(475, h);
-  if (h > 602) {
+  if (h >= kHeight) {
     if (h != rememberedHeight_) {
       const int change = h - rememberedHeight_;
       ui->列表框->resize(ui->列表框->width(), ui->列表框->height() + change);
@@ -199,7 +199,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
       rememberedHeight_ = h;
     }
   } else {
-    resize(475, 603);
+    resize(475, kHeight);
   }
   setUpdatesEnabled(true);
 }

@@ -29,6 +29,10 @@ class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
+  // The window's least height, which it opens with: the client area down to the bottom strip.
+  // (The Windows layout's 603 pixels counted the title bar and the frame, which a Linux
+  // window manager adds around the client area.)
+  static constexpr int kHeight = 567;
   // `dialogs` answers every message box and file dialog; the real ones when null.
   explicit MainWindow(Dialogs* dialogs = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -66,5 +70,5 @@ class MainWindow : public QWidget {
   TaskListController* tasks_ = nullptr;
   BatchView* batch_ = nullptr;
   PreviewController* previews_ = nullptr;
-  int rememberedHeight_ = 603;  // the height the resize rule measures from
+  int rememberedHeight_ = kHeight;  // the height the resize rule measures from
 };

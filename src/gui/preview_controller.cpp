@@ -35,8 +35,8 @@ void PreviewController::Open(bool prepared, int row) {
   app::PreviewWindow::TaskSource source;
   if (prepared) {
     source = [this](QString* why) -> std::optional<task::TaskRecord> {
-      if (editor->current.foregroundPath.empty()) {
-        *why = QStringLiteral("请先选择前景视频。");
+      if (task::Unquote(editor->current.foregroundPath).empty()) {
+        *why = QString::fromUtf8(kNoForegroundMessage);
         return std::nullopt;
       }
       pipeline::SettingsArea area = editor->ReadSettingsArea();
@@ -46,6 +46,9 @@ void PreviewController::Open(bool prepared, int row) {
         *why = app::FromUtf8(valid.message);
         return std::nullopt;
       }
+      // Every setting as 保存任务 stores it (画面, 快速背景 and 编码速度 included), so the
+      // prepared task and the same task stored preview alike.
+      pipeline::ReadTask(area, r);
       return r;
     };
   } else {
@@ -63,10 +66,23 @@ void PreviewController::Open(bool prepared, int row) {
   for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = editor->EffectFilter(e);
   preview_ = std::make_unique<app::PreviewWindow>(std::move(source), filters, &window);
   followsSettings_ = prepared;
+  preview_->setCropAdjustable(prepared);
+  connect(preview_.get(), &app::PreviewWindow::cropPlaceChosen, this, &PreviewController::SetCropPlace);
   if (prepared) WatchSettings();
   preview_->show();
   preview_->raise();
 }
+
+// The place dragged in the preview becomes the prepared task's, as 保存任务 will store it.
+void PreviewController::SetCropPlace(int percent) {
+  task::CanvasLayout layout = editor->ReadSettingsArea().layout;
+  if (layout.kind != task::LayoutKind::Crop) return;
+  layout.cropPercent = percent;
+  editor->current.layout = layout;
+  if (preview_) preview_->refresh();
+}
+
+void PreviewController::ClosePreview() { preview_.reset(); }
 
 // Every control of the settings and source areas tells the preview of the prepared task that
 // it changed; the preview waits for a quiet moment before it draws again.

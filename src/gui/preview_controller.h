@@ -19,10 +19,13 @@ class PreviewController : public WindowPart {
 
   void PreviewPreparedTask();
   void PreviewStoredTask();  // the selected row
+  // Ends the preview's work and removes its clips (the program is about to end).
+  void ClosePreview();
 
  private:
   void Open(bool prepared, int row);
   void WatchSettings();
+  void SetCropPlace(int percent);
 
   std::unique_ptr<app::PreviewWindow> preview_;
   bool followsSettings_ = false;  // the shown preview is of the task being prepared

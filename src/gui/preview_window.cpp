@@ -1,8 +1,10 @@
 #include "gui/preview_window.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSlider>
@@ -10,14 +12,21 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cmath>
+
+#include "gui/preview_folder.h"
 #include "pipeline/preview.h"
+#include "reframe/crop_command.h"
 
 namespace app {
 namespace {
 
-QString TimeText(double seconds) {
-  const int whole = int(seconds);
-  return QString::asprintf("%02d:%02d:%06.3f", whole / 3600, whole / 60 % 60, seconds - whole + whole % 60);
+// As a player shows a position: 0:05.240, or 1:02:05.240 past an hour.
+QString TimeText(int ms) {
+  const int seconds = ms / 1000, rest = ms % 1000;
+  if (seconds >= 3600)
+    return QString::asprintf("%d:%02d:%02d.%03d", seconds / 3600, seconds / 60 % 60, seconds % 60, rest);
+  return QString::asprintf("%d:%02d.%03d", seconds / 60, seconds % 60, rest);
 }
 
 }  // namespace
@@ -39,6 +48,9 @@ PreviewWindow::PreviewWindow(TaskSource source, std::array<std::string, 4> effec
   message_->setWordWrap(true);
   slider_ = new QSlider(Qt::Horizontal, this);
   slider_->setObjectName("预览时刻");
+  slider_->setSingleStep(1000);
+  slider_->setToolTip("预览的时刻：← → 一秒，, . 一帧，PageUp PageDown 或点击滑轨十分之一，Home End 首尾");
+  slider_->setAccessibleName("预览时刻");
   time_ = new QLabel(this);
   time_->setObjectName("预览时间");
   clipSeconds_ = new QSpinBox(this);
@@ -69,12 +81,30 @@ PreviewWindow::PreviewWindow(TaskSource source, std::array<std::string, 4> effec
     settingsChanged();
   });
   connect(clipButton_, &QPushButton::clicked, this, &PreviewWindow::startClip);
+  image_->installEventFilter(this);
 }
 
 PreviewWindow::~PreviewWindow() {
   frameStop_.request_stop();
   for (Worker& w : workers_) w.thread.request_stop();
   workers_.clear();  // joins: each converter is killed at the stop request
+}
+
+// A frame back and on with "," and ".", as players step (the slider passes these keys on).
+void PreviewWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Comma || event->key() == Qt::Key_Period)
+    stepFrames(event->key() == Qt::Key_Comma ? -1 : 1);
+  else
+    QWidget::keyPressEvent(event);
+}
+
+void PreviewWindow::closeEvent(QCloseEvent* event) {
+  // A clip still being made is given up, and the clips go with their folder.
+  for (Worker& w : workers_) w.thread.request_stop();
+  workers_.clear();
+  clipButton_->setEnabled(true);
+  clipFolder_.reset();
+  QWidget::closeEvent(event);
 }
 
 void PreviewWindow::settingsChanged() { quiet_.start(); }
@@ -100,13 +130,23 @@ std::optional<task::TaskRecord> PreviewWindow::currentTask() {
   if (slider_->maximum() != length) {
     const QSignalBlocker quiet(slider_);
     slider_->setRange(0, std::max(0, length));
+    slider_->setPageStep(std::max(1, length / 10));
   }
+  const double fps = std::atof(task->foregroundFps.c_str());
+  frameMs_ = fps > 0 ? 1000 / fps : 40;
+  shownTask_ = task;
   showTime();
   return task;
 }
 
 void PreviewWindow::showTime() {
-  time_->setText(TimeText(slider_->value() / 1000.0) + " / " + TimeText(slider_->maximum() / 1000.0));
+  time_->setText(TimeText(slider_->value()) + " / " + TimeText(slider_->maximum()));
+}
+
+void PreviewWindow::stepFrames(int frames) {
+  // From the frame the slider stands in to the start of the one beside it.
+  const double frame = std::floor(slider_->value() / frameMs_ + 1e-6) + frames;
+  slider_->setValue(int(std::ceil(std::max(0.0, frame) * frameMs_)));
 }
 
 void PreviewWindow::retireFinishedWorkers() {
@@ -134,19 +174,30 @@ void PreviewWindow::startFrame() {
     if (!stop.stop_requested()) {
       const QByteArray png = frame.image ? QByteArray::fromStdString(frame.image->bytes) : QByteArray();
       const QString error = QString::fromStdString(frame.error);
+      const bool exact = frame.exactSeek;
       QMetaObject::invokeMethod(
-          this, [this, generation, png, error] { showFrame(generation, png, error); }, Qt::QueuedConnection);
+          this, [this, generation, png, error, exact] { showFrame(generation, png, error, exact); },
+          Qt::QueuedConnection);
     }
     done->store(true);
   });
 }
 
-void PreviewWindow::showFrame(int generation, const QByteArray& png, const QString& error) {
+void PreviewWindow::showFrame(int generation, const QByteArray& png, const QString& error, bool exactSeek) {
   if (generation != generation_) return;  // a newer request is under way
   QPixmap pixmap;
   if (!png.isEmpty() && pixmap.loadFromData(png, "PNG")) {
     frame_ = pixmap;
-    message_->setText(QString("%1×%2").arg(pixmap.width()).arg(pixmap.height()));
+    QString text = QString("%1×%2").arg(pixmap.width()).arg(pixmap.height());
+    if (shownTask_ && shownTask_->layout.kind == task::LayoutKind::Crop)
+      text += QString("，裁切位置 %1%").arg(shownTask_->layout.cropPercent) +
+              (cropAdjustable_ ? QStringLiteral("（拖动画面移动，双击回到正中）") : QString());
+    if (exactSeek) text += QStringLiteral("，此处需从头解码");
+    message_->setText(text);
+    if (cropAdjustable_ && shownTask_ && shownTask_->layout.kind == task::LayoutKind::Crop)
+      image_->setCursor(Qt::OpenHandCursor);
+    else
+      image_->unsetCursor();
     showScaled();
   } else {
     frame_ = QPixmap();
@@ -159,15 +210,21 @@ void PreviewWindow::showFrame(int generation, const QByteArray& png, const QStri
 void PreviewWindow::startClip() {
   retireFinishedWorkers();
   const std::optional<task::TaskRecord> task = currentTask();
-  if (!task || !clipFolder_.isValid()) {
+  if (task && !clipFolder_) {
+    clipFolder_ = NewPreviewFolder(tempFolder.isEmpty() ? QDir::tempPath() : tempFolder);
+    if (!clipFolder_) message_->setText("无法在临时文件夹中为试看片段建立文件夹。");
+  }
+  if (!task || !clipFolder_) {
     emit clipFinished(QString());
     return;
   }
   const std::string extension = task->outputFormat.empty() ? ".mp4" : task->outputFormat;
   const QString path =
-      clipFolder_.filePath(QString("试看%1%2").arg(++clipCount_).arg(QString::fromStdString(extension)));
+      clipFolder_->filePath(QString("试看%1%2").arg(++clipCount_).arg(QString::fromStdString(extension)));
   clipButton_->setEnabled(false);
-  message_->setText(QString("正在生成 %1 秒的试看片段…").arg(clipSeconds_->value()));
+  message_->setText(QString("正在生成从 %1 起 %2 秒的试看片段…")
+                        .arg(TimeText(slider_->value()))
+                        .arg(clipSeconds_->value()));
   Worker& worker = workers_.emplace_back();
   const double seconds = slider_->value() / 1000.0, length = clipSeconds_->value();
   worker.thread = std::jthread([this, path, seconds, length, task = *task, filters = effectFilters_,
@@ -202,6 +259,58 @@ void PreviewWindow::resizeEvent(QResizeEvent* event) {
 void PreviewWindow::showScaled() {
   if (frame_.isNull()) return;
   image_->setPixmap(frame_.scaled(image_->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+}  // namespace app
+
+namespace app {
+
+int PreviewWindow::draggedCropPlace(QPoint moved) const {
+  const task::TaskRecord& t = *shownTask_;
+  const reframe::CropWindow crop =
+      reframe::WindowFor(t.foregroundWidth, t.foregroundHeight, t.outputWidth, t.outputHeight);
+  const QSize shown = frame_.size().scaled(image_->size(), Qt::KeepAspectRatio);
+  if (crop.travel <= 0 || shown.isEmpty()) return t.layout.cropPercent;
+  // Source pixels per pixel on screen; the picture follows the pointer, so the crop moves
+  // the other way.
+  const double sourcePerShown =
+      crop.across ? double(crop.width) / shown.width() : double(crop.height) / shown.height();
+  const double step = (crop.across ? moved.x() : moved.y()) * sourcePerShown / crop.travel * 100;
+  return int(std::lround(std::clamp(t.layout.cropPercent - step, 0.0, 100.0)));
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+  const bool croppable = watched == image_ && cropAdjustable_ && shownTask_ &&
+                         shownTask_->layout.kind == task::LayoutKind::Crop && !frame_.isNull();
+  if (!croppable) return QWidget::eventFilter(watched, event);
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+      dragFrom_.reset();
+      emit cropPlaceChosen(task::CanvasLayout{}.cropPercent);
+      return true;
+    case QEvent::MouseButtonPress:
+      if (mouse->button() != Qt::LeftButton) break;
+      dragFrom_ = mouse->position().toPoint();
+      image_->setCursor(Qt::ClosedHandCursor);
+      return true;
+    case QEvent::MouseMove:
+      if (!dragFrom_) break;
+      message_->setText(
+          QString("裁切位置 %1%").arg(draggedCropPlace(mouse->position().toPoint() - *dragFrom_)));
+      return true;
+    case QEvent::MouseButtonRelease: {
+      if (!dragFrom_ || mouse->button() != Qt::LeftButton) break;
+      const int place = draggedCropPlace(mouse->position().toPoint() - *dragFrom_);
+      dragFrom_.reset();
+      image_->unsetCursor();
+      if (place != shownTask_->layout.cropPercent) emit cropPlaceChosen(place);
+      return true;
+    }
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace app

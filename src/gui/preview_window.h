@@ -3,6 +3,7 @@
 // again a short moment after the task's settings change, and a few seconds encoded with the
 // task's full command for the desktop's player. Rendering runs on worker threads; a new
 // request cancels the one before, and the window never waits for one.
+#include <QPoint>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -42,14 +43,25 @@ class PreviewWindow : public QWidget {
   // Opens a finished clip; tests replace it. False when no player answered.
   std::function<bool(const QString& path)> openClip;
   static constexpr int kQuietMs = 300;
+  // The picture of a 裁切铺满 task may be dragged to move the crop (the task being prepared).
+  void setCropAdjustable(bool adjustable) { cropAdjustable_ = adjustable; }
+  // The frame on show at its full size (null when none).
+  const QPixmap& shownFrame() const { return frame_; }
+  // Where 试看's clips go (the system's temporary folder unless a test says otherwise).
+  QString tempFolder;
 
  signals:
   // A frame or a message is on show for the request `generation` (for tests and callers).
   void frameShown(int generation);
   void clipFinished(const QString& pathOrEmpty);
+  // The picture was dragged (or double-clicked: back to the middle) to this crop place.
+  void cropPlaceChosen(int percent);
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct Worker {
@@ -58,10 +70,13 @@ class PreviewWindow : public QWidget {
   };
   void startFrame();
   void startClip();
-  void showFrame(int generation, const QByteArray& png, const QString& error);
+  void showFrame(int generation, const QByteArray& png, const QString& error, bool exactSeek = false);
   void showTime();
   void retireFinishedWorkers();
   std::optional<task::TaskRecord> currentTask();
+  void stepFrames(int frames);
+  // The crop place the picture dragged by `dx`, `dy` pixels of the shown picture stands for.
+  int draggedCropPlace(QPoint moved) const;
 
   TaskSource source_;
   std::array<std::string, 4> effectFilters_;
@@ -76,8 +91,12 @@ class PreviewWindow : public QWidget {
   int generation_ = 0;
   std::stop_source frameStop_;
   std::list<Worker> workers_;
-  QTemporaryDir clipFolder_;  // removed with the window, and every clip in it
+  std::unique_ptr<QTemporaryDir> clipFolder_;  // made at the first clip, removed when the window closes
   int clipCount_ = 0;
+  std::optional<task::TaskRecord> shownTask_;  // the task of the last request
+  double frameMs_ = 40;                        // one frame of the task's foreground
+  bool cropAdjustable_ = false;
+  std::optional<QPoint> dragFrom_;
 
   void resizeEvent(QResizeEvent* event) override;
   void showScaled();

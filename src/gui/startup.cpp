@@ -1,14 +1,19 @@
 // Start-up, the effect presets of de.ini, the close query and pause/resume of the converters.
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableView>
 
 #include "batch/process_control.h"
 #include "batch/task_worker.h"
 #include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/preview_controller.h"
+#include "gui/preview_folder.h"
 #include "gui/ratio_table.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
@@ -16,6 +21,8 @@
 #include "gui/widgets.h"
 #include "platform/platform.h"
 #include "store/presets.h"
+#include "store/settings_location.h"
+#include "store/utf8.h"
 #include "store/window_settings.h"
 #include "ui_main_window.h"
 
@@ -28,19 +35,30 @@ const char kForceQuitQuestion[] = "优化尚在运行中，是否强制退出？
 // Waits on the window's thread keep the window responsive.
 const batch::WaitFn kResponsiveWait = [](int ms) { gui::ResponsiveWait(ms); };
 
+std::string PickerStartFolder() {
+  if (!presets::RunsInstalled(presets::CurrentSettingsPlaceInputs())) return plat::ProgramFolder();
+  for (const QString& folder :
+       {QStandardPaths::writableLocation(QStandardPaths::MoviesLocation), QDir::homePath()})
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return app::ToUtf8(folder);
+  return plat::ProgramFolder();
+}
+
 }  // namespace
 
 void MainWindow::OnMainWindowCreated() {
-  // 1. Converters of ours left over from an earlier run.
+  // 1. Converters of ours left over from an earlier run, and the preview clips of a
+  //    flipframe that ended without removing them.
   batch::CleanupStrayConverters(kResponsiveWait);
+  app::RemoveDeadPreviewFolders(QDir::tempPath());
   // 2. The crash reporter (main() has installed the full one; a test program gets a report
   //    on standard error).
   plat::InstallCrashReporter();
   // 3. Effect presets.
   editor_->LoadEffectPresets();
   batch_->jobs = app::LoadWindowSettings().jobs;
-  // 4. Every picker starts in the program's folder.
-  const std::string folder = plat::ProgramFolder();
+  // 4. Every picker starts in the program's folder; an installed program's folder is a
+  //    system one, so it starts in the user's Videos folder (else the home folder) instead.
+  const std::string folder = PickerStartFolder();
   for (int kind = kForeground; kind <= kAudio; ++kind) editor_->lastFolder[size_t(kind)] = folder;
   // 5. Working copy of the aspect-ratio table.
   editor_->ratioTable = app::kRatioTable;
@@ -48,7 +66,7 @@ void MainWindow::OnMainWindowCreated() {
   ui->列表框->verticalHeader()->setMinimumSectionSize(1);
   ui->列表框->verticalHeader()->setDefaultSectionSize(19);
   // 7. Height from which the resize rule measures.
-  rememberedHeight_ = 603;
+  rememberedHeight_ = kHeight;
   // 8. The GIF preview's place (it stays hidden until a GIF is shown).
   ui->动画预览->move(13, 14);
   // 9. The foreground count box is covered by the path label until a count is offered.
@@ -61,6 +79,7 @@ void MainWindow::OnMainWindowCreated() {
   // 12. From here on every change of the list is kept on disk; the last session's list stays
   //     on offer in the list's menu (恢复上次的任务列表).
   tasks_->KeepSession();
+  tasks_->OfferLastSession();
 }
 
 void TaskEditor::LoadEffectPresets() {
@@ -92,6 +111,7 @@ bool BatchView::OnMainWindowCloseQuery() {
   // A task whose converter has just ended successfully gets its output renamed first.
   batch::WaitForCompletions(kResponsiveWait);
   batch::CleanupStrayConverters(kResponsiveWait);
+  previews->ClosePreview();  // the program ends without destructors
   window.exitProgram(0);
   return true;
 }

@@ -17,6 +17,10 @@ class QLabel;
 class QMovie;
 class QString;
 
+// Why there is nothing to store or preview yet.
+inline constexpr char kNoForegroundMessage[] =
+    "还没有选择前景视频：请先点“新建任务”或前景一栏的“…”按钮选一个视频。";
+
 class TaskEditor : public WindowPart {
   Q_OBJECT
 

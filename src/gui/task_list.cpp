@@ -37,8 +37,11 @@ TaskListController::TaskListController(MainWindow& w, Ui::MainWindow* form, cons
   taskList = new app::TaskListModel(this);
   QTableView* list = ui->列表框;
   list->setModel(taskList);
-  const int widths[7] = {32, 110, 67, 42, 45, 55, 60};
-  for (int c = 0; c < 7; ++c) list->setColumnWidth(c, widths[c]);
+  // Eight columns in the list's inner width (its 435 pixels less frame and scroll bar): the
+  // name is cut in its middle, so its number and extension stay readable.
+  for (int c = 0; c < app::TaskListModel::kColumnCount; ++c)
+    list->setColumnWidth(c, app::TaskListModel::kColumnWidths[size_t(c)]);
+  list->setTextElideMode(Qt::ElideMiddle);
   list->verticalHeader()->setVisible(false);
   list->verticalHeader()->setMinimumSectionSize(1);
   list->verticalHeader()->setDefaultSectionSize(19);
@@ -212,8 +215,10 @@ void TaskListController::DeleteTask() {
   KeepForUndo({{s, taskList->row(s)}});
   taskList->removeTask(s);
   ShowTaskCount();
-  editor->NewTask();
-  SetCurrentRow(0);
+  // The next row (the last when the last went) is highlighted and loaded, as file managers
+  // go on, so a second Delete deletes it.
+  ui->列表框->selectRow(std::min(s, taskList->size() - 1));
+  LoadClickedTask();
 }
 
 void TaskListController::ClearAllTasks() {
@@ -223,7 +228,9 @@ void TaskListController::ClearAllTasks() {
   KeepForUndo(std::move(all));
   taskList->clearTasks();
   ShowTaskCount();
-  StartNewTask();
+  // A new task in the settings area, without the picker 新建任务 opens: nobody asked for a file.
+  editor->NewTask();
+  SetCurrentRow(0);
 }
 
 void TaskListController::MoveTaskToTop() {

@@ -58,8 +58,11 @@ class TaskListController : public WindowPart {
   void ShowResultInFileManager();
 
   // task_list_session.cpp: the session list, undo of deletes and clears, the list's keys.
-  void KeepSession();                  // starts writing the session list (once)
-  void RestoreLastSession();           // 恢复上次的任务列表
+  void KeepSession();         // starts writing the session list (once)
+  void RestoreLastSession();  // 恢复上次的任务列表
+  // When the last session ended with unfinished tasks (a crash, a kill), the bottom strip
+  // offers them back until the list first changes.
+  void OfferLastSession();
   void UndoRemoval();                  // Ctrl+Z: the last 删除任务 or 清空全部任务 undone
   bool ListOperationsAllowed() const;  // no batch, trial run or probe under way
 

@@ -18,6 +18,19 @@ QString ForegroundPath(const task::TaskRecord& r) { return FromUtf8(task::Unquot
 
 QString FileName(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
+// 画面 in a word or two, as the row's 画面 column shows it: what four tasks of one clip in
+// four layouts differ in at a glance.
+QString LayoutCell(const task::TaskRecord& r) {
+  static const QString words[] = {QStringLiteral("模糊"), QStringLiteral("纯色"), QStringLiteral("裁切"),
+                                  QStringLiteral("跟随")};
+  const task::CanvasLayout& layout = r.layout;
+  QString cell = words[static_cast<int>(layout.kind)];
+  if (layout.kind == task::LayoutKind::Crop && layout.cropPercent != task::CanvasLayout{}.cropPercent)
+    cell += QString::number(layout.cropPercent) + QLatin1Char('%');
+  if (r.fastBackground && layout.kind == task::LayoutKind::Blur) cell += QStringLiteral("·快");
+  return cell;
+}
+
 // The settings that set a task apart from one made with the defaults and that the row's
 // cells do not show, one line each: what two rows of one clip may differ in. A new setting
 // of that kind adds its line here.
@@ -36,6 +49,7 @@ QStringList SettingNotes(const task::TaskRecord& r) {
   }
   // Only the blurred background is made the quick way.
   if (r.fastBackground && layout.kind == task::LayoutKind::Blur) notes << QStringLiteral("快速背景");
+  if (!r.encoderPreset.empty()) notes << QStringLiteral("编码速度：") + FromUtf8(r.encoderPreset);
   return notes;
 }
 
@@ -68,23 +82,31 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
       case kSpeed:
         return row.speed;
       case kState:
-        return paused_ && IsRunningState(row.state) ? row.state + QStringLiteral(" 已暂停") : row.state;
+        // Short enough to be read whole; the whole text is the cell's tooltip.
+        if (paused_ && IsRunningState(row.state)) return QStringLiteral("已暂停");
+        if (row.state.startsWith(kErrorStatePrefix)) return QStringLiteral("输出错误");
+        return row.state;
+      case kLayout:
+        return LayoutCell(r);
     }
   } else if (role == Qt::ToolTipRole) {
     // The file column is too narrow for a path (with the task's own settings below it), the
     // state column for a converter's error.
-    if (index.column() == kForeground)
+    if (index.column() == kForeground || index.column() == kLayout)
       return (QStringList{ForegroundPath(r)} + SettingNotes(r)).join(QLatin1Char('\n'));
     if (row.state.startsWith(kErrorStatePrefix)) return row.state;
-    if (IsRunningState(row.state) && !row.timeLeft.isEmpty()) return row.timeLeft;
+    if (IsRunningState(row.state)) {
+      const QString state = paused_ ? row.state + QStringLiteral(" 已暂停") : row.state;
+      return row.timeLeft.isEmpty() ? state : state + QLatin1Char('\n') + row.timeLeft;
+    }
   }
   return {};
 }
 
 QVariant TaskListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   static const QString titles[kColumnCount] = {
-      QStringLiteral("ID"),   QStringLiteral("前景文件"), QStringLiteral("宽高比"),  QStringLiteral("码率"),
-      QStringLiteral("格式"), QStringLiteral("速度x"),    QStringLiteral("执行状态")};
+      QStringLiteral("ID"),   QStringLiteral("前景文件"), QStringLiteral("宽高比"),   QStringLiteral("码率"),
+      QStringLiteral("格式"), QStringLiteral("速度x"),    QStringLiteral("执行状态"), QStringLiteral("画面")};
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumnCount)
     return titles[section];
   return QAbstractTableModel::headerData(section, orientation, role);
@@ -215,6 +237,7 @@ int TaskListModel::moveToBottom(int r) {
 void TaskListModel::clearState(int r) {
   if (!valid(r)) return;
   rows_[r].state.clear();
+  rows_[r].speed.clear();  // a speed belongs to the run the state told of
   rows_[r].record.finalOutputPath.clear();
   rowsChanged(r, r);
 }
@@ -222,6 +245,7 @@ void TaskListModel::clearState(int r) {
 void TaskListModel::clearAllStates() {
   for (TaskRow& row : rows_) {
     row.state.clear();
+    row.speed.clear();
     row.record.finalOutputPath.clear();
   }
   if (!rows_.empty()) rowsChanged(0, size() - 1);

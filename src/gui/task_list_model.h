@@ -9,6 +9,8 @@
 // state, time left and log of the running row, run there too.
 #include <QAbstractTableModel>
 
+#include <array>
+
 #include <string_view>
 #include <vector>
 
@@ -20,7 +22,9 @@ class TaskListModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { kId, kForeground, kSize, kBitrate, kFormat, kSpeed, kState, kColumnCount };
+  enum Column { kId, kForeground, kSize, kBitrate, kFormat, kSpeed, kState, kLayout, kColumnCount };
+  // Widths in pixels: together the list's inner width with its scroll bar shown.
+  static constexpr std::array<int, kColumnCount> kColumnWidths = {28, 92, 66, 42, 36, 40, 56, 58};
 
   explicit TaskListModel(QObject* parent = nullptr);
 

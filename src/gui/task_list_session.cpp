@@ -4,6 +4,7 @@
 // settings area is always the highlighted one, and 保存任务 saves what the user sees).
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 
 #include "gui/batch_view.h"
@@ -61,6 +62,38 @@ void TaskListController::KeepForUndo(std::vector<std::pair<int, app::TaskRow>> r
   if (undo_.size() > kUndoSteps) undo_.erase(undo_.begin());
 }
 
+void TaskListController::OfferLastSession() {
+  if (!session || !session->previous().ok()) return;
+  int unfinished = 0;
+  for (const app::TaskRow& row : session->previous().rows)
+    unfinished += app::IsFinishedState(row.state) ? 0 : 1;
+  if (unfinished == 0) return;
+  // A link-like button in the notice's place of the bottom strip; the notice comes back with
+  // the first change of the list.
+  auto* offer =
+      new QPushButton(QStringLiteral("恢复上次的任务列表（%1个未完成）").arg(unfinished), ui->进度条);
+  offer->setObjectName(QStringLiteral("恢复提示"));
+  offer->setFlat(true);
+  offer->setCursor(Qt::PointingHandCursor);
+  offer->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-align: left; padding: 0; }"));
+  offer->setToolTip(QStringLiteral("上次退出时任务列表里还有没执行完的任务：点这里把它们加回列表"));
+  offer->setGeometry(ui->版权->geometry());
+  const bool noticeShown = !ui->版权->isHidden();
+  ui->版权->hide();
+  offer->show();
+  auto withdraw = [this, offer, noticeShown] {
+    if (noticeShown && ui->状态提示->isHidden()) ui->版权->show();
+    offer->deleteLater();
+  };
+  connect(offer, &QPushButton::clicked, this, [this, withdraw] {
+    withdraw();
+    RestoreLastSession();
+  });
+  for (auto change : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+    connect(taskList, change, offer, withdraw, Qt::SingleShotConnection);
+  connect(taskList, &QAbstractItemModel::modelReset, offer, withdraw, Qt::SingleShotConnection);
+}
+
 void TaskListController::UndoRemoval() {
   if (undo_.empty() || !ListOperationsAllowed()) return;
   const int before = taskList->size();
@@ -96,9 +129,17 @@ bool TaskListController::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Home:
     case Qt::Key_End: {
       // The list moves its highlight; a move to another row loads that row, as a click does.
+      // A table's own Home and End go to the first and last column: here they go to the first
+      // and last row, as Ctrl+Home and Ctrl+End do.
       const int before = SelectedRow();
       forwarding = true;
-      QCoreApplication::sendEvent(ui->列表框, event);
+      if ((key == Qt::Key_Home || key == Qt::Key_End) && taskList->size() > 0) {
+        const int row = key == Qt::Key_Home ? 0 : taskList->size() - 1;
+        ui->列表框->selectRow(row);
+        ui->列表框->scrollTo(taskList->index(row, 0));
+      } else {
+        QCoreApplication::sendEvent(ui->列表框, event);
+      }
       forwarding = false;
       const int after = SelectedRow();
       if (after >= 0 && after != before) LoadClickedTask();

@@ -101,6 +101,8 @@ void TaskEditor::LoadTaskForEdit() {
   if (row < 1) return;
   current = tasks->taskList->task(row - 1);
   ShowTask(current);
+  if (!batch->BatchUnderWay())
+    ui->处理时间->setText(FromUtf8(current.foregroundDuration));  // the clock's while a batch runs
   // A task being converted can be looked at, not saved; nor can any task while a batch runs.
   const bool converting = app::IsRunningState(tasks->taskList->state(row - 1));
   ui->保存任务->setEnabled(!converting && !batch->BatchUnderWay());
@@ -120,6 +122,7 @@ void TaskListController::CloneTask() {
 
 void TaskEditor::NewTask() {
   for (QLabel* box : {ui->前景框, ui->动画框, ui->音乐框}) box->clear();
+  if (!batch->BatchUnderWay()) ui->处理时间->clear();  // no clip yet; the clock's while a batch runs
   for (QLineEdit* box : {ui->宽度框, ui->高度框, ui->时长框, ui->格式框, ui->码率框}) box->clear();
   ui->背景框->setText(QString::fromUtf8(pipeline::kBackgroundPlaceholder));
 
@@ -184,6 +187,10 @@ void TaskEditor::AddOrSaveTask() {
   }
   if (!addMode && tasks->CurrentRow() < 1) return;
   const int index = tasks->CurrentRow() - 1;
+  if (task::Unquote(current.foregroundPath).empty()) {
+    dialogs().ShowError(&window, QString::fromUtf8(kNoForegroundMessage));
+    return;
+  }
 
   std::array<std::string, 4> filters;
   for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);

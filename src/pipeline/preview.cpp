@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "probe/converter.h"
+#include "probe/probe_file.h"
 #include "task/command_builder.h"
 #include "text/numbers.h"
 
@@ -31,8 +32,10 @@ std::string SecondsText(double seconds) {
 }
 
 // The task's full-mode words with every input seeked to `seconds`, timestamps kept, and the
-// final "-y OUTPUT" taken off; empty when the task does not build.
-std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds,
+// final "-y OUTPUT" taken off; empty when the task does not build. A fast seek starts each
+// input at the keyframe before the moment; an exact one decodes from the start of each input
+// and drops what comes before the moment.
+std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds, Seek seek,
                                      const std::array<std::string, 4>& effects) {
   task::BuildEnvironment env{effects, [](const std::string& p) { return plat::FileExists(p); },
                              [](const std::string&) { return true; }};  // a preview makes no folders
@@ -43,14 +46,31 @@ std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds,
   std::vector<std::string> out{"-nostdin", "-v", "error", "-copyts"};
   const std::string at = SecondsText(seconds);
   for (std::string& w : words) {
-    if (w == "-i") {
+    if (w == "-i" && seek == Seek::Fast) {
       out.push_back("-ss");
       out.push_back(at);
     }
     out.push_back(std::move(w));
   }
+  if (seek == Seek::Exact) {
+    out.push_back("-ss");
+    out.push_back(at);
+  }
   return out;
 }
+
+// The output option `option` and its value taken out of `words`.
+void DropOption(std::vector<std::string>& words, std::string_view option) {
+  for (size_t i = 0; i + 1 < words.size();)
+    if (words[i] == option)
+      words.erase(words.begin() + long(i), words.begin() + long(i) + 2);
+    else
+      ++i;
+}
+
+// The converter printed that it could not decode a picture: a fast seek landed where the
+// decoder lacks the pictures it refers to (green, smeared blocks).
+bool DecodeTrouble(std::string_view output) { return output.find("error while decoding") != output.npos; }
 
 uint32_t BigEndian32(std::string_view bytes, size_t at) {
   return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
@@ -92,7 +112,7 @@ double PreviewMoment(const task::TaskRecord& task, double seconds) {
 
 std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, double seconds,
                                                const std::array<std::string, 4>& effectFilters,
-                                               const PreviewSettings& settings) {
+                                               const PreviewSettings& settings, Seek seek) {
   task::TaskRecord t = task;
   // No sound in a still: the graph then has no audio chain that would need an output.
   for (task::Tick tick : {task::kTickForegroundSound, task::kTickBackgroundSound, task::kTickMusic,
@@ -101,18 +121,28 @@ std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, dou
   t.ticks[task::kTickMute] = 1;
   if (settings.quickBackground && int64_t(t.outputWidth) * t.outputHeight >= settings.quickFromPixels)
     t.fastBackground = true;
-  std::vector<std::string> words = SeekedWords(t, PreviewMoment(task, seconds), effectFilters);
+  std::vector<std::string> words = SeekedWords(t, PreviewMoment(task, seconds), seek, effectFilters);
   if (words.empty()) return words;
   for (const char* w : {"-frames:v", "1", "-f", "image2pipe", "-c:v", "png", "pipe:1"}) words.push_back(w);
   return words;
 }
 
+double PreviewClipEnd(const task::TaskRecord& task, double seconds, double length) {
+  return std::min(PreviewMoment(task, seconds) + length, PreviewLength(task));
+}
+
 std::vector<std::string> PreviewClipArguments(const task::TaskRecord& task, double seconds, double length,
                                               const std::string& outputPath,
-                                              const std::array<std::string, 4>& effectFilters) {
-  std::vector<std::string> words = SeekedWords(task, PreviewMoment(task, seconds), effectFilters);
+                                              const std::array<std::string, 4>& effectFilters, Seek seek) {
+  const double start = PreviewMoment(task, seconds);
+  std::vector<std::string> words = SeekedWords(task, start, seek, effectFilters);
   if (words.empty()) return words;
-  for (const std::string& w : {std::string("-t"), SecondsText(length), std::string("-y"), outputPath})
+  // With the timestamps kept, the output's -t and -to are moments of the source, not a length:
+  // the clip ends at its end moment, and its own timestamps start from 0 for the player.
+  DropOption(words, "-to");
+  for (const std::string& w :
+       {std::string("-to"), SecondsText(PreviewClipEnd(task, seconds, length)),
+        std::string("-output_ts_offset"), SecondsText(-start), std::string("-y"), outputPath})
     words.push_back(w);
   return words;
 }
@@ -151,15 +181,24 @@ PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
     return frame;
   }
   if (frame.error = MissingSource(task); !frame.error.empty()) return frame;
-  const std::vector<std::string> args = PreviewFrameArguments(task, seconds, effectFilters, settings);
-  if (args.empty()) {
-    frame.error = "无法预览：这个任务的命令无法生成。";
+  if (task.layout.kind == task::LayoutKind::Follow) {
+    frame.error = kFollowNotPreviewed;
     return frame;
   }
-  const probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
-  if (run.stopped) {
-    frame.error = "预览已取消。";
-    return frame;
+  probe::ConverterOutput run;
+  for (Seek seek : {Seek::Fast, Seek::Exact}) {
+    const std::vector<std::string> args = PreviewFrameArguments(task, seconds, effectFilters, settings, seek);
+    if (args.empty()) {
+      frame.error = "无法预览：这个任务的命令无法生成。";
+      return frame;
+    }
+    run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+    if (run.stopped) {
+      frame.error = "预览已取消。";
+      return frame;
+    }
+    frame.exactSeek = seek == Seek::Exact;
+    if (!DecodeTrouble(run.bytes)) break;
   }
   frame.image = FindPng(run.bytes);
   if (!frame.image) {
@@ -174,15 +213,32 @@ std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, doub
                               std::stop_token stop) {
   if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
   if (std::string missing = MissingSource(task); !missing.empty()) return missing;
-  const std::vector<std::string> args =
-      PreviewClipArguments(task, seconds, length, outputPath, effectFilters);
-  if (args.empty()) return "无法预览：这个任务的命令无法生成。";
-  const probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
-  if (run.stopped) return "预览已取消。";
+  if (task.layout.kind == task::LayoutKind::Follow) return kFollowNotPreviewed;
+  probe::ConverterOutput run;
+  for (Seek seek : {Seek::Fast, Seek::Exact}) {
+    const std::vector<std::string> args =
+        PreviewClipArguments(task, seconds, length, outputPath, effectFilters, seek);
+    if (args.empty()) return "无法预览：这个任务的命令无法生成。";
+    run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+    if (run.stopped) {
+      plat::DeleteFile(outputPath);
+      return "预览已取消。";
+    }
+    if (!DecodeTrouble(run.bytes)) break;
+  }
   if (run.exitStatus != 0 || plat::FileSize(outputPath) <= 0) {
     plat::DeleteFile(outputPath);
     const std::string why = LastLine(run.bytes);
     return "无法预览：" + (why.empty() ? std::string("转换程序没有写出文件。") : why);
+  }
+  // What the converter wrote must be a picture of about the length asked for.
+  const double expected = PreviewClipEnd(task, seconds, length) - PreviewMoment(task, seconds);
+  const probe::ProbeOutcome made = probe::ProbeFile(outputPath, 10000);
+  const double got = made.status == probe::ProbeStatus::Parsed ? FractionalSeconds(made.info.duration) : 0;
+  if (made.info.width <= 0 || got < expected - 0.5) {
+    plat::DeleteFile(outputPath);
+    return "无法试看：转换程序写出的片段只有 " + SecondsText(got) + " 秒画面，应有 " + SecondsText(expected) +
+           " 秒。";
   }
   return "";
 }

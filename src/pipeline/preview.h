@@ -5,7 +5,9 @@
 //
 // Every input is seeked to the moment (-ss before -i: a fast seek to the keyframe, then an
 // exact one) and timestamps are kept (-copyts), so time-based filters such as the fades see
-// the same times as in the whole conversion. The sound is left out of the frame.
+// the same times as in the whole conversion. When the converter reports pictures it could not
+// decode after a fast seek (a clip whose marked keyframes are not ones), the render is made
+// again decoding each input from its start. The sound is left out of the frame.
 #include <array>
 #include <optional>
 #include <stop_token>
@@ -16,6 +18,13 @@
 #include "task/task_record.h"
 
 namespace pipeline {
+
+enum class Seek { Fast, Exact };
+
+// Why a follow task has no preview: its crop moves along a path that only the analysis of the
+// whole clip finds.
+inline constexpr const char* kFollowNotPreviewed =
+    "智能跟随的画面要先分析整段视频才能确定，无法预览。添加任务后，执行时会先分析再转换。";
 
 struct PreviewSettings {
   // Build the background the quick way (快速背景) for the frame of a large canvas even when the
@@ -36,13 +45,17 @@ double PreviewMoment(const task::TaskRecord& task, double seconds);
 // output frame at `seconds` as one PNG to standard output. Empty when the task cannot be built.
 std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, double seconds,
                                                const std::array<std::string, 4>& effectFilters,
-                                               const PreviewSettings& settings = {});
+                                               const PreviewSettings& settings = {}, Seek seek = Seek::Fast);
 
-// Converter arguments that encode `length` seconds from `seconds` with the task's full
-// command into `outputPath` (its extension picks the container).
+// Where `length` seconds from `seconds` end: at the end of the task's output at the latest.
+double PreviewClipEnd(const task::TaskRecord& task, double seconds, double length);
+
+// Converter arguments that encode `length` seconds from `seconds` (fewer where the output
+// ends) with the task's full command into `outputPath` (its extension picks the container).
 std::vector<std::string> PreviewClipArguments(const task::TaskRecord& task, double seconds, double length,
                                               const std::string& outputPath,
-                                              const std::array<std::string, 4>& effectFilters);
+                                              const std::array<std::string, 4>& effectFilters,
+                                              Seek seek = Seek::Fast);
 
 struct PngImage {
   std::string bytes;
@@ -55,7 +68,8 @@ std::optional<PngImage> FindPng(std::string_view output);
 
 struct PreviewFrame {
   std::optional<PngImage> image;
-  std::string error;  // why there is no image, in the program's own words
+  std::string error;       // why there is no image, in the program's own words
+  bool exactSeek = false;  // the fast seek could not be decoded; the frame was decoded from the start
 };
 
 // Renders the frame; a stop request ends the converter at once and gives no image.
@@ -63,7 +77,8 @@ PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
                                 const std::array<std::string, 4>& effectFilters, std::stop_token stop = {},
                                 const PreviewSettings& settings = {});
 
-// Encodes the few seconds; "" when done, else why not.
+// Encodes the few seconds and checks that the file holds them; "" when done, else why not
+// (and no file is left).
 std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, double length,
                               const std::string& outputPath, const std::array<std::string, 4>& effectFilters,
                               std::stop_token stop = {});

@@ -79,8 +79,14 @@ TEST_F(SessionTest, KilledProgramLosesNothingAdded) {
   plat::SetProgramFolderForTesting(folder);
   Restart();
   EXPECT_EQ(model().size(), 0) << "the start shows an empty list";
-  MenuEntry("恢复上次的任务列表")->trigger();
+  // The bottom strip offers the unfinished list back, in the notice's place.
+  auto* offer = Find<QPushButton>("恢复提示");
+  ASSERT_NE(offer, nullptr);
+  EXPECT_EQ(offer->text(), QStringLiteral("恢复上次的任务列表（1个未完成）"));
+  EXPECT_TRUE(Find<QLabel>("版权")->isHidden());
+  offer->click();
   ASSERT_EQ(model().size(), 1);
+  EXPECT_FALSE(Find<QLabel>("版权")->isHidden() && Find<QLabel>("状态提示")->isHidden());
   EXPECT_EQ(model().task(0).foregroundPath, task::Quote(clip));
   EXPECT_EQ(Find<QLabel>("处理进度")->text(), QStringLiteral("0/1"));
 }
@@ -224,3 +230,32 @@ TEST_F(SessionTest, KeysLoadTheHighlightedTaskAndSaveStoresTheTick) {
   ASSERT_EQ(model().size(), 1);
   EXPECT_EQ(model().task(0).outputDuration, "00:00:01");
 }
+
+namespace {
+
+// Home and End go to the first and last row; after Delete the next row is highlighted and
+// loaded, so a second Delete goes on; clearing the list asks for no file, and 保存任务 with
+// no clip says that none is picked.
+TEST_F(SessionTest, ListKeysGoOnAsAFileManagerDoes) {
+  ts::StoreListedTasks(*window, 4);
+  ShowActive();
+  list()->selectRow(1);
+  const struct {
+    int key, rows, selected;
+  } steps[] = {{Qt::Key_Home, 4, 0},   {Qt::Key_End, 4, 3},  {Qt::Key_Delete, 3, 2},
+               {Qt::Key_Delete, 2, 1}, {Qt::Key_Home, 2, 0}, {Qt::Key_Delete, 1, 0}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.key);
+    Key(s.key);
+    EXPECT_EQ(model().size(), s.rows);
+    EXPECT_EQ(Tasks().SelectedRow(), s.selected);
+    EXPECT_EQ(Tasks().CurrentRow(), s.selected + 1);  // loaded, as a click loads it
+  }
+  Tasks().ClearAllTasks();
+  EXPECT_EQ(model().size(), 0);
+  EXPECT_TRUE(dialogs.fileRequests.empty());
+  Find<QPushButton>("保存任务")->click();
+  EXPECT_EQ(dialogs.errors, QStringList{QString::fromUtf8(kNoForegroundMessage)});
+}
+
+}  // namespace

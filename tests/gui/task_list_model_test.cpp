@@ -107,10 +107,12 @@ TEST(TaskListModel, LimitAndStates) {
   m.setState(0, QStringLiteral("处理完毕 "));
   EXPECT_FALSE(m.finished(0));
   m.setState(0, QStringLiteral("处理完毕"));
+  m.setSpeed(0, QStringLiteral("1.5"));
   EXPECT_TRUE(m.finished(0));
   m.clearState(0);
   EXPECT_FALSE(m.finished(0));
   EXPECT_EQ(m.task(0).finalOutputPath, "");
+  EXPECT_EQ(m.data(m.index(0, TaskListModel::kSpeed)).toString(), "");  // the speed of that run
 }
 
 TEST(TaskListModel, CellsTitlesAndTooltips) {
@@ -125,26 +127,56 @@ TEST(TaskListModel, CellsTitlesAndTooltips) {
     cells.push_back(Cell(m, 0, c));
     titles.push_back(m.headerData(c, Qt::Horizontal).toString());
   }
-  EXPECT_EQ(cells, (std::vector<QString>{"1", "片段 一.mov", "1080x1920", "4500", ".mp4", "", ""}));
-  EXPECT_EQ(titles, (std::vector<QString>{"ID", "前景文件", "宽高比", "码率", "格式", "速度x", "执行状态"}));
+  EXPECT_EQ(cells, (std::vector<QString>{"1", "片段 一.mov", "1080x1920", "4500", ".mp4", "", "", "模糊"}));
+  EXPECT_EQ(titles,
+            (std::vector<QString>{"ID", "前景文件", "宽高比", "码率", "格式", "速度x", "执行状态", "画面"}));
 
   const QString path = QStringLiteral("/videos/sub dir/片段 一.mov");
   const QString error = QStringLiteral("输出错误(Invalid data found when processing input)");
   const QString left = QStringLiteral("00:01:10");
   struct Case {
-    QString state, timeLeft, rowTooltip;  // timeLeft "": none set by this step
+    QString state, timeLeft, cell, rowTooltip;  // timeLeft "": none set by this step
+    bool paused = false;
   };
-  // In order: a running row shows the time left it was given; a row that stopped running
-  // forgets it, so it does not come back on the next run.
-  for (const Case& c : {Case{error, {}, error}, Case{QStringLiteral("45％"), {}, {}},
-                        Case{QStringLiteral("45％"), left, left}, Case{QStringLiteral("处理完毕"), {}, {}},
-                        Case{QStringLiteral("准备数据"), {}, {}}}) {
+  // In order: a state is short enough for its cell and whole in the row's tooltip; a running
+  // row shows the time left it was given; a row that stopped running forgets it, so it does
+  // not come back on the next run.
+  const QString running = QStringLiteral("45％");
+  for (const Case& c : {Case{error, {}, "输出错误", error}, Case{running, {}, running, running},
+                        Case{running, left, running, running + "\n" + left},
+                        Case{running, {}, "已暂停", running + " 已暂停\n" + left, true},
+                        Case{QStringLiteral("处理完毕"), {}, "处理完毕", {}},
+                        Case{QStringLiteral("准备数据"), {}, "准备数据", "准备数据"}}) {
     SCOPED_TRACE(c.state.toStdString());
     m.setState(0, c.state);
+    m.setPaused(c.paused);
     if (!c.timeLeft.isEmpty()) m.setTimeLeft(0, c.timeLeft);
+    EXPECT_EQ(Cell(m, 0, TaskListModel::kState), c.cell);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kState, Qt::ToolTipRole), c.rowTooltip);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kSize, Qt::ToolTipRole), c.rowTooltip);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kForeground, Qt::ToolTipRole), path);  // the path wins
+  }
+  m.setPaused(false);
+
+  // 画面 in the row, with what else sets the task apart in its tooltip.
+  r = m.task(0);
+  const struct {
+    task::CanvasLayout layout;
+    bool fast;
+    std::string preset;
+    QString cell, notes;
+  } layouts[] = {
+      {{task::LayoutKind::Blur}, true, "veryfast", "模糊·快", "\n快速背景\n编码速度：veryfast"},
+      {{task::LayoutKind::Colour, "FF0000"}, true, "", "纯色", "\n画面：纯色背景 #FF0000"},
+      {{task::LayoutKind::Crop, "000000", 35}, false, "", "裁切35%", "\n画面：裁切铺满（位置 35%）"},
+      {{task::LayoutKind::Follow}, false, "", "跟随", "\n画面：智能跟随"}};
+  for (const auto& l : layouts) {
+    r.layout = l.layout;
+    r.fastBackground = l.fast;
+    r.encoderPreset = l.preset;
+    m.updateSettings(0, r);
+    EXPECT_EQ(Cell(m, 0, TaskListModel::kLayout), l.cell);
+    EXPECT_EQ(Cell(m, 0, TaskListModel::kLayout, Qt::ToolTipRole), path + l.notes);
   }
 }
 

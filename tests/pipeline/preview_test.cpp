@@ -77,18 +77,27 @@ TEST(Preview, FrameMatchesTheConversionAtThatMoment) {
   plat::SetProgramFolderForTesting("");
 }
 
-TEST(Preview, ClipHasTheLengthAskedAndAGoneSourceIsNamed) {
-  const MadeInFolder own = MakeTaskInOwnFolder();
-  const std::string& folder = own.folder;
-  const pipeline::MadeTask& made = own.made;
+TEST(Preview, ClipHasTheLengthAskedFromAnyMomentAndAGoneSourceIsNamed) {
+  const std::string folder = TempFolder();
+  plat::SetProgramFolderForTesting(folder);
+  const std::string clip = CopyInto(VideoWithSound(320, 180, 8), folder);
+  pipeline::SettingsTemplate settings;
+  settings.encoderPreset = "ultrafast";
+  pipeline::WorkerTrial trial(false);
+  const pipeline::MadeTask made = pipeline::MakeTask(clip, settings, BuiltInEffects(), trial);
   ASSERT_TRUE(made.ok) << made.refusal;
-  const std::string clip = task::Unquote(made.task.foregroundPath);
 
-  const std::string out = folder + "/few.mp4";
-  EXPECT_EQ(pipeline::RenderPreviewClip(made.task, 0.5, 2, out, BuiltInEffects()), "");
-  const ProbeFacts facts = MediaFacts(out);
-  EXPECT_NEAR(facts.duration, 2.0, 0.2);
-  EXPECT_EQ(facts.height, made.task.outputHeight);
+  // From a late moment the clip holds what is left of the output, no more.
+  const struct { double from, length, expected; } cases[] = {{1, 5, 5}, {5, 2, 2}, {6, 5, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.from);
+    const std::string out = folder + "/few.mp4";
+    EXPECT_EQ(pipeline::RenderPreviewClip(made.task, c.from, c.length, out, BuiltInEffects()), "");
+    const ProbeFacts facts = MediaFacts(out);
+    EXPECT_TRUE(facts.hasVideo);
+    EXPECT_NEAR(facts.duration, c.expected, 0.15);
+    EXPECT_EQ(facts.height, made.task.outputHeight);
+  }
 
   // A moment past the end shows the last frame.
   EXPECT_TRUE(pipeline::RenderPreviewFrame(made.task, 99, BuiltInEffects()).image);
@@ -97,6 +106,43 @@ TEST(Preview, ClipHasTheLengthAskedAndAGoneSourceIsNamed) {
   const pipeline::PreviewFrame gone = pipeline::RenderPreviewFrame(made.task, 1, BuiltInEffects());
   EXPECT_FALSE(gone.image);
   EXPECT_EQ(gone.error, "源文件不存在：" + clip);
+  plat::SetProgramFolderForTesting("");
+}
+
+// A phone clip (H.264 High 4:4:4) whose marked keyframes past the first cannot be decoded on
+// their own: the frame there is decoded from the start and matches the conversion.
+TEST(Preview, DecodesExactlyWhereAFastSeekCannot) {
+  const std::string clip =
+      RealClip("python3-imageio", "usr/lib/python3/dist-packages/imageio/resources/images/cockatoo.mp4");
+  const std::string folder = TempFolder() + "/cockatoo";
+  plat::SetProgramFolderForTesting(TempFolder());
+  pipeline::SettingsTemplate settings;
+  settings.typedSize = 360;
+  settings.bitrate = "4000";
+  settings.encoderPreset = "ultrafast";
+  pipeline::WorkerTrial trial(false);
+  const pipeline::MadeTask made =
+      pipeline::MakeTask(CopyInto(clip, folder), settings, BuiltInEffects(), trial);
+  ASSERT_TRUE(made.ok) << made.refusal;
+  const ConverterRun run = RunConverter(made.task.commandLine, false, 300000);
+  ASSERT_TRUE(run.exited && run.status == 0) << run.output;
+  const std::string converted = probe::SplitArguments(made.task.commandLine).back();
+
+  const struct {
+    double at;
+    bool exact;
+  } cases[] = {{1, false}, {12, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.at);
+    const std::string cut = folder + "/cut.png";
+    ASSERT_EQ(Shell("ffmpeg -v error -nostdin -y -i '" + converted + "' -ss " + std::to_string(c.at) +
+                    " -frames:v 1 '" + cut + "'"),
+              0);
+    const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(made.task, c.at, BuiltInEffects());
+    ASSERT_TRUE(frame.image) << frame.error;
+    EXPECT_EQ(frame.exactSeek, c.exact);
+    EXPECT_GE(Ssim(WriteFile(folder + "/preview.png", frame.image->bytes), cut), 0.95);
+  }
   plat::SetProgramFolderForTesting("");
 }
 
