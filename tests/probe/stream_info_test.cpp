@@ -24,12 +24,22 @@ const char kVideoWithSound[] =
 }  // namespace
 
 TEST(ProbeExamineChunk, FailureWordsComeBeforeTheDuration) {
+  std::string bannerAndVideo = kBanner;
+  bannerAndVideo += kVideoWithSound;  // appended, not summed: gcc 12 misreads the sum (-Wstringop-overflow)
   struct Row {
     std::string chunk;
     Verdict want;
   } rows[] = {
       {kBanner, Verdict::NotYet},
-      {std::string(kBanner) + kVideoWithSound, Verdict::Parsed},
+      {bannerAndVideo, Verdict::Parsed},
+      // With level tags only error lines fail: not a warning, metadata or an echoed name.
+      {"[info] Input #0, mov, from '/v/Invalid failed! errer.mp4':\n[info]   Duration: 00:00:01.00, start",
+       Verdict::Parsed},
+      {"[sws @ 0x1] [warning] Invalid pixel aspect ratio\n[info]     title : errer\n[info]   Duration: "
+       "00:00:01.00",
+       Verdict::Parsed},
+      {"[fatal] /v/x.mp4: Invalid data found when processing input\n", Verdict::Failed},
+      {"[info]   Duration: 00:00:01.00\n[info]   Stream #0:0: Video: png, pal8, 64x64\n", Verdict::Failed},
       {"x.mp4: Invalid data found when processing input\n", Verdict::Failed},
       {"INVALID\n  Duration: 00:00:05.00, start", Verdict::Failed},  // any letter case
       {"  Duration: 00:00:01.00\n  Stream #0:0: Video: png, pal8, 64x64\n", Verdict::Failed},
