@@ -16,6 +16,7 @@
 
 class BatchView;
 class PreviewController;
+class PublishPart;
 class TaskEditor;
 class TaskListController;
 namespace app {
@@ -66,5 +67,6 @@ class MainWindow : public QWidget {
   TaskListController* tasks_ = nullptr;
   BatchView* batch_ = nullptr;
   PreviewController* previews_ = nullptr;
+  PublishPart* publish_ = nullptr;
   int rememberedHeight_ = 603;  // the height the resize rule measures from
 };

@@ -9,6 +9,7 @@
 #include "batch/task_worker.h"
 #include "gui/batch_view.h"
 #include "gui/main_window.h"
+#include "gui/publish_part.h"
 #include "gui/ratio_table.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
@@ -16,6 +17,7 @@
 #include "gui/widgets.h"
 #include "platform/platform.h"
 #include "store/presets.h"
+#include "store/targets_file.h"
 #include "store/window_settings.h"
 #include "ui_main_window.h"
 
@@ -38,6 +40,7 @@ void MainWindow::OnMainWindowCreated() {
   plat::InstallCrashReporter();
   // 3. Effect presets.
   editor_->LoadEffectPresets();
+  publish_->LoadTargets(presets::LocalTargets());
   batch_->jobs = app::LoadWindowSettings().jobs;
   // 4. Every picker starts in the program's folder.
   const std::string folder = plat::ProgramFolder();
