@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "pipeline/publish.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "task/command_builder.h"
@@ -50,6 +51,29 @@ std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds,
     out.push_back(std::move(w));
   }
   return out;
+}
+
+// The files the task's title and caption filters read, named as SeekedWords' build names them.
+std::vector<task::BandTextFile> TextFilesOf(task::TaskRecord t) {
+  if (!t.bandTexts.used()) return {};
+  const task::BuildEnvironment env{
+      {}, [](const std::string& p) { return plat::FileExists(p); }, [](const std::string&) { return true; }};
+  return task::BuildCommand(t, task::BuildMode::Full, env).textFiles;
+}
+
+// The converter run with the task's text files in place.
+probe::ConverterOutput RunWithTexts(const task::TaskRecord& task, const std::vector<std::string>& args,
+                                    std::stop_token stop) {
+  const std::vector<task::BandTextFile> files = TextFilesOf(task);
+  if (std::string why = WriteBandTexts(files); !why.empty()) {
+    probe::ConverterOutput failed;
+    failed.bytes = why;
+    failed.exitStatus = 1;
+    return failed;
+  }
+  probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+  RemoveBandTexts(files);
+  return run;
 }
 
 uint32_t BigEndian32(std::string_view bytes, size_t at) {
@@ -156,7 +180,7 @@ PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
     frame.error = "无法预览：这个任务的命令无法生成。";
     return frame;
   }
-  const probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+  const probe::ConverterOutput run = RunWithTexts(task, args, stop);
   if (run.stopped) {
     frame.error = "预览已取消。";
     return frame;
@@ -177,7 +201,7 @@ std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, doub
   const std::vector<std::string> args =
       PreviewClipArguments(task, seconds, length, outputPath, effectFilters);
   if (args.empty()) return "无法预览：这个任务的命令无法生成。";
-  const probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+  const probe::ConverterOutput run = RunWithTexts(task, args, stop);
   if (run.stopped) return "预览已取消。";
   if (run.exitStatus != 0 || plat::FileSize(outputPath) <= 0) {
     plat::DeleteFile(outputPath);
