@@ -57,7 +57,7 @@ int BrightPixels(const std::string& video, int width, int from, int to) {
 
 TEST(PublishCommand, TargetAndTitleAreInTheOutput) {
   WriteTargets();
-  const std::string folder = ts::TempFolder() + "/publish 'it': now";
+  const std::string folder = ts::TempFolder() + "/publish: now [1]";
   const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder);
 
   const CliOutcome refused = Convert("--target small '" + clip + "'");
@@ -93,7 +93,7 @@ TEST(PublishCommand, TargetsAreListedAndUnknownOnesRefused) {
   EXPECT_EQ(list.status, 0);
   EXPECT_TRUE(ts::Has(list.out, "small"));
   EXPECT_TRUE(ts::Lacks(list.out, "broken"));
-  EXPECT_TRUE(ts::Has(list.err, "发布目标“broken”（第13行）：视频编码"));
+  EXPECT_TRUE(ts::Has(list.err, "发布目标“broken”（第12行）：视频编码"));
   const CliOutcome unknown = Convert("--target broken x.mp4");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_TRUE(ts::Has(unknown.err, "没有名为“broken”的发布目标"));

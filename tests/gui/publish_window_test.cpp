@@ -29,7 +29,8 @@ TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
   Find<QLineEdit>("描边颜色")->setText("ff0000");
 
   Find<QPushButton>("保存任务")->click();
-  ASSERT_TRUE(WaitFor([&] { return window->taskList().size() == 1; })) << dialogs.errors.join('\n').toStdString();
+  ASSERT_TRUE(WaitFor([&] { return window->taskList().size() == 1; }))
+      << dialogs.errors.join('\n').toStdString();
   const task::TaskRecord& made = window->taskList().task(0);
   EXPECT_EQ(made.target.name, "square");
   EXPECT_EQ(made.outputWidth, 1080);

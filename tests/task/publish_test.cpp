@@ -111,6 +111,8 @@ TEST(BandText, TextWrapsToTheBandAndShrinksRatherThanLosingAnything) {
 
 TEST(BandText, HostileTextsStayInTheirFilesAndHostilePathsAreEscaped) {
   TaskRecord t = ts::ListedTask(1);
+  t.outputWidth = 1080, t.outputHeight = 1920;
+  t.bandTexts.size = 30;  // room for the title on one line
   t.bandTexts.title = "{name} %{pts} [out];'a:b'\\,c";
   t.bandTexts.caption = "FillBandText";
   t.bandTexts = FilledBandTexts(t.bandTexts, "/v/my 'clip'.mp4", 7);
