@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QTest>
 
+#include <filesystem>
+
 #include "support/task_helpers.h"
 #include "support/window_helpers.h"
 
@@ -14,7 +16,8 @@ using namespace window_helpers;
 class PublishWindowTest : public WindowCase {};
 
 TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
-  const std::string clip = CopyInto(VideoWithSound(320, 180, 1), NewFolder("publish") + "/trip.mp4");
+  const std::string clip = CopyInto(VideoWithSound(320, 180, 1), NewFolder("publish"));
+  const std::string name = std::filesystem::path(clip).stem().string();
   PickForeground(clip);
   Find<QPushButton>("发布按钮")->click();
   auto* dialog = Find<QDialog>("发布设置");
@@ -34,7 +37,7 @@ TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
   const task::TaskRecord& made = window->taskList().task(0);
   EXPECT_EQ(made.target.name, "square");
   EXPECT_EQ(made.outputWidth, 1080);
-  EXPECT_EQ(made.bandTexts.title, "1. trip\n第二行");
+  EXPECT_EQ(made.bandTexts.title, "1. " + name + "\n第二行");
   EXPECT_EQ(made.bandTexts.outline, "FF0000");
   EXPECT_TRUE(Has(made.commandLine, "drawtext=textfile="));
 
@@ -44,7 +47,7 @@ TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
   Find<QTableView>("列表框")->selectRow(0);
   Editor().ShowTask(made);
   EXPECT_EQ(target->currentText(), "方形 1:1 1080×1080");
-  EXPECT_EQ(Find<QLineEdit>("标题框")->text(), "1. trip\\n第二行");
+  EXPECT_EQ(Find<QLineEdit>("标题框")->text().toStdString(), "1. " + name + "\\n第二行");
 }
 
 }  // namespace
