@@ -36,9 +36,10 @@ fi
 # every kind of source and two effects, a portrait clip in three copies with a bitrate, and
 # the same list after a run. Fixed paths, so the seeds come out the same each time. old.json
 # (made.json without fastBackground and sourceStamps, as older versions wrote it),
-# hostile.json (a foreign command and an option as a path: refused) and follow.json (its tasks
+# hostile.json (a foreign command and an option as a path: refused), follow.json (its tasks
 # as follow tasks: a stored command writing outside result/ with a far "-to", a foreground 0
-# pixels wide, three copies, a frame rate of 12 digits) are edited from made.json.
+# pixels wide, three copies, a frame rate of 12 digits) and publish.json (its first task with a
+# publishing target and band texts) are edited from made.json.
 if [ -x "${FLIPFRAME:-}" ]; then
   d=/tmp/flipframe-corpus-lists
   rm -rf "$d" && mkdir -p "$d" "$here/corpus/task_list"

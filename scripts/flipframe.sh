@@ -6,7 +6,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$here/build"
-packages=(g++ cmake make pkg-config qt6-base-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei
+packages=(g++ cmake make pkg-config qt6-base-dev libfontconfig-dev libgtest-dev ffmpeg xvfb xauth fonts-wqy-microhei
   qt6-translations-l10n dbus desktop-file-utils appstream dpkg-dev parallel binutils openssh-server
   openssh-client rsync libdlib-dev xdotool)
 

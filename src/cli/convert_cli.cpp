@@ -17,6 +17,7 @@
 #include "pipeline/preview.h"
 #include "platform/platform.h"
 #include "store/presets.h"
+#include "store/targets_file.h"
 #include "store/task_list_file.h"
 #include "store/utf8.h"
 
@@ -38,6 +39,24 @@ void PrintConvertHelp() {
       pipeline::OptionsHelp(pipeline::ConvertOptionSpecs()).c_str());
 }
 
+// --targets: one line per usable target, then the entries left out.
+int PrintTargets(const task::TargetFile& file) {
+  std::printf("%-16s %-10s %-5s %-8s %-10s %-12s %-8s %s\n", "NAME", "SIZE", "FPS", "VIDEO", "MAX KB/S",
+              "AUDIO", "LENGTH", "LABEL");
+  for (const task::PublishTarget& t : file.targets) {
+    const task::TargetSettings& s = t.settings;
+    const auto orNone = [](int v) { return v > 0 ? std::to_string(v) : std::string("-"); };
+    std::printf("%-16s %-10s %-5s %-8s %-10s %-12s %-8s %s\n", s.name.c_str(),
+                (std::to_string(t.width) + "x" + std::to_string(t.height)).c_str(), orNone(s.maxFps).c_str(),
+                s.videoCodec.c_str(), orNone(s.maxVideoKbps).c_str(),
+                (s.audioCodec + (s.audioKbps > 0 ? " " + std::to_string(s.audioKbps) + "k" : "")).c_str(),
+                t.maxSeconds > 0 ? (std::to_string(t.maxSeconds) + "s").c_str() : "-", t.label.c_str());
+  }
+  for (const std::string& problem : file.problems)
+    std::fprintf(stderr, "flipframe convert: %s\n", problem.c_str());
+  return kExitOk;
+}
+
 // The tasks go to `list` in one locked append: all of them or, when the list would pass the
 // task limit, none.
 int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int status) {
@@ -51,6 +70,18 @@ int SaveTasks(const std::string& list, const std::vector<TaskRow>& rows, int sta
   return status;
 }
 
+// The task of `file`, the `index`-th of the run (its {index}); a clip too long for the target
+// is refused with how to choose.
+pipeline::MadeTask MakeNumbered(const pipeline::ConvertRequest& request, const std::string& file, int index,
+                                const std::array<std::string, 4>& filters, pipeline::TrialRunner& trial) {
+  pipeline::SettingsTemplate settings = request.settings;
+  settings.index = index;
+  pipeline::MadeTask made = pipeline::MakeTask(plat::AbsolutePath(file), settings, filters, trial);
+  if (made.step == pipeline::TaskStep::OverLimit)
+    made.refusal += "：用 --over-limit cut 截短到上限，或用 --over-limit keep 保留全长";
+  return made;
+}
+
 // Makes the task of `file` as the window's 保存任务 would; a refusal is reported and fails the run.
 struct TaskMaker {
   const pipeline::ConvertRequest& request;
@@ -59,10 +90,9 @@ struct TaskMaker {
   int status = kExitOk;
   pipeline::ProgressBoard* board = nullptr;  // where refusals go while tasks run
 
-  std::optional<task::TaskRecord> Make(const std::string& file) {
+  std::optional<task::TaskRecord> Make(const std::string& file, int index) {
     // Messages name the file as it was given; the task holds its absolute path.
-    const std::string source = plat::AbsolutePath(file);
-    const pipeline::MadeTask made = pipeline::MakeTask(source, request.settings, filters, trial);
+    const pipeline::MadeTask made = MakeNumbered(request, file, index, filters, trial);
     if (made.ok) return made.task;
     if (board)
       board->Print(file + ": " + made.refusal);
@@ -77,9 +107,10 @@ struct TaskMaker {
 // whole or not at all; nothing is converted.
 int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop) {
   TaskMaker maker{request};
-  for (const std::string& file : request.files) {
+  for (size_t i = 0; i < request.files.size(); ++i) {
+    const std::string& file = request.files[i];
     if (stop.stop_requested()) break;
-    const std::optional<task::TaskRecord> made = maker.Make(file);
+    const std::optional<task::TaskRecord> made = maker.Make(file, int(i) + 1);
     if (!made || stop.stop_requested()) continue;
     std::string out = request.previewOut;
     if (out.empty()) {
@@ -139,8 +170,7 @@ int MakeOnly(const pipeline::ConvertRequest& request, std::stop_token stop) {
   pipeline::RunConcurrently(static_cast<int>(files.size()), pipeline::TaskMakingWorkers(), [&](int i) {
     if (stop.stop_requested()) return;
     // Messages name the file as it was given; the task holds its absolute path.
-    pipeline::MadeTask m =
-        pipeline::MakeTask(plat::AbsolutePath(files[size_t(i)]), request.settings, filters, trial);
+    pipeline::MadeTask m = MakeNumbered(request, files[size_t(i)], i + 1, filters, trial);
     std::lock_guard<std::mutex> lock(reporting);
     if (stop.stop_requested()) return;
     made[size_t(i)] = std::move(m);
@@ -165,7 +195,7 @@ int MakeAndRun(const pipeline::ConvertRequest& request, std::stop_token stop) {
   pipeline::BatchHooks h;
   h.size = [&] { return static_cast<int>(files.size()); };
   h.turn = [&](int row) {
-    std::optional<task::TaskRecord> made = maker.Make(files[size_t(row)]);
+    std::optional<task::TaskRecord> made = maker.Make(files[size_t(row)], row + 1);
     // A stop asked for during the trial: nothing more runs.
     if (!made || stop.stop_requested()) return pipeline::BatchTurn{true, {}};
     return pipeline::BatchTurn{false, std::move(*made)};
@@ -212,6 +242,19 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     std::fprintf(stderr, "flipframe convert: %s\n用法见 'flipframe convert --help'。\n",
                  request.error.c_str());
     return kExitUsage;
+  }
+
+  if (request.listTargets || !request.targetName.empty()) {
+    const task::TargetFile targets = presets::LocalTargets();
+    if (request.listTargets) return PrintTargets(targets);
+    const task::PublishTarget* target = task::FindTarget(targets.targets, request.targetName);
+    if (!target) {
+      std::fprintf(stderr,
+                   "flipframe convert: 没有名为“%s”的发布目标（见 'flipframe convert --targets'）。\n",
+                   request.targetName.c_str());
+      return kExitUsage;
+    }
+    request.settings.target = *target;
   }
 
   // Ctrl-C or SIGTERM: the running task stops at its next poll, which ends our converter and

@@ -1,5 +1,6 @@
 #include "cli/convert_options.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "task/control_rules.h"
@@ -47,6 +48,18 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "veryslow，越快文件越大；"
        "只用于以 x264 编码的格式（mp4、mkv、mov……）",
        "不指定，即转换程序的 medium"},
+      {"target", "NAME",
+       "发布目标：按 targets.ini 中名为 NAME 的目标设定尺寸、帧率上限、编码和码率上限（见 --targets）；"
+       "不能与 --ratio、--width、--height、--format 一起使用",
+       "自定义"},
+      {"targets", nullptr, "列出 targets.ini 中的发布目标及其数值，然后退出", nullptr},
+      {"over-limit", "cut|keep", "文件长于发布目标的时长上限时：cut 截短到上限，keep 保留全长", "拒绝此文件"},
+      {"title", "TEXT", "标题：画面上方的文字（\\n 换行；{name} 为文件名，{index} 为任务序号）", "无"},
+      {"caption", "TEXT", "字幕：画面下方的文字（同 --title）", "无"},
+      {"font", "FONT", "标题和字幕的字体：已安装字体的名称或字体文件的路径", "文泉驿微米黑"},
+      {"text-size", "8..400", "标题和字幕的文字高度（像素），放不下时自动缩小", "输出宽度的 1/16"},
+      {"text-colour", "RRGGBB", "标题和字幕的颜色", "FFFFFF"},
+      {"outline-colour", "RRGGBB", "标题和字幕的描边颜色", "000000"},
       {"save-list", "LIST.json",
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
@@ -114,6 +127,46 @@ bool PreviewOptions(const ParsedOptions& p, ConvertRequest& req) {
   }
   req.previewSeconds = seconds;
   if (p.has("preview-out")) req.previewOut = p.values.at("preview-out");
+  return true;
+}
+
+// --target, --targets, --over-limit and the band texts.
+bool PublishOptions(const ParsedOptions& p, ConvertRequest& req) {
+  SettingsTemplate& t = req.settings;
+  req.listTargets = p.has("targets");
+  if (p.has("target")) {
+    req.targetName = p.values.at("target");
+    for (const char* other : {"ratio", "width", "height", "format"})
+      if (p.has(other)) {
+        req.error = std::string("--target 已定下尺寸、比例和格式，不能与 --") + other + " 一起使用";
+        return false;
+      }
+  }
+  if (p.has("over-limit")) {
+    const std::string& v = p.values.at("over-limit");
+    if (v != "cut" && v != "keep") {
+      req.error = "--over-limit 取 cut 或 keep，而不是“" + v + "”";
+      return false;
+    }
+    t.overLimit = v == "cut" ? SettingsTemplate::OverLimit::Cut : SettingsTemplate::OverLimit::Keep;
+  }
+  task::BandTexts& b = t.bandTexts;
+  for (auto [name, field] :
+       {std::pair{"title", &b.title}, std::pair{"caption", &b.caption}, std::pair{"font", &b.font},
+        std::pair{"text-colour", &b.colour}, std::pair{"outline-colour", &b.outline}})
+    if (p.has(name)) *field = p.values.at(name);
+  for (std::string* colour : {&b.colour, &b.outline})
+    for (char& c : *colour) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (p.has("text-size") && !ParseIntIn(p.values.at("text-size"), 8, 400, b.size)) {
+    req.error = "--text-size 须为 8 到 400 之间的整数，而不是“" + p.values.at("text-size") + "”";
+    return false;
+  }
+  // Checked as a task list's texts are (the placeholders filled in with the longest name
+  // leaves the size check to each task).
+  if (const std::string problem = task::BandTextsProblem(b); !problem.empty()) {
+    req.error = problem;
+    return false;
+  }
   return true;
 }
 
@@ -229,6 +282,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
       return req;
     }
   }
+  if (!PublishOptions(p, req)) return req;
   req.dryRun = p.has("dry-run");
   if (!ParseJobs(p, req.jobs, error)) return req;
   if (p.has("save-list")) {
@@ -243,7 +297,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
     }
   }
   req.files = p.operands;
-  if (req.files.empty() && !req.help) error = "没有给出要转换的文件（FILE）";
+  if (req.files.empty() && !req.help && !req.listTargets) error = "没有给出要转换的文件（FILE）";
   if (error.empty() && !PreviewOptions(p, req)) return req;
   return req;
 }

@@ -197,8 +197,12 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
   }
   const QStringList files = ExpandFolders(paths);
   if (files.isEmpty()) return;
-  const pipeline::SettingsTemplate settings =
+  pipeline::SettingsTemplate settings =
       WindowTemplate(editor->ReadSettingsArea(), editor->current, editor->ratioTable);
+  // 发布设置: a clip too long for the target is left out, named with its length.
+  settings.target = editor->chosenTarget;
+  settings.bandTexts = editor->bandTemplate;
+  const int firstIndex = taskList->size() + 1;
   const std::array<std::string, 4> filters = editor->effectFilters;
 
   addingVideos = true;  // as during a trial run: no menu, no batch, no pick
@@ -233,7 +237,9 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
     pipeline::RunConcurrently(total, pipeline::TaskMakingWorkers(), [&](int i) {
       Verdict v;
       v.skipped = cancelled;
-      if (!v.skipped) v = MakeVideoTask(sources[size_t(i)], settings, filters);
+      pipeline::SettingsTemplate numbered = settings;
+      numbered.index = firstIndex + i;
+      if (!v.skipped) v = MakeVideoTask(sources[size_t(i)], numbered, filters);
       QMetaObject::invokeMethod(
           this,
           [&, i, v = std::move(v)]() mutable {

@@ -25,6 +25,7 @@
 
 #include "gui/batch_view.h"
 #include "gui/focus_marker.h"
+#include "gui/publish_part.h"
 #include "gui/ratio_table.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
@@ -55,6 +56,11 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
     part->batch = batch_;
     part->previews = previews_;
   }
+  publish_ = new PublishPart(*this, ui.get(), "PublishPart");
+  publish_->batch = batch_;
+  connect(publish_, &PublishPart::targetChosen, editor_, &TaskEditor::OnTargetChosen);
+  connect(publish_, &PublishPart::textsEdited, editor_, &TaskEditor::OnTextsEdited);
+  connect(editor_, &TaskEditor::publishShown, publish_, &PublishPart::Show);
   editor_->ratioTable = app::kRatioTable;
   batch_->runner = batch_->MakeBatchRunner();
   ConnectControls();

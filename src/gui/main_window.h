@@ -16,6 +16,7 @@
 
 class BatchView;
 class PreviewController;
+class PublishPart;
 class TaskEditor;
 class TaskListController;
 namespace app {
@@ -70,5 +71,6 @@ class MainWindow : public QWidget {
   TaskListController* tasks_ = nullptr;
   BatchView* batch_ = nullptr;
   PreviewController* previews_ = nullptr;
+  PublishPart* publish_ = nullptr;
   int rememberedHeight_ = kHeight;  // the height the resize rule measures from
 };

@@ -64,6 +64,8 @@ pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   const auto kind = static_cast<task::LayoutKind>(std::max(0, ui->画面->currentIndex()));
   a.layout = current.layout.kind == kind ? current.layout : task::CanvasLayout{kind};
   a.encoderPreset = task::EncoderPresetOfItem(ui->编码速度->currentIndex());
+  a.target = chosenTarget ? chosenTarget->settings : task::TargetSettings{};
+  a.bandTexts = FilledBandTexts(a.foregroundBox);
   return a;
 }
 

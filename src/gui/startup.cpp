@@ -14,6 +14,7 @@
 #include "gui/main_window.h"
 #include "gui/preview_controller.h"
 #include "gui/preview_folder.h"
+#include "gui/publish_part.h"
 #include "gui/ratio_table.h"
 #include "gui/task_editor.h"
 #include "gui/task_list_controller.h"
@@ -22,6 +23,7 @@
 #include "platform/platform.h"
 #include "store/presets.h"
 #include "store/settings_location.h"
+#include "store/targets_file.h"
 #include "store/utf8.h"
 #include "store/window_settings.h"
 #include "ui_main_window.h"
@@ -55,6 +57,7 @@ void MainWindow::OnMainWindowCreated() {
   plat::InstallCrashReporter();
   // 3. Effect presets.
   editor_->LoadEffectPresets();
+  publish_->LoadTargets(presets::LocalTargets());
   batch_->jobs = app::LoadWindowSettings().jobs;
   // 4. Every picker starts in the program's folder; an installed program's folder is a
   //    system one, so it starts in the user's Videos folder (else the home folder) instead.

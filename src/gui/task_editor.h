@@ -5,6 +5,7 @@
 // through the pipeline's own steps. Its files: control_rules.cpp, settings_sync.cpp,
 // source_pickers.cpp, task_validation.cpp, task_operations.cpp.
 #include <array>
+#include <optional>
 #include <string>
 
 #include "gui/window_part.h"
@@ -36,6 +37,10 @@ class TaskEditor : public WindowPart {
   bool probeBusy = false;      // a probe is filling the current task
   bool editingStored = false;  // 保存任务 stores a listed task; otherwise it adds a new one
   QMovie* previewMovie = nullptr;
+  // 发布设置 (PublishPart): the chosen target (none: 自定义) and the texts as typed, before
+  // {name} and {index} are filled in for the task.
+  std::optional<task::PublishTarget> chosenTarget;
+  task::BandTexts bandTemplate;
 
   // Every switch control once, in the order of the task record's disabled states, with its
   // place among the record's ticks (-1 none: not a check box).
@@ -96,6 +101,18 @@ class TaskEditor : public WindowPart {
   void NewTask();
   // The button's mode: saving the listed task being edited, or adding a new one.
   void SetEditingStored(bool stored);
+
+  // publish_settings.cpp
+  void OnTargetChosen(std::optional<task::PublishTarget> target);
+  void OnTextsEdited(task::BandTexts texts);
+  // The band texts of the task being prepared, {name} and {index} filled in.
+  task::BandTexts FilledBandTexts(const std::string& foreground) const;
+  // A foreground longer than the chosen target takes: asks whether to cut it to the limit.
+  void AskOverLimit(pipeline::SettingsArea& area);
+
+ signals:
+  // A task is shown for editing: the publishing settings it holds.
+  void publishShown(const task::TargetSettings& target, const task::BandTexts& texts);
 
  private:
   task::ActiveBox activeSizeBox_ = task::ActiveBox::None;  // coloured light blue

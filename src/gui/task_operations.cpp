@@ -87,6 +87,7 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->快速背景->setChecked(r.fastBackground);
   ui->画面->setCurrentIndex(static_cast<int>(r.layout.kind));
   ui->编码速度->setCurrentIndex(task::EncoderPresetItem(r.encoderPreset));
+  emit publishShown(r.target, r.bandTexts);
 }
 
 void TaskEditor::SetEditingStored(bool stored) {
@@ -195,6 +196,7 @@ void TaskEditor::AddOrSaveTask() {
   std::array<std::string, 4> filters;
   for (int e = 1; e <= 4; ++e) filters[size_t(e - 1)] = EffectFilter(e);
   pipeline::SettingsArea area = ReadSettingsArea();
+  AskOverLimit(area);
   std::optional<task::TaskRecord> settingsOnly;
   auto proceed = [&](const std::string& trial) {
     for (QFrame* panel : {ui->操作框, ui->路径框, ui->按钮框}) panel->setEnabled(false);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "batch/progress.h"
+#include "pipeline/publish.h"
 #include "pipeline/stored_task.h"
 #include "probe/converter.h"
 
@@ -121,7 +122,8 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
   const batch::WorkerReport report = ReportFor(row);
   const auto& state = report.state;
   task::BuildEnvironment env = task::DiskEnvironment(filters);
-  std::vector<std::string> words = RunWords(record, env);
+  std::vector<task::BandTextFile> textFiles;  // the same in both builds: named after the output
+  std::vector<std::string> words = RunWords(record, env, &textFiles);
   const FollowPrep prep = PrepareFollow(record, batch::OutputFile(words), stop_.get_token(), state);
   if (!prep.sendcmdPath.empty()) words = RunWords(record, FollowEnvironment(std::move(env), prep));
   if (prep.stopped) {
@@ -132,6 +134,11 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
     state(batch::OutputErrorState(prep.error));
     return {batch::WorkerEnding::Failed, prep.error, {}};
   }
+  if (std::string why = WriteBandTexts(textFiles); !why.empty()) {
+    CleanUpFollow(prep);
+    state(batch::OutputErrorState(why));
+    return {batch::WorkerEnding::Failed, why, {}};
+  }
   const int duration = batch::TaskDuration(words);
   const auto started = Now();
   Post([this, row, duration, started] {
@@ -139,6 +146,7 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
   });
   batch::WorkerResult result = batch::RunTaskWorker(words, false, stop_.get_token(), report, timing_.worker);
   CleanUpFollow(prep);
+  RemoveBandTexts(textFiles);
   return result;
 }
 

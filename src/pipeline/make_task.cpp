@@ -2,6 +2,7 @@
 
 #include "batch/progress.h"
 #include "batch/task_worker.h"
+#include "pipeline/publish.h"
 #include "pipeline/settings_area.h"
 #include "probe/converter.h"
 #include "probe/path_check.h"
@@ -57,8 +58,17 @@ void TickIfEnabled(SettingsArea& s, Tick t, Disabled d, bool on) {
 
 // The clicks the template stands for, after the sources were picked. "" or a refusal.
 std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate& t) {
-  if (t.ratioIndex) SelectRatio(s, r, *t.ratioIndex);
-  if (t.typedSize) {
+  if (t.target) {
+    SelectTarget(s, r, &*t.target);
+    if (const std::string over = OverLimitMessage(r, *t.target); !over.empty()) {
+      if (t.overLimit == SettingsTemplate::OverLimit::Ask) return over;
+      if (t.overLimit == SettingsTemplate::OverLimit::Cut) CutToLimit(s, *t.target);
+    }
+  }
+  s.bandTexts = FilledBandTexts(t.bandTexts, s.foregroundBox, t.index);
+  // A target has set the ratio and both sizes.
+  if (t.ratioIndex && !t.target) SelectRatio(s, r, *t.ratioIndex);
+  if (t.typedSize && !t.target) {
     s.activeBox = t.typedBox;
     (t.typedBox == ActiveBox::Width ? s.widthBox : s.heightBox) = std::to_string(*t.typedSize);
     s.storedCount = s.count.Update(r.foregroundWidth, r.foregroundHeight, text::ToInteger(s.widthBox),
@@ -139,7 +149,11 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
     if (kind == kForeground && checkForeground)
       if (std::string why = checkForeground(r); !why.empty()) return refuse(why);
   }
-  if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) return refuse(why);
+  if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) {
+    made = refuse(why);
+    if (settings.target && why == OverLimitMessage(r, *settings.target)) made.step = TaskStep::OverLimit;
+    return made;
+  }
 
   return FinishTask(s, r, effectFilters, trial);
 }
@@ -154,10 +168,16 @@ MadeTask FinishTask(SettingsArea& s, TaskRecord& r, const std::array<std::string
   };
   const ValidationOutcome valid = ValidateSettings(s, r);
   if (!valid.ok) return refuse(TaskStep::Validation, valid.message);
-  const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters);
+  if (std::string why = BandTextsSettingsProblem(s.bandTexts); !why.empty())
+    return refuse(TaskStep::Validation, why);
+  std::vector<BandTextFile> textFiles;
+  const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters, &textFiles);
   if (trialCommand.empty()) return refuse(TaskStep::TrialBuild, "无法为此文件生成转换命令");
   if (proceed && !proceed(trialCommand)) return refuse(TaskStep::Unchanged, "");
-  if (std::string error = trial.RunTrial(trialCommand); !error.empty())
+  if (std::string why = WriteBandTexts(textFiles); !why.empty()) return refuse(TaskStep::Trial, why);
+  const std::string error = trial.RunTrial(trialCommand);
+  RemoveBandTexts(textFiles);
+  if (!error.empty())
     return refuse(TaskStep::Trial, "发生错误：\n" + WithPlainLineBreaks(batch::FailureTranslation(error)));
   r.trialCommand = trialCommand;
   made.task = r;

@@ -33,6 +33,13 @@ struct SettingsTemplate {
   bool fastBackground = false;  // "快速背景": TaskRecord::fastBackground
   task::CanvasLayout layout;    // "画面": TaskRecord::layout
   std::string encoderPreset;    // "编码速度": TaskRecord::encoderPreset, "" none
+  // "发布目标": sets the size, ratio and format too; unset: 自定义.
+  std::optional<task::PublishTarget> target;
+  // A foreground longer than the target takes: refused (Ask), cut to the limit or kept.
+  enum class OverLimit { Ask, Cut, Keep } overLimit = OverLimit::Ask;
+  // "标题", "字幕" and their style; {name} and {index} are filled in for each task.
+  task::BandTexts bandTexts;
+  int index = 1;  // the task's number, for {index}
 };
 
 // How the trial is run; the window and the tests may pass their own.
@@ -54,7 +61,7 @@ struct WorkerTrial : TrialRunner {
 struct SettingsArea;
 
 // Where making a task stopped: the step that refused it, or Stored.
-enum class TaskStep { Sources, Validation, TrialBuild, Unchanged, Trial, Stored };
+enum class TaskStep { Sources, OverLimit, Validation, TrialBuild, Unchanged, Trial, Stored };
 
 struct MadeTask {
   bool ok = false;

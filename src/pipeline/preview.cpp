@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "pipeline/publish.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/probe_file.h"
@@ -71,6 +72,29 @@ void DropOption(std::vector<std::string>& words, std::string_view option) {
 // The converter printed that it could not decode a picture: a fast seek landed where the
 // decoder lacks the pictures it refers to (green, smeared blocks).
 bool DecodeTrouble(std::string_view output) { return output.find("error while decoding") != output.npos; }
+
+// The files the task's title and caption filters read, named as SeekedWords' build names them.
+std::vector<task::BandTextFile> TextFilesOf(task::TaskRecord t) {
+  if (!t.bandTexts.used()) return {};
+  const task::BuildEnvironment env{
+      {}, [](const std::string& p) { return plat::FileExists(p); }, [](const std::string&) { return true; }};
+  return task::BuildCommand(t, task::BuildMode::Full, env).textFiles;
+}
+
+// The converter run with the task's text files in place.
+probe::ConverterOutput RunWithTexts(const task::TaskRecord& task, const std::vector<std::string>& args,
+                                    std::stop_token stop) {
+  const std::vector<task::BandTextFile> files = TextFilesOf(task);
+  if (std::string why = WriteBandTexts(files); !why.empty()) {
+    probe::ConverterOutput failed;
+    failed.bytes = why;
+    failed.exitStatus = 1;
+    return failed;
+  }
+  probe::ConverterOutput run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+  RemoveBandTexts(files);
+  return run;
+}
 
 uint32_t BigEndian32(std::string_view bytes, size_t at) {
   return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
@@ -192,7 +216,7 @@ PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
       frame.error = "无法预览：这个任务的命令无法生成。";
       return frame;
     }
-    run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+    run = RunWithTexts(task, args, stop);
     if (run.stopped) {
       frame.error = "预览已取消。";
       return frame;
@@ -219,7 +243,7 @@ std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, doub
     const std::vector<std::string> args =
         PreviewClipArguments(task, seconds, length, outputPath, effectFilters, seek);
     if (args.empty()) return "无法预览：这个任务的命令无法生成。";
-    run = probe::RunConverterToEnd(args, stop, kMaxOutput);
+    run = RunWithTexts(task, args, stop);
     if (run.stopped) {
       plat::DeleteFile(outputPath);
       return "预览已取消。";

@@ -335,6 +335,8 @@ void ReadTask(SettingsArea& s, TaskRecord& r) {
   r.fastBackground = s.fastBackground;
   r.layout = s.layout;
   r.encoderPreset = s.encoderPreset;
+  r.target = s.target;
+  r.bandTexts = s.bandTexts;
   r.backgroundPath = plat::FileExists(s.backgroundBox) ? Quote(s.backgroundBox) : r.foregroundPath;
   r.animationPath = plat::FileExists(s.animationBox) ? Quote(s.animationBox) : "";
   r.audioPath = plat::FileExists(s.audioBox) ? Quote(s.audioBox) : "";
@@ -359,7 +361,8 @@ void ReadTask(SettingsArea& s, TaskRecord& r) {
 }
 
 std::string BuildCommandFor(SettingsArea& s, TaskRecord& r, BuildMode mode,
-                            const std::array<std::string, 4>& effectFilters) {
+                            const std::array<std::string, 4>& effectFilters,
+                            std::vector<task::BandTextFile>* textFiles) {
   ReadTask(s, r);
   const BuildResult built = BuildCommand(r, mode, DiskEnvironment(effectFilters));
   if (built.backgroundReplaced) {
@@ -367,6 +370,7 @@ std::string BuildCommandFor(SettingsArea& s, TaskRecord& r, BuildMode mode,
     s.Tick(kTickBackgroundSound, false);
   }
   if (built.backgroundReplaced || built.audioRuleChanged) ApplyAudioRule(s);
+  if (textFiles) *textFiles = built.textFiles;
   return built.text;
 }
 

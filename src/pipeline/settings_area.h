@@ -33,6 +33,8 @@ struct SettingsArea {
   bool fastBackground = false;   // 快速背景: TaskRecord::fastBackground
   task::CanvasLayout layout;     // 画面: TaskRecord::layout
   std::string encoderPreset;     // 编码速度: TaskRecord::encoderPreset
+  task::TargetSettings target;   // 发布目标: TaskRecord::target
+  task::BandTexts bandTexts;     // 标题, 字幕: TaskRecord::bandTexts
 
   bool ticked(task::Tick t) const { return ticks[t] != 0; }
   bool enabled(task::Disabled d) const { return disabled[d] == 0; }
@@ -77,7 +79,9 @@ task::ValidationOutcome ValidateSettings(SettingsArea& s, task::TaskRecord& r);
 void ReadTask(SettingsArea& s, task::TaskRecord& r);
 
 // ReadTask, then the command; shows in `s` what the build corrected (no background file).
+// `textFiles`, when given, receives the files the command's text filters read.
 std::string BuildCommandFor(SettingsArea& s, task::TaskRecord& r, task::BuildMode mode,
-                            const std::array<std::string, 4>& effectFilters);
+                            const std::array<std::string, 4>& effectFilters,
+                            std::vector<task::BandTextFile>* textFiles = nullptr);
 
 }  // namespace pipeline

@@ -171,6 +171,8 @@ std::string StoredTaskProblem(const TaskRecord& r) {
     return Named("码率", r.bitrate, "不是数字");
   if (!r.encoderPreset.empty() && !task::IsEncoderPreset(r.encoderPreset))
     return Named("编码速度", r.encoderPreset, "不是 x264 的预设（ultrafast 到 veryslow）");
+  if (std::string p = task::TargetSettingsProblem(r.target); !p.empty()) return "发布目标：" + p;
+  if (std::string p = task::BandTextsProblem(r.bandTexts); !p.empty()) return p;
   if (!IsFrameRate(r.foregroundFps)) return Named("前景帧率", r.foregroundFps, "不是数字");
   if (r.foregroundAudioCodec.size() > 32 ||
       r.foregroundAudioCodec.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
@@ -206,9 +208,12 @@ std::string StoredTaskProblem(const TaskRecord& r) {
   return "";
 }
 
-std::vector<std::string> RunWords(const TaskRecord& stored, const task::BuildEnvironment& env) {
+std::vector<std::string> RunWords(const TaskRecord& stored, const task::BuildEnvironment& env,
+                                  std::vector<task::BandTextFile>* textFiles) {
   TaskRecord copy = stored;  // the build may adjust the record (a background that is gone)
-  return probe::SplitArguments(task::BuildCommand(copy, task::BuildMode::Full, env).text);
+  task::BuildResult built = task::BuildCommand(copy, task::BuildMode::Full, env);
+  if (textFiles) *textFiles = std::move(built.textFiles);
+  return probe::SplitArguments(built.text);
 }
 
 StoredCommand CompareStoredCommand(const TaskRecord& stored, const EffectFilters& local) {

@@ -26,7 +26,9 @@ std::string StoredTaskProblem(const task::TaskRecord& r);
 // command made afresh from the task's fields, with `env`'s effect filters (the local de.ini's)
 // and file system. The last word is the temporary output path, in "result/" beside the
 // foreground. Every runner of stored tasks takes its words from here.
-std::vector<std::string> RunWords(const task::TaskRecord& stored, const task::BuildEnvironment& env);
+// `textFiles`, when given, receives the files the words' text filters read.
+std::vector<std::string> RunWords(const task::TaskRecord& stored, const task::BuildEnvironment& env,
+                                  std::vector<task::BandTextFile>* textFiles = nullptr);
 
 // How a task's stored command text compares with the command it is run with (the output
 // path left aside: its name depends on the files present when it was built).

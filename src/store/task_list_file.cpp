@@ -85,6 +85,8 @@ const QString kFastBackground = QStringLiteral("fastBackground");
 const QString kSourceStamps = QStringLiteral("sourceStamps");
 const QString kLayout = QStringLiteral("layout");
 const QString kEncoderPreset = QStringLiteral("encoderPreset");
+const QString kTarget = QStringLiteral("target");
+const QString kBandTexts = QStringLiteral("bandTexts");
 
 // Messages fill in every part with one multi-argument arg(), so that a "%1" in a file name
 // stays as it is.
@@ -188,6 +190,49 @@ bool ArrayFromJson(const QJsonValue& v, std::array<int, N>* out) {
   return true;
 }
 
+// The publishing target and the band texts: objects of named values, written only when set.
+QJsonObject TargetToJson(const task::TargetSettings& t) {
+  return {{"name", FromUtf8(t.name)},
+          {"maxFps", t.maxFps},
+          {"videoCodec", FromUtf8(t.videoCodec)},
+          {"maxVideoKbps", t.maxVideoKbps},
+          {"audioCodec", FromUtf8(t.audioCodec)},
+          {"audioKbps", t.audioKbps},
+          {"faststart", t.faststart}};
+}
+
+QJsonObject BandTextsToJson(const task::BandTexts& b) {
+  return {{"title", FromUtf8(b.title)},   {"caption", FromUtf8(b.caption)},
+          {"font", FromUtf8(b.font)},     {"size", b.size},
+          {"colour", FromUtf8(b.colour)}, {"outline", FromUtf8(b.outline)}};
+}
+
+bool TextFromJson(const QJsonObject& o, const char* name, std::string* out) {
+  const QJsonValue v = o.value(QLatin1String(name));
+  if (!v.isString()) return false;
+  *out = ToUtf8(v.toString());
+  return true;
+}
+
+bool TargetFromJson(const QJsonValue& v, task::TargetSettings* t) {
+  const QJsonObject o = v.toObject();
+  const QJsonValue faststart = o.value(QStringLiteral("faststart"));
+  if (!v.isObject() || !faststart.isBool()) return false;
+  t->faststart = faststart.toBool();
+  return TextFromJson(o, "name", &t->name) && TextFromJson(o, "videoCodec", &t->videoCodec) &&
+         TextFromJson(o, "audioCodec", &t->audioCodec) &&
+         IntFromJson(o.value(QStringLiteral("maxFps")), &t->maxFps) &&
+         IntFromJson(o.value(QStringLiteral("maxVideoKbps")), &t->maxVideoKbps) &&
+         IntFromJson(o.value(QStringLiteral("audioKbps")), &t->audioKbps) && t->used();
+}
+
+bool BandTextsFromJson(const QJsonValue& v, task::BandTexts* b) {
+  const QJsonObject o = v.toObject();
+  return v.isObject() && TextFromJson(o, "title", &b->title) && TextFromJson(o, "caption", &b->caption) &&
+         TextFromJson(o, "font", &b->font) && TextFromJson(o, "colour", &b->colour) &&
+         TextFromJson(o, "outline", &b->outline) && IntFromJson(o.value(QStringLiteral("size")), &b->size);
+}
+
 // ---- tasks --------------------------------------------------------------------------------
 
 QJsonObject RowToJson(const TaskRow& row) {
@@ -200,6 +245,8 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(kSourceStamps, StampsToJson(row.record.sourceStamps));
   o.insert(kLayout, QString::fromStdString(task::LayoutText(row.record.layout)));
   if (!row.record.encoderPreset.empty()) o.insert(kEncoderPreset, FromUtf8(row.record.encoderPreset));
+  if (row.record.target.used()) o.insert(kTarget, TargetToJson(row.record.target));
+  if (row.record.bandTexts != task::BandTexts{}) o.insert(kBandTexts, BandTextsToJson(row.record.bandTexts));
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   o.insert(kId, row.id);
@@ -251,6 +298,12 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   const QJsonValue preset = o.value(kEncoderPreset);
   if (!preset.isUndefined() && !preset.isString()) return kEncoderPreset;
   r.encoderPreset = ToUtf8(preset.toString());
+  // Lists from before targets and band texts: none (自定义, no text). Their values are
+  // checked with the other fields.
+  const QJsonValue target = o.value(kTarget);
+  if (!target.isUndefined() && !TargetFromJson(target, &r.target)) return kTarget;
+  const QJsonValue texts = o.value(kBandTexts);
+  if (!texts.isUndefined() && !BandTextsFromJson(texts, &r.bandTexts)) return kBandTexts;
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);

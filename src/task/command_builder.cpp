@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/fonts.h"
 #include "platform/platform.h"
 #include "reframe/crop_command.h"
 #include "task/copies_graph.h"
@@ -315,6 +316,15 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
          AnimationOver(t, in.anim, animationFps, animationInput.empty()) + "\"";
   }
 
+  // The title and caption are drawn over the finished picture, inside the graph's quotes
+  // (their files' paths may hold spaces), before the fades so that they fade with it.
+  if (t.bandTexts.used()) {
+    // The font is looked up where the task runs: a list may come from a machine with others.
+    BandTextPlan plan = PlanBandTexts(t, result.outputPath, plat::FontFileFor(t.bandTexts.font));
+    R.insert(R.size() - 1, plan.filters);
+    result.textFiles = std::move(plan.files);
+  }
+
   // 16. Video post-filters join the same word and extend the graph's last filter.
   if (t.ticked(kTickDedupFrames)) R += ",mpdecimate";
   if (t.ticked(kTickVideoFadeIn)) R += ",fade=in:st=0:d=2";
@@ -324,6 +334,8 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   if (!t.ticked(kTickAutoBitrate)) R += " -b:v " + t.bitrate + "k";
   if (t.ticked(kTickMute)) {
     R += " -an";
+  } else if (t.target.used()) {
+    R += TargetAudioOptions(t.target);
   } else if (!t.ticked(kTickMusic) && !t.ticked(kTickBackgroundSound) && !t.ticked(kTickAudioFadeIn) &&
              !t.ticked(kTickAudioFadeOut)) {
     // Only the foreground's sound: unchanged where the container carries it properly, else
@@ -333,6 +345,7 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
 
   // An opt-in speed for the x264 formats; without one the command is unchanged.
   if (IsEncoderPreset(t.encoderPreset) && EncodesWithX264(t.outputFormat)) R += " -preset " + t.encoderPreset;
+  R += TargetVideoOptions(t.target, t.foregroundFps, t.outputFormat);
 
   // 19. Output in the folder "result" beside the foreground.
   // Without a folder the foreground is no file at all: the converter refuses it, and no

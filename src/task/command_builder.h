@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "task/control_rules.h"
 #include "task/output_name.h"
@@ -45,6 +46,9 @@ struct BuildResult {
   bool backgroundReplaced = false;
   // The audio rule changed the mute switch or the audio fade switches of the record.
   bool audioRuleChanged = false;
+  // The files the title and caption filters read; the runner writes them before the
+  // converter starts and removes them after.
+  std::vector<BandTextFile> textFiles;
 };
 
 BuildResult BuildCommand(TaskRecord& task, BuildMode mode, const BuildEnvironment& env);

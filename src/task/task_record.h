@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "task/band_text.h"
 #include "task/layout.h"
+#include "task/targets.h"
 
 namespace task {
 
@@ -114,6 +116,10 @@ struct TaskRecord {
   CanvasLayout layout;
   // x264 speed preset of the output ("veryfast", ...; task/encoder_preset.h), "" none.
   std::string encoderPreset;
+  // The publishing target whose encoding the output takes (none: 自定义).
+  TargetSettings target;
+  // The title above the picture and the caption below it (none: no text drawn).
+  BandTexts bandTexts;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};

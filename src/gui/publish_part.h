@@ -1,0 +1,48 @@
+#pragma once
+// 发布设置: the publishing target and the texts in the bands, set in a small window opened by
+// the button 发布按钮 of the bottom strip. It holds what the user chose and tells the task
+// editor through its signals; the editor tells it what a task shown for editing holds.
+// Tests find the window and its controls by their object names (发布设置, 发布目标, 标题框,
+// 字幕框, 字体框, 文字大小, 文字颜色, 描边颜色).
+#include <optional>
+#include <vector>
+
+#include "gui/window_part.h"
+#include "task/band_text.h"
+#include "task/targets.h"
+
+class QComboBox;
+class QDialog;
+class QLineEdit;
+class QSpinBox;
+
+class PublishPart : public WindowPart {
+  Q_OBJECT
+
+ public:
+  PublishPart(MainWindow& window, Ui::MainWindow* ui, const char* name);
+
+  // The targets of targets.ini; the entries left out are shown in the window's note.
+  void LoadTargets(const task::TargetFile& file);
+  void Open();
+  // A task shown for editing: its target (by name; one no longer listed shows as 自定义) and texts.
+  void Show(const task::TargetSettings& target, const task::BandTexts& texts);
+
+ signals:
+  void targetChosen(std::optional<task::PublishTarget> target);  // nothing: 自定义
+  void textsEdited(task::BandTexts texts);
+
+ private:
+  void BuildDialog();
+  void OnTargetItem(int item);
+  void OnTextEdited();
+
+  std::vector<task::PublishTarget> targets_;
+  task::BandTexts texts_;
+  bool showing_ = false;  // Show() is filling the controls: no signal goes out
+  QDialog* dialog_ = nullptr;
+  QComboBox* targetBox_ = nullptr;
+  QLineEdit *titleBox_ = nullptr, *captionBox_ = nullptr, *fontBox_ = nullptr;
+  QLineEdit *colourBox_ = nullptr, *outlineBox_ = nullptr;
+  QSpinBox* sizeBox_ = nullptr;
+};

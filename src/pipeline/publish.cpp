@@ -1,0 +1,55 @@
+#include "pipeline/publish.h"
+
+#include "platform/fonts.h"
+#include "platform/platform.h"
+#include "task/control_rules.h"
+#include "text/bytes.h"
+
+namespace pipeline {
+
+void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::PublishTarget* target) {
+  s.target = target ? target->settings : task::TargetSettings{};
+  if (!target) return;
+  const bool wider = double(r.foregroundWidth) * target->height >= double(r.foregroundHeight) * target->width;
+  SelectRatio(s, r, wider ? task::kRatioPortrait9x16 : task::kRatioLandscape16x9);
+  s.widthBox = std::to_string(target->width);
+  s.heightBox = std::to_string(target->height);
+  s.storedCount = s.count.Update(r.foregroundWidth, r.foregroundHeight, target->width, target->height);
+  s.formatBox = ".mp4";
+}
+
+std::string OverLimitMessage(const task::TaskRecord& r, const task::PublishTarget& target) {
+  const int seconds = text::SecondsOfDuration(r.foregroundDuration);
+  if (target.maxSeconds <= 0 || seconds <= target.maxSeconds) return "";
+  const std::string path = task::Unquote(r.foregroundPath);
+  return "“" + path.substr(path.rfind('/') + 1) + "”长 " + std::to_string(seconds) + " 秒，超过发布目标“" +
+         target.label + "”的时长上限 " + std::to_string(target.maxSeconds) + " 秒";
+}
+
+void CutToLimit(SettingsArea& s, const task::PublishTarget& target) {
+  s.durationBox = task::ClockText(target.maxSeconds);
+}
+
+std::string BandTextsSettingsProblem(const task::BandTexts& texts) {
+  if (std::string problem = task::BandTextsProblem(texts); !problem.empty()) return problem;
+  if (texts.used() && !texts.font.empty() && plat::FontFileFor(texts.font).empty())
+    return "找不到字体“" + texts.font + "”：请给出已安装字体的名称或字体文件的路径";
+  return "";
+}
+
+std::string WriteBandTexts(const std::vector<task::BandTextFile>& files) {
+  for (const task::BandTextFile& f : files) {
+    std::string why;
+    if (!plat::WriteFileAtomically(f.path, f.content, &why)) {
+      RemoveBandTexts(files);
+      return "无法写入文字文件“" + f.path + "”：" + why;
+    }
+  }
+  return "";
+}
+
+void RemoveBandTexts(const std::vector<task::BandTextFile>& files) {
+  for (const task::BandTextFile& f : files) plat::DeleteFile(f.path);
+}
+
+}  // namespace pipeline

@@ -1,0 +1,33 @@
+#pragma once
+// The publishing settings of a task on the settings area: a target chosen, and the length
+// limit of the target checked against the foreground when the task is added.
+#include <string>
+#include <vector>
+
+#include "pipeline/settings_area.h"
+#include "task/targets.h"
+
+namespace pipeline {
+
+// 发布目标 chosen: the target's encoding, its size in the size boxes, MP4 in the format box,
+// and the ratio item whose composition suits the foreground (bands above and below when the
+// foreground is wider than the target, a row across otherwise). Nothing (自定义) only clears
+// the target's encoding and leaves the boxes as they are.
+void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::PublishTarget* target);
+
+// The foreground is longer than the target takes: the message naming the clip and the limit,
+// else "".
+std::string OverLimitMessage(const task::TaskRecord& r, const task::PublishTarget& target);
+// Cuts the duration box to the target's limit.
+void CutToLimit(SettingsArea& s, const task::PublishTarget& target);
+
+// Why the texts of the settings area cannot be drawn ("" when they can): their values, and a
+// named font that is neither an installed family nor a font file.
+std::string BandTextsSettingsProblem(const task::BandTexts& texts);
+
+// Writes the files the title and caption filters read: "" or why one could not be written
+// (then none is left behind). RemoveBandTexts takes them away after the converter ended.
+std::string WriteBandTexts(const std::vector<task::BandTextFile>& files);
+void RemoveBandTexts(const std::vector<task::BandTextFile>& files);
+
+}  // namespace pipeline

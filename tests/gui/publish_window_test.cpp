@@ -1,0 +1,53 @@
+// 发布设置 in the window: a target sets the size boxes and goes with the task together with
+// the titles, {name} filled in; a task shown again shows its target and texts.
+#include <QDialog>
+#include <QTest>
+
+#include <filesystem>
+
+#include "support/task_helpers.h"
+#include "support/window_helpers.h"
+
+namespace {
+
+using namespace testing_support;
+using namespace window_helpers;
+
+class PublishWindowTest : public WindowCase {};
+
+TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
+  const std::string clip = CopyInto(VideoWithSound(320, 180, 1), NewFolder("publish"));
+  const std::string name = std::filesystem::path(clip).stem().string();
+  PickForeground(clip);
+  Find<QPushButton>("发布按钮")->click();
+  auto* dialog = Find<QDialog>("发布设置");
+  ASSERT_TRUE(dialog && dialog->isVisible());
+  auto* target = Find<QComboBox>("发布目标");
+  ASSERT_EQ(target->itemText(0), "自定义");
+  target->setCurrentIndex(target->findText("方形 1:1 1080×1080"));
+  EXPECT_EQ(Find<QLineEdit>("宽度框")->text(), "1080");
+  EXPECT_EQ(Find<QLineEdit>("高度框")->text(), "1080");
+  EXPECT_EQ(Find<QLineEdit>("格式框")->text(), ".mp4");
+  Find<QLineEdit>("标题框")->setText("{index}. {name}\\n第二行");
+  Find<QLineEdit>("描边颜色")->setText("ff0000");
+
+  Find<QPushButton>("保存任务")->click();
+  ASSERT_TRUE(WaitFor([&] { return window->taskList().size() == 1; }))
+      << dialogs.errors.join('\n').toStdString();
+  const task::TaskRecord& made = window->taskList().task(0);
+  EXPECT_EQ(made.target.name, "square");
+  EXPECT_EQ(made.outputWidth, 1080);
+  EXPECT_EQ(made.bandTexts.title, "1. " + name + "\n第二行");
+  EXPECT_EQ(made.bandTexts.outline, "FF0000");
+  EXPECT_TRUE(Has(made.commandLine, "drawtext=textfile="));
+
+  // 自定义 again: the next task has no target; the stored one shows its own when edited.
+  target->setCurrentIndex(0);
+  EXPECT_EQ(target->currentIndex(), 0);
+  Find<QTableView>("列表框")->selectRow(0);
+  Editor().ShowTask(made);
+  EXPECT_EQ(target->currentText(), "方形 1:1 1080×1080");
+  EXPECT_EQ(Find<QLineEdit>("标题框")->text().toStdString(), "1. " + name + "\\n第二行");
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+// Task lists with publishing targets and band texts: every new field comes back, a list from
+// before them reads without them, and hostile values are refused naming the task and field.
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <string>
+
+#include "store/task_list_file.h"
+#include "support/task_helpers.h"
+
+namespace ts = testing_support;
+
+namespace {
+
+app::TaskRow Published() {
+  app::TaskRow row{ts::ListedTask(1), QStringLiteral("1.5"), QStringLiteral("处理完毕")};
+  row.record.target = {"douyin", 60, "libx265", 15000, "libopus", 96, true};
+  row.record.bandTexts = {"第1集\n“引号” 'a:b' %{pts}", "字幕", "Noto Sans CJK SC", 72, "FFEE00", "112233"};
+  return row;
+}
+
+// The list text of `row` with `from` replaced by `to` in it.
+QByteArray Edited(const app::TaskRow& row, const std::string& from, const std::string& to) {
+  std::string text = app::SerializeTaskList({row}).toStdString();
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return QByteArray::fromStdString(text);
+}
+
+}  // namespace
+
+TEST(PublishList, NewFieldsComeBackAndOldListsReadWithoutThem) {
+  const app::TaskRow row = Published();
+  const app::LoadedTaskList loaded = app::ParseTaskList(app::SerializeTaskList({row}), "/l/list.json");
+  ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+  ASSERT_EQ(loaded.rows.size(), 1u);
+  EXPECT_TRUE(loaded.rows[0].record == row.record);
+
+  // A task without them writes neither field, so lists from before read the same.
+  app::TaskRow plain = row;
+  plain.record.target = {};
+  plain.record.bandTexts = {};
+  const QByteArray bytes = app::SerializeTaskList({plain});
+  EXPECT_FALSE(bytes.contains("\"target\"") || bytes.contains("\"bandTexts\""));
+  const app::LoadedTaskList old = app::ParseTaskList(bytes, "/l/old.json");
+  ASSERT_TRUE(old.ok());
+  EXPECT_FALSE(old.rows[0].record.target.used());
+  EXPECT_TRUE(old.rows[0].record.bandTexts == task::BandTexts{});
+}
+
+TEST(PublishList, HostileValuesAreRefusedNamingTaskAndField) {
+  const app::TaskRow row = Published();
+  const struct {
+    std::string from, to, says;
+  } rows[] = {
+      {"\"libx265\"", "\"libx265 -f null -\"", "第1个任务不能使用：发布目标：视频编码"},
+      {"\"libopus\"", "\"copy\"", "音频编码"},
+      {"\"maxFps\": 60", "\"maxFps\": \"60\"", "字段“target”"},
+      {"\"faststart\": true", "\"faststart\": 1", "字段“target”"},
+      {"\"name\": \"douyin\"", "\"name\": \"\"", "字段“target”"},
+      {"\"size\": 72", "\"size\": 7", "文字大小"},
+      {"\"colour\": \"FFEE00\"", "\"colour\": \"FFEE00:x=0\"", "文字颜色"},
+      {"\"caption\": \"字幕\"", "\"caption\": \"a\\u0007b\"", "字幕含有控制字符"},
+      {"\"font\": \"Noto Sans CJK SC\"", "\"font\": \"a\\rb\"", "字体"},
+      {"\"title\": ", "\"title\": 5, \"x\": ", "字段“bandTexts”"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.to);
+    const app::LoadedTaskList loaded = app::ParseTaskList(Edited(row, r.from, r.to), "/l/list.json");
+    EXPECT_FALSE(loaded.ok());
+    EXPECT_TRUE(loaded.rows.empty());
+    EXPECT_TRUE(ts::Has(loaded.error.toStdString(), r.says));
+    EXPECT_TRUE(ts::Has(loaded.error.toStdString(), "/l/list.json"));
+  }
+}
