@@ -45,10 +45,15 @@ double MedianMs(int rounds, const std::function<void()>& work) {
 app::TaskRow Task(int k) {
   app::TaskRow row;
   task::TaskRecord& r = row.record;
+  // About 3.2 KB a task, as lists of real tasks weigh.
   r.foregroundPath = task::Quote("/media/videos/holiday/clip " + std::to_string(k) + ".mp4");
   r.backgroundPath = r.foregroundPath;
-  r.commandLine = "-y -i " + r.foregroundPath + " -filter_complex \"" + std::string(1200, 'f') + "\" out.mp4";
-  r.trialCommand = r.commandLine.substr(0, 600);
+  r.outputWidth = 1080, r.outputHeight = 1920;
+  r.outputDuration = "00:01:00";
+  r.outputFormat = ".mp4";
+  r.bitrate = "4000";
+  r.commandLine = "-y -i " + r.foregroundPath + " -filter_complex \"" + std::string(700, 'f') + "\" out.mp4";
+  r.trialCommand = r.commandLine.substr(0, 300);
   return row;
 }
 
@@ -76,17 +81,22 @@ bool MeasureRun(const std::string& list, int tasks, int rounds) {
     bool ok = true;
     auto start = Clock::now();
     app::TaskListLedger ledger(list);
-    ok = ledger.Open().isEmpty();
+    const QString opened = ledger.Open();
+    ok = opened.isEmpty();
+    if (!ok) std::fprintf(stderr, "%s\n", opened.toStdString().c_str());
     const double open = Ms(start);
     std::vector<double> each;
     for (int i = 0; i < rounds && ok; ++i) {
       start = Clock::now();
       const app::ClaimedTask claimed = ledger.Claim(0);
+      if (claimed.end != app::ClaimEnd::Claimed)
+        std::fprintf(stderr, "%s\n", claimed.error.toStdString().c_str());
       ok = claimed.end == app::ClaimEnd::Claimed && ledger.Renew(claimed.row.id).isEmpty() &&
            ledger.Record(claimed.row.id, {"1.0", "处理完毕", "/media/videos/holiday/result/x_1.mp4"})
                .isEmpty();
       each.push_back(Ms(start));
     }
+    if (each.empty()) _exit(1);
     std::sort(each.begin(), each.end());
     start = Clock::now();
     ok = ok && ledger.Close().isEmpty();

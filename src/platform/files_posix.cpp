@@ -72,7 +72,10 @@ bool ReadFile(const std::string& path, std::string* bytes, std::string* why, int
     refusal = NotRegularText();
   else if (st.st_size > limit)
     refusal = TooLargeText(limit);
-  // Files of /proc say size 0 and may grow while read: the limit holds for what is read.
+  // Room for the whole file at once: growing by doubling would hold up to three times its
+  // size for a moment. Files of /proc say size 0 and may grow while read: the limit holds for
+  // what is read.
+  if (refusal.empty()) bytes->reserve(size_t(st.st_size) + 1);
   char buffer[65536];
   while (refusal.empty()) {
     const ssize_t n = read(fd, buffer, sizeof buffer);
