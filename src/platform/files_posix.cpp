@@ -52,26 +52,37 @@ void SyncFolderOf(const std::string& path) {
   close(fd);
 }
 
+// Opens `path` only when it is a regular file (O_NONBLOCK: a FIFO is never waited on for a
+// writer); -1 with `why` otherwise, errno as open() left it when that failed.
+int OpenRegular(const std::string& path, int flags, struct stat* st, std::string* why) {
+  const int fd = open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (why) *why = Reason();
+    return -1;
+  }
+  std::string refusal;
+  if (fstat(fd, st) != 0)
+    refusal = Reason();
+  else if (S_ISDIR(st->st_mode))
+    refusal = std::strerror(EISDIR);
+  else if (!S_ISREG(st->st_mode))
+    refusal = NotRegularText();
+  if (refusal.empty()) return fd;
+  close(fd);
+  errno = 0;
+  if (why) *why = refusal;
+  return -1;
+}
+
 }  // namespace
 
 bool ReadFile(const std::string& path, std::string* bytes, std::string* why, int64_t limit) {
   bytes->clear();
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    if (why) *why = Reason();
-    return false;
-  }
   struct stat st {};
+  const int fd = OpenRegular(path, O_RDONLY, &st, why);
+  if (fd < 0) return false;
   std::string refusal;
-  if (fstat(fd, &st) != 0)
-    refusal = Reason();
-  else if (S_ISDIR(st.st_mode))
-    refusal = std::strerror(EISDIR);
-  else if (!S_ISREG(st.st_mode))
-    refusal = NotRegularText();
-  else if (st.st_size > limit)
-    refusal = TooLargeText(limit);
+  if (st.st_size > limit) refusal = TooLargeText(limit);
   // Room for the whole file at once: growing by doubling would hold up to three times its
   // size for a moment. Files of /proc say size 0 and may grow while read: the limit holds for
   // what is read.
@@ -165,19 +176,11 @@ std::string FileIdentity(const std::string& path) {
 bool ReadFileFrom(const std::string& path, int64_t offset, int64_t most, std::string* bytes,
                   std::string* why) {
   bytes->clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return true;  // nothing appended yet
-    if (why) *why = Reason();
-    return false;
-  }
   struct stat st {};
+  const int fd = OpenRegular(path, O_RDONLY, &st, why);
+  if (fd < 0) return errno == ENOENT;  // none: nothing appended yet
   std::string refusal;
-  if (fstat(fd, &st) != 0)
-    refusal = Reason();
-  else if (!S_ISREG(st.st_mode))
-    refusal = NotRegularText();
-  else if (st.st_size > offset) {
+  if (st.st_size > offset) {
     bytes->resize(size_t(std::min(st.st_size - offset, most)));
     size_t done = 0;
     while (done < bytes->size()) {
@@ -197,26 +200,19 @@ bool ReadFileFrom(const std::string& path, int64_t offset, int64_t most, std::st
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes, std::string* why) {
-  const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    if (why) *why = Reason();
-    return false;
-  }
   struct stat st {};
+  const int fd = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, &st, why);
+  if (fd < 0) return false;
   std::string reason;
-  if (fstat(fd, &st) != 0)
-    reason = Reason();
-  else if (!S_ISREG(st.st_mode))
-    reason = NotRegularText();
   // A piece cut short by a full disk earlier is no line: the next one starts on its own.
   std::string piece = bytes;
   char last = '\n';
-  if (reason.empty() && st.st_size > 0 && pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+  if (st.st_size > 0 && pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
     piece.insert(piece.begin(), '\n');
-  if (reason.empty() && (!WriteAll(fd, piece) || fsync(fd) != 0)) {
+  if (!WriteAll(fd, piece) || fsync(fd) != 0) {
     reason = Reason();
-    if (ftruncate(fd, st.st_size) != 0) {
-    }  // the cut piece stays; readers pass over it
+    // Where even that fails, the cut piece stays; readers pass over it.
+    [[maybe_unused]] const int cut = ftruncate(fd, st.st_size);
   }
   close(fd);
   if (reason.empty()) return true;
