@@ -360,10 +360,12 @@ bool ReadMembers(const QByteArray& bytes, Members* m) {
         if (elementEnd < 0) return false;
         m->tasks.emplace_back(j, elementEnd - j);
         j = s.SkipBlanks(elementEnd);
-        if (s.At(j, ','))
+        if (s.At(j, ',')) {
           j = s.SkipBlanks(j + 1);
-        else if (!s.At(j, ']'))
+          if (s.At(j, ']')) return false;  // no value after the comma
+        } else if (!s.At(j, ']')) {
           return false;
+        }
       }
     } else {
       const std::optional<QJsonValue> value = ParseValue(bytes.mid(i, end - i));

@@ -126,6 +126,10 @@ TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
   const std::vector<Case> cases = {
       {"cut short", valid.substr(0, valid.size() / 2), "已损坏（第"},
       {"other JSON", R"({"name": "settings", "tasks": []})", "不是任务列表"},
+      // The task array is taken apart without a JSON tree: its commas and ends still count.
+      {"comma after the last task", replaced("\n    ],", ",\n    ],"), "已损坏（第"},
+      {"garbage after the list", valid + "x", "已损坏（第"},
+      {"task cut short", replaced("\"speed\": \"\",", "\"speed\": \""), "已损坏（第"},
       {"newer version", replaced("\"version\": 1", "\"version\": 2"), "的版本（2）无法识别"},
       {"no task array", replaced("\"tasks\": [", "\"tasks\": 5, \"x\": ["), "没有任务数组"},
       {"task missing a size", without("outputWidth"), "第1个任务缺少字段“outputWidth”"},
