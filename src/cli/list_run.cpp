@@ -13,7 +13,7 @@
 #include "pipeline/concurrent.h"
 #include "platform/platform.h"
 #include "store/presets.h"
-#include "store/task_list_file.h"
+#include "store/task_list_ledger.h"
 #include "store/utf8.h"
 #include "task/task_record.h"
 #include "text/bytes.h"
@@ -27,13 +27,13 @@ void Say(const QString& message) { std::fprintf(stderr, "flipframe run: %s\n", T
 // runs on other machines do not take it over as stale.
 class ClaimRenewal {
  public:
-  ClaimRenewal(const std::string& list, const QString& id)
-      : thread_([this, list, id](std::stop_token stop) {
+  ClaimRenewal(TaskListLedger& ledger, const QString& id)
+      : thread_([this, &ledger, id](std::stop_token stop) {
           std::unique_lock<std::mutex> lock(mutex_);
           for (;;) {
             woken_.wait_for(lock, stop, std::chrono::seconds(kClaimRenewSeconds), [] { return false; });
             if (stop.stop_requested()) return;
-            if (const QString error = RenewTaskClaim(list, id); !error.isEmpty()) Say(error);
+            if (const QString error = ledger.Renew(id); !error.isEmpty()) Say(error);
           }
         }) {}
 
@@ -51,7 +51,7 @@ struct SharedWalk {
   std::set<QString> passed;  // tasks this run has had its turn at (a failed one is not retried)
 };
 
-void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_token stop,
+void RunClaimed(TaskListLedger& ledger, const ClaimedTask& claimed, std::stop_token stop,
                 pipeline::ProgressPrinter& progress, SharedWalk& walk) {
   const TaskRow& r = claimed.row;
   const std::string label = std::to_string(claimed.number) + "/" + std::to_string(claimed.total) + " " +
@@ -89,12 +89,15 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
     using pipeline::TurnEnding;
     if (ending != TurnEnding::Missing) progress.End();
     if (ending == TurnEnding::Completed) outcome.finalOutputPath = result.finalOutputPath;
-    const QString error = RecordTaskOutcome(list, r.id, outcome);
+    const QString error = ledger.Record(r.id, outcome);
     recorded = true;
     if (!error.isEmpty()) Say(error);
     if (ending == TurnEnding::Stopped) return;
+    // An outcome kept for later counts as what it is; one that can never be written fails.
+    const bool kept = !error.isEmpty() && ledger.unwritten() > 0;
     const std::lock_guard<std::mutex> lock(walk.mutex);
-    ++(ending == TurnEnding::Completed && error.isEmpty() ? walk.tally.finished : walk.tally.failed);
+    ++(ending == TurnEnding::Completed && (error.isEmpty() || kept) ? walk.tally.finished
+                                                                    : walk.tally.failed);
   };
 
   pipeline::BatchTiming timing;
@@ -103,7 +106,7 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
   pipeline::BatchRunner runner(std::move(h), timing);
   bool stopped = false;
   {
-    const ClaimRenewal renewal(list, r.id);
+    const ClaimRenewal renewal(ledger, r.id);
     stopped = runner.Run(0, 1, stop).stopped;
   }
   if (stopped) {
@@ -111,12 +114,12 @@ void RunClaimed(const std::string& list, const ClaimedTask& claimed, std::stop_t
     walk.tally.stopped = true;
   }
   // A stop that came before the converter started: the task is free again.
-  if (!recorded) ReleaseTaskClaim(list, r.id);
+  if (!recorded) ledger.Release(r.id);
 }
 
 // One line of work: claims and runs tasks one after another until none is left for it.
-void Walk(const std::string& list, int only, std::stop_token stop, pipeline::ProgressBoard& board,
-          SharedWalk& walk) {
+void Walk(TaskListLedger& ledger, const std::string& list, int only, std::stop_token stop,
+          pipeline::ProgressBoard& board, SharedWalk& walk) {
   pipeline::ProgressPrinter progress(board);
   for (;;) {
     std::unique_lock<std::mutex> lock(walk.mutex);
@@ -126,7 +129,7 @@ void Walk(const std::string& list, int only, std::stop_token stop, pipeline::Pro
       return;
     }
     // Claimed under the list's lock and this run's own: lines never take one task twice.
-    const ClaimedTask claimed = ClaimTask(list, only, walk.passed);
+    const ClaimedTask claimed = ledger.Claim(only, walk.passed);
     ListRunTally& tally = walk.tally;
     if (claimed.end == ClaimEnd::Error) {
       tally.error = claimed.error;
@@ -143,18 +146,28 @@ void Walk(const std::string& list, int only, std::stop_token stop, pipeline::Pro
     }
     walk.passed.insert(claimed.row.id);
     lock.unlock();
-    RunClaimed(list, claimed, stop, progress, walk);
+    RunClaimed(ledger, claimed, stop, progress, walk);
     if (only != 0) return;
   }
 }
 
 }  // namespace
 
-ListRunTally RunTaskListFile(const std::string& list, int only, int jobs, std::stop_token stop,
-                             pipeline::ProgressBoard& board) {
+ListRunTally RunTaskListFile(TaskListLedger& ledger, const std::string& list, int only, int jobs,
+                             std::stop_token stop, pipeline::ProgressBoard& board) {
   SharedWalk walk;
   const int lines = only != 0 ? 1 : jobs;
-  pipeline::RunConcurrently(lines, lines, [&](int) { Walk(list, only, stop, board, walk); });
+  pipeline::RunConcurrently(lines, lines, [&](int) { Walk(ledger, list, only, stop, board, walk); });
+  // Outcomes a full disk kept back are written now, or said to be lost.
+  const int kept = ledger.unwritten();
+  // A stopped run ends at once: the journal is folded by the next run's end.
+  if (const QString error = ledger.Close(!walk.tally.stopped); !error.isEmpty()) {
+    Say(error);
+    walk.tally.unwritten = ledger.unwritten();
+  } else if (kept > 0) {
+    Say(QStringLiteral("此前未能写入的 %1 个任务结果已补写到任务列表文件“%2”。")
+            .arg(QString::number(kept), FromUtf8(list)));
+  }
   return walk.tally;
 }
 

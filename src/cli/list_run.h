@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cli/progress_printer.h"
+#include "store/task_list_ledger.h"
 
 namespace app {
 
@@ -21,11 +22,12 @@ struct ListRunTally {
   bool stopped = false;     // a stop request ended the walk
   QString error;            // the list could not be read or written; the walk ended there
   bool refused = false;     // ... before any task was run: nothing was converted
+  int unwritten = 0;        // outcomes that could not be written into the list at all
 };
 
 // Runs task `only` (1-based) of the list, or every task when `only` is 0, in the list's order,
-// `jobs` of them at once.
-ListRunTally RunTaskListFile(const std::string& list, int only, int jobs, std::stop_token stop,
-                             pipeline::ProgressBoard& board);
+// `jobs` of them at once, keeping the books in `ledger` (opened on `list`), which it closes.
+ListRunTally RunTaskListFile(TaskListLedger& ledger, const std::string& list, int only, int jobs,
+                             std::stop_token stop, pipeline::ProgressBoard& board);
 
 }  // namespace app

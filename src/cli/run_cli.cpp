@@ -12,7 +12,7 @@
 #include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "store/presets.h"
-#include "store/task_list_file.h"
+#include "store/task_list_ledger.h"
 #include "store/utf8.h"
 
 namespace app {
@@ -23,7 +23,9 @@ void PrintRunHelp() {
       "用法：flipframe run [OPTIONS] LIST.json\n\n"
       "像窗口的“开始执行”一样执行任务列表文件（由窗口的“保存任务列表…”或\n"
       "'flipframe convert --save-list' 保存）中未完成的任务：已处理完毕的任务跳过，源文件已不在的\n"
-      "任务记为文件缺失。每个任务结束时，它的新状态在锁定下写回 LIST.json。任务在转换程序启动前\n"
+      "任务记为文件缺失。每个任务结束时，它的新状态在锁定下记入 LIST.json 旁的隐藏记录\n"
+      "（.LIST.json.journal），最后一个结束的执行把记录写回 LIST.json；磁盘已满时结果先留在内存中，\n"
+      "有空间时补写。列表最大 512 MB（约 15 万个任务），只读普通文件。任务在转换程序启动前\n"
       "被认领，所以多个执行（不论是否带 --task，在一台或几台共用列表的机器上）每个任务只转换一次\n"
       "（README 中有配合 GNU parallel 的用法）。进度写到标准错误。\n\n"
       "选项：\n%s\n"
@@ -51,12 +53,21 @@ int RunRunCommand(const std::vector<std::string>& args) {
 
   // A relative LIST is taken against the current folder here, once.
   const std::string list = plat::AbsolutePath(request.list);
-  const LoadedTaskList loaded = LoadTaskList(list);
-  if (!loaded.ok()) {
-    std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(loaded.error).c_str());
+  // The tasks to run hold their commands only as data: say once when one is not what runs.
+  // Compared while the list is read, one task at a time.
+  std::vector<pipeline::StoredCommand> compared;
+  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
+  TaskListLedger ledger(list);
+  const QString error = ledger.Open([&](const ListedTask& task) {
+    compared.push_back(!request.count && (request.task == 0 || request.task == task.number)
+                           ? pipeline::CompareStoredCommand(task.row.record, filters)
+                           : pipeline::StoredCommand::Same);
+  });
+  if (!error.isEmpty()) {
+    std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(error).c_str());
     return kExitUsage;
   }
-  const int total = static_cast<int>(loaded.rows.size());
+  const int total = ledger.total();
   if (request.count) {
     std::printf("%d\n", total);
     return kExitOk;
@@ -64,21 +75,14 @@ int RunRunCommand(const std::vector<std::string>& args) {
   if (request.task > total)
     return Usage("任务列表文件“" + list + "”中没有第" + std::to_string(request.task) + "个任务（共" +
                  std::to_string(total) + "个）");
-
-  // The tasks to run hold their commands only as data: say once when one is not what runs.
-  std::vector<pipeline::StoredCommand> compared;
-  const std::array<std::string, 4> filters = presets::LocalEffectFilters();
-  for (int k = 0; k < total; ++k)
-    compared.push_back(request.task == 0 || request.task == k + 1
-                           ? pipeline::CompareStoredCommand(loaded.rows[size_t(k)].record, filters)
-                           : pipeline::StoredCommand::Same);
   if (const std::string notice = pipeline::StoredCommandNotice(list, compared); !notice.empty())
     std::fprintf(stderr, "flipframe run: %s\n", notice.c_str());
 
   std::stop_source stop;
   plat::CatchStopSignals([stop]() mutable { stop.request_stop(); });
   pipeline::ProgressBoard board(stderr, plat::IsTerminal(STDERR_FILENO));
-  const ListRunTally tally = RunTaskListFile(list, request.task, request.jobs, stop.get_token(), board);
+  const ListRunTally tally =
+      RunTaskListFile(ledger, list, request.task, request.jobs, stop.get_token(), board);
 
   if (!tally.error.isEmpty()) std::fprintf(stderr, "flipframe run: %s\n", ToUtf8(tally.error).c_str());
   if (tally.refused) {
@@ -92,7 +96,7 @@ int RunRunCommand(const std::vector<std::string>& args) {
   else
     std::fprintf(stderr, "%s：%d 个处理完毕，%d 个失败，%d 个此前已处理完毕\n", list.c_str(), tally.finished,
                  tally.failed, tally.alreadyFinished);
-  return tally.failed != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
+  return tally.failed != 0 || tally.unwritten != 0 || !tally.error.isEmpty() ? kExitFailed : kExitOk;
 }
 
 }  // namespace app

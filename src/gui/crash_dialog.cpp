@@ -39,8 +39,9 @@ QLabel* Value(const QString& text, const char* name) {
 CrashDialog::CrashDialog(QWidget* parent, const QString& reportPath) : QDialog(parent), path_(reportPath) {
   setObjectName(QStringLiteral("崩溃报告"));
   setWindowTitle(QStringLiteral("flipframe 崩溃报告"));
-  std::string text;
-  plat::ReadFile(QFile::encodeName(reportPath).toStdString(), &text);
+  std::string text, why;
+  if (!crash::ReadReport(QFile::encodeName(reportPath).toStdString(), &text, &why))
+    text = "无法读取崩溃报告：" + why;
   const crash::ReportFacts facts = crash::ParseReport(text);
   std::vector<crash::Frame> frames = crash::StackFrames(facts);
   crash::Symbolize(facts, frames);

@@ -7,6 +7,10 @@
 #include "platform/platform.h"
 
 namespace crash {
+
+bool ReadReport(const std::string& path, std::string* text, std::string* why) {
+  return plat::ReadFile(path, text, why, kReportBytes);
+}
 namespace {
 
 bool TakeValue(const std::string& line, const char* key, std::string* value) {

@@ -8,6 +8,11 @@
 
 namespace crash {
 
+// A report is a few KB; a file far larger, or no regular file, is not read as one.
+inline constexpr int64_t kReportBytes = int64_t(1) << 20;
+// The report's text; false with `why` (the limit named) when it cannot be read.
+bool ReadReport(const std::string& path, std::string* text, std::string* why);
+
 struct ReportFacts {
   std::string time, version, program, code, message, activity, ended;
   uintptr_t bias = 0, low = 0, high = 0;  // the program's load bias and address range

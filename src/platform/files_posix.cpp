@@ -5,12 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -19,7 +23,15 @@ namespace {
 
 std::string Reason() { return std::strerror(errno); }
 
-bool WriteAll(int fd, const std::string& bytes) {
+std::string NotRegularText() { return "不是普通文件（是设备、管道或其他特殊文件）"; }
+
+std::string TooLargeText(int64_t limit) {
+  const std::string size =
+      limit >= (1 << 20) ? std::to_string(limit >> 20) + " MB" : std::to_string(limit >> 10) + " KB";
+  return "文件大于 " + size + "，超出这类文件的上限";
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -40,58 +52,172 @@ void SyncFolderOf(const std::string& path) {
   close(fd);
 }
 
-}  // namespace
-
-bool ReadFile(const std::string& path, std::string* bytes, std::string* why) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// Opens `path` only when it is a regular file (O_NONBLOCK: a FIFO is never waited on for a
+// writer); -1 with `why` otherwise, errno as open() left it when that failed.
+int OpenRegular(const std::string& path, int flags, struct stat* st, std::string* why) {
+  const int fd = open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {
     if (why) *why = Reason();
-    return false;
+    return -1;
   }
-  bytes->clear();
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      if (why) *why = Reason();
-      close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    bytes->append(buffer, size_t(n));
-  }
+  std::string refusal;
+  if (fstat(fd, st) != 0)
+    refusal = Reason();
+  else if (S_ISDIR(st->st_mode))
+    refusal = std::strerror(EISDIR);
+  else if (!S_ISREG(st->st_mode))
+    refusal = NotRegularText();
+  if (refusal.empty()) return fd;
   close(fd);
-  return true;
+  errno = 0;
+  if (why) *why = refusal;
+  return -1;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* why) {
-  // O_EXCL with a per-process name: a stray temporary of a killed process is never reused.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = path + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
+}  // namespace
+
+bool ReadFile(const std::string& path, std::string* bytes, std::string* why, int64_t limit) {
+  bytes->clear();
+  struct stat st {};
+  const int fd = OpenRegular(path, O_RDONLY, &st, why);
+  if (fd < 0) return false;
+  std::string refusal;
+  if (st.st_size > limit) refusal = TooLargeText(limit);
+  // Room for the whole file at once: growing by doubling would hold up to three times its
+  // size for a moment. Files of /proc say size 0 and may grow while read: the limit holds for
+  // what is read.
+  if (refusal.empty()) bytes->reserve(size_t(st.st_size) + 1);
+  char buffer[65536];
+  while (refusal.empty()) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) refusal = Reason();
+    if (n <= 0) break;
+    if (int64_t(bytes->size()) + n > limit)
+      refusal = TooLargeText(limit);
+    else
+      bytes->append(buffer, size_t(n));
   }
-  if (fd < 0) {
+  close(fd);
+  if (refusal.empty()) return true;
+  bytes->clear();
+  if (why) *why = refusal;
+  return false;
+}
+
+bool IsRegularOrMissing(const std::string& path, std::string* why) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 ? S_ISREG(st.st_mode) : errno == ENOENT) return true;
+  if (why) *why = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : NotRegularText();
+  return false;
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) close(fd_);
+  if (!temp_.empty()) unlink(temp_.c_str());
+}
+
+bool AtomicFile::Open(const std::string& path, std::string* why) {
+  path_ = path;
+  // Only a regular file is replaced: a rename over a device node or a FIFO would put a file in
+  // its place.
+  if (!IsRegularOrMissing(path, why)) return false;
+  // O_EXCL with a name of this process's own: a stray temporary of a killed process is never
+  // reused, and a later run knows whose it is (RemoveLeftoversOf).
+  for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
+    temp_ = path + "." + OwnerTag() + "-" + std::to_string(attempt) + ".tmp";
+    fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    temp_.clear();
     if (why) *why = Reason();
     return false;
   }
   // The new file keeps the old one's permissions (a list shared with a group stays shared).
   struct stat old {};
-  if (stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
-  const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
-  std::string reason = written ? std::string() : Reason();
-  if (close(fd) != 0 && written) reason = Reason();
-  if (reason.empty() && rename(temp.c_str(), path.c_str()) != 0) reason = Reason();
-  if (!reason.empty()) {
-    unlink(temp.c_str());
-    if (why) *why = reason;
-    return false;
-  }
-  SyncFolderOf(path);
+  if (stat(path.c_str(), &old) == 0) fchmod(fd_, old.st_mode & 07777);
   return true;
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+  if (fd_ < 0 || !error_.empty()) return false;
+  if (!WriteAll(fd_, bytes)) error_ = Reason();
+  return error_.empty();
+}
+
+bool AtomicFile::Commit(std::string* why) {
+  if (fd_ < 0) return false;
+  if (error_.empty() && fsync(fd_) != 0) error_ = Reason();
+  if (close(fd_) != 0 && error_.empty()) error_ = Reason();
+  fd_ = -1;
+  if (error_.empty() && rename(temp_.c_str(), path_.c_str()) != 0) error_ = Reason();
+  if (!error_.empty()) {
+    if (why) *why = error_;
+    return false;  // the destructor removes the temporary
+  }
+  temp_.clear();
+  SyncFolderOf(path_);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* why) {
+  AtomicFile file;
+  return file.Open(path, why) && file.Write(bytes) && file.Commit(why);
+}
+
+std::string FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return {};
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
+         ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+bool ReadFileFrom(const std::string& path, int64_t offset, int64_t most, std::string* bytes,
+                  std::string* why) {
+  bytes->clear();
+  struct stat st {};
+  const int fd = OpenRegular(path, O_RDONLY, &st, why);
+  if (fd < 0) return errno == ENOENT;  // none: nothing appended yet
+  std::string refusal;
+  if (st.st_size > offset) {
+    bytes->resize(size_t(std::min(st.st_size - offset, most)));
+    size_t done = 0;
+    while (done < bytes->size()) {
+      const ssize_t n = pread(fd, bytes->data() + done, bytes->size() - done, off_t(offset + int64_t(done)));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) refusal = Reason();
+      if (n <= 0) break;
+      done += size_t(n);
+    }
+    bytes->resize(done);
+  }
+  close(fd);
+  if (refusal.empty()) return true;
+  bytes->clear();
+  if (why) *why = refusal;
+  return false;
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes, std::string* why) {
+  struct stat st {};
+  const int fd = OpenRegular(path, O_RDWR | O_APPEND | O_CREAT, &st, why);
+  if (fd < 0) return false;
+  std::string reason;
+  // A piece cut short by a full disk earlier is no line: the next one starts on its own.
+  std::string piece = bytes;
+  char last = '\n';
+  if (st.st_size > 0 && pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n')
+    piece.insert(piece.begin(), '\n');
+  if (!WriteAll(fd, piece) || fsync(fd) != 0) {
+    reason = Reason();
+    // Where even that fails, the cut piece stays; readers pass over it.
+    [[maybe_unused]] const int cut = ftruncate(fd, st.st_size);
+  }
+  close(fd);
+  if (reason.empty()) return true;
+  if (why) *why = reason;
+  return false;
 }
 
 int LockFile(const std::string& lockPath, std::string* why) {
@@ -139,13 +265,16 @@ bool IsWriteProtected(const std::string& path) {
 std::string CreateFreshFile(const std::string& stem, const std::string& extension, size_t testBytes,
                             std::string* why) {
   const size_t slash = stem.rfind('/');
-  if (slash != std::string::npos && slash > 0) MakeDirs(stem.substr(0, slash));
+  if (slash != std::string::npos && slash > 0) {
+    MakeDirs(stem.substr(0, slash));
+    RemoveDeadFreshFiles(stem.substr(0, slash));
+  }
   std::random_device device;
   std::mt19937_64 random((uint64_t(device()) << 32) ^ device() ^ uint64_t(getpid()));
   for (int attempt = 0; attempt < 100; ++attempt) {
     char tag[16];
     std::snprintf(tag, sizeof tag, "%08x", unsigned(random() & 0xffffffffu));
-    const std::string name = stem + "-" + tag + extension;
+    const std::string name = stem + "-" + OwnerTag() + "-" + tag + extension;
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) break;

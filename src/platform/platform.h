@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plat {
@@ -50,13 +51,47 @@ std::string FolderOf(const std::string& path);
 std::string ExtensionOf(const std::string& path);
 
 // ---- whole files and locks (files_posix.cpp) -----------------------------------------------
-// Reads the whole file; on failure `why` gets the system's reason.
-bool ReadFile(const std::string& path, std::string* bytes, std::string* why = nullptr);
-// Replaces `path` by `bytes` so that a reader sees the old or the new file, never a part:
-// a temporary file beside it is written, flushed to disk and renamed over it. On failure the
-// temporary file is removed and the old file is untouched; `why` gets the reason. A process
-// killed mid-way leaves at most a stray "PATH.PID-N.tmp" beside an intact old file.
+// Reads the whole file, when it is a regular file (links followed) of at most `limit` bytes;
+// a FIFO is refused without waiting for a writer. On failure `why` gets the reason (the
+// limit named when it was passed) and `bytes` is empty. Each kind of file has its own limit.
+inline constexpr int64_t kSmallFileLimit = int64_t(16) << 20;
+bool ReadFile(const std::string& path, std::string* bytes, std::string* why = nullptr,
+              int64_t limit = kSmallFileLimit);
+// True when nothing is named `path` or it is (through links) a regular file: what a writer
+// may put a file in place of.
+bool IsRegularOrMissing(const std::string& path, std::string* why = nullptr);
+// A file written in parts that replaces `path` whole or not at all: the parts go to a
+// temporary file beside it ("PATH.PID-HOST-N.tmp"), which Commit flushes to disk and renames
+// over `path`. Without Commit (or when it fails) the temporary is removed and `path` is
+// untouched. Only a regular file or nothing is replaced. A process killed mid-way leaves at
+// most the temporary, which RemoveLeftoversOf removes later.
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+  bool Open(const std::string& path, std::string* why = nullptr);
+  bool Write(std::string_view bytes);  // false once a write failed; Commit then says why
+  bool Commit(std::string* why = nullptr);
+
+ private:
+  std::string path_, temp_, error_;
+  int fd_ = -1;
+};
+// AtomicFile in one piece.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* why = nullptr);
+// What tells one version of a file from another (device, inode, size, modification time);
+// "" when there is no such file.
+std::string FileIdentity(const std::string& path);
+// At most `most` bytes of a regular file from `offset` on (none when the file does not exist
+// or ends before).
+bool ReadFileFrom(const std::string& path, int64_t offset, int64_t most, std::string* bytes,
+                  std::string* why = nullptr);
+// Adds `bytes` at the end of a regular file (created when missing) and flushes them to disk.
+// A part written before a failure is cut off again as far as the disk allows; a piece left
+// without its line end is set apart from the next by one.
+bool AppendToFile(const std::string& path, const std::string& bytes, std::string* why = nullptr);
 // Exclusive advisory lock (flock) on `lockPath`, created when missing; blocks until granted.
 // Gives a close-on-exec descriptor to hand to UnlockFile, or -1 (with `why`) on failure.
 int LockFile(const std::string& lockPath, std::string* why = nullptr);
@@ -69,12 +104,24 @@ std::string LinkTarget(const std::string& path);
 bool IsWriteProtected(const std::string& path);
 
 // ---- output files (files_posix.cpp) --------------------------------------------------------
-// Creates a file named `stem` + "-" + a random tag + `extension` with O_EXCL, so that no other
-// process (on this machine or another sharing the folder) holds the same name, and writes
-// `testBytes` into it and takes them out again, so that a full disk shows now. Its folder is
-// created when missing. Gives the name, or "" with `why`.
+// Creates a file named `stem` + "-" + OwnerTag() + "-" + a random tag + `extension` with
+// O_EXCL, so that no other process (on this machine or another sharing the folder) holds the
+// same name, and writes `testBytes` into it and takes them out again, so that a full disk
+// shows now. Its folder is created when missing, and what dead processes left there is
+// removed (RemoveDeadFreshFiles). Gives the name, or "" with `why`.
 std::string CreateFreshFile(const std::string& stem, const std::string& extension, size_t testBytes,
                             std::string* why = nullptr);
+
+// ---- leftovers (leftovers_posix.cpp) -------------------------------------------------------
+// "PID-HOST": this process, as the names of its passing files carry it.
+std::string OwnerTag();
+// Removes the temporaries AtomicFile left beside `path` ("PATH.PID-HOST-N.tmp") whose process
+// on this host is gone (no such process, or one that is not flipframe). Names from other
+// hosts, or of another form, are never touched.
+void RemoveLeftoversOf(const std::string& path);
+// The same in `folder` for fresh files ("STEM_tmp-PID-HOST-XXXXXXXX..."), once per folder
+// and process.
+void RemoveDeadFreshFiles(const std::string& folder);
 enum class MoveResult { Moved, Taken, Failed };
 // Moves `from` to `to` only when nothing (file or folder) is named `to`, atomically: two
 // processes never both get one name. Taken when the name is in use; Failed with `why` else.

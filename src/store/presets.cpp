@@ -13,11 +13,14 @@ namespace {
 
 enum class ReadResult { Missing, Unreadable, Read };
 
+// Eight lines of captions and filters; a file far larger is no preset file.
+constexpr int64_t kSettingsBytes = int64_t(1) << 20;
+
 // The whole file as bytes. A folder or anything else we cannot read counts as unreadable.
 ReadResult ReadBytes(const std::string& path, std::string& bytes) {
   if (!plat::FileExists(path)) return ReadResult::Missing;
   if (!plat::IsReadableFile(path)) return ReadResult::Unreadable;
-  if (!plat::ReadFile(path, &bytes)) return ReadResult::Unreadable;
+  if (!plat::ReadFile(path, &bytes, nullptr, kSettingsBytes)) return ReadResult::Unreadable;
   return ReadResult::Read;
 }
 

@@ -17,7 +17,9 @@ SessionFiles CurrentSessionFiles() {
 LoadedTaskList LoadPreviousSession(const SessionFiles& files) {
   LoadedTaskList found;
   for (const std::string& path : {files.current, files.beforeClear}) {
-    if (path.empty() || !plat::FileExists(path)) continue;
+    if (path.empty()) continue;
+    plat::RemoveLeftoversOf(plat::LinkTarget(path));  // a write a killed window left half done
+    if (!plat::FileExists(path)) continue;
     found = LoadTaskList(path);
     // A task being converted when the program ended did not finish: it runs again.
     for (TaskRow& row : found.rows)

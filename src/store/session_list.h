@@ -25,7 +25,8 @@ SessionFiles CurrentSessionFiles();
 // What 恢复上次的任务列表 offers, read at start-up before anything is written: the session list
 // when it holds tasks (the list as the program last closed or crashed), else the list before
 // the last clear. A missing file gives no rows and no error. A task that was being converted
-// comes back without its state, to run again.
+// comes back without its state, to run again. What a killed window left half written beside
+// the files is removed.
 LoadedTaskList LoadPreviousSession(const SessionFiles& files);
 
 // Writes `rows` into `path` (its folder created when missing).

@@ -16,6 +16,11 @@
 // A run claims a task before converting it ("claim": host, pid, start mark, last renewal),
 // under the lock, and records its outcome by id, so that any number of runs on any number of
 // machines convert each task once, however the list is reordered or added to meanwhile.
+// Runs write their claims and outcomes to the list's journal (task_list_journal.h); every
+// reader here sees the list with the journal applied, and every whole-list write folds it in.
+//
+// Only a regular file (or nothing) is read or replaced as a list; a list is read whole up to
+// a limit that depends on who reads it.
 //
 // A list given as a symbolic link is read, locked and written at the file the link names;
 // a list without any write permission (0444) is never replaced.
@@ -28,12 +33,16 @@
 #include <string>
 #include <vector>
 
+#include "store/task_list_format.h"
+#include "store/task_list_journal.h"
 #include "store/task_row.h"
 
 namespace app {
 
-inline constexpr char kTaskListFormat[] = "flipframe-task-list";
-inline constexpr int kTaskListVersion = 1;
+// What a list may weigh: for the window (1000 tasks of a few KB each, with room to spare)
+// and for `flipframe run`, which takes lists of any number of tasks (some 150,000 of them).
+inline constexpr int64_t kWindowListBytes = int64_t(32) << 20;
+inline constexpr int64_t kRunListBytes = int64_t(512) << 20;
 
 struct LoadedTaskList {
   std::vector<TaskRow> rows;
@@ -41,18 +50,11 @@ struct LoadedTaskList {
   bool ok() const { return error.isEmpty(); }
 };
 
-// What a finished (or failed) run writes back for its task.
-struct TaskOutcome {
-  QString speed;
-  QString state;
-  std::string finalOutputPath;
-};
-
 QByteArray SerializeTaskList(const std::vector<TaskRow>& rows);
 // `path` only names the file in messages.
 LoadedTaskList ParseTaskList(const QByteArray& bytes, const std::string& path);
 
-LoadedTaskList LoadTaskList(const std::string& path);
+LoadedTaskList LoadTaskList(const std::string& path, int64_t limit = kWindowListBytes);
 QString SaveTaskList(const std::string& path, const std::vector<TaskRow>& rows);
 // Writes `rows` as the whole list under the lock, without reading what the file held first:
 // for a list no run converts from (the window's session list), where SaveTaskList's read to
@@ -61,9 +63,6 @@ QString ReplaceTaskList(const std::string& path, const std::vector<TaskRow>& row
 // Adds rows at the end of the list, creating it when missing; refused when the list would
 // pass the task limit.
 QString AppendToTaskList(const std::string& path, const std::vector<TaskRow>& rows);
-// Writes the outcome of the task `id` into the list, under the lock, leaving every other task
-// as the file has it at that moment, and ends this process's claim on it.
-QString RecordTaskOutcome(const std::string& path, const QString& id, const TaskOutcome& outcome);
 
 // ---- claims ---------------------------------------------------------------------------------
 inline constexpr int kClaimRenewSeconds = 60;
@@ -75,8 +74,12 @@ TaskClaim OwnClaim();
 bool IsOwnClaim(const TaskClaim& claim);
 // Whether `claim` still holds at `now` (seconds since the epoch), seen from host `here`: on
 // this host while its process (same number, same start mark) lives, from another host while
-// it was renewed within kClaimStaleSeconds.
-bool ClaimHolds(const TaskClaim& claim, const std::string& here, int64_t now);
+// it was renewed within kClaimStaleSeconds. A renewal time ahead of this machine's clock
+// counts from `seenSince`, when this machine first saw it.
+bool ClaimHolds(const TaskClaim& claim, const std::string& here, int64_t now, int64_t seenSince);
+inline bool ClaimHolds(const TaskClaim& claim, const std::string& here, int64_t now) {
+  return ClaimHolds(claim, here, now, now);
+}
 
 enum class ClaimEnd { Claimed, Finished, Busy, Nothing, Error };
 struct ClaimedTask {
@@ -89,14 +92,13 @@ struct ClaimedTask {
   std::optional<TaskClaim> holder;  // Busy: who holds task `number`
   QString error;
 };
-// Claims task `number` (1-based), or with 0 the first task in the list's order that is not
-// finished, not held by another run and not in `passed`. The list is rewritten only when a
-// task is claimed: that write is also the proof that the outcome can be recorded later.
+
+// One-off bookkeeping on a list, each reading the list anew (a run keeps a TaskListLedger,
+// task_list_ledger.h, which does the same without reading the whole list each time).
 ClaimedTask ClaimTask(const std::string& path, int number, const std::set<QString>& passed = {});
-// Renews this process's claim on `id` (kClaimRenewSeconds apart while converting).
 QString RenewTaskClaim(const std::string& path, const QString& id);
-// Ends this process's claim on `id` without an outcome.
 QString ReleaseTaskClaim(const std::string& path, const QString& id);
+QString RecordTaskOutcome(const std::string& path, const QString& id, const TaskOutcome& outcome);
 
 // The lock beside the file the list names (through a symbolic link): ".NAME.lock", hidden.
 std::string TaskListLockPath(const std::string& path);

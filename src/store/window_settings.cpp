@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "store/presets.h"
 #include "store/utf8.h"
 
@@ -27,7 +28,8 @@ int MaxJobs() { return std::clamp(static_cast<int>(std::thread::hardware_concurr
 WindowSettings LoadWindowSettings() {
   WindowSettings settings;
   const QString file = SettingsFile();
-  if (file.isEmpty()) return settings;
+  // QSettings reads the whole file: a FIFO would hang the start, a device never end.
+  if (file.isEmpty() || !plat::IsRegularOrMissing(ToUtf8(file))) return settings;
   const QSettings stored(file, QSettings::IniFormat);
   bool ok = false;
   const int jobs = stored.value(QLatin1String(kJobsKey)).toInt(&ok);
@@ -37,7 +39,7 @@ WindowSettings LoadWindowSettings() {
 
 bool SaveWindowSettings(const WindowSettings& settings) {
   const QString file = SettingsFile();
-  if (file.isEmpty()) return false;
+  if (file.isEmpty() || !plat::IsRegularOrMissing(ToUtf8(file))) return false;
   QSettings stored(file, QSettings::IniFormat);
   stored.setValue(QLatin1String(kJobsKey), settings.jobs);
   stored.sync();

@@ -85,6 +85,7 @@ void ExpectEachTaskConvertedOnce(const std::string& dir, const std::string& list
     outputs.insert(row.record.finalOutputPath);
   }
   EXPECT_EQ(outputs.size(), after.rows.size());
+  EXPECT_FALSE(plat::FileExists(app::JournalPath(list))) << "the last run folds the journal into the list";
   // Nothing converted twice: exactly one file per task.
   EXPECT_EQ(ts::Capture("ls '" + dir + "/result' | wc -l"), std::to_string(after.rows.size()) + "\n");
 }
@@ -158,11 +159,16 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
   ASSERT_TRUE(plat::WriteFileAtomically(dir + "/bad.json", "{\"format\""));
   ASSERT_TRUE(plat::WriteFileAtomically(
       dir + "/one.json", app::SerializeTaskList({app::TaskRow{ts::ListedTask(1), {}, {}}}).toStdString()));
+  ASSERT_EQ(ts::Shell("cd '" + dir + "' && mkfifo fifo.json && truncate -s 600M huge.json"), 0);
   struct Case {
     std::string args, message;
   };
   const Case cases[] = {
       {dir + "/bad.json", "任务列表文件“" + dir + "/bad.json”已损坏"},
+      {"/dev/zero", "无法读取任务列表文件“/dev/zero”：不是普通文件"},
+      {dir + "/fifo.json", "fifo.json”：不是普通文件"},
+      {dir + "/huge.json", "huge.json”：文件大于 512 MB"},
+      {"--jobs 2 /dev/zero", "不是普通文件"},
       {dir + "/none.json", "无法读取任务列表文件“" + dir + "/none.json”"},
       {dir + "/one.json --task 2", "中没有第2个任务（共1个）"},
       {dir + "/one.json --task 0", "--task 须为从 1 起的任务编号"},
@@ -174,6 +180,12 @@ TEST(RunCli, RefusesBadListsAndUsageWithExitTwo) {
     EXPECT_EQ((ts::Shell(kFlipframe + " run " + c.args + " 2>" + err)), 2);
     EXPECT_NE(Bytes(err).find(c.message), std::string::npos) << Bytes(err);
   }
+  // A list to add to that is no regular file: refused, nothing made beside it.
+  EXPECT_EQ(ts::Shell(kFlipframe + " convert --save-list /dev/zero '" + ts::VideoWithSound(192, 108, 1) +
+                      "' 2>" + dir + "/err.txt"),
+            2);
+  EXPECT_TRUE(ts::Has(Bytes(dir + "/err.txt"), "不是普通文件")) << Bytes(dir + "/err.txt");
+  EXPECT_FALSE(plat::FileExists("/dev/.zero.lock"));
 }
 
 TEST(RunCli, ProgressLinesOffATerminalShowTheTimeLeft) {

@@ -49,6 +49,13 @@ bool WaitFor(F done, int seconds) {
   return true;
 }
 
+int TemporariesIn(const std::string& folder) {
+  int found = 0;
+  for (const auto& e : fs::directory_iterator(folder))
+    found += e.path().filename().string().find("_tmp-") != std::string::npos;
+  return found;
+}
+
 }  // namespace
 
 TEST(StopSignals, HangUpStopsAndKillLeavesNoConverter) {
@@ -83,6 +90,15 @@ TEST(StopSignals, HangUpStopsAndKillLeavesNoConverter) {
       EXPECT_TRUE(WIFSIGNALED(status));
       EXPECT_TRUE(WaitFor([&] { return ts::ConvertersOwnedBy(folder) == 0; }, 10))
           << "the converter outlived it";
+      if (!r.list) continue;  // convert may have been killed in its trial, before any output
+      // Its temporary output stays until the next conversion into that folder removes it.
+      EXPECT_EQ(TemporariesIn(videos + "/result"), 1);
+      const std::string other = ts::CopyInto(ts::VideoWithSound(192, 108, 1), videos + "/other");
+      ts::Shell("mv '" + other + "' '" + videos + "/'");
+      EXPECT_EQ(ts::Shell("cd '" + videos + "' && '" + program + "' convert --preset ultrafast '" +
+                          fs::path(other).filename().string() + "' >/dev/null 2>&1"),
+                0);
+      EXPECT_EQ(TemporariesIn(videos + "/result"), 0);
       continue;
     }
     // A stop: the converter was ended before flipframe exited, nothing is left half-written.

@@ -126,6 +126,10 @@ TEST(TaskListFile, RefusesWhatIsNoTaskListNamingTheFile) {
   const std::vector<Case> cases = {
       {"cut short", valid.substr(0, valid.size() / 2), "已损坏（第"},
       {"other JSON", R"({"name": "settings", "tasks": []})", "不是任务列表"},
+      // The task array is taken apart without a JSON tree: its commas and ends still count.
+      {"comma after the last task", replaced("\n    ],", ",\n    ],"), "已损坏（第"},
+      {"garbage after the list", valid + "x", "已损坏（第"},
+      {"task cut short", replaced("\"speed\": \"\",", "\"speed\": \""), "已损坏（第"},
       {"newer version", replaced("\"version\": 1", "\"version\": 2"), "的版本（2）无法识别"},
       {"no task array", replaced("\"tasks\": [", "\"tasks\": 5, \"x\": ["), "没有任务数组"},
       {"task missing a size", without("outputWidth"), "第1个任务缺少字段“outputWidth”"},
@@ -178,7 +182,7 @@ TEST(TaskListFile, InterruptedOrFailedSaveKeepsThePreviousList) {
 
   // A save killed half-way leaves its temporary beside the list, under the name this
   // process would pick first.
-  const std::string stray = list + "." + std::to_string(getpid()) + "-0.tmp";
+  const std::string stray = list + "." + plat::OwnerTag() + "-0.tmp";
   const std::string half = app::SerializeTaskList(Numbered(5)).toStdString();
   WriteBytes(stray, half.substr(0, half.size() / 2));
   ExpectSameRows(app::LoadTaskList(list).rows, Numbered(3));
@@ -195,7 +199,7 @@ TEST(TaskListFile, InterruptedOrFailedSaveKeepsThePreviousList) {
   EXPECT_TRUE(
       error.startsWith(QStringLiteral("无法保存任务列表文件“%1”").arg(QString::fromStdString(blocked))))
       << error.toStdString();
-  EXPECT_FALSE(plat::FileExists(blocked + "." + std::to_string(getpid()) + "-0.tmp"));
+  EXPECT_FALSE(plat::FileExists(blocked + "." + plat::OwnerTag() + "-0.tmp"));
   EXPECT_TRUE(plat::IsDirectory(blocked + "/inside"));
 }
 
@@ -308,15 +312,24 @@ TEST(TaskListFile, ClaimsHoldWhileTheirRunLives) {
     const char* name;
     app::TaskClaim claim;
     bool holds;
+    int64_t seenSince = 0;  // when this host first saw the claim; 0 for now
   };
+  const int64_t stale = app::kClaimStaleSeconds;
   const Case cases[] = {
       {"this process", {here, getpid(), ownMark, now - 100000}, true},
       {"a process that has ended", {here, gone, ownMark, now}, false},
       {"its number reused later", {here, getpid(), ownMark + "0", now}, false},
-      {"another host, renewed", {"elsewhere", 1, "x:1", now - app::kClaimStaleSeconds + 30}, true},
-      {"another host, stale", {"elsewhere", 1, "x:1", now - app::kClaimStaleSeconds - 1}, false},
+      {"another host, renewed", {"elsewhere", 1, "x:1", now - stale + 30}, true},
+      {"another host, stale", {"elsewhere", 1, "x:1", now - stale - 1}, false},
+      // A clock far ahead: the claim counts from when this host first saw it.
+      {"another host, from the future, just seen", {"elsewhere", 1, "x:1", now + 100000}, true, now},
+      {"another host, from the future, seen long ago",
+       {"elsewhere", 1, "x:1", now + 100000},
+       false,
+       now - stale},
   };
-  for (const Case& c : cases) EXPECT_EQ(app::ClaimHolds(c.claim, here, now), c.holds) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(app::ClaimHolds(c.claim, here, now, c.seenSince ? c.seenSince : now), c.holds) << c.name;
 
   // A plain run passes over finished and held tasks and those it has had; a stale claim is
   // taken over.
