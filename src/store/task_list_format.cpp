@@ -184,6 +184,38 @@ QJsonObject TargetToJson(const task::TargetSettings& t) {
           {"faststart", t.faststart}};
 }
 
+QJsonObject BandTextsToJson(const task::BandTexts& b) {
+  return {{"title", FromUtf8(b.title)},   {"caption", FromUtf8(b.caption)},
+          {"font", FromUtf8(b.font)},     {"size", b.size},
+          {"colour", FromUtf8(b.colour)}, {"outline", FromUtf8(b.outline)}};
+}
+
+bool TextFromJson(const QJsonObject& o, const char* name, std::string* out) {
+  const QJsonValue v = o.value(QLatin1String(name));
+  if (!v.isString()) return false;
+  *out = ToUtf8(v.toString());
+  return true;
+}
+
+bool TargetFromJson(const QJsonValue& v, task::TargetSettings* t) {
+  const QJsonObject o = v.toObject();
+  const QJsonValue faststart = o.value(QStringLiteral("faststart"));
+  if (!v.isObject() || !faststart.isBool()) return false;
+  t->faststart = faststart.toBool();
+  return TextFromJson(o, "name", &t->name) && TextFromJson(o, "videoCodec", &t->videoCodec) &&
+         TextFromJson(o, "audioCodec", &t->audioCodec) &&
+         IntFromJson(o.value(QStringLiteral("maxFps")), &t->maxFps) &&
+         IntFromJson(o.value(QStringLiteral("maxVideoKbps")), &t->maxVideoKbps) &&
+         IntFromJson(o.value(QStringLiteral("audioKbps")), &t->audioKbps) && t->used();
+}
+
+bool BandTextsFromJson(const QJsonValue& v, task::BandTexts* b) {
+  const QJsonObject o = v.toObject();
+  return v.isObject() && TextFromJson(o, "title", &b->title) && TextFromJson(o, "caption", &b->caption) &&
+         TextFromJson(o, "font", &b->font) && TextFromJson(o, "colour", &b->colour) &&
+         TextFromJson(o, "outline", &b->outline) && IntFromJson(o.value(QStringLiteral("size")), &b->size);
+}
+
 // ---- tasks --------------------------------------------------------------------------------
 
 }  // namespace
