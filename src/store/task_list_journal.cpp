@@ -9,8 +9,9 @@
 namespace app {
 namespace {
 
-const QString kId = QStringLiteral("id"), kClaim = QStringLiteral("claim"), kSpeed = QStringLiteral("speed"),
-              kState = QStringLiteral("state"), kFinal = QStringLiteral("finalOutputPath");
+const QString kFieldId = QStringLiteral("id"), kFieldClaim = QStringLiteral("claim"),
+              kFieldSpeed = QStringLiteral("speed"), kFieldState = QStringLiteral("state"),
+              kFieldFinal = QStringLiteral("finalOutputPath");
 
 }  // namespace
 
@@ -22,11 +23,11 @@ std::string JournalPath(const std::string& list) {
 }
 
 QByteArray JournalLine(const QString& id, const TaskChange& change) {
-  QJsonObject o{{kId, id}, {kClaim, ClaimToJson(change.claim)}};
+  QJsonObject o{{kFieldId, id}, {kFieldClaim, ClaimToJson(change.claim)}};
   if (change.outcome) {
-    o.insert(kSpeed, change.outcome->speed);
-    o.insert(kState, change.outcome->state);
-    o.insert(kFinal, BytesToJson(change.outcome->finalOutputPath));
+    o.insert(kFieldSpeed, change.outcome->speed);
+    o.insert(kFieldState, change.outcome->state);
+    o.insert(kFieldFinal, BytesToJson(change.outcome->finalOutputPath));
   }
   return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
@@ -38,13 +39,13 @@ JournalEntries ParseJournal(const std::string& bytes, size_t* used) {
     const QJsonObject o =
         QJsonDocument::fromJson(QByteArray::fromRawData(bytes.data() + start, qsizetype(end - start)))
             .object();
-    const QString id = o.value(kId).toString();
-    if (id.isEmpty() || !o.contains(kClaim)) continue;
+    const QString id = o.value(kFieldId).toString();
+    if (id.isEmpty() || !o.contains(kFieldClaim)) continue;
     TaskChange change;
-    change.claim = ClaimFromJson(o.value(kClaim));
-    if (o.contains(kState)) {
-      TaskOutcome outcome{o.value(kSpeed).toString(), o.value(kState).toString(), {}};
-      if (!BytesFromJson(o.value(kFinal), &outcome.finalOutputPath)) continue;
+    change.claim = ClaimFromJson(o.value(kFieldClaim));
+    if (o.contains(kFieldState)) {
+      TaskOutcome outcome{o.value(kFieldSpeed).toString(), o.value(kFieldState).toString(), {}};
+      if (!BytesFromJson(o.value(kFieldFinal), &outcome.finalOutputPath)) continue;
       change.outcome = outcome;
     }
     entries.emplace_back(id, std::move(change));
@@ -64,14 +65,14 @@ void ApplyChange(const TaskChange& change, TaskRow* row) {
 
 void ApplyChange(const TaskChange& change, QJsonObject* task) {
   if (change.outcome) {
-    task->insert(kSpeed, change.outcome->speed);
-    task->insert(kState, change.outcome->state);
-    task->insert(kFinal, BytesToJson(change.outcome->finalOutputPath));
+    task->insert(kFieldSpeed, change.outcome->speed);
+    task->insert(kFieldState, change.outcome->state);
+    task->insert(kFieldFinal, BytesToJson(change.outcome->finalOutputPath));
   }
   if (change.claim)
-    task->insert(kClaim, ClaimToJson(change.claim));
+    task->insert(kFieldClaim, ClaimToJson(change.claim));
   else
-    task->remove(kClaim);
+    task->remove(kFieldClaim);
 }
 
 }  // namespace app

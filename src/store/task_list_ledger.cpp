@@ -11,7 +11,7 @@
 namespace app {
 namespace {
 
-int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
+int64_t NowSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
 
 QString Unwritten(int count, const QString& why) {
   return QStringLiteral("%1（%2 个任务的结果暂时留在内存中，有空间时补写。）")
@@ -187,7 +187,7 @@ ClaimedTask TaskListLedger::Claim(int number, const std::set<QString>& passed) {
   if (number > out.total)
     return fail(QStringLiteral("任务列表文件“%1”中没有第%2个任务（共%3个）。")
                     .arg(FromUtf8(path_), QString::number(number), QString::number(out.total)));
-  const int64_t now = Now();
+  const int64_t now = NowSeconds();
   Entry* chosen = nullptr;
   for (int i = 0; i < out.total; ++i) {
     Entry& entry = entries_[size_t(i)];
@@ -299,7 +299,7 @@ QString TaskListLedger::Close(bool fold) {
     return QStringLiteral("%1（%2 个任务的结果未能写入，这些任务下次会再执行。）")
         .arg(why, QString::number(unwritten_.size()));
   if (!fold || !plat::FileExists(journal_)) return {};
-  const int64_t now = Now();
+  const int64_t now = NowSeconds();
   for (const Entry& entry : entries_)
     if (Holds(entry, now)) return {};  // the last run to end folds
   return Fold();
