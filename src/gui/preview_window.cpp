@@ -282,7 +282,10 @@ int PreviewWindow::draggedCropPlace(QPoint moved) const {
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
   const bool croppable = watched == image_ && cropAdjustable_ && shownTask_ &&
                          shownTask_->layout.kind == task::LayoutKind::Crop && !frame_.isNull();
-  if (!croppable) return QWidget::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  const bool mouseEvent = type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonPress ||
+                          type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;
+  if (!croppable || !mouseEvent) return QWidget::eventFilter(watched, event);
   auto* mouse = static_cast<QMouseEvent*>(event);
   switch (event->type()) {
     case QEvent::MouseButtonDblClick:

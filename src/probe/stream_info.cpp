@@ -110,9 +110,11 @@ int QuarterTurnsOfStream(std::string_view t, int video) {
   const int next = Find(t, "Stream #", video);
   const size_t end = next == -1 ? t.size() : size_t(next - 1);
   for (int p = Find(t, kRotation, video); p != -1 && size_t(p) <= end; p = Find(t, kRotation, p + 1)) {
-    // Only a line of its own (blanks in front), never a metadata value that quotes it.
+    // Only a line of its own (blanks, and a level tag, in front), never a metadata value that
+    // quotes it.
     const int lineStart = std::max(FindLast(t, "\n", p), 0);
-    if (!text::TrimBlanks(Middle(t, lineStart + 1, p - lineStart - 1)).empty()) continue;
+    const std::string head = Middle(t, lineStart + 1, p - lineStart - 1);
+    if (!text::TrimBlanks(ReadLogLine(head).message).empty()) continue;
     const std::string number = Middle(t, p + int(kRotation.size()), 12);
     double degrees = 0;  // from_chars: the same in every locale
     if (std::from_chars(number.data(), number.data() + number.size(), degrees).ec != std::errc() ||
