@@ -23,16 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 int Run(const std::string& line) { return std::system(line.c_str()); }
 
-std::string Capture(const std::string& line) {
-  std::string out;
-  if (FILE* p = popen(line.c_str(), "r")) {
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
+using bench::Capture;
 
 // Best wall time in seconds of running the converter with these words; negative on failure.
 double TimeConverter(const std::vector<std::string>& words, int repeats) {

@@ -30,15 +30,7 @@ double SecondsSince(Clock::time_point start) {
 
 int Shell(const std::string& line) { return std::system(line.c_str()); }
 
-std::string Capture(const std::string& line) {
-  std::string out;
-  if (FILE* p = popen(line.c_str(), "r")) {
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-  }
-  return out;
-}
+using bench::Capture;
 
 std::string Quoted(const std::string& s) { return text::ShellLine({s}); }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Media for the benchmarks, made at run time by the converter: a test picture with a tone.
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -8,6 +9,17 @@
 #include "text/shell_quote.h"
 
 namespace bench {
+
+// What a shell command line prints on its standard output.
+inline std::string Capture(const std::string& line) {
+  std::string out;
+  if (FILE* p = popen(line.c_str(), "r")) {
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
 
 // A clip of w x h and `seconds` with sound at `path` (x264, fast to make); false when the
 // converter could not make it.

@@ -30,6 +30,8 @@
 #include "reframe/analysis.h"
 #include "store/presets.h"
 
+#include "bench_media.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -111,15 +113,7 @@ std::string Astronaut() {
                           "/usr/lib/python3/dist-packages/imageio/resources/images/astronaut.png");
 }
 
-std::string Capture(const std::string& line) {
-  std::string out;
-  if (FILE* f = popen(line.c_str(), "r")) {
-    char b[4096];
-    for (size_t n; (n = fread(b, 1, sizeof b, f)) > 0;) out.append(b, n);
-    pclose(f);
-  }
-  return out;
-}
+using bench::Capture;
 
 // One clip with its subject marked by eye (see real_clips.txt).
 struct RealClip {

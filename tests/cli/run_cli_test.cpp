@@ -34,9 +34,7 @@ std::string ClipsIn(const std::string& folder) {
 }
 
 // The same in a folder of the test's own.
-std::string ClipsFolder() {
-  return ClipsIn(ts::TempFolder() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
+std::string ClipsFolder() { return ClipsIn(ts::CurrentTestFolder()); }
 
 std::string Bytes(const std::string& path) {
   std::string bytes;

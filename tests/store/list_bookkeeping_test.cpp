@@ -17,12 +17,7 @@ namespace ts = testing_support;
 
 namespace {
 
-std::string Folder() {
-  const std::string folder =
-      ts::TempFolder() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  plat::MakeDirs(folder);
-  return folder;
-}
+std::string Folder() { return ts::CurrentTestFolder(); }
 
 std::vector<app::TaskRow> Tasks(int n) {
   std::vector<app::TaskRow> rows(n);

@@ -25,12 +25,7 @@ namespace ts = testing_support;
 namespace {
 
 // A folder of its own per test; its name carries a "%1" that messages must keep as it is.
-std::string Folder() {
-  const std::string folder =
-      ts::TempFolder() + "/lists %1 " + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  plat::MakeDirs(folder);
-  return folder;
-}
+std::string Folder() { return ts::CurrentTestFolder("lists %1 "); }
 
 // Every field different from its default and from every other field.
 app::TaskRow Distinctive() {

@@ -1,5 +1,7 @@
 #include "support/media.h"
 
+#include <gtest/gtest.h>
+
 #include "platform/platform.h"
 #include "support/mp4_boxes.h"
 
@@ -114,6 +116,13 @@ std::string AnimatedGif(int w, int h, int s, int fps) {
 
 std::string AudioOnly(int s) {
   return Make("audio_" + Num(s) + "s.m4a", "-f lavfi -i sine=frequency=330:duration=" + Num(s) + " -c:a aac");
+}
+
+std::string CurrentTestFolder(const std::string& prefix) {
+  const std::string folder =
+      TempFolder() + "/" + prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  plat::MakeDirs(folder);
+  return folder;
 }
 
 std::string RealClip(const std::string& package, const std::string& pathInPackage) {

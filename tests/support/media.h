@@ -7,6 +7,8 @@ namespace testing_support {
 
 // A fresh temporary folder, removed when the test process ends.
 std::string TempFolder();
+// A folder of the running test's own inside TempFolder(), named `prefix` + the test's name.
+std::string CurrentTestFolder(const std::string& prefix = "");
 // Runs a shell command; returns its exit status.
 int Shell(const std::string& command);
 // Runs a command and returns what it printed on standard output.
