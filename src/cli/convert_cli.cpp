@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 
 #include "batch/progress.h"
@@ -121,8 +122,18 @@ int WritePreviews(const pipeline::ConvertRequest& request, std::stop_token stop)
           plat::FolderOf(source) + "result/" + name.substr(0, dot == 0 ? name.size() : dot) + "_preview.png";
       plat::MakeDirs(plat::FolderOf(out));
     }
+    // A follow task's clip is analysed first (once: the result is kept for the batch).
+    std::optional<pipeline::ProgressPrinter> analysis;
+    const auto analysing = [&](double fraction) {
+      if (!analysis) {
+        analysis.emplace(stderr, plat::IsTerminal(STDERR_FILENO));
+        analysis->Start(file, 0);
+      }
+      analysis->State(pipeline::AnalysisStateText(fraction));
+    };
     const pipeline::PreviewFrame frame =
-        pipeline::RenderPreviewFrame(*made, *request.previewSeconds, maker.filters, stop);
+        pipeline::RenderPreviewFrame(*made, *request.previewSeconds, maker.filters, stop, {}, analysing);
+    if (analysis) analysis->End();
     std::string why;
     if (!frame.image) {
       if (stop.stop_requested()) break;

@@ -81,10 +81,13 @@ PreviewWindow::PreviewWindow(TaskSource source, std::array<std::string, 4> effec
     settingsChanged();
   });
   connect(clipButton_, &QPushButton::clicked, this, &PreviewWindow::startClip);
+  connect(&analysis_, &PreviewAnalysis::progressed, this, &PreviewWindow::showAnalysis);
+  connect(&analysis_, &PreviewAnalysis::finished, this, &PreviewWindow::startFrame);
   image_->installEventFilter(this);
 }
 
 PreviewWindow::~PreviewWindow() {
+  analysis_.stop();
   frameStop_.request_stop();
   for (Worker& w : workers_) w.thread.request_stop();
   workers_.clear();  // joins: each converter is killed at the stop request
@@ -104,6 +107,7 @@ void PreviewWindow::closeEvent(QCloseEvent* event) {
   workers_.clear();
   clipButton_->setEnabled(true);
   clipFolder_.reset();
+  analysis_.stop();
   QWidget::closeEvent(event);
 }
 
@@ -165,6 +169,17 @@ void PreviewWindow::startFrame() {
     emit frameShown(generation);
     return;
   }
+  QString why;
+  switch (analysis_.prepare(*task, &why)) {
+    case PreviewAnalysis::Readiness::Analysing:  // its end asks again
+      showAnalysis(0);
+      return;
+    case PreviewAnalysis::Readiness::Failed:
+      showFrame(generation, {}, why);
+      return;
+    case PreviewAnalysis::Readiness::Ready:
+      break;
+  }
   message_->setText(QStringLiteral("正在生成预览…"));
   Worker& worker = workers_.emplace_back();
   const double seconds = slider_->value() / 1000.0;
@@ -181,6 +196,10 @@ void PreviewWindow::startFrame() {
     }
     done->store(true);
   });
+}
+
+void PreviewWindow::showAnalysis(int percent) {
+  message_->setText(QString("智能跟随：正在分析整段视频 %1％（只分析一次，执行任务时沿用）").arg(percent));
 }
 
 void PreviewWindow::showFrame(int generation, const QByteArray& png, const QString& error, bool exactSeek) {
@@ -210,6 +229,12 @@ void PreviewWindow::showFrame(int generation, const QByteArray& png, const QStri
 void PreviewWindow::startClip() {
   retireFinishedWorkers();
   const std::optional<task::TaskRecord> task = currentTask();
+  QString why;
+  if (task && analysis_.prepare(*task, &why) != PreviewAnalysis::Readiness::Ready) {
+    message_->setText(why.isEmpty() ? QStringLiteral("智能跟随的分析还没有完成，完成后才能试看。") : why);
+    emit clipFinished(QString());
+    return;
+  }
   if (task && !clipFolder_) {
     clipFolder_ = NewPreviewFolder(tempFolder.isEmpty() ? QDir::tempPath() : tempFolder);
     if (!clipFolder_) message_->setText("无法在临时文件夹中为试看片段建立文件夹。");

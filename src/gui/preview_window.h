@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "gui/preview_analysis.h"
 #include "task/task_record.h"
 
 class QLabel;
@@ -70,6 +71,7 @@ class PreviewWindow : public QWidget {
   };
   void startFrame();
   void startClip();
+  void showAnalysis(int percent);
   void showFrame(int generation, const QByteArray& png, const QString& error, bool exactSeek = false);
   void showTime();
   void retireFinishedWorkers();
@@ -90,6 +92,7 @@ class PreviewWindow : public QWidget {
   QPixmap frame_;
   int generation_ = 0;
   std::stop_source frameStop_;
+  PreviewAnalysis analysis_;
   std::list<Worker> workers_;
   std::unique_ptr<QTemporaryDir> clipFolder_;  // made at the first clip, removed when the window closes
   int clipCount_ = 0;

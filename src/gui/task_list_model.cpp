@@ -4,9 +4,11 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "store/utf8.h"
+#include "task/encoder_preset.h"
 
 namespace app {
 namespace {
@@ -29,6 +31,17 @@ QString LayoutCell(const task::TaskRecord& r) {
     cell += QString::number(layout.cropPercent) + QLatin1Char('%');
   if (r.fastBackground && layout.kind == task::LayoutKind::Blur) cell += QStringLiteral("·快");
   return cell;
+}
+
+// 编码速度 in the speed column until the task runs (then the run's speed stands there): the
+// x264 preset in a word, "" for the converter's default.
+QString PresetCell(const task::TaskRecord& r) {
+  static const QString words[] = {QStringLiteral("极快"), QStringLiteral("超快"), QStringLiteral("很快"),
+                                  QStringLiteral("较快"), QStringLiteral("快"),   QStringLiteral("中等"),
+                                  QStringLiteral("慢"),   QStringLiteral("较慢"), QStringLiteral("很慢")};
+  static_assert(std::size(words) == task::kEncoderPresets.size());
+  const int item = task::EncoderPresetItem(r.encoderPreset);
+  return item > 0 ? words[item - 1] : QString();
 }
 
 // The settings that set a task apart from one made with the defaults and that the row's
@@ -80,7 +93,7 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
       case kFormat:
         return FromUtf8(r.outputFormat);
       case kSpeed:
-        return row.speed;
+        return row.speed.isEmpty() ? PresetCell(r) : row.speed;
       case kState:
         // Short enough to be read whole; the whole text is the cell's tooltip.
         if (paused_ && IsRunningState(row.state)) return QStringLiteral("已暂停");
@@ -92,6 +105,8 @@ QVariant TaskListModel::data(const QModelIndex& index, int role) const {
   } else if (role == Qt::ToolTipRole) {
     // The file column is too narrow for a path (with the task's own settings below it), the
     // state column for a converter's error.
+    if (index.column() == kSpeed && row.speed.isEmpty() && !r.encoderPreset.empty())
+      return QStringLiteral("编码速度：") + FromUtf8(r.encoderPreset) + QStringLiteral("（执行时这里显示转换速度）");
     if (index.column() == kForeground || index.column() == kLayout)
       return (QStringList{ForegroundPath(r)} + SettingNotes(r)).join(QLatin1Char('\n'));
     if (row.state.startsWith(kErrorStatePrefix)) return row.state;

@@ -124,7 +124,8 @@ batch::WorkerResult BatchRunner::RunTask(int row, const task::TaskRecord& record
   task::BuildEnvironment env = task::DiskEnvironment(filters);
   std::vector<task::BandTextFile> textFiles;  // the same in both builds: named after the output
   std::vector<std::string> words = RunWords(record, env, &textFiles);
-  const FollowPrep prep = PrepareFollow(record, batch::OutputFile(words), stop_.get_token(), state);
+  const FollowPrep prep = PrepareFollow(record, batch::OutputFile(words), stop_.get_token(),
+                                        [&](double fraction) { state(AnalysisStateText(fraction)); });
   if (!prep.sendcmdPath.empty()) words = RunWords(record, FollowEnvironment(std::move(env), prep));
   if (prep.stopped) {
     state(batch::kStateStopped);

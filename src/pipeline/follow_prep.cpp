@@ -37,18 +37,18 @@ reframe::AnalysisRequest FollowRequest(const task::TaskRecord& r) {
 }
 
 FollowPrep PrepareFollow(const task::TaskRecord& record, const std::string& temporaryOutput,
-                         std::stop_token stop, const std::function<void(const std::string&)>& state) {
+                         std::stop_token stop, const std::function<void(double)>& progress) {
   FollowPrep prep;
   if (record.layout.kind != task::LayoutKind::Follow) return prep;
   int shown = -1;
-  const auto progress = [&](double fraction) {
+  const auto percents = [&](double fraction) {
     const int percent = static_cast<int>(fraction * 100);
-    if (percent == shown || !state) return;
+    if (percent == shown || !progress) return;
     shown = percent;
-    state(AnalysisStateText(fraction));
+    progress(fraction);
   };
-  progress(0);
-  const reframe::AnalysisResult analysed = reframe::Analyse(FollowRequest(record), stop, progress);
+  percents(0);
+  const reframe::AnalysisResult analysed = reframe::Analyse(FollowRequest(record), stop, percents);
   if (analysed.stopped) {
     prep.ok = false;
     prep.stopped = true;

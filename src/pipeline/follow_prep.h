@@ -29,10 +29,10 @@ struct FollowPrep {
 
 // Runs the analysis of a follow task and writes its crop-path file: a file of this run's own
 // (a random tag in its name) beside `temporaryOutput`, the task's temporary output as its
-// words name it, so that two runs of one source never share one. `state` gets the row's
-// texts. Nothing for the other layouts.
+// words name it, so that two runs of one source never share one. `progress` gets 0..1 at
+// each whole percent. Nothing for the other layouts.
 FollowPrep PrepareFollow(const task::TaskRecord& record, const std::string& temporaryOutput,
-                         std::stop_token stop, const std::function<void(const std::string&)>& state);
+                         std::stop_token stop, const std::function<void(double)>& progress);
 // `env` building the task's command with the prep's crop-path file and, when no scene shows
 // it, without the blurred look.
 task::BuildEnvironment FollowEnvironment(task::BuildEnvironment env, const FollowPrep& prep);

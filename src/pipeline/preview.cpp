@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "probe/converter.h"
 #include "probe/probe_file.h"
+#include "reframe/analysis.h"
 #include "task/command_builder.h"
 #include "text/numbers.h"
 
@@ -37,10 +38,11 @@ std::string SecondsText(double seconds) {
 // input at the keyframe before the moment; an exact one decodes from the start of each input
 // and drops what comes before the moment.
 std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds, Seek seek,
-                                     const std::array<std::string, 4>& effects) {
-  task::BuildEnvironment env{effects, [](const std::string& p) { return plat::FileExists(p); },
-                             [](const std::string&) { return true; }};  // a preview makes no folders
-  const task::BuildResult built = task::BuildCommand(t, task::BuildMode::Full, env);
+                                     const std::array<std::string, 4>& effects, const FollowPrep& follow) {
+  const task::BuildEnvironment env{effects, [](const std::string& p) { return plat::FileExists(p); },
+                                   [](const std::string&) { return true; }};  // a preview makes no folders
+  const task::BuildResult built =
+      task::BuildCommand(t, task::BuildMode::Full, FollowEnvironment(env, follow));
   std::vector<std::string> words = probe::TaskArguments(built.text);
   if (words.size() < 3 || words[words.size() - 2] != "-y") return {};
   words.resize(words.size() - 2);
@@ -119,6 +121,30 @@ std::string MissingSource(const task::TaskRecord& t) {
   return "";
 }
 
+// A follow task's camera path for one render, in a file of the render's own beside the kept
+// analyses (never beside the batch's output, which a preview does not write to); removed with
+// it. Other layouts get nothing.
+class PreviewFollow {
+ public:
+  PreviewFollow(const task::TaskRecord& task, std::stop_token stop, const AnalysisProgress& analysing) {
+    const std::string folder = reframe::CacheFolder().empty() ? "/tmp" : reframe::CacheFolder();
+    prep_ = PrepareFollow(task, folder + "/preview_tmp.png", stop, analysing);
+  }
+  ~PreviewFollow() { CleanUpFollow(prep_); }
+  PreviewFollow(const PreviewFollow&) = delete;
+  PreviewFollow& operator=(const PreviewFollow&) = delete;
+
+  const FollowPrep& prep() const { return prep_; }
+  // "" when the render can go on, else why not.
+  std::string problem() const {
+    if (prep_.stopped) return "预览已取消。";
+    return prep_.ok ? "" : "无法预览：" + prep_.error;
+  }
+
+ private:
+  FollowPrep prep_;
+};
+
 }  // namespace
 
 double PreviewLength(const task::TaskRecord& task) {
@@ -136,7 +162,8 @@ double PreviewMoment(const task::TaskRecord& task, double seconds) {
 
 std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, double seconds,
                                                const std::array<std::string, 4>& effectFilters,
-                                               const PreviewSettings& settings, Seek seek) {
+                                               const PreviewSettings& settings, Seek seek,
+                                               const FollowPrep& follow) {
   task::TaskRecord t = task;
   // No sound in a still: the graph then has no audio chain that would need an output.
   for (task::Tick tick : {task::kTickForegroundSound, task::kTickBackgroundSound, task::kTickMusic,
@@ -145,7 +172,7 @@ std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, dou
   t.ticks[task::kTickMute] = 1;
   if (settings.quickBackground && int64_t(t.outputWidth) * t.outputHeight >= settings.quickFromPixels)
     t.fastBackground = true;
-  std::vector<std::string> words = SeekedWords(t, PreviewMoment(task, seconds), seek, effectFilters);
+  std::vector<std::string> words = SeekedWords(t, PreviewMoment(task, seconds), seek, effectFilters, follow);
   if (words.empty()) return words;
   for (const char* w : {"-frames:v", "1", "-f", "image2pipe", "-c:v", "png", "pipe:1"}) words.push_back(w);
   return words;
@@ -157,9 +184,10 @@ double PreviewClipEnd(const task::TaskRecord& task, double seconds, double lengt
 
 std::vector<std::string> PreviewClipArguments(const task::TaskRecord& task, double seconds, double length,
                                               const std::string& outputPath,
-                                              const std::array<std::string, 4>& effectFilters, Seek seek) {
+                                              const std::array<std::string, 4>& effectFilters, Seek seek,
+                                              const FollowPrep& follow) {
   const double start = PreviewMoment(task, seconds);
-  std::vector<std::string> words = SeekedWords(task, start, seek, effectFilters);
+  std::vector<std::string> words = SeekedWords(task, start, seek, effectFilters, follow);
   if (words.empty()) return words;
   // With the timestamps kept, the output's -t and -to are moments of the source, not a length:
   // the clip ends at its end moment, and its own timestamps start from 0 for the player.
@@ -198,20 +226,19 @@ std::optional<PngImage> FindPng(std::string_view output) {
 
 PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
                                 const std::array<std::string, 4>& effectFilters, std::stop_token stop,
-                                const PreviewSettings& settings) {
+                                const PreviewSettings& settings, const AnalysisProgress& analysing) {
   PreviewFrame frame;
   if (probe::ConverterPath().empty()) {
     frame.error = probe::MissingConverterMessage();
     return frame;
   }
   if (frame.error = MissingSource(task); !frame.error.empty()) return frame;
-  if (task.layout.kind == task::LayoutKind::Follow) {
-    frame.error = kFollowNotPreviewed;
-    return frame;
-  }
+  const PreviewFollow follow(task, stop, analysing);
+  if (frame.error = follow.problem(); !frame.error.empty()) return frame;
   probe::ConverterOutput run;
   for (Seek seek : {Seek::Fast, Seek::Exact}) {
-    const std::vector<std::string> args = PreviewFrameArguments(task, seconds, effectFilters, settings, seek);
+    const std::vector<std::string> args =
+        PreviewFrameArguments(task, seconds, effectFilters, settings, seek, follow.prep());
     if (args.empty()) {
       frame.error = "无法预览：这个任务的命令无法生成。";
       return frame;
@@ -234,14 +261,15 @@ PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
 
 std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, double length,
                               const std::string& outputPath, const std::array<std::string, 4>& effectFilters,
-                              std::stop_token stop) {
+                              std::stop_token stop, const AnalysisProgress& analysing) {
   if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
   if (std::string missing = MissingSource(task); !missing.empty()) return missing;
-  if (task.layout.kind == task::LayoutKind::Follow) return kFollowNotPreviewed;
+  const PreviewFollow follow(task, stop, analysing);
+  if (std::string why = follow.problem(); !why.empty()) return why;
   probe::ConverterOutput run;
   for (Seek seek : {Seek::Fast, Seek::Exact}) {
     const std::vector<std::string> args =
-        PreviewClipArguments(task, seconds, length, outputPath, effectFilters, seek);
+        PreviewClipArguments(task, seconds, length, outputPath, effectFilters, seek, follow.prep());
     if (args.empty()) return "无法预览：这个任务的命令无法生成。";
     run = RunWithTexts(task, args, stop);
     if (run.stopped) {

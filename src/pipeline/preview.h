@@ -9,22 +9,24 @@
 // decode after a fast seek (a clip whose marked keyframes are not ones), the render is made
 // again decoding each input from its start. The sound is left out of the frame.
 #include <array>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "pipeline/follow_prep.h"
 #include "task/task_record.h"
 
 namespace pipeline {
 
 enum class Seek { Fast, Exact };
 
-// Why a follow task has no preview: its crop moves along a path that only the analysis of the
-// whole clip finds.
-inline constexpr const char* kFollowNotPreviewed =
-    "智能跟随的画面要先分析整段视频才能确定，无法预览。添加任务后，执行时会先分析再转换。";
+// Gets 0..1 while the whole clip of a follow task is analysed for its camera path, as the
+// batch analyses it; the result is kept, so the batch (and the next preview) takes it from
+// there.
+using AnalysisProgress = std::function<void(double)>;
 
 struct PreviewSettings {
   // Build the background the quick way (快速背景) for the frame of a large canvas even when the
@@ -45,7 +47,8 @@ double PreviewMoment(const task::TaskRecord& task, double seconds);
 // output frame at `seconds` as one PNG to standard output. Empty when the task cannot be built.
 std::vector<std::string> PreviewFrameArguments(const task::TaskRecord& task, double seconds,
                                                const std::array<std::string, 4>& effectFilters,
-                                               const PreviewSettings& settings = {}, Seek seek = Seek::Fast);
+                                               const PreviewSettings& settings = {}, Seek seek = Seek::Fast,
+                                               const FollowPrep& follow = {});
 
 // Where `length` seconds from `seconds` end: at the end of the task's output at the latest.
 double PreviewClipEnd(const task::TaskRecord& task, double seconds, double length);
@@ -55,7 +58,7 @@ double PreviewClipEnd(const task::TaskRecord& task, double seconds, double lengt
 std::vector<std::string> PreviewClipArguments(const task::TaskRecord& task, double seconds, double length,
                                               const std::string& outputPath,
                                               const std::array<std::string, 4>& effectFilters,
-                                              Seek seek = Seek::Fast);
+                                              Seek seek = Seek::Fast, const FollowPrep& follow = {});
 
 struct PngImage {
   std::string bytes;
@@ -72,15 +75,16 @@ struct PreviewFrame {
   bool exactSeek = false;  // the fast seek could not be decoded; the frame was decoded from the start
 };
 
-// Renders the frame; a stop request ends the converter at once and gives no image.
+// Renders the frame (a follow task's after its analysis); a stop request ends the converter
+// at once and gives no image.
 PreviewFrame RenderPreviewFrame(const task::TaskRecord& task, double seconds,
                                 const std::array<std::string, 4>& effectFilters, std::stop_token stop = {},
-                                const PreviewSettings& settings = {});
+                                const PreviewSettings& settings = {}, const AnalysisProgress& analysing = {});
 
 // Encodes the few seconds and checks that the file holds them; "" when done, else why not
 // (and no file is left).
 std::string RenderPreviewClip(const task::TaskRecord& task, double seconds, double length,
                               const std::string& outputPath, const std::array<std::string, 4>& effectFilters,
-                              std::stop_token stop = {});
+                              std::stop_token stop = {}, const AnalysisProgress& analysing = {});
 
 }  // namespace pipeline

@@ -30,17 +30,6 @@ class PreviewInWindowTest : public WindowCase {
   }
 };
 
-// SSIM of the brightness of two pictures of one size, as the converter measures it. The crop
-// enlarges the small clip three times, where the encoder's colour loss at hard edges alone
-// costs some 0.05 of the colour planes' SSIM; the brightness tells a crop 20% off (about 0.5)
-// from the same one (above 0.97).
-double Ssim(const std::string& a, const std::string& b) {
-  const std::string out = Capture("ffmpeg -hide_banner -nostdin -i '" + a + "' -i '" + b +
-                                  "' -lavfi '[0]format=gray[a];[1]format=gray[b];[a][b]ssim' -f null - 2>&1");
-  const size_t at = out.rfind("All:");
-  return at == std::string::npos ? 0 : std::atof(out.c_str() + at + 4);
-}
-
 TEST_F(PreviewInWindowTest, PreparedAndStoredTaskShowWhatTheBatchMakesInEveryLayout) {
   const std::string folder = NewFolder("preview");
   const std::string clip = CopyInto(VideoWithSound(320, 180, 2), folder);
@@ -116,8 +105,39 @@ TEST_F(PreviewInWindowTest, PreparedAndStoredTaskShowWhatTheBatchMakesInEveryLay
                     probe::SplitArguments(task.commandLine).back() + "' -frames:v 1 '" + cut + "'"),
               0);
     ASSERT_TRUE(prepared.save(QString::fromStdString(previewed)));
-    EXPECT_GE(Ssim(previewed, cut), 0.95);
+    // The crop enlarges the small clip three times: brightness tells a crop 20% off (about
+    // 0.5) from the same one (above 0.97).
+    EXPECT_GE(Ssim(previewed, cut, SsimOf::Brightness), 0.95);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// 智能跟随: the whole clip is analysed once, with its progress on show, and then each moment
+// is drawn from the kept analysis, as the batch will take it.
+TEST_F(PreviewInWindowTest, FollowIsAnalysedOnceAndThenPreviewed) {
+  const std::string folder = NewFolder("follow");
+  setenv("XDG_CACHE_HOME", (folder + "/cache").c_str(), 1);
+  window->show();
+  PickForeground(CopyInto(VideoWithSound(320, 180, 2), folder));
+  Find<QComboBox>("画面")->setCurrentIndex(3);
+  app::PreviewWindow* preview = OpenPreview("预览当前设置");
+  ASSERT_NE(preview, nullptr);
+  auto* message = preview->findChild<QLabel*>("预览信息");
+  EXPECT_TRUE(message->text().startsWith("智能跟随：正在分析整段视频")) << message->text().toStdString();
+  QSignalSpy shown(preview, &app::PreviewWindow::frameShown);
+  ASSERT_TRUE(shown.wait(60000)) << message->text().toStdString();
+  ASSERT_FALSE(preview->shownFrame().isNull()) << message->text().toStdString();
+  EXPECT_GT(preview->shownFrame().height(), preview->shownFrame().width());
+  EXPECT_EQ(Capture("ls '" + folder + "/cache/flipframe/reframe' | grep -c txt"), "1\n");
+
+  preview->findChild<QSlider*>("预览时刻")->setValue(1500);
+  ASSERT_TRUE(shown.wait(60000));
+  EXPECT_FALSE(preview->shownFrame().isNull()) << message->text().toStdString();
+  EXPECT_FALSE(message->text().startsWith("智能跟随")) << message->text().toStdString();
+  unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace

@@ -164,12 +164,13 @@ TEST(TaskListModel, CellsTitlesAndTooltips) {
     task::CanvasLayout layout;
     bool fast;
     std::string preset;
-    QString cell, notes;
+    QString cell, notes, speed;
   } layouts[] = {
-      {{task::LayoutKind::Blur}, true, "veryfast", "模糊·快", "\n快速背景\n编码速度：veryfast"},
-      {{task::LayoutKind::Colour, "FF0000"}, true, "", "纯色", "\n画面：纯色背景 #FF0000"},
-      {{task::LayoutKind::Crop, "000000", 35}, false, "", "裁切35%", "\n画面：裁切铺满（位置 35%）"},
-      {{task::LayoutKind::Follow}, false, "", "跟随", "\n画面：智能跟随"}};
+      {{task::LayoutKind::Blur}, true, "veryfast", "模糊·快", "\n快速背景\n编码速度：veryfast", "很快"},
+      {{task::LayoutKind::Colour, "FF0000"}, true, "", "纯色", "\n画面：纯色背景 #FF0000", ""},
+      {{task::LayoutKind::Crop, "000000", 35}, false, "ultrafast", "裁切35%",
+       "\n画面：裁切铺满（位置 35%）\n编码速度：ultrafast", "极快"},
+      {{task::LayoutKind::Follow}, false, "veryslow", "跟随", "\n画面：智能跟随\n编码速度：veryslow", "很慢"}};
   for (const auto& l : layouts) {
     r.layout = l.layout;
     r.fastBackground = l.fast;
@@ -177,7 +178,10 @@ TEST(TaskListModel, CellsTitlesAndTooltips) {
     m.updateSettings(0, r);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kLayout), l.cell);
     EXPECT_EQ(Cell(m, 0, TaskListModel::kLayout, Qt::ToolTipRole), path + l.notes);
+    EXPECT_EQ(Cell(m, 0, TaskListModel::kSpeed), l.speed);  // until a run's speed stands there
   }
+  m.setSpeed(0, QStringLiteral("2.5"));
+  EXPECT_EQ(Cell(m, 0, TaskListModel::kSpeed), QStringLiteral("2.5"));
 }
 
 // The file cell's tooltip names what sets a task apart beyond its cells, below the path.

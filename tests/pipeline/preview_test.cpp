@@ -16,14 +16,6 @@ namespace {
 
 using namespace testing_support;
 
-// SSIM of two pictures of one size, as the converter measures it.
-double Ssim(const std::string& a, const std::string& b) {
-  const std::string out =
-      Capture("ffmpeg -hide_banner -nostdin -i '" + a + "' -i '" + b + "' -lavfi ssim -f null - 2>&1");
-  const size_t at = out.rfind("All:");
-  return at == std::string::npos ? 0 : std::atof(out.c_str() + at + 4);
-}
-
 std::string WriteFile(const std::string& path, const std::string& bytes) {
   EXPECT_TRUE(plat::WriteFileAtomically(path, bytes));
   return path;

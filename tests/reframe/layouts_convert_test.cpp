@@ -1,8 +1,8 @@
 // Each layout that replaces the blurred background, through the real converter: the output has
 // the canvas size, the colour layout shows its colour, and the follow layout (analysis, sendcmd
 // file, conversion) keeps a bright box that moves across a dark clip whole in its frames, where
-// a fixed centre crop would lose it. The folder's name holds the characters a filter path must
-// escape.
+// a fixed centre crop would lose it, and its preview shows the converted frame. The folder's name holds the
+// characters a filter path must escape.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,6 +10,7 @@
 
 #include "batch/task_worker.h"
 #include "pipeline/follow_prep.h"
+#include "pipeline/preview.h"
 #include "pipeline/stored_task.h"
 #include "platform/platform.h"
 #include "probe/converter.h"
@@ -22,12 +23,6 @@ namespace ts = testing_support;
 
 namespace {
 
-std::string ShellQuoted(const std::string& s) {
-  std::string r = "'";
-  for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return r + "'";
-}
-
 // 320x180, 3 s at 25 fps: a 40x40 bright box on a dark ground, its left edge at 10 + 90 t (under the
 // camera's speed limit of a window a second).
 std::string MovingBoxClip(const std::string& folder) {
@@ -37,14 +32,14 @@ std::string MovingBoxClip(const std::string& folder) {
       "ffmpeg -v error -y -f lavfi -i color=c=0x101018:s=320x180:r=25:d=3 -f lavfi -i "
       "color=c=0xf0f0f0:s=40x40:r=25:d=3 -filter_complex "
       "\"[0:v][1:v]overlay=x='10+90*t':y=70,format=yuv420p\" -c:v libx264 -preset ultrafast " +
-      ShellQuoted(clip));
+      ts::ShellQuoted(clip));
   EXPECT_EQ(rc, 0);
   return clip;
 }
 
 // A grey frame of the output at `seconds`.
 std::string GreyFrame(const std::string& video, double seconds) {
-  return ts::Capture("ffmpeg -v error -ss " + std::to_string(seconds) + " -i " + ShellQuoted(video) +
+  return ts::Capture("ffmpeg -v error -ss " + std::to_string(seconds) + " -i " + ts::ShellQuoted(video) +
                      " -frames:v 1 -f rawvideo -pix_fmt gray -");
 }
 
@@ -82,7 +77,7 @@ TEST_P(Layouts, ConvertToTheCanvasSize) {
   EXPECT_EQ(facts.height, 320);
 
   if (t.layout.kind == LayoutKind::Colour) {
-    const std::string rgb = ts::Capture("ffmpeg -v error -i " + ShellQuoted(output) +
+    const std::string rgb = ts::Capture("ffmpeg -v error -i " + ts::ShellQuoted(output) +
                                         " -frames:v 1 -vf crop=2:2:0:0 -f rawvideo -pix_fmt rgb24 -");
     ASSERT_GE(rgb.size(), 3u);
     EXPECT_NEAR(static_cast<unsigned char>(rgb[0]), 0x33, 10);
@@ -106,6 +101,17 @@ TEST_P(Layouts, ConvertToTheCanvasSize) {
       EXPECT_GT(left, 0) << "at " << at << " s";
       EXPECT_LT(right, 179) << "at " << at << " s";
     }
+    // The preview of a moment is that frame of the conversion, its camera path taken from
+    // the kept analysis through a file of its own that it removes.
+    const std::string cut = folder + "/cut.png", previewed = folder + "/preview.png";
+    ASSERT_EQ(ts::Shell("ffmpeg -v error -y -ss 1.2 -i " + ts::ShellQuoted(output) + " -frames:v 1 " +
+                        ts::ShellQuoted(cut)),
+              0);
+    const pipeline::PreviewFrame frame = pipeline::RenderPreviewFrame(t, 1.2, ts::BuiltInEffects());
+    ASSERT_TRUE(frame.image) << frame.error;
+    ASSERT_TRUE(plat::WriteFileAtomically(previewed, frame.image->bytes));
+    EXPECT_GE(ts::Ssim(previewed, cut, ts::SsimOf::Brightness), 0.95);
+    EXPECT_EQ(ts::Capture("ls " + ts::ShellQuoted(reframe::CacheFolder()) + " | grep -c preview_tmp"), "0\n");
     // A second run takes the kept analysis (the cache file is there) and writes a crop-path
     // file of its own: two runs of one task at once never share one.
     EXPECT_TRUE(plat::FileExists(reframe::CachePath(pipeline::FollowRequest(t))));

@@ -79,6 +79,12 @@ int Shell(const std::string& command) {
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
+std::string ShellQuoted(const std::string& s) {
+  std::string quoted = "'";
+  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 std::string Capture(const std::string& command) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
@@ -88,6 +94,17 @@ std::string Capture(const std::string& command) {
   while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
   pclose(p);
   return out;
+}
+
+double Ssim(const std::string& a, const std::string& b, SsimOf planes) {
+  const std::string graph =
+      planes == SsimOf::Brightness ? "'[0]format=gray[a];[1]format=gray[b];[a][b]ssim'" : "ssim";
+  std::string command = "ffmpeg -hide_banner -nostdin -i ";
+  command.append(ShellQuoted(a)).append(" -i ").append(ShellQuoted(b));
+  command.append(" -lavfi ").append(graph).append(" -f null - 2>&1");
+  const std::string out = Capture(command);
+  const size_t at = out.rfind("All:");
+  return at == std::string::npos ? 0 : std::atof(out.c_str() + at + 4);
 }
 
 std::string VideoWithSound(int w, int h, int s, int fps) {

@@ -9,10 +9,17 @@ namespace testing_support {
 std::string TempFolder();
 // A folder of the running test's own inside TempFolder(), named `prefix` + the test's name.
 std::string CurrentTestFolder(const std::string& prefix = "");
+// `s` as one word of a shell command, whatever it holds.
+std::string ShellQuoted(const std::string& s);
 // Runs a shell command; returns its exit status.
 int Shell(const std::string& command);
 // Runs a command and returns what it printed on standard output.
 std::string Capture(const std::string& command);
+
+// SSIM of two pictures of one size as the converter measures it: of all planes, or of the
+// brightness alone (where an enlarged small clip's colour loss at hard edges would count).
+enum class SsimOf { AllPlanes, Brightness };
+double Ssim(const std::string& a, const std::string& b, SsimOf planes = SsimOf::AllPlanes);
 
 // Each returns the path of a file made once and kept in a media cache shared by all test
 // processes (/tmp/flipframe-test-media). Never write beside these files: a test whose
