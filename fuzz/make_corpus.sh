@@ -39,7 +39,7 @@ fi
 # hostile.json (a foreign command and an option as a path: refused), follow.json (its tasks
 # as follow tasks: a stored command writing outside result/ with a far "-to", a foreground 0
 # pixels wide, three copies, a frame rate of 12 digits) and publish.json (its first task with a
-# publishing target and band texts) are edited from made.json.
+# publishing target, band texts and a logo) are edited from made.json.
 if [ -x "${FLIPFRAME:-}" ]; then
   d=/tmp/flipframe-corpus-lists
   rm -rf "$d" && mkdir -p "$d" "$here/corpus/task_list"

@@ -277,8 +277,8 @@ int RunConvertCommand(const std::vector<std::string>& args) {
   // file, the rename wants an absolute target, and a list may be run from anywhere.
   request.saveList = plat::AbsolutePath(request.saveList);
   request.previewOut = plat::AbsolutePath(request.previewOut);
-  for (std::string* path :
-       {&request.settings.background, &request.settings.animation, &request.settings.music})
+  for (std::string* path : {&request.settings.background, &request.settings.animation,
+                            &request.settings.music, &request.settings.logo.path})
     *path = plat::AbsolutePath(*path);
   // A list that is there but unreadable is refused before any file is probed.
   const std::string& list = request.saveList;

@@ -60,6 +60,11 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
       {"text-size", "8..400", "标题和字幕的文字高度（像素），放不下时自动缩小", "输出宽度的 1/16"},
       {"text-colour", "RRGGBB", "标题和字幕的颜色", "FFFFFF"},
       {"outline-colour", "RRGGBB", "标题和字幕的描边颜色", "000000"},
+      {"logo", "FILE", "Logo：叠在画面最上层的图片（PNG 可带透明，JPG）或 GIF 动画（循环播放）", "无"},
+      {"logo-place", "PLACE", "Logo 的位置：top-left、top-right、bottom-left 或 bottom-right", "top-right"},
+      {"logo-size", "PERCENT", "Logo 的宽度，占画面宽度的百分比（1..100）", "15"},
+      {"logo-margin", "PERCENT", "Logo 与画面边缘的距离，占画面宽度的百分比（0..50）", "3"},
+      {"logo-opacity", "PERCENT", "Logo 的不透明度，百分比（1..100）", "100"},
       {"save-list", "LIST.json",
        "不执行任务，而是把任务加入任务列表文件 LIST.json（不存在时新建），以后用 'flipframe run' 执行",
        nullptr},
@@ -166,6 +171,46 @@ bool PublishOptions(const ParsedOptions& p, ConvertRequest& req) {
   if (const std::string problem = task::BandTextsProblem(b); !problem.empty()) {
     req.error = problem;
     return false;
+  }
+  return true;
+}
+
+// --logo and how it is laid over the canvas.
+bool LogoOptions(const ParsedOptions& p, ConvertRequest& req) {
+  task::Logo& logo = req.settings.logo;
+  if (!p.has("logo")) {
+    for (const char* other : {"logo-place", "logo-size", "logo-margin", "logo-opacity"})
+      if (p.has(other)) {
+        req.error = std::string("--") + other + " 需要与 --logo 一起使用";
+        return false;
+      }
+    return true;
+  }
+  logo.path = p.values.at("logo");
+  if (logo.path.empty()) {
+    req.error = "--logo 需要一个图片或 GIF 文件";
+    return false;
+  }
+  if (p.has("logo-place")) {
+    const std::optional<task::LogoPlace> place = task::LogoPlaceOf(p.values.at("logo-place"));
+    if (!place) {
+      req.error = "--logo-place 取 top-left、top-right、bottom-left 或 bottom-right，而不是“" +
+                  p.values.at("logo-place") + "”";
+      return false;
+    }
+    logo.place = *place;
+  }
+  const struct {
+    const char* name;
+    int low, high;
+    int* value;
+  } numbers[] = {{"logo-size", task::kLogoSizeMin, task::kLogoSizeMax, &logo.size},
+                 {"logo-margin", task::kLogoMarginMin, task::kLogoMarginMax, &logo.margin},
+                 {"logo-opacity", task::kLogoOpacityMin, task::kLogoOpacityMax, &logo.opacity}};
+  for (const auto& n : numbers) {
+    std::optional<int> v;
+    if (!IntOption(p, n.name, n.low, n.high, v, req.error)) return false;
+    if (v) *n.value = *v;
   }
   return true;
 }
@@ -282,7 +327,7 @@ ConvertRequest ParseConvertArguments(const std::vector<std::string>& args) {
       return req;
     }
   }
-  if (!PublishOptions(p, req)) return req;
+  if (!PublishOptions(p, req) || !LogoOptions(p, req)) return req;
   req.dryRun = p.has("dry-run");
   if (!ParseJobs(p, req.jobs, error)) return req;
   if (p.has("save-list")) {

@@ -202,6 +202,8 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
   // 发布设置: a clip too long for the target is left out, named with its length.
   settings.target = editor->chosenTarget;
   settings.bandTexts = editor->bandTemplate;
+  settings.logo = editor->chosenLogo;
+  settings.logo.path = task::Unquote(settings.logo.path);
   const int firstIndex = taskList->size() + 1;
   const std::array<std::string, 4> filters = editor->effectFilters;
 

@@ -58,8 +58,10 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   }
   publish_ = new PublishPart(*this, ui.get(), "PublishPart");
   publish_->batch = batch_;
+  publish_->editor = editor_;
   connect(publish_, &PublishPart::targetChosen, editor_, &TaskEditor::OnTargetChosen);
   connect(publish_, &PublishPart::textsEdited, editor_, &TaskEditor::OnTextsEdited);
+  connect(publish_, &PublishPart::logoEdited, editor_, &TaskEditor::OnLogoEdited);
   connect(editor_, &TaskEditor::publishShown, publish_, &PublishPart::Show);
   editor_->ratioTable = app::kRatioTable;
   batch_->runner = batch_->MakeBatchRunner();

@@ -68,11 +68,12 @@ void PublishPart::BuildDialog() {
   form->addRow(QStringLiteral("文字大小（像素）："), sizeBox_);
   form->addRow(QStringLiteral("文字颜色 RRGGBB："), colourBox_);
   form->addRow(QStringLiteral("描边颜色 RRGGBB："), outlineBox_);
+  BuildLogoRows(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog_);
   form->addRow(buttons);
   connect(buttons, &QDialogButtonBox::rejected, dialog_, &QDialog::hide);
   dialog_->setMinimumWidth(420);
-  Show({}, {});
+  Show({}, {}, {});
 
   connect(targetBox_, &QComboBox::currentIndexChanged, this, &PublishPart::OnTargetItem);
   for (QLineEdit* box : {titleBox_, captionBox_, fontBox_, colourBox_, outlineBox_})
@@ -97,7 +98,8 @@ void PublishPart::Open() {
   dialog_->raise();
 }
 
-void PublishPart::Show(const task::TargetSettings& target, const task::BandTexts& texts) {
+void PublishPart::Show(const task::TargetSettings& target, const task::BandTexts& texts,
+                       const task::Logo& logo) {
   showing_ = true;
   const task::PublishTarget* listed = task::FindTarget(targets_, target.name);
   targetBox_->setCurrentIndex(listed ? int(listed - targets_.data()) + 1 : 0);
@@ -108,6 +110,8 @@ void PublishPart::Show(const task::TargetSettings& target, const task::BandTexts
   sizeBox_->setValue(texts.size);
   colourBox_->setText(FromUtf8(texts.colour));
   outlineBox_->setText(FromUtf8(texts.outline));
+  logo_ = logo;
+  ShowLogo();
   showing_ = false;
 }
 

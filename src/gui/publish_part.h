@@ -1,19 +1,25 @@
 #pragma once
-// 发布设置: the publishing target and the texts in the bands, set in a small window opened by
+// 发布设置: the publishing target, the texts in the bands and the logo, set in a small window opened by
 // the button 发布按钮 of the bottom strip. It holds what the user chose and tells the task
 // editor through its signals; the editor tells it what a task shown for editing holds.
 // Tests find the window and its controls by their object names (发布设置, 发布目标, 标题框,
-// 字幕框, 字体框, 文字大小, 文字颜色, 描边颜色).
+// 字幕框, 字体框, 文字大小, 文字颜色, 描边颜色, Logo框, Logo按钮, 清空Logo, Logo位置, Logo大小,
+// Logo边距, Logo不透明度).
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "gui/window_part.h"
 #include "task/band_text.h"
+#include "task/logo.h"
 #include "task/targets.h"
 
 class QComboBox;
 class QDialog;
+class QFormLayout;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 
 class PublishPart : public WindowPart {
@@ -25,17 +31,25 @@ class PublishPart : public WindowPart {
   // The targets of targets.ini; the entries left out are shown in the window's note.
   void LoadTargets(const task::TargetFile& file);
   void Open();
-  // A task shown for editing: its target (by name; one no longer listed shows as 自定义) and texts.
-  void Show(const task::TargetSettings& target, const task::BandTexts& texts);
+  // A task shown for editing: its target (by name; one no longer listed shows as 自定义), texts
+  // and logo.
+  void Show(const task::TargetSettings& target, const task::BandTexts& texts, const task::Logo& logo);
 
  signals:
   void targetChosen(std::optional<task::PublishTarget> target);  // nothing: 自定义
   void textsEdited(task::BandTexts texts);
+  void logoEdited(task::Logo logo);
 
  private:
   void BuildDialog();
   void OnTargetItem(int item);
   void OnTextEdited();
+  // publish_logo.cpp
+  void BuildLogoRows(QFormLayout* form);
+  void PickLogo();
+  void ClearLogo();
+  void OnLogoEdited();
+  void ShowLogo();
 
   std::vector<task::PublishTarget> targets_;
   task::BandTexts texts_;
@@ -45,4 +59,10 @@ class PublishPart : public WindowPart {
   QLineEdit *titleBox_ = nullptr, *captionBox_ = nullptr, *fontBox_ = nullptr;
   QLineEdit *colourBox_ = nullptr, *outlineBox_ = nullptr;
   QSpinBox* sizeBox_ = nullptr;
+  task::Logo logo_;
+  std::string logoFolder_;  // where the logo picker opens when there is no logo
+  QLabel* logoBox_ = nullptr;
+  QPushButton *logoButton_ = nullptr, *clearLogo_ = nullptr;
+  QComboBox* logoPlace_ = nullptr;
+  QSpinBox *logoSize_ = nullptr, *logoMargin_ = nullptr, *logoOpacity_ = nullptr;
 };

@@ -19,6 +19,8 @@ void TaskEditor::OnTargetChosen(std::optional<task::PublishTarget> target) {
 
 void TaskEditor::OnTextsEdited(task::BandTexts texts) { bandTemplate = std::move(texts); }
 
+void TaskEditor::OnLogoEdited(task::Logo logo) { chosenLogo = std::move(logo); }
+
 task::BandTexts TaskEditor::FilledBandTexts(const std::string& foreground) const {
   const int index = editingStored ? tasks->CurrentRow() : tasks->taskList->size() + 1;
   return task::FilledBandTexts(bandTemplate, foreground, index);

@@ -66,6 +66,7 @@ pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   a.encoderPreset = task::EncoderPresetOfItem(ui->编码速度->currentIndex());
   a.target = chosenTarget ? chosenTarget->settings : task::TargetSettings{};
   a.bandTexts = FilledBandTexts(a.foregroundBox);
+  a.logo = chosenLogo;
   return a;
 }
 

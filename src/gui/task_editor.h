@@ -41,6 +41,7 @@ class TaskEditor : public WindowPart {
   // {name} and {index} are filled in for the task.
   std::optional<task::PublishTarget> chosenTarget;
   task::BandTexts bandTemplate;
+  task::Logo chosenLogo;  // none: no logo
 
   // Every switch control once, in the order of the task record's disabled states, with its
   // place among the record's ticks (-1 none: not a check box).
@@ -105,6 +106,7 @@ class TaskEditor : public WindowPart {
   // publish_settings.cpp
   void OnTargetChosen(std::optional<task::PublishTarget> target);
   void OnTextsEdited(task::BandTexts texts);
+  void OnLogoEdited(task::Logo logo);
   // The band texts of the task being prepared, {name} and {index} filled in.
   task::BandTexts FilledBandTexts(const std::string& foreground) const;
   // A foreground longer than the chosen target takes: asks whether to cut it to the limit.
@@ -112,7 +114,7 @@ class TaskEditor : public WindowPart {
 
  signals:
   // A task is shown for editing: the publishing settings it holds.
-  void publishShown(const task::TargetSettings& target, const task::BandTexts& texts);
+  void publishShown(const task::TargetSettings& target, const task::BandTexts& texts, const task::Logo& logo);
 
  private:
   task::ActiveBox activeSizeBox_ = task::ActiveBox::None;  // coloured light blue

@@ -87,7 +87,8 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->快速背景->setChecked(r.fastBackground);
   ui->画面->setCurrentIndex(static_cast<int>(r.layout.kind));
   ui->编码速度->setCurrentIndex(task::EncoderPresetItem(r.encoderPreset));
-  emit publishShown(r.target, r.bandTexts);
+  chosenLogo = r.logo;  // saved again with the task unless changed
+  emit publishShown(r.target, r.bandTexts, r.logo);
 }
 
 void TaskEditor::SetEditingStored(bool stored) {

@@ -149,6 +149,11 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
     if (kind == kForeground && checkForeground)
       if (std::string why = checkForeground(r); !why.empty()) return refuse(why);
   }
+  if (settings.logo.used()) {
+    s.logo = settings.logo;
+    s.logo.path = Quote(settings.logo.path);
+    if (std::string why = ProbeLogo(s.logo); !why.empty()) return refuse(why);
+  }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) {
     made = refuse(why);
     if (settings.target && why == OverLimitMessage(r, *settings.target)) made.step = TaskStep::OverLimit;

@@ -39,6 +39,9 @@ struct SettingsTemplate {
   enum class OverLimit { Ask, Cut, Keep } overLimit = OverLimit::Ask;
   // "标题", "字幕" and their style; {name} and {index} are filled in for each task.
   task::BandTexts bandTexts;
+  // "Logo", its path a file's path without quotes, as the files above; the file is probed
+  // when the task is made, which sets its kind.
+  task::Logo logo;
   int index = 1;  // the task's number, for {index}
 };
 

@@ -48,8 +48,12 @@ std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds, Seek se
   words.resize(words.size() - 2);
   std::vector<std::string> out{"-nostdin", "-v", "error", "-copyts"};
   const std::string at = SecondsText(seconds);
-  for (std::string& w : words) {
-    if (w == "-i" && seek == Seek::Fast) {
+  // The logo, the last input, is never seeked: a still picture has its one frame at the start.
+  const auto logoInput =
+      t.logo.used() ? std::find(words.rbegin(), words.rend(), "-i").base() - 1 : words.end();
+  for (auto i = words.begin(); i != words.end(); ++i) {
+    std::string& w = *i;
+    if (w == "-i" && seek == Seek::Fast && i != logoInput) {
       out.push_back("-ss");
       out.push_back(at);
     }
@@ -114,7 +118,8 @@ std::string LastLine(std::string_view text) {
 // "" when every source is there, else the message naming the first one that is not.
 // (A task being prepared may have no background yet, which the batch's check would count.)
 std::string MissingSource(const task::TaskRecord& t) {
-  for (const std::string* quoted : {&t.foregroundPath, &t.backgroundPath, &t.animationPath, &t.audioPath}) {
+  for (const std::string* quoted :
+       {&t.foregroundPath, &t.backgroundPath, &t.animationPath, &t.audioPath, &t.logo.path}) {
     const std::string path = task::Unquote(*quoted);
     if (!path.empty() && !plat::IsRegularFile(path)) return "源文件不存在：" + path;
   }

@@ -2,6 +2,9 @@
 
 #include "platform/fonts.h"
 #include "platform/platform.h"
+#include "probe/converter.h"
+#include "probe/path_check.h"
+#include "probe/probe_file.h"
 #include "task/control_rules.h"
 #include "text/bytes.h"
 
@@ -35,6 +38,20 @@ std::string BandTextsSettingsProblem(const task::BandTexts& texts) {
   if (texts.used() && !texts.font.empty() && plat::FontFileFor(texts.font).empty())
     return "找不到字体“" + texts.font + "”：请给出已安装字体的名称或字体文件的路径";
   return "";
+}
+
+std::string ProbeLogo(task::Logo& logo) {
+  const std::string path = task::Unquote(logo.path);
+  const std::string named = "Logo 文件“" + path + "”";
+  if (const char* problem = probe::ProbeRequestProblem(path); *problem) return named + "：" + problem;
+  if (probe::ConverterPath().empty()) return probe::MissingConverterMessage();
+  const probe::ProbeOutcome out = probe::ProbeFile(path);
+  if (out.status == probe::ProbeStatus::Parsed &&
+      (out.info.kind == task::kKindStill || out.info.kind == task::kKindGif)) {
+    logo.kind = out.info.kind;
+    return "";
+  }
+  return named + "必须为图片（PNG、JPG）或 GIF 动画文件";
 }
 
 std::string WriteBandTexts(const std::vector<task::BandTextFile>& files) {

@@ -25,6 +25,10 @@ void CutToLimit(SettingsArea& s, const task::PublishTarget& target);
 // named font that is neither an installed family nor a font file.
 std::string BandTextsSettingsProblem(const task::BandTexts& texts);
 
+// A logo file picked: the checks every source file passes, then the probe. "" when the
+// converter reads it as a still picture or a GIF (`logo` then has its kind), else the refusal.
+std::string ProbeLogo(task::Logo& logo);
+
 // Writes the files the title and caption filters read: "" or why one could not be written
 // (then none is left behind). RemoveBandTexts takes them away after the converter ended.
 std::string WriteBandTexts(const std::vector<task::BandTextFile>& files);

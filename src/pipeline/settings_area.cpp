@@ -337,6 +337,7 @@ void ReadTask(SettingsArea& s, TaskRecord& r) {
   r.encoderPreset = s.encoderPreset;
   r.target = s.target;
   r.bandTexts = s.bandTexts;
+  r.logo = s.logo;
   r.backgroundPath = plat::FileExists(s.backgroundBox) ? Quote(s.backgroundBox) : r.foregroundPath;
   r.animationPath = plat::FileExists(s.animationBox) ? Quote(s.animationBox) : "";
   r.audioPath = plat::FileExists(s.audioBox) ? Quote(s.audioBox) : "";

@@ -35,6 +35,7 @@ struct SettingsArea {
   std::string encoderPreset;     // 编码速度: TaskRecord::encoderPreset
   task::TargetSettings target;   // 发布目标: TaskRecord::target
   task::BandTexts bandTexts;     // 标题, 字幕: TaskRecord::bandTexts
+  task::Logo logo;               // Logo: TaskRecord::logo
 
   bool ticked(task::Tick t) const { return ticks[t] != 0; }
   bool enabled(task::Disabled d) const { return disabled[d] == 0; }

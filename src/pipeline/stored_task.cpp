@@ -155,7 +155,8 @@ std::string TaskNumbers(const std::vector<int>& numbers) {
 std::string StoredTaskProblem(const TaskRecord& r) {
   for (std::string p :
        {PathProblem("前景文件", r.foregroundPath, false), PathProblem("背景文件", r.backgroundPath, true),
-        PathProblem("动画文件", r.animationPath, true), PathProblem("音乐文件", r.audioPath, true)})
+        PathProblem("动画文件", r.animationPath, true), PathProblem("音乐文件", r.audioPath, true),
+        PathProblem("Logo 文件", r.logo.path, true)})
     if (!p.empty()) return p;
   if (!IsPlainExtension(r.outputFormat)) return Named("输出格式", r.outputFormat, "不是文件扩展名");
   // A finished task's result: in "result/" beside the foreground, like every output.
@@ -173,6 +174,8 @@ std::string StoredTaskProblem(const TaskRecord& r) {
     return Named("编码速度", r.encoderPreset, "不是 x264 的预设（ultrafast 到 veryslow）");
   if (std::string p = task::TargetSettingsProblem(r.target); !p.empty()) return "发布目标：" + p;
   if (std::string p = task::BandTextsProblem(r.bandTexts); !p.empty()) return p;
+  if (r.logo.used() && r.logo.kind != task::kKindStill && r.logo.kind != task::kKindGif)
+    return "Logo 类型（" + std::to_string(r.logo.kind) + "）不是图片或 GIF 动画";
   if (!IsFrameRate(r.foregroundFps)) return Named("前景帧率", r.foregroundFps, "不是数字");
   if (r.foregroundAudioCodec.size() > 32 ||
       r.foregroundAudioCodec.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
@@ -200,6 +203,9 @@ std::string StoredTaskProblem(const TaskRecord& r) {
       {"背景模糊", r.backgroundBlur, 0, 10},
       {"动画模糊", r.animationBlur, 0, 10},
       {"动画透明", r.animationOpacity, 0, 9},
+      {"Logo 大小", r.logo.size, task::kLogoSizeMin, task::kLogoSizeMax},
+      {"Logo 边距", r.logo.margin, task::kLogoMarginMin, task::kLogoMarginMax},
+      {"Logo 不透明度", r.logo.opacity, task::kLogoOpacityMin, task::kLogoOpacityMax},
   };
   for (const Range& range : ranges)
     if (std::string p = RangeProblem(range); !p.empty()) return p;

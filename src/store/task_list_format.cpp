@@ -83,6 +83,7 @@ const QString kLayout = QStringLiteral("layout");
 const QString kEncoderPreset = QStringLiteral("encoderPreset");
 const QString kTarget = QStringLiteral("target");
 const QString kBandTexts = QStringLiteral("bandTexts");
+const QString kLogo = QStringLiteral("logo");
 
 // ---- values -------------------------------------------------------------------------------
 
@@ -216,6 +217,30 @@ bool BandTextsFromJson(const QJsonValue& v, task::BandTexts* b) {
          TextFromJson(o, "outline", &b->outline) && IntFromJson(o.value(QStringLiteral("size")), &b->size);
 }
 
+// The logo: its path as bytes like every source path, its place as a word.
+QJsonObject LogoToJson(const task::Logo& l) {
+  return {{"path", BytesToJson(l.path)},
+          {"kind", l.kind},
+          {"place", QString::fromLatin1(task::LogoPlaceWord(l.place))},
+          {"size", l.size},
+          {"margin", l.margin},
+          {"opacity", l.opacity}};
+}
+
+bool LogoFromJson(const QJsonValue& v, task::Logo* l) {
+  const QJsonObject o = v.toObject();
+  const QJsonValue place = o.value(QStringLiteral("place"));
+  const std::optional<task::LogoPlace> parsed =
+      place.isString() ? task::LogoPlaceOf(place.toString().toStdString()) : std::nullopt;
+  if (!v.isObject() || !parsed) return false;
+  l->place = *parsed;
+  return BytesFromJson(o.value(QStringLiteral("path")), &l->path) && l->used() &&
+         IntFromJson(o.value(QStringLiteral("kind")), &l->kind) &&
+         IntFromJson(o.value(QStringLiteral("size")), &l->size) &&
+         IntFromJson(o.value(QStringLiteral("margin")), &l->margin) &&
+         IntFromJson(o.value(QStringLiteral("opacity")), &l->opacity);
+}
+
 // ---- tasks --------------------------------------------------------------------------------
 
 }  // namespace
@@ -232,6 +257,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   if (!row.record.encoderPreset.empty()) o.insert(kEncoderPreset, FromUtf8(row.record.encoderPreset));
   if (row.record.target.used()) o.insert(kTarget, TargetToJson(row.record.target));
   if (row.record.bandTexts != task::BandTexts{}) o.insert(kBandTexts, BandTextsToJson(row.record.bandTexts));
+  if (row.record.logo.used()) o.insert(kLogo, LogoToJson(row.record.logo));
   o.insert(QStringLiteral("speed"), row.speed);
   o.insert(QStringLiteral("state"), row.state);
   o.insert(kId, row.id);
@@ -295,6 +321,9 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   if (!target.isUndefined() && !TargetFromJson(target, &r.target)) return kTarget;
   const QJsonValue texts = o.value(kBandTexts);
   if (!texts.isUndefined() && !BandTextsFromJson(texts, &r.bandTexts)) return kBandTexts;
+  // Lists from before the logo: none. Its path and numbers are checked with the other fields.
+  const QJsonValue logo = o.value(kLogo);
+  if (!logo.isUndefined() && !LogoFromJson(logo, &r.logo)) return kLogo;
   for (auto [name, text] : {std::pair{"speed", &row->speed}, std::pair{"state", &row->state}}) {
     const QJsonValue v = o.value(QLatin1String(name));
     if (!v.isString()) return QLatin1String(name);

@@ -25,7 +25,7 @@ std::string FadeOutStart(int seconds) { return text::FormatG13(seconds >= 2 ? se
 
 // Inputs and the first words of the graph for the seven ways of mixing sound. The inputs
 // whose sound is mixed come first, so that amix's unlabelled inputs take exactly those
-// tracks; the animation, when there is one, is always the last input.
+// tracks; the animation, when there is one, follows them, and the logo comes last.
 struct Inputs {
   std::string text;
   std::string fg, bg, anim;  // video labels
@@ -226,8 +226,9 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   }
   if (ApplyAudioRuleTo(t)) result.audioRuleChanged = true;
 
-  // 10. Inputs and sound mix.
-  Inputs in = ChooseInputs(t, backgroundLoop, audioLoop, animationInput, durationClause);
+  // 10. Inputs and sound mix; the logo, when there is one, comes after every other input.
+  const std::string logoInput = t.logo.used() ? LogoInput(t.logo) : "";
+  Inputs in = ChooseInputs(t, backgroundLoop, audioLoop, animationInput + logoInput, durationClause);
   std::string R = in.text;
   std::string foregroundLabel = in.fg;
 
@@ -323,6 +324,12 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
     BandTextPlan plan = PlanBandTexts(t, result.outputPath, plat::FontFileFor(t.bandTexts.font));
     R.insert(R.size() - 1, plan.filters);
     result.textFiles = std::move(plan.files);
+  }
+  // The logo sits over everything, texts included.
+  if (t.logo.used()) {
+    // in.anim ("[2:v]") is the number of the input after the ones whose sound is mixed.
+    const int logoIndex = std::stoi(in.anim.substr(1)) + (animationInput.empty() ? 0 : 1);
+    R.insert(R.size() - 1, LogoOverlay(t.logo, logoIndex, t.outputWidth));
   }
 
   // 16. Video post-filters join the same word and extend the graph's last filter.

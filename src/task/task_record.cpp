@@ -23,6 +23,7 @@ std::vector<std::string> MissingSources(const TaskRecord& r) {
   if (!r.animationPath.empty()) check(r.animationPath);
   if (!r.audioPath.empty()) check(r.audioPath);
   if (r.backgroundPath != r.foregroundPath) check(r.backgroundPath);
+  if (r.logo.used()) check(r.logo.path);
   return missing;
 }
 

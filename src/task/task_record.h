@@ -8,6 +8,7 @@
 
 #include "task/band_text.h"
 #include "task/layout.h"
+#include "task/logo.h"
 #include "task/targets.h"
 
 namespace task {
@@ -93,11 +94,11 @@ struct TaskRecord {
   std::string outputDuration;
   std::string backgroundDuration, animationDuration, audioDuration;
 
-  std::string foregroundExtension;  // lower case with its dot
-  std::string outputFormat;         // extension with its leading dot
-  std::string foregroundBitrate;    // kb/s as the converter printed it
+  std::string foregroundExtension;   // lower case with its dot
+  std::string outputFormat;          // extension with its leading dot
+  std::string foregroundBitrate;     // kb/s as the converter printed it
   std::string foregroundAudioCodec;  // the first sound stream's codec ("aac"), "" when unknown
-  std::string bitrate;              // text of the bitrate box
+  std::string bitrate;               // text of the bitrate box
 
   std::string foregroundFps, backgroundFps, animationFps;
 
@@ -120,6 +121,8 @@ struct TaskRecord {
   TargetSettings target;
   // The title above the picture and the caption below it (none: no text drawn).
   BandTexts bandTexts;
+  // The logo laid over the finished canvas (none: no logo).
+  Logo logo;
 
   std::array<int, kTickCount> ticks{};
   std::array<int, kOffCount> disabled{};
@@ -134,7 +137,8 @@ std::string Unquote(const std::string& quoted);
 
 // Every source file of the task is there and is a regular file (a FIFO, socket, device or
 // folder in its place would block or fail the converter): the foreground, then the
-// animation and the audio when set, then the background when it is not the foreground.
+// animation and the audio when set, then the background when it is not the foreground, then
+// the logo when set.
 bool SourcesPresent(const TaskRecord& r);
 // The sources that fail that test, unquoted, in that order; empty when every one is there.
 std::vector<std::string> MissingSources(const TaskRecord& r);

@@ -1,9 +1,12 @@
 // 发布设置 in the window: a target sets the size boxes and goes with the task together with
-// the titles, {name} filled in; a task shown again shows its target and texts.
+// the titles, {name} filled in, and the logo picked in the dialog; a task shown again shows
+// its target, texts and logo.
 #include <QDialog>
+#include <QSpinBox>
 #include <QTest>
 
 #include <filesystem>
+#include <fstream>
 
 #include "support/task_helpers.h"
 #include "support/window_helpers.h"
@@ -48,6 +51,43 @@ TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
   Editor().ShowTask(made);
   EXPECT_EQ(target->currentText(), "方形 1:1 1080×1080");
   EXPECT_EQ(Find<QLineEdit>("标题框")->text().toStdString(), "1. " + name + "\\n第二行");
+}
+
+TEST_F(PublishWindowTest, LogoPickedInTheDialogGoesWithTheTask) {
+  const std::string folder = NewFolder("logo");
+  const std::string clip = CopyInto(VideoWithSound(320, 180, 1), folder);
+  const std::string png = CopyInto(StillPng(64, 48), folder), notes = folder + "/notes.png";
+  std::ofstream(notes) << "not a picture\n";
+  PickForeground(clip);
+  Find<QPushButton>("发布按钮")->click();
+  auto* path = Find<QLabel>("Logo框");
+
+  // A file the converter cannot read as a picture is refused and changes nothing.
+  dialogs.fileAnswers.push_back(QString::fromStdString(notes));
+  Find<QPushButton>("Logo按钮")->click();
+  ASSERT_EQ(dialogs.errors.size(), 1);
+  EXPECT_TRUE(Has(dialogs.errors[0].toStdString(), "notes.png”必须为图片（PNG、JPG）或 GIF 动画文件"));
+  EXPECT_EQ(path->text(), "无");
+  dialogs.fileAnswers.push_back(QString::fromStdString(png));
+  Find<QPushButton>("Logo按钮")->click();
+  EXPECT_EQ(path->text().toStdString(), png);
+  Find<QComboBox>("Logo位置")->setCurrentIndex(2);  // 左下
+  Find<QSpinBox>("Logo不透明度")->setValue(80);
+
+  Find<QPushButton>("保存任务")->click();
+  ASSERT_TRUE(WaitFor([&] { return window->taskList().size() == 1; }))
+      << dialogs.errors.join('\n').toStdString();
+  const task::TaskRecord made = window->taskList().task(0);
+  EXPECT_TRUE(made.logo ==
+              (task::Logo{task::Quote(png), task::kKindStill, task::LogoPlace::BottomLeft, 15, 3, 80}));
+  EXPECT_TRUE(Has(made.commandLine, "colorchannelmixer=aa=0.8[logo]"));
+
+  // Cleared, the next task has none; the stored one shows its own when edited.
+  Find<QPushButton>("清空Logo")->click();
+  EXPECT_EQ(path->text(), "无");
+  Editor().ShowTask(made);
+  EXPECT_EQ(path->text().toStdString(), png);
+  EXPECT_EQ(Find<QComboBox>("Logo位置")->currentIndex(), 2);
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
-// Task lists with publishing targets and band texts: every new field comes back, a list from
-// before them reads without them, and hostile values are refused naming the task and field.
+// Task lists with publishing targets, band texts and a logo: every new field comes back, a
+// list from before them reads without them, and hostile values are refused naming the task
+// and field; a logo that is gone or no regular file reads as a missing source.
 #include <gtest/gtest.h>
 
 #include <QString>
 
+#include <sys/stat.h>
+
+#include <fstream>
 #include <string>
 
 #include "store/task_list_file.h"
+#include "support/media.h"
 #include "support/task_helpers.h"
 
 namespace ts = testing_support;
@@ -17,6 +22,7 @@ app::TaskRow Published() {
   app::TaskRow row{ts::ListedTask(1), QStringLiteral("1.5"), QStringLiteral("处理完毕")};
   row.record.target = {"douyin", 60, "libx265", 15000, "libopus", 96, true};
   row.record.bandTexts = {"第1集\n“引号” 'a:b' %{pts}", "字幕", "Noto Sans CJK SC", 72, "FFEE00", "112233"};
+  row.record.logo = {"\"/l/badge.png\"", task::kKindStill, task::LogoPlace::BottomLeft, 20, 4, 60};
   return row;
 }
 
@@ -42,12 +48,14 @@ TEST(PublishList, NewFieldsComeBackAndOldListsReadWithoutThem) {
   app::TaskRow plain = row;
   plain.record.target = {};
   plain.record.bandTexts = {};
+  plain.record.logo = {};
   const QByteArray bytes = app::SerializeTaskList({plain});
-  EXPECT_FALSE(bytes.contains("\"target\"") || bytes.contains("\"bandTexts\""));
+  EXPECT_FALSE(bytes.contains("\"target\"") || bytes.contains("\"bandTexts\"") || bytes.contains("\"logo\""));
   const app::LoadedTaskList old = app::ParseTaskList(bytes, "/l/old.json");
   ASSERT_TRUE(old.ok());
   EXPECT_FALSE(old.rows[0].record.target.used());
   EXPECT_TRUE(old.rows[0].record.bandTexts == task::BandTexts{});
+  EXPECT_FALSE(old.rows[0].record.logo.used());
 }
 
 TEST(PublishList, HostileValuesAreRefusedNamingTaskAndField) {
@@ -65,6 +73,12 @@ TEST(PublishList, HostileValuesAreRefusedNamingTaskAndField) {
       {"\"caption\": \"字幕\"", "\"caption\": \"a\\u0007b\"", "字幕含有控制字符"},
       {"\"font\": \"Noto Sans CJK SC\"", "\"font\": \"a\\rb\"", "字体"},
       {"\"title\": ", "\"title\": 5, \"x\": ", "字段“bandTexts”"},
+      {"\"bottom-left\"", "\"middle\"", "字段“logo”"},
+      {"\"margin\": 4", "\"margin\": \"4\"", "字段“logo”"},
+      {"badge.png", "bad\\u0001ge.png", "Logo 文件“/l/bad"},
+      {"\"\\\"/l/badge.png\\\"\"", "\"\\\"-i.png\\\"\"", "Logo 文件“-i.png”不是文件的绝对路径"},
+      {"\"kind\": 1", "\"kind\": 3", "Logo 类型（3）不是图片或 GIF 动画"},
+      {"\"opacity\": 60", "\"opacity\": 0", "Logo 不透明度（0）不在1到100之间"},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.to);
@@ -73,5 +87,18 @@ TEST(PublishList, HostileValuesAreRefusedNamingTaskAndField) {
     EXPECT_TRUE(loaded.rows.empty());
     EXPECT_TRUE(ts::Has(loaded.error.toStdString(), r.says));
     EXPECT_TRUE(ts::Has(loaded.error.toStdString(), "/l/list.json"));
+  }
+}
+
+TEST(PublishList, ALogoGoneOrNoRegularFileIsAMissingSource) {
+  const std::string folder = ts::CurrentTestFolder("logo");
+  const std::string fifo = folder + "/pipe.png", kept = folder + "/kept.png";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::ofstream(kept) << "png";
+  task::TaskRecord r = ts::ListedTask(1);
+  for (const std::string& logo : {fifo, folder + "/gone.png", kept}) {
+    r.logo = {task::Quote(logo), task::kKindStill};
+    const std::vector<std::string> missing = task::MissingSources(r);
+    EXPECT_EQ(!missing.empty() && missing.back() == logo, logo != kept) << logo;
   }
 }

@@ -1,5 +1,5 @@
 // The real converter accepts what the builder writes: tasks over every kind of background,
-// animation, sound mix, effect and switch are built in full mode and run through ffmpeg on
+// animation, sound mix, effect, switch and logo are built in full mode and run through ffmpeg on
 // tiny generated media; each must exit with status 0 and give an output of the chosen size.
 #include <gtest/gtest.h>
 
@@ -33,6 +33,7 @@ struct Case {
   const char* format = ".mp4";
   const char* bitrate = nullptr;  // nullptr: automatic
   bool atSuggestedSize = false;   // output size equals the size proposed for the foreground
+  bool gifLogo = false;
 };
 
 // Test names show the case's name rather than its bytes.
@@ -74,6 +75,7 @@ TaskRecord MakeTask(const Case& c, const std::string& folder) {
   t.audioDuration = "00:00:01.00";
   for (Tick k : c.ticks) t.ticks[k] = 1;
   ApplyAudioRuleTo(t);
+  if (c.gifLogo) t.logo = {Quote(ts::AnimatedGif(60, 40, 1, 10)), kKindGif};
   return t;
 }
 
@@ -182,6 +184,17 @@ const std::vector<Case>& Matrix() {
        -1,
        {kTickMute},
        6},
+      // A logo after every other input: the GIF loops, the output ends with the canvas.
+      {"portrait_video_anim_three_gif_logo",
+       Layout::ToPortrait,
+       Background::Video,
+       5,
+       {kTickForegroundSound, kTickBackgroundSound, kTickMusic, kTickVideoFadeOut},
+       1,
+       ".mp4",
+       nullptr,
+       false,
+       true},
       {"landscape_at_suggested_size_two_copies",
        Layout::ToLandscape,
        Background::None,
