@@ -80,11 +80,12 @@ TEST(RealClips, ConvertWholeWithTheirSound) {
 TEST(RealClips, SoundThatPlaysOnlyInPartIsHeard) {
   const std::string folder = ts::TempFolder();
   const std::string broken = folder + "/copied.avi";
-  ASSERT_EQ(
-      ts::Shell("ffmpeg -hide_banner -nostdin -loglevel error -y -i '" +
-                ts::RealClip("forensics-samples-files", std::string(kForensics) + "movie2/movie-hello.avi") +
-                "' -t 4 -c copy '" + broken + "'"),
-      0);
+  std::string copy = "ffmpeg -hide_banner -nostdin -loglevel error -y -i ";
+  copy.append(ts::ShellQuoted(ts::RealClip("forensics-samples-files",
+                                           std::string(kForensics) + "movie2/movie-hello.avi")))
+      .append(" -t 4 -c copy ")
+      .append(ts::ShellQuoted(broken));
+  ASSERT_EQ(ts::Shell(copy), 0);
   const probe::SoundDecode sound = probe::DecodeSound(broken, 60000);
   ASSERT_TRUE(sound.decoded);
   EXPECT_TRUE(sound.hasSound);
