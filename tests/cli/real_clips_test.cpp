@@ -80,9 +80,10 @@ TEST(RealClips, ConvertWholeWithTheirSound) {
 TEST(RealClips, SoundThatPlaysOnlyInPartIsHeard) {
   const std::string folder = ts::TempFolder();
   const std::string broken = folder + "/copied.avi";
+  std::string hello = kForensics;
+  hello.append("movie2/movie-hello.avi");
   std::string copy = "ffmpeg -hide_banner -nostdin -loglevel error -y -i ";
-  copy.append(ts::ShellQuoted(ts::RealClip("forensics-samples-files",
-                                           std::string(kForensics) + "movie2/movie-hello.avi")))
+  copy.append(ts::ShellQuoted(ts::RealClip("forensics-samples-files", hello)))
       .append(" -t 4 -c copy ")
       .append(ts::ShellQuoted(broken));
   ASSERT_EQ(ts::Shell(copy), 0);
