@@ -136,6 +136,5 @@ int main(int argc, char** argv) {
   std::printf("  one run's command: %s\n", text::ShellLine(several).c_str());
   for (const std::string& made : outputs) plat::DeleteFile(made);
   std::system(("rm -rf " + text::ShellQuote(folder)).c_str());
-                  .c_str());
-                  return 0;
+  return 0;
 }

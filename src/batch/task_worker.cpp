@@ -92,9 +92,11 @@ struct Output {
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::vector<std::string>& words, bool trial, std::stop_token stop, const WorkerReport& report,
-      const WorkerTiming& timing)
+  // `lastOutput` is the task's last output, its last word as the builder writes it.
+  Run(const std::vector<std::string>& words, const std::string& lastOutput, bool trial, std::stop_token stop,
+      const WorkerReport& report, const WorkerTiming& timing)
       : words_(words),
+        lastOutput_(lastOutput),
         trial_(trial),
         stop_(std::move(stop)),
         report_(report),
@@ -112,8 +114,10 @@ class Run {
     const std::string firstInput = FirstInput(words);
     // Each temporary output the builder names becomes a fresh file of this run's own.
     for (size_t at : OutputWordsAt(words)) {
-      Output& out = outputs_.emplace_back(Output{words[at], words[at]});
-      if (!IsTemporaryOutput(out.stored)) continue;
+      const bool last = at + 1 == words.size();
+      Output& out =
+          outputs_.emplace_back(Output{last ? lastOutput_ : words[at], last ? lastOutput_ : words[at]});
+      if (!IsTemporaryOutput(out.stored) || words[at] != out.stored) continue;
       const std::string extension = plat::ExtensionOf(out.stored);
       std::string why;
       out.written = plat::CreateFreshFile(out.stored.substr(0, out.stored.size() - extension.size()),
@@ -355,6 +359,7 @@ class Run {
   }
 
   const std::vector<std::string> words_;
+  const std::string lastOutput_;
   const bool trial_;
   const std::stop_token stop_;
   const WorkerReport& report_;
@@ -415,13 +420,13 @@ ChunkVerdict OutputFollower::Examine(std::string_view bytes) {
 
 WorkerResult RunTaskWorker(const std::vector<std::string>& words, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  Run run(words, trial, std::move(stop), report, timing);
+  Run run(words, OutputFile(words), trial, std::move(stop), report, timing);
   return run.Go();
 }
 
 WorkerResult RunTaskWorker(const std::string& arguments, bool trial, std::stop_token stop,
                            const WorkerReport& report, const WorkerTiming& timing) {
-  Run run(probe::SplitArguments(arguments), trial, std::move(stop), report, timing);
+  Run run(probe::SplitArguments(arguments), OutputFile(arguments), trial, std::move(stop), report, timing);
   return run.Go();
 }
 
