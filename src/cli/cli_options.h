@@ -16,11 +16,12 @@ struct OptionSpec {
 };
 
 struct ParsedOptions {
-  std::map<std::string, std::string> values;              // flags hold ""; the last of a repeated option wins
-  std::map<std::string, std::vector<std::string>> every;  // each value of an option, in order
-  std::vector<std::string> operands;                      // everything that is no option
-  bool help = false;                                      // --help or -h
-  std::string error;                                      // a usage error, "" when none
+  std::map<std::string, std::string> values;  // flags hold ""; the last of a repeated option wins
+  std::vector<std::string> operands;          // everything that is no option
+  bool help = false;                          // --help or -h
+  std::string error;                          // a usage error, "" when none
+  // Each value of each option, in the order given.
+  std::map<std::string, std::vector<std::string>> every;
 
   bool has(const std::string& name) const { return values.count(name) != 0; }
 };
