@@ -50,15 +50,6 @@ std::vector<std::string> Outputs(const std::vector<std::string>& words) {
   return out;
 }
 
-double Ssim(const std::string& a, const std::string& b) {
-  const std::string out =
-      bench::Capture(text::ShellLine({probe::ConverterPath(), "-hide_banner", "-nostdin", "-i", a, "-i", b,
-                                      "-lavfi", "ssim", "-f", "null", "-"}) +
-                     " 2>&1");
-  const size_t at = out.rfind("All:");
-  return at == std::string::npos ? -1 : std::atof(out.c_str() + at + 4);
-}
-
 std::vector<std::string> Words(const std::string& clip, const std::vector<task::PublishTarget>& targets) {
   pipeline::SettingsTemplate settings;
   settings.target = targets.front();
@@ -132,7 +123,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> outputs = Outputs(several);
   for (size_t k = 0; k < outputs.size() && k < twins.size(); ++k)
     std::printf("  SSIM %-14s %7.4f (goal >= 0.99)\n", targets[k].settings.name.c_str(),
-                Ssim(outputs[k], twins[k]));
+                bench::Ssim(outputs[k], twins[k]));
   std::printf("  one run's command: %s\n", text::ShellLine(several).c_str());
   for (const std::string& made : outputs) plat::DeleteFile(made);
   std::system(("rm -rf " + text::ShellQuote(folder)).c_str());

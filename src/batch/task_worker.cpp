@@ -309,27 +309,24 @@ class Run {
   }
 
   // Moves each finished temporary output to its first free final name, taken atomically: a
-  // name another run takes first is passed over. An output that is no result, or a move that
-  // fails, fails the task as a whole: its other outputs are taken away too, and the row says
-  // why. A row never reads finished for a missing file.
+  // name another run takes first is passed over. An output that is no result fails the task
+  // as a whole and none of its outputs is kept. A move that fails keeps what is not moved
+  // under its temporary name and says why: a row never reads finished for a missing file.
   WorkerResult Complete() {
     const CompletionMark mark;
     for (const Output& out : outputs_)
       if (const std::string why = OutputProblem(out.written); !why.empty()) return Fail(why);
     std::vector<std::string> finals;
     std::string why;
-    for (Output& out : outputs_) {
+    for (const Output& out : outputs_) {
       std::string finalName = MoveToFinalName(out, why);
       if (finalName.empty()) break;
-      out.written.clear();  // moved: nothing of it to delete
       finals.push_back(std::move(finalName));
     }
     if (finals.size() == outputs_.size()) {
       if (report_.state) report_.state(kStateFinished);
       return {WorkerEnding::Completed, {}, finals.front()};
     }
-    for (const std::string& moved : finals) plat::DeleteFile(moved);
-    DeleteTemporary();
     if (report_.state) report_.state(OutputErrorState(why));
     return {WorkerEnding::Failed, why, {}};
   }
