@@ -15,12 +15,12 @@
 
 namespace ts = testing_support;
 
-namespace outputs_cli {
+namespace {
 
 // Three small targets, and a converter beside the program that notes each start and runs the
 // real one; with BREAK_SECOND set it spoils the second output of a run of several, as a
 // converter could not be made to on demand.
-void PrepareProgramFolder() {
+void PrepareOutputsProgram() {
   const std::string folder = ts::OwnProgramFolder();
   std::ofstream(folder + "/targets.ini")
       << "[tall]\nsize = 180x320\nfps = 10\nvideo = libx264\naudio = aac\naudio-kbps = 64\nfaststart = yes\n"
@@ -40,7 +40,7 @@ void PrepareProgramFolder() {
 }
 
 // Conversions the converter was started for (probes and trials left out).
-int ConversionStarts() {
+int OutputsConversionStarts() {
   std::ifstream in(ts::OwnProgramFolder() + "/starts.log");
   int starts = 0;
   for (std::string line; std::getline(in, line);)
@@ -49,7 +49,7 @@ int ConversionStarts() {
   return starts;
 }
 
-int Convert(const std::string& args, std::string* err = nullptr) {
+int ConvertOutputs(const std::string& args, std::string* err = nullptr) {
   const std::string log = ts::TempFolder() + "/outputs-cli.err";
   const int status = ts::Shell(args.substr(0, args.find('|')) + " '" + ts::OwnFlipframe() + "' convert " +
                                args.substr(args.find('|') + 1) + " >/dev/null 2>'" + log + "' </dev/null");
@@ -58,25 +58,23 @@ int Convert(const std::string& args, std::string* err = nullptr) {
   return status;
 }
 
-std::string VideoFacts(const std::string& file) {
+std::string OutputVideoFacts(const std::string& file) {
   return ts::Capture(
       "ffprobe -v error -select_streams v -show_entries stream=codec_name,width,height,r_frame_rate -of "
       "csv=p=0 '" +
       file + "'");
 }
 
-}  // namespace outputs_cli
-
-using namespace outputs_cli;
+}  // namespace
 
 TEST(SeveralOutputs, OneRunMakesEachTargetsFile) {
-  PrepareProgramFolder();
+  PrepareOutputsProgram();
   const std::string folder = ts::CurrentTestFolder("outputs ");
   const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 2), folder);
   const std::string stem = std::filesystem::path(clip).stem().string();
   std::string err;
-  ASSERT_EQ(Convert("|--target tall --target square --target wide '" + clip + "'", &err), 0) << err;
-  EXPECT_EQ(ConversionStarts(), 1);
+  ASSERT_EQ(ConvertOutputs("|--target tall --target square --target wide '" + clip + "'", &err), 0) << err;
+  EXPECT_EQ(OutputsConversionStarts(), 1);
   const struct {
     const char* shape;
     const char* facts;
@@ -87,7 +85,7 @@ TEST(SeveralOutputs, OneRunMakesEachTargetsFile) {
     SCOPED_TRACE(o.shape);
     const std::string name = stem + "_" + o.shape + "_1.mp4";
     listing += name + "\n";
-    EXPECT_EQ(VideoFacts(folder + "/result/" + name), o.facts);
+    EXPECT_EQ(OutputVideoFacts(folder + "/result/" + name), o.facts);
     const ts::ProbeFacts facts = ts::MediaFacts(folder + "/result/" + name);
     EXPECT_NEAR(facts.duration, 2.0, 0.15);
     EXPECT_TRUE(facts.hasAudio);
@@ -96,19 +94,20 @@ TEST(SeveralOutputs, OneRunMakesEachTargetsFile) {
             ts::Capture("printf '" + listing + "' | sort"));
 
   // One output spoilt: the task fails and none of this run's outputs is left.
-  ASSERT_EQ(Convert("BREAK_SECOND=1|--target tall --target square --target wide '" + clip + "'", &err), 1);
+  ASSERT_EQ(ConvertOutputs("BREAK_SECOND=1|--target tall --target square --target wide '" + clip + "'", &err),
+            1);
   EXPECT_NE(err.find("输出错误"), std::string::npos) << err;
   EXPECT_EQ(ts::Capture("ls -1 '" + folder + "/result' | sort"),
             ts::Capture("printf '" + listing + "' | sort"));
 }
 
 TEST(SeveralOutputs, OwnShapeIsReencodedAndSingleOnlySettingsRefused) {
-  PrepareProgramFolder();
+  PrepareOutputsProgram();
   const std::string folder = ts::CurrentTestFolder("own shape ");
   const std::string clip = ts::CopyInto(ts::VideoWithSound(320, 180, 1), folder);
   std::string err;
-  ASSERT_EQ(Convert("|--target wide '" + clip + "'", &err), 0) << err;
-  EXPECT_EQ(VideoFacts(folder + "/result/" + std::filesystem::path(clip).stem().string() + "_1.mp4"),
+  ASSERT_EQ(ConvertOutputs("|--target wide '" + clip + "'", &err), 0) << err;
+  EXPECT_EQ(OutputVideoFacts(folder + "/result/" + std::filesystem::path(clip).stem().string() + "_1.mp4"),
             "h264,320,180,25/1\n");
 
   const struct {
@@ -122,7 +121,7 @@ TEST(SeveralOutputs, OwnShapeIsReencodedAndSingleOnlySettingsRefused) {
   };
   for (const auto& r : refused) {
     SCOPED_TRACE(r.args);
-    EXPECT_EQ(Convert("|" + r.args + " '" + clip + "'", &err), r.status);
+    EXPECT_EQ(ConvertOutputs("|" + r.args + " '" + clip + "'", &err), r.status);
     EXPECT_NE(err.find(r.says), std::string::npos) << err;
   }
   EXPECT_EQ(ts::Capture("ls '" + folder + "/result'"),
