@@ -115,6 +115,7 @@ TEST(SeveralOutputs, OwnShapeIsReencodedAndSingleOnlySettingsRefused) {
     int status;
   } refused[] = {
       {"--target tall --target square --effects 1", "同时输出多个发布目标时不能使用特效", 1},
+      {"--target tall --target square --logo '" + ts::StillPng(64, 48) + "'", "不能使用Logo", 1},
       {"--target tall --target tall", "给出了两次", 1},
       {"--target tall --target nowhere", "没有名为“nowhere”的发布目标", 2},
       {"--target tall --target square --ratio 9:16", "不能与 --ratio 一起使用", 2},
