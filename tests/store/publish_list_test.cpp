@@ -108,6 +108,7 @@ TEST(PublishList, ALogoGoneOrNoRegularFileIsAMissingSource) {
 TEST(PublishList, SeveralTargetsComeBackAndHostileOnesAreRefused) {
   app::TaskRow row = Published();
   row.record.target.videoCodec = "libx264";
+  row.record.logo = {};  // one canvas only, for now
   row.record.moreOutputs = {{{"square", 30, "libx264", 8000, "aac", 128, true}, 1080, 1080},
                             {{"wide", 0, "libx265", 0, "libopus", 0, false}, 1920, 1080}};
   const QByteArray bytes = app::SerializeTaskList({row});
