@@ -71,14 +71,6 @@ task::TaskRecord TaskFor(const std::string& clip, int w, int h, int outW, int ou
   return t;
 }
 
-double Ssim(const std::string& a, const std::string& b) {
-  const std::string out = Capture(text::ShellLine({probe::ConverterPath(), "-hide_banner", "-nostdin", "-i",
-                                                   a, "-i", b, "-lavfi", "ssim", "-f", "null", "-"}) +
-                                  " 2>&1");
-  const size_t at = out.rfind("All:");
-  return at == std::string::npos ? -1 : std::atof(out.c_str() + at + 4);
-}
-
 void Case(const char* name, const std::string& folder, int w, int h, int outW, int outH, int copies,
           int seconds, int repeats) {
   const std::string clip = MakeClip(folder, w, h, seconds);
@@ -100,7 +92,7 @@ void Case(const char* name, const std::string& folder, int w, int h, int outW, i
   std::printf("  floor (plain encode)  %7.2f s\n", floor);
   std::printf("  classic background    %7.2f s  %.2fx floor\n", classicTime, classicTime / floor);
   std::printf("  fast background       %7.2f s  %.2fx floor\n", fastTime, fastTime / floor);
-  std::printf("  SSIM fast vs classic  %.4f\n", Ssim(f.outputPath, c.outputPath));
+  std::printf("  SSIM fast vs classic  %.4f\n", bench::Ssim(f.outputPath, c.outputPath));
   std::printf("  fast graph: %s\n", f.text.c_str());
   std::fflush(stdout);
   plat::DeleteFile(c.outputPath);

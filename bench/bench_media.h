@@ -53,4 +53,13 @@ inline bool MakeClip(const std::string& path, int w, int h, int seconds, int rat
   return std::system(line.c_str()) == 0 && plat::FileSize(path) > 0;
 }
 
+// The SSIM of video `b` against video `a` (1 for the same pictures), -1 when not measured.
+inline double Ssim(const std::string& a, const std::string& b) {
+  const std::string out = Capture(text::ShellLine({probe::ConverterPath(), "-hide_banner", "-nostdin", "-i",
+                                                   a, "-i", b, "-lavfi", "ssim", "-f", "null", "-"}) +
+                                  " 2>&1");
+  const size_t at = out.rfind("All:");
+  return at == std::string::npos ? -1 : std::atof(out.c_str() + at + 4);
+}
+
 }  // namespace bench

@@ -74,18 +74,33 @@ std::string FirstInput(const std::vector<std::string>& words) {
   return {};
 }
 
+// Where the words name an output file: a temporary output after a "-y" before the end, and
+// the last word, as the builder writes a task of one output or several.
+std::vector<size_t> OutputWordsAt(const std::vector<std::string>& words) {
+  std::vector<size_t> at;
+  for (size_t i = 0; i + 2 < words.size(); ++i)
+    if (words[i] == "-y" && IsTemporaryOutput(words[i + 1])) at.push_back(i + 1);
+  if (!words.empty()) at.push_back(words.size() - 1);
+  return at;
+}
+
+// An output of the run: the name the task gives it and the file the converter writes.
+struct Output {
+  std::string stored, written;
+};
+
 // One run of the converter, from its start to the ending that decides the task.
 class Run {
  public:
-  Run(const std::vector<std::string>& words, const std::string& temporary, bool trial, std::stop_token stop,
+  // `lastOutput` is the task's last output, its last word as the builder writes it.
+  Run(const std::vector<std::string>& words, const std::string& lastOutput, bool trial, std::stop_token stop,
       const WorkerReport& report, const WorkerTiming& timing)
       : words_(words),
+        lastOutput_(lastOutput),
         trial_(trial),
         stop_(std::move(stop)),
         report_(report),
         timing_(timing),
-        stored_(temporary),
-        temporary_(temporary),
         follower_(TaskDuration(words)) {}
 
   ~Run() {
@@ -97,20 +112,24 @@ class Run {
   WorkerResult Go() {
     std::vector<std::string> words = words_;
     const std::string firstInput = FirstInput(words);
-    // Only where the words write the task's temporary output last, as the builder has them.
-    if (IsTemporaryOutput(stored_) && !words.empty() && words.back() == stored_) {
-      const std::string extension = plat::ExtensionOf(stored_);
+    // Each temporary output the builder names becomes a fresh file of this run's own.
+    for (size_t at : OutputWordsAt(words)) {
+      const bool last = at + 1 == words.size();
+      Output& out =
+          outputs_.emplace_back(Output{last ? lastOutput_ : words[at], last ? lastOutput_ : words[at]});
+      if (!IsTemporaryOutput(out.stored) || words[at] != out.stored) continue;
+      const std::string extension = plat::ExtensionOf(out.stored);
       std::string why;
-      temporary_ = plat::CreateFreshFile(stored_.substr(0, stored_.size() - extension.size()), extension,
-                                         kSpaceTestBytes, &why);
-      if (temporary_.empty()) {
+      out.written = plat::CreateFreshFile(out.stored.substr(0, out.stored.size() - extension.size()),
+                                          extension, kSpaceTestBytes, &why);
+      if (out.written.empty()) {
         exited_ = true;
-        const std::string text = "无法在 " + plat::FolderOf(stored_) + " 写入输出文件：" + why;
+        const std::string text = "无法在 " + plat::FolderOf(out.stored) + " 写入输出文件：" + why;
         return trial_ ? Refuse(text) : Fail(text);
       }
+      words[at] = out.written;
     }
-    const std::vector<std::string> args =
-        ConverterArguments(WithOutput(std::move(words), stored_, temporary_));
+    const std::vector<std::string> args = ConverterArguments(std::move(words));
     child_ = probe::StartConverter(args);
     if (!child_.started()) {
       exited_ = true;
@@ -214,7 +233,8 @@ class Run {
   }
 
   void DeleteTemporary() {
-    if (IsTemporaryOutput(temporary_)) plat::DeleteFile(temporary_);
+    for (const Output& out : outputs_)
+      if (IsTemporaryOutput(out.written)) plat::DeleteFile(out.written);
   }
 
   WorkerResult Fail(const std::string& why) {
@@ -252,20 +272,21 @@ class Run {
   // task's length, the file is no media the converter can open or reads back with a length
   // other than the task's. A check that found no verdict in time (a slow
   // disk, a loaded machine) keeps the output.
-  std::string OutputProblem() const {
+  // Several outputs are each read back: the progress line is the run's, not each file's.
+  std::string OutputProblem(const std::string& written) const {
     if (std::string line = WriteFailureLine(follower_.tail()); !line.empty())
       return std::string(probe::ReadLogLine(line).message);
     // No file at all: the rename below fails and gives the system's reason.
-    if (!plat::FileExists(temporary_)) return {};
+    if (!plat::FileExists(written)) return {};
     const double expected = OutputDurationSeconds(words_);
-    if (std::string why = CopiedSoundProblem(expected); !why.empty()) return why;
+    if (std::string why = CopiedSoundProblem(written, expected); !why.empty()) return why;
     // The converter's own last progress line, at the task's length, already says it wrote the
     // whole output: no second converter start (a tenth of a second and more) is needed.
     const double reported = follower_.progressSeconds();
-    if (expected >= 0 && reported > 0 && std::fabs(reported - expected) <= kDurationTolerance &&
-        plat::FileSize(temporary_) > 0)
+    if (outputs_.size() == 1 && expected >= 0 && reported > 0 &&
+        std::fabs(reported - expected) <= kDurationTolerance && plat::FileSize(written) > 0)
       return {};
-    const probe::ProbeOutcome probed = probe::ProbeFile(temporary_, timing_.checkLimitMs);
+    const probe::ProbeOutcome probed = probe::ProbeFile(written, timing_.checkLimitMs);
     if (probed.status == probe::ProbeStatus::Failed)
       return "输出文件无法读取" + (probed.failureLine.empty() ? std::string() : "：" + probed.failureLine);
     if (probed.status != probe::ProbeStatus::Parsed) return {};
@@ -278,52 +299,69 @@ class Run {
 
   // A sound track copied unchanged may land in a container that stores it whole yet plays
   // only part of it: decoded, it must reach about the task's length, or decode cleanly.
-  std::string CopiedSoundProblem(double expected) const {
+  std::string CopiedSoundProblem(const std::string& written, double expected) const {
     if (!CopiesSound(words_) || expected <= 0) return {};
-    const probe::SoundDecode sound = probe::DecodeSound(temporary_, timing_.checkLimitMs);
+    const probe::SoundDecode sound = probe::DecodeSound(written, timing_.checkLimitMs);
     if (!sound.decoded || !sound.hasSound || sound.errors.empty() || sound.seconds < 0) return {};
     if (sound.seconds >= expected - std::max(kSoundShortfall, expected / 10)) return {};
     return "输出文件的声音只能播放 " + text::FormatG13(text::RoundHalfAway(sound.seconds, 2)) + " 秒（应为 " +
            text::FormatG13(text::RoundHalfAway(expected, 2)) + " 秒）：" + FirstLine(sound.errors);
   }
 
-  // Moves the finished temporary output to the first free final name, taken atomically: a
-  // name another run takes first is passed over. A move that fails keeps the temporary file
-  // and says why: a row never reads finished for a missing file.
+  // Moves each finished temporary output to its first free final name, taken atomically: a
+  // name another run takes first is passed over. An output that is no result fails the task
+  // as a whole and none of its outputs is kept. A move that fails keeps what is not moved
+  // under its temporary name and says why: a row never reads finished for a missing file.
   WorkerResult Complete() {
     const CompletionMark mark;
-    if (const std::string why = OutputProblem(); !why.empty()) return Fail(why);
+    for (const Output& out : outputs_)
+      if (const std::string why = OutputProblem(out.written); !why.empty()) return Fail(why);
+    std::vector<std::string> finals;
     std::string why;
-    for (int attempt = 0; attempt < 1000 && why.empty(); ++attempt) {
-      const std::string finalName =
-          task::OutputName(stored_, "", plat::ExtensionOf(stored_), plat::FileExists);
-      if (!IsValidTarget(finalName)) {
-        why = "无效的输出文件名 " + finalName;
-        break;
-      }
-      std::string reason;
-      switch (plat::MoveToFreeName(temporary_, finalName, &reason)) {
-        case plat::MoveResult::Moved:
-          if (report_.state) report_.state(kStateFinished);
-          return {WorkerEnding::Completed, {}, finalName};
-        case plat::MoveResult::Taken:
-          continue;
-        case plat::MoveResult::Failed:
-          why = "无法把 " + temporary_ + " 改名为 " + finalName + "：" + reason;
-      }
+    for (const Output& out : outputs_) {
+      std::string finalName = MoveToFinalName(out, why);
+      if (finalName.empty()) break;
+      finals.push_back(std::move(finalName));
     }
-    if (why.empty()) why = "找不到空闲的输出文件名";
+    if (finals.size() == outputs_.size()) {
+      if (report_.state) report_.state(kStateFinished);
+      return {WorkerEnding::Completed, {}, finals.front()};
+    }
     if (report_.state) report_.state(OutputErrorState(why));
     return {WorkerEnding::Failed, why, {}};
   }
 
+  // The final name `out` now has, or "" with `why` set.
+  std::string MoveToFinalName(const Output& out, std::string& why) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      const std::string finalName =
+          task::OutputName(out.stored, "", plat::ExtensionOf(out.stored), plat::FileExists);
+      if (!IsValidTarget(finalName)) {
+        why = "无效的输出文件名 " + finalName;
+        return "";
+      }
+      std::string reason;
+      switch (plat::MoveToFreeName(out.written, finalName, &reason)) {
+        case plat::MoveResult::Moved:
+          return finalName;
+        case plat::MoveResult::Taken:
+          continue;
+        case plat::MoveResult::Failed:
+          why = "无法把 " + out.written + " 改名为 " + finalName + "：" + reason;
+          return "";
+      }
+    }
+    why = "找不到空闲的输出文件名";
+    return "";
+  }
+
   const std::vector<std::string> words_;
+  const std::string lastOutput_;
   const bool trial_;
   const std::stop_token stop_;
   const WorkerReport& report_;
   const WorkerTiming timing_;
-  const std::string stored_;  // the temporary output the task names
-  std::string temporary_;     // this run's own, where the converter writes
+  std::vector<Output> outputs_;  // one per output file, in the words' order
   OutputFollower follower_;
   plat::Child child_;
   bool exited_ = false;

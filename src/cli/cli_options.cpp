@@ -41,9 +41,9 @@ ParsedOptions ParseOptions(const std::vector<OptionSpec>& specs, const std::vect
       }
       p.values[name] = "";
     } else if (eq != std::string::npos) {
-      p.values[name] = a.substr(eq + 1);
+      p.every[name].push_back(p.values[name] = a.substr(eq + 1));
     } else if (i + 1 < args.size()) {
-      p.values[name] = args[++i];
+      p.every[name].push_back(p.values[name] = args[++i]);
     } else {
       p.error = "选项 --" + name + " 需要一个值（" + spec->valueName + "）";
       return p;

@@ -20,6 +20,8 @@ struct ParsedOptions {
   std::vector<std::string> operands;          // everything that is no option
   bool help = false;                          // --help or -h
   std::string error;                          // a usage error, "" when none
+  // Each value of each option, in the order given.
+  std::map<std::string, std::vector<std::string>> every;
 
   bool has(const std::string& name) const { return values.count(name) != 0; }
 };

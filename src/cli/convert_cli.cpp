@@ -255,17 +255,22 @@ int RunConvertCommand(const std::vector<std::string>& args) {
     return kExitUsage;
   }
 
-  if (request.listTargets || !request.targetName.empty()) {
+  if (request.listTargets || !request.targetNames.empty()) {
     const task::TargetFile targets = presets::LocalTargets();
     if (request.listTargets) return PrintTargets(targets);
-    const task::PublishTarget* target = task::FindTarget(targets.targets, request.targetName);
-    if (!target) {
-      std::fprintf(stderr,
-                   "flipframe convert: 没有名为“%s”的发布目标（见 'flipframe convert --targets'）。\n",
-                   request.targetName.c_str());
-      return kExitUsage;
+    for (const std::string& name : request.targetNames) {
+      const task::PublishTarget* target = task::FindTarget(targets.targets, name);
+      if (!target) {
+        std::fprintf(stderr,
+                     "flipframe convert: 没有名为“%s”的发布目标（见 'flipframe convert --targets'）。\n",
+                     name.c_str());
+        return kExitUsage;
+      }
+      if (!request.settings.target)
+        request.settings.target = *target;
+      else
+        request.settings.moreTargets.push_back(*target);
     }
-    request.settings.target = *target;
   }
 
   // Ctrl-C or SIGTERM: the running task stops at its next poll, which ends our converter and

@@ -50,6 +50,7 @@ const std::vector<OptionSpec>& ConvertOptionSpecs() {
        "不指定，即转换程序的 medium"},
       {"target", "NAME",
        "发布目标：按 targets.ini 中名为 NAME 的目标设定尺寸、帧率上限、编码和码率上限（见 --targets）；"
+       "给出多次时一次转换输出每个目标各一个文件（clip_9x16_1.mp4、clip_1x1_1.mp4……）；"
        "不能与 --ratio、--width、--height、--format 一起使用",
        "自定义"},
       {"targets", nullptr, "列出 targets.ini 中的发布目标及其数值，然后退出", nullptr},
@@ -140,7 +141,11 @@ bool PublishOptions(const ParsedOptions& p, ConvertRequest& req) {
   SettingsTemplate& t = req.settings;
   req.listTargets = p.has("targets");
   if (p.has("target")) {
-    req.targetName = p.values.at("target");
+    req.targetNames = p.every.at("target");
+    if (req.targetNames.size() > size_t(task::kMaxOutputs)) {
+      req.error = "--target 至多给出 " + std::to_string(task::kMaxOutputs) + " 次";
+      return false;
+    }
     for (const char* other : {"ratio", "width", "height", "format"})
       if (p.has(other)) {
         req.error = std::string("--target 已定下尺寸、比例和格式，不能与 --") + other + " 一起使用";

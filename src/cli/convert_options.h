@@ -20,7 +20,7 @@ struct ConvertRequest {
   std::string saveList;                  // --save-list: the task list file the tasks go to, "" runs them
   std::optional<double> previewSeconds;  // --preview: write the frame at this time instead
   std::string previewOut;                // --preview-out, "" for result/NAME_preview.png
-  std::string targetName;                // --target, resolved against targets.ini by the caller
+  std::vector<std::string> targetNames;  // --target, each time given, resolved by the caller
   bool listTargets = false;              // --targets
   bool help = false;
   std::string error;  // a usage error, "" when none

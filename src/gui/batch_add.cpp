@@ -201,6 +201,7 @@ void TaskListController::AddVideoFiles(const QStringList& paths) {
       WindowTemplate(editor->ReadSettingsArea(), editor->current, editor->ratioTable);
   // 发布设置: a clip too long for the target is left out, named with its length.
   settings.target = editor->chosenTarget;
+  if (settings.target) settings.moreTargets = editor->moreTargets;
   settings.bandTexts = editor->bandTemplate;
   settings.logo = editor->chosenLogo;
   settings.logo.path = task::Unquote(settings.logo.path);

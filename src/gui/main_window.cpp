@@ -62,6 +62,7 @@ MainWindow::MainWindow(Dialogs* dialogs, QWidget* parent) : QWidget(parent) {
   connect(publish_, &PublishPart::targetChosen, editor_, &TaskEditor::OnTargetChosen);
   connect(publish_, &PublishPart::textsEdited, editor_, &TaskEditor::OnTextsEdited);
   connect(publish_, &PublishPart::logoEdited, editor_, &TaskEditor::OnLogoEdited);
+  connect(publish_, &PublishPart::moreTargetsChosen, editor_, &TaskEditor::OnMoreTargetsChosen);
   connect(editor_, &TaskEditor::publishShown, publish_, &PublishPart::Show);
   editor_->ratioTable = app::kRatioTable;
   batch_->runner = batch_->MakeBatchRunner();

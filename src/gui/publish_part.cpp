@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
@@ -44,6 +45,10 @@ void PublishPart::BuildDialog() {
   targetBox_ = new QComboBox(dialog_);
   targetBox_->setObjectName(QStringLiteral("发布目标"));
   targetBox_->addItem(QStringLiteral("自定义"));
+  moreBox_ = new QListWidget(dialog_);
+  moreBox_->setObjectName(QStringLiteral("更多目标"));
+  moreBox_->setToolTip(QStringLiteral("同一次转换再输出这些目标各一个文件（文件名带形状，如 _1x1）"));
+  moreBox_->setMaximumHeight(120);
   titleBox_ = new QLineEdit(dialog_);
   titleBox_->setObjectName(QStringLiteral("标题框"));
   captionBox_ = new QLineEdit(dialog_);
@@ -62,6 +67,7 @@ void PublishPart::BuildDialog() {
   colourBox_ = ColourBox(dialog_, "文字颜色");
   outlineBox_ = ColourBox(dialog_, "描边颜色");
   form->addRow(QStringLiteral("发布目标："), targetBox_);
+  form->addRow(QStringLiteral("同时输出："), moreBox_);
   form->addRow(QStringLiteral("标题（上方）："), titleBox_);
   form->addRow(QStringLiteral("字幕（下方）："), captionBox_);
   form->addRow(QStringLiteral("字体："), fontBox_);
@@ -73,9 +79,10 @@ void PublishPart::BuildDialog() {
   form->addRow(buttons);
   connect(buttons, &QDialogButtonBox::rejected, dialog_, &QDialog::hide);
   dialog_->setMinimumWidth(420);
-  Show({}, {}, {});
+  Show({}, {}, {}, {});
 
   connect(targetBox_, &QComboBox::currentIndexChanged, this, &PublishPart::OnTargetItem);
+  connect(moreBox_, &QListWidget::itemChanged, this, &PublishPart::OnMoreTargetTicked);
   for (QLineEdit* box : {titleBox_, captionBox_, fontBox_, colourBox_, outlineBox_})
     connect(box, &QLineEdit::textChanged, this, &PublishPart::OnTextEdited);
   connect(sizeBox_, &QSpinBox::valueChanged, this, &PublishPart::OnTextEdited);
@@ -85,9 +92,13 @@ void PublishPart::LoadTargets(const task::TargetFile& file) {
   targets_ = file.targets;
   showing_ = true;
   while (targetBox_->count() > 1) targetBox_->removeItem(1);
+  moreBox_->clear();
   for (const task::PublishTarget& t : targets_) {
     targetBox_->addItem(FromUtf8(t.label));
     targetBox_->setItemData(targetBox_->count() - 1, FromUtf8(t.source), Qt::ToolTipRole);
+    auto* item = new QListWidgetItem(FromUtf8(t.label), moreBox_);
+    item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
+    item->setCheckState(Qt::Unchecked);
   }
   showing_ = false;
   if (!file.problems.empty()) batch->note->Show(FromUtf8("targets.ini：" + file.problems.front()));
@@ -98,11 +109,18 @@ void PublishPart::Open() {
   dialog_->raise();
 }
 
-void PublishPart::Show(const task::TargetSettings& target, const task::BandTexts& texts,
-                       const task::Logo& logo) {
+void PublishPart::Show(const task::TargetSettings& target, const std::vector<task::TargetOutput>& more,
+                       const task::BandTexts& texts, const task::Logo& logo) {
   showing_ = true;
   const task::PublishTarget* listed = task::FindTarget(targets_, target.name);
   targetBox_->setCurrentIndex(listed ? int(listed - targets_.data()) + 1 : 0);
+  moreBox_->setEnabled(listed != nullptr);
+  for (int i = 0; i < moreBox_->count(); ++i) {
+    bool ticked = false;
+    for (const task::TargetOutput& o : more)
+      ticked = ticked || o.settings.name == targets_[size_t(i)].settings.name;
+    moreBox_->item(i)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+  }
   texts_ = texts;
   titleBox_->setText(FromUtf8(texts.title).replace(QLatin1Char('\n'), QStringLiteral("\\n")));
   captionBox_->setText(FromUtf8(texts.caption).replace(QLatin1Char('\n'), QStringLiteral("\\n")));
@@ -116,9 +134,21 @@ void PublishPart::Show(const task::TargetSettings& target, const task::BandTexts
 }
 
 void PublishPart::OnTargetItem(int item) {
+  moreBox_->setEnabled(item >= 1);
   if (showing_) return;
   emit targetChosen(item >= 1 && item <= int(targets_.size()) ? std::optional(targets_[size_t(item - 1)])
                                                               : std::nullopt);
+  OnMoreTargetTicked();  // the target chosen above is no further one
+}
+
+// The ticked further targets, the one chosen above left out (it is the first output already).
+void PublishPart::OnMoreTargetTicked() {
+  if (showing_) return;
+  std::vector<task::PublishTarget> more;
+  for (int i = 0; i < moreBox_->count() && i < int(targets_.size()); ++i)
+    if (moreBox_->item(i)->checkState() == Qt::Checked && i + 1 != targetBox_->currentIndex())
+      more.push_back(targets_[size_t(i)]);
+  emit moreTargetsChosen(std::move(more));
 }
 
 void PublishPart::OnTextEdited() {

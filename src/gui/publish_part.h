@@ -2,9 +2,10 @@
 // 发布设置: the publishing target, the texts in the bands and the logo, set in a small window opened by
 // the button 发布按钮 of the bottom strip. It holds what the user chose and tells the task
 // editor through its signals; the editor tells it what a task shown for editing holds.
-// Tests find the window and its controls by their object names (发布设置, 发布目标, 标题框,
-// 字幕框, 字体框, 文字大小, 文字颜色, 描边颜色, Logo框, Logo按钮, 清空Logo, Logo位置, Logo大小,
-// Logo边距, Logo不透明度).
+// Besides the target, further targets may be ticked (更多目标): the same run makes each of
+// them a file of its own. Tests find the window and its controls by their object names
+// (发布设置, 发布目标, 更多目标, 标题框, 字幕框, 字体框, 文字大小, 文字颜色, 描边颜色, Logo框,
+// Logo按钮, 清空Logo, Logo位置, Logo大小, Logo边距, Logo不透明度).
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ class QDialog;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QSpinBox;
 
@@ -31,12 +33,14 @@ class PublishPart : public WindowPart {
   // The targets of targets.ini; the entries left out are shown in the window's note.
   void LoadTargets(const task::TargetFile& file);
   void Open();
-  // A task shown for editing: its target (by name; one no longer listed shows as 自定义), texts
-  // and logo.
-  void Show(const task::TargetSettings& target, const task::BandTexts& texts, const task::Logo& logo);
+  // A task shown for editing: its targets (by name; one no longer listed shows as 自定义, or
+  // unticked), texts and logo.
+  void Show(const task::TargetSettings& target, const std::vector<task::TargetOutput>& more,
+            const task::BandTexts& texts, const task::Logo& logo);
 
  signals:
   void targetChosen(std::optional<task::PublishTarget> target);  // nothing: 自定义
+  void moreTargetsChosen(std::vector<task::PublishTarget> targets);
   void textsEdited(task::BandTexts texts);
   void logoEdited(task::Logo logo);
 
@@ -44,6 +48,7 @@ class PublishPart : public WindowPart {
   void BuildDialog();
   void OnTargetItem(int item);
   void OnTextEdited();
+  void OnMoreTargetTicked();
   // publish_logo.cpp
   void BuildLogoRows(QFormLayout* form);
   void PickLogo();
@@ -56,6 +61,7 @@ class PublishPart : public WindowPart {
   bool showing_ = false;  // Show() is filling the controls: no signal goes out
   QDialog* dialog_ = nullptr;
   QComboBox* targetBox_ = nullptr;
+  QListWidget* moreBox_ = nullptr;  // ticks for further targets, usable once a target is chosen
   QLineEdit *titleBox_ = nullptr, *captionBox_ = nullptr, *fontBox_ = nullptr;
   QLineEdit *colourBox_ = nullptr, *outlineBox_ = nullptr;
   QSpinBox* sizeBox_ = nullptr;

@@ -21,6 +21,10 @@ void TaskEditor::OnTextsEdited(task::BandTexts texts) { bandTemplate = std::move
 
 void TaskEditor::OnLogoEdited(task::Logo logo) { chosenLogo = std::move(logo); }
 
+void TaskEditor::OnMoreTargetsChosen(std::vector<task::PublishTarget> targets) {
+  moreTargets = std::move(targets);
+}
+
 task::BandTexts TaskEditor::FilledBandTexts(const std::string& foreground) const {
   const int index = editingStored ? tasks->CurrentRow() : tasks->taskList->size() + 1;
   return task::FilledBandTexts(bandTemplate, foreground, index);
@@ -28,8 +32,13 @@ task::BandTexts TaskEditor::FilledBandTexts(const std::string& foreground) const
 
 void TaskEditor::AskOverLimit(pipeline::SettingsArea& area) {
   if (!chosenTarget) return;
-  const std::string over = pipeline::OverLimitMessage(current, *chosenTarget);
+  // One run makes every output: the clip is held to the shortest limit among its targets.
+  std::vector<task::PublishTarget> all{*chosenTarget};
+  all.insert(all.end(), moreTargets.begin(), moreTargets.end());
+  const task::PublishTarget* limiting = pipeline::ShortestLimit(all);
+  if (!limiting) return;
+  const std::string over = pipeline::OverLimitMessage(current, *limiting);
   if (over.empty()) return;
   if (dialogs().AskYesNo(&window, app::FromUtf8(over + "。\n截短到上限吗？（选“否”保留全长）")))
-    pipeline::CutToLimit(area, *chosenTarget);
+    pipeline::CutToLimit(area, *limiting);
 }

@@ -13,6 +13,7 @@
 #include "gui/batch_view.h"
 #include "gui/main_window.h"
 #include "gui/task_editor.h"
+#include "pipeline/publish.h"
 #include "gui/task_list_controller.h"
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
@@ -65,6 +66,7 @@ pipeline::SettingsArea TaskEditor::ReadSettingsArea() const {
   a.layout = current.layout.kind == kind ? current.layout : task::CanvasLayout{kind};
   a.encoderPreset = task::EncoderPresetOfItem(ui->编码速度->currentIndex());
   a.target = chosenTarget ? chosenTarget->settings : task::TargetSettings{};
+  if (chosenTarget) a.moreOutputs = pipeline::OutputsOf(moreTargets);
   a.bandTexts = FilledBandTexts(a.foregroundBox);
   a.logo = chosenLogo;
   return a;

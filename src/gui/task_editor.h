@@ -40,6 +40,7 @@ class TaskEditor : public WindowPart {
   // 发布设置 (PublishPart): the chosen target (none: 自定义) and the texts as typed, before
   // {name} and {index} are filled in for the task.
   std::optional<task::PublishTarget> chosenTarget;
+  std::vector<task::PublishTarget> moreTargets;  // 更多目标: made by the same run (with a target)
   task::BandTexts bandTemplate;
   task::Logo chosenLogo;  // none: no logo
 
@@ -107,6 +108,7 @@ class TaskEditor : public WindowPart {
   void OnTargetChosen(std::optional<task::PublishTarget> target);
   void OnTextsEdited(task::BandTexts texts);
   void OnLogoEdited(task::Logo logo);
+  void OnMoreTargetsChosen(std::vector<task::PublishTarget> targets);
   // The band texts of the task being prepared, {name} and {index} filled in.
   task::BandTexts FilledBandTexts(const std::string& foreground) const;
   // A foreground longer than the chosen target takes: asks whether to cut it to the limit.
@@ -114,7 +116,8 @@ class TaskEditor : public WindowPart {
 
  signals:
   // A task is shown for editing: the publishing settings it holds.
-  void publishShown(const task::TargetSettings& target, const task::BandTexts& texts, const task::Logo& logo);
+  void publishShown(const task::TargetSettings& target, const std::vector<task::TargetOutput>& more,
+                    const task::BandTexts& texts, const task::Logo& logo);
 
  private:
   task::ActiveBox activeSizeBox_ = task::ActiveBox::None;  // coloured light blue

@@ -88,7 +88,7 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->画面->setCurrentIndex(static_cast<int>(r.layout.kind));
   ui->编码速度->setCurrentIndex(task::EncoderPresetItem(r.encoderPreset));
   chosenLogo = r.logo;  // saved again with the task unless changed
-  emit publishShown(r.target, r.bandTexts, r.logo);
+  emit publishShown(r.target, r.moreOutputs, r.bandTexts, r.logo);
 }
 
 void TaskEditor::SetEditingStored(bool stored) {

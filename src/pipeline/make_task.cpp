@@ -7,6 +7,7 @@
 #include "probe/converter.h"
 #include "probe/path_check.h"
 #include "probe/probe_file.h"
+#include "task/outputs_graph.h"
 #include "text/bytes.h"
 
 namespace pipeline {
@@ -56,13 +57,25 @@ void TickIfEnabled(SettingsArea& s, Tick t, Disabled d, bool on) {
   if (on && s.enabled(d)) s.Tick(t, true);
 }
 
+// The template's targets whose length limit is the shortest: the one the clip is held to.
+const PublishTarget* LimitingTarget(const SettingsTemplate& t) {
+  if (!t.target) return nullptr;
+  std::vector<PublishTarget> all{*t.target};
+  all.insert(all.end(), t.moreTargets.begin(), t.moreTargets.end());
+  const PublishTarget* limiting = ShortestLimit(all);
+  if (!limiting) return &*t.target;
+  return limiting == &all.front() ? &*t.target : &t.moreTargets[size_t(limiting - &all.front()) - 1];
+}
+
 // The clicks the template stands for, after the sources were picked. "" or a refusal.
 std::string ApplyTemplate(SettingsArea& s, TaskRecord& r, const SettingsTemplate& t) {
   if (t.target) {
     SelectTarget(s, r, &*t.target);
-    if (const std::string over = OverLimitMessage(r, *t.target); !over.empty()) {
+    s.moreOutputs = OutputsOf(t.moreTargets);
+    const PublishTarget& limiting = *LimitingTarget(t);
+    if (const std::string over = OverLimitMessage(r, limiting); !over.empty()) {
       if (t.overLimit == SettingsTemplate::OverLimit::Ask) return over;
-      if (t.overLimit == SettingsTemplate::OverLimit::Cut) CutToLimit(s, *t.target);
+      if (t.overLimit == SettingsTemplate::OverLimit::Cut) CutToLimit(s, limiting);
     }
   }
   s.bandTexts = FilledBandTexts(t.bandTexts, s.foregroundBox, t.index);
@@ -156,7 +169,8 @@ MadeTask MakeTask(const std::string& foreground, const SettingsTemplate& setting
   }
   if (std::string why = ApplyTemplate(s, r, settings); !why.empty()) {
     made = refuse(why);
-    if (settings.target && why == OverLimitMessage(r, *settings.target)) made.step = TaskStep::OverLimit;
+    if (settings.target && why == OverLimitMessage(r, *LimitingTarget(settings)))
+      made.step = TaskStep::OverLimit;
     return made;
   }
 
@@ -175,6 +189,12 @@ MadeTask FinishTask(SettingsArea& s, TaskRecord& r, const std::array<std::string
   if (!valid.ok) return refuse(TaskStep::Validation, valid.message);
   if (std::string why = BandTextsSettingsProblem(s.bandTexts); !why.empty())
     return refuse(TaskStep::Validation, why);
+  if (!s.moreOutputs.empty()) {
+    TaskRecord wanted = r;
+    ReadTask(s, wanted);
+    if (std::string why = SeveralOutputsProblem(wanted); !why.empty())
+      return refuse(TaskStep::Validation, why);
+  }
   std::vector<BandTextFile> textFiles;
   const std::string trialCommand = BuildCommandFor(s, r, BuildMode::Trial, effectFilters, &textFiles);
   if (trialCommand.empty()) return refuse(TaskStep::TrialBuild, "无法为此文件生成转换命令");

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "task/control_rules.h"
 #include "task/task_record.h"
@@ -35,6 +36,8 @@ struct SettingsTemplate {
   std::string encoderPreset;    // "编码速度": TaskRecord::encoderPreset, "" none
   // "发布目标": sets the size, ratio and format too; unset: 自定义.
   std::optional<task::PublishTarget> target;
+  // Further targets made by the same run, each its own file (needs `target`).
+  std::vector<task::PublishTarget> moreTargets;
   // A foreground longer than the target takes: refused (Ask), cut to the limit or kept.
   enum class OverLimit { Ask, Cut, Keep } overLimit = OverLimit::Ask;
   // "标题", "字幕" and their style; {name} and {index} are filled in for each task.

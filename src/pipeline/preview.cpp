@@ -39,6 +39,7 @@ std::string SecondsText(double seconds) {
 // and drops what comes before the moment.
 std::vector<std::string> SeekedWords(task::TaskRecord t, double seconds, Seek seek,
                                      const std::array<std::string, 4>& effects, const FollowPrep& follow) {
+  t.moreOutputs.clear();  // a task of several targets shows its first
   const task::BuildEnvironment env{effects, [](const std::string& p) { return plat::FileExists(p); },
                                    [](const std::string&) { return true; }};  // a preview makes no folders
   const task::BuildResult built =
@@ -82,6 +83,7 @@ bool DecodeTrouble(std::string_view output) { return output.find("error while de
 // The files the task's title and caption filters read, named as SeekedWords' build names them.
 std::vector<task::BandTextFile> TextFilesOf(task::TaskRecord t) {
   if (!t.bandTexts.used()) return {};
+  t.moreOutputs.clear();  // as SeekedWords builds it
   const task::BuildEnvironment env{
       {}, [](const std::string& p) { return plat::FileExists(p); }, [](const std::string&) { return true; }};
   return task::BuildCommand(t, task::BuildMode::Full, env).textFiles;

@@ -12,6 +12,7 @@ namespace pipeline {
 
 void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::PublishTarget* target) {
   s.target = target ? target->settings : task::TargetSettings{};
+  s.moreOutputs.clear();
   if (!target) return;
   const bool wider = double(r.foregroundWidth) * target->height >= double(r.foregroundHeight) * target->width;
   SelectRatio(s, r, wider ? task::kRatioPortrait9x16 : task::kRatioLandscape16x9);
@@ -19,6 +20,19 @@ void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::Publis
   s.heightBox = std::to_string(target->height);
   s.storedCount = s.count.Update(r.foregroundWidth, r.foregroundHeight, target->width, target->height);
   s.formatBox = ".mp4";
+}
+
+std::vector<task::TargetOutput> OutputsOf(const std::vector<task::PublishTarget>& targets) {
+  std::vector<task::TargetOutput> outputs;
+  for (const task::PublishTarget& t : targets) outputs.push_back({t.settings, t.width, t.height});
+  return outputs;
+}
+
+const task::PublishTarget* ShortestLimit(const std::vector<task::PublishTarget>& targets) {
+  const task::PublishTarget* shortest = nullptr;
+  for (const task::PublishTarget& t : targets)
+    if (t.maxSeconds > 0 && (!shortest || t.maxSeconds < shortest->maxSeconds)) shortest = &t;
+  return shortest;
 }
 
 std::string OverLimitMessage(const task::TaskRecord& r, const task::PublishTarget& target) {

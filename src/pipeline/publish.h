@@ -15,6 +15,11 @@ namespace pipeline {
 // the target's encoding and leaves the boxes as they are.
 void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::PublishTarget* target);
 
+// Further targets as the outputs a task keeps of them.
+std::vector<task::TargetOutput> OutputsOf(const std::vector<task::PublishTarget>& targets);
+// The target with the shortest length limit, nullptr when none has one.
+const task::PublishTarget* ShortestLimit(const std::vector<task::PublishTarget>& targets);
+
 // The foreground is longer than the target takes: the message naming the clip and the limit,
 // else "".
 std::string OverLimitMessage(const task::TaskRecord& r, const task::PublishTarget& target);

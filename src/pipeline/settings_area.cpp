@@ -298,6 +298,7 @@ ValidationOutcome ValidateSettings(SettingsArea& s, TaskRecord& r) {
   in.foregroundDuration = r.foregroundDuration;
   in.foregroundExtension = r.foregroundExtension;
   in.foregroundBitrate = r.foregroundBitrate;
+  in.target = s.target.used();
   ValidationOutcome out = CheckOutputSettings(in);
   if (out.ok) {
     if (std::string problem = LayoutCopiesProblem(s.layout, s.count.visible ? s.count.selected + 1 : 1);
@@ -336,6 +337,7 @@ void ReadTask(SettingsArea& s, TaskRecord& r) {
   r.layout = s.layout;
   r.encoderPreset = s.encoderPreset;
   r.target = s.target;
+  r.moreOutputs = s.moreOutputs;
   r.bandTexts = s.bandTexts;
   r.logo = s.logo;
   r.backgroundPath = plat::FileExists(s.backgroundBox) ? Quote(s.backgroundBox) : r.foregroundPath;

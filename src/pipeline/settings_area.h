@@ -5,6 +5,7 @@
 // record. The window runs the same steps on its widgets; the command line runs them here.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "probe/probe_file.h"
 #include "task/command_builder.h"
@@ -36,6 +37,8 @@ struct SettingsArea {
   task::TargetSettings target;   // 发布目标: TaskRecord::target
   task::BandTexts bandTexts;     // 标题, 字幕: TaskRecord::bandTexts
   task::Logo logo;               // Logo: TaskRecord::logo
+  // Further 发布目标 made by the same run: TaskRecord::moreOutputs.
+  std::vector<task::TargetOutput> moreOutputs;
 
   bool ticked(task::Tick t) const { return ticks[t] != 0; }
   bool enabled(task::Disabled d) const { return disabled[d] == 0; }

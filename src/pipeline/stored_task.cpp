@@ -5,6 +5,7 @@
 #include "task/control_rules.h"
 #include "task/encoder_preset.h"
 #include "task/layout.h"
+#include "task/outputs_graph.h"
 #include "text/bytes.h"
 
 namespace pipeline {
@@ -89,10 +90,13 @@ bool AllSwitches(const std::array<int, N>& values) {
   return true;
 }
 
-// The command without its output word: the builder ends it with ` -y "OUTPUT"`.
-std::string WithoutOutput(const std::string& command) {
-  const size_t at = command.rfind(" -y \"");
-  return at == std::string::npos ? command : command.substr(0, at);
+// The command without its output words: the builder ends each output with ` -y "OUTPUT"`.
+std::string WithoutOutput(std::string command) {
+  for (size_t at; (at = command.rfind(" -y \"")) != std::string::npos;) {
+    const size_t end = command.find('"', at + 5);
+    command.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+  }
+  return command;
 }
 
 // The full command of `stored` as the builder makes it with `filters`, every source the task
@@ -173,6 +177,7 @@ std::string StoredTaskProblem(const TaskRecord& r) {
   if (!r.encoderPreset.empty() && !task::IsEncoderPreset(r.encoderPreset))
     return Named("编码速度", r.encoderPreset, "不是 x264 的预设（ultrafast 到 veryslow）");
   if (std::string p = task::TargetSettingsProblem(r.target); !p.empty()) return "发布目标：" + p;
+  if (std::string p = task::SeveralOutputsProblem(r); !p.empty()) return p;
   if (std::string p = task::BandTextsProblem(r.bandTexts); !p.empty()) return p;
   if (r.logo.used() && r.logo.kind != task::kKindStill && r.logo.kind != task::kKindGif)
     return "Logo 类型（" + std::to_string(r.logo.kind) + "）不是图片或 GIF 动画";

@@ -210,6 +210,41 @@ bool TargetFromJson(const QJsonValue& v, task::TargetSettings* t) {
          IntFromJson(o.value(QStringLiteral("audioKbps")), &t->audioKbps) && t->used();
 }
 
+// A task of several targets keeps a list: each target with its output size, the task's own
+// first; a task of one keeps the plain object.
+QJsonValue TargetsToJson(const task::TaskRecord& r) {
+  if (r.moreOutputs.empty()) return TargetToJson(r.target);
+  QJsonObject first = TargetToJson(r.target);
+  first.insert(QStringLiteral("width"), r.outputWidth);
+  first.insert(QStringLiteral("height"), r.outputHeight);
+  QJsonArray list{first};
+  for (const task::TargetOutput& more : r.moreOutputs) {
+    QJsonObject o = TargetToJson(more.settings);
+    o.insert(QStringLiteral("width"), more.width);
+    o.insert(QStringLiteral("height"), more.height);
+    list.append(o);
+  }
+  return list;
+}
+
+bool TargetsFromJson(const QJsonValue& v, task::TaskRecord* r) {
+  if (!v.isArray()) return TargetFromJson(v, &r->target);
+  const QJsonArray list = v.toArray();
+  if (list.size() < 2 || list.size() > task::kMaxOutputs) return false;
+  for (const QJsonValue& item : list) {
+    task::TargetOutput out;
+    if (!TargetFromJson(item, &out.settings) || !IntFromJson(item[QStringLiteral("width")], &out.width) ||
+        !IntFromJson(item[QStringLiteral("height")], &out.height))
+      return false;
+    r->moreOutputs.push_back(std::move(out));
+  }
+  // The first is the task's own target, at the task's own size.
+  const task::TargetOutput first = r->moreOutputs.front();
+  r->moreOutputs.erase(r->moreOutputs.begin());
+  r->target = first.settings;
+  return first.width == r->outputWidth && first.height == r->outputHeight;
+}
+
 bool BandTextsFromJson(const QJsonValue& v, task::BandTexts* b) {
   const QJsonObject o = v.toObject();
   return v.isObject() && TextFromJson(o, "title", &b->title) && TextFromJson(o, "caption", &b->caption) &&
@@ -255,7 +290,7 @@ QJsonObject RowToJson(const TaskRow& row) {
   o.insert(kSourceStamps, StampsToJson(row.record.sourceStamps));
   o.insert(kLayout, QString::fromStdString(task::LayoutText(row.record.layout)));
   if (!row.record.encoderPreset.empty()) o.insert(kEncoderPreset, FromUtf8(row.record.encoderPreset));
-  if (row.record.target.used()) o.insert(kTarget, TargetToJson(row.record.target));
+  if (row.record.target.used()) o.insert(kTarget, TargetsToJson(row.record));
   if (row.record.bandTexts != task::BandTexts{}) o.insert(kBandTexts, BandTextsToJson(row.record.bandTexts));
   if (row.record.logo.used()) o.insert(kLogo, LogoToJson(row.record.logo));
   o.insert(QStringLiteral("speed"), row.speed);
@@ -318,7 +353,7 @@ QString RowFromJson(const QJsonObject& o, TaskRow* row) {
   // Lists from before targets and band texts: none (自定义, no text). Their values are
   // checked with the other fields.
   const QJsonValue target = o.value(kTarget);
-  if (!target.isUndefined() && !TargetFromJson(target, &r.target)) return kTarget;
+  if (!target.isUndefined() && !TargetsFromJson(target, &r)) return kTarget;
   const QJsonValue texts = o.value(kBandTexts);
   if (!texts.isUndefined() && !BandTextsFromJson(texts, &r.bandTexts)) return kBandTexts;
   // Lists from before the logo: none. Its path and numbers are checked with the other fields.

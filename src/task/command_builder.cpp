@@ -9,6 +9,8 @@
 #include "reframe/crop_command.h"
 #include "task/copies_graph.h"
 #include "task/encoder_preset.h"
+#include "task/graph_pieces.h"
+#include "task/outputs_graph.h"
 #include "text/bytes.h"
 #include "text/numbers.h"
 
@@ -60,12 +62,7 @@ Inputs ChooseInputs(const TaskRecord& t, const std::string& backgroundLoop, cons
           "[1:v]", "[2:v]", "[3:v]"};
 }
 
-// The size that just covers the output in one dimension (its "*2" is left to the converter):
-// the classic graph enlarges the background to twice this size and cuts the output size out
-// of its centre.
-struct CoverSize {
-  std::string width, height;
-};
+}  // namespace
 
 CoverSize BackgroundCover(const TaskRecord& t, const std::string& W, const std::string& H) {
   if (t.backgroundWidth <= 0 || t.backgroundHeight <= 0)  // nothing probed: no aspect to keep
@@ -77,6 +74,8 @@ CoverSize BackgroundCover(const TaskRecord& t, const std::string& W, const std::
       std::trunc(static_cast<double>(t.backgroundWidth) * t.outputHeight / t.backgroundHeight));
   return {Num(m), H};
 }
+
+namespace {
 
 std::string BackgroundScale(const CoverSize& cover) {
   return "scale=" + cover.width + "*2:" + cover.height + "*2,";
@@ -113,6 +112,8 @@ std::string OneColourBody(const TaskRecord& t, const std::string& fgInput, std::
                        : CopiesGraph(label, t.selectedForegroundCount + 1, t.ticked(kTickMirror)));
 }
 
+}  // namespace
+
 std::string ForegroundFilters(const TaskRecord& t) {
   std::string r;
   if (t.ticked(kTickSoften)) r += ",guided";
@@ -148,6 +149,8 @@ std::string CroppedBody(const TaskRecord& t, const std::string& fgInput, const s
   r += "[rc]" + crop + "[rk];";
   return r + "[rl][rk]" + reframe::kMixTarget + "=x=0:y=0";
 }
+
+namespace {
 
 // The animation blended over a cropped result, as over the classic background.
 std::string AnimationOver(const TaskRecord& t, const std::string& animLabel, const std::string& animationFps,
@@ -187,6 +190,9 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
     result.backgroundReplaced = true;
     if (ApplyAudioRuleTo(t)) result.audioRuleChanged = true;
   }
+
+  // One run for several targets: a graph of its own, with the background shared.
+  if (!t.moreOutputs.empty()) return BuildSeveralOutputs(t, mode, env, std::move(result));
 
   // 3-4. Background blur and effects.
   std::string backgroundChain, bounce, colourEffects;
@@ -276,7 +282,10 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   const std::string name = slash == std::string::npos ? foreground : foreground.substr(slash + 1);
   result.outputPath = OutputName(folder + "result/" + name, "_tmp", t.outputFormat, env.exists);
 
-  if (t.layout.kind == LayoutKind::Blur) {
+  if (FillsCanvas(t)) {
+    // A target of the clip's own shape: nothing to fill, the clip re-encoded at its size.
+    R += in.fg + "scale=" + sizeText + ",setsar=1" + ForegroundFilters(t) + "\"";
+  } else if (t.layout.kind == LayoutKind::Blur) {
     // 14. Background scale and the graph body.
     const CoverSize cover = BackgroundCover(t, W, H);
     if (!t.fastBackground) {

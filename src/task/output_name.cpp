@@ -39,4 +39,9 @@ std::string OutputName(const std::string& path, const std::string& suffix, const
   }
 }
 
+std::string WithNameAddition(const std::string& path, const std::string& addition) {
+  const std::string stem = WithoutExtension(path);
+  return stem + addition + path.substr(stem.size());
+}
+
 }  // namespace task

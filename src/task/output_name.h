@@ -13,4 +13,8 @@ using ExistsFn = std::function<bool(const std::string&)>;
 std::string OutputName(const std::string& path, const std::string& suffix, const std::string& extension,
                        const ExistsFn& exists);
 
+// `path` with `addition` put before the extension of its file name ("a/clip.mp4", "_1x1":
+// "a/clip_1x1.mp4").
+std::string WithNameAddition(const std::string& path, const std::string& addition);
+
 }  // namespace task

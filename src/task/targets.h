@@ -22,6 +22,15 @@ struct TargetSettings {
   bool operator==(const TargetSettings&) const = default;
 };
 
+// A further output of a task made for several targets in one run: its target's encoding and
+// size. The task's own target and size are its first output.
+struct TargetOutput {
+  TargetSettings settings;
+  int width = 0, height = 0;
+  bool operator==(const TargetOutput&) const = default;
+};
+inline constexpr int kMaxOutputs = 8;  // outputs of one task, the first included
+
 struct PublishTarget {
   TargetSettings settings;  // settings.name is the entry's name
   std::string label;        // what the window's list shows

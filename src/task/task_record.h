@@ -119,6 +119,8 @@ struct TaskRecord {
   std::string encoderPreset;
   // The publishing target whose encoding the output takes (none: 自定义).
   TargetSettings target;
+  // Further targets made by the same converter run, each its own file (none: one output).
+  std::vector<TargetOutput> moreOutputs;
   // The title above the picture and the caption below it (none: no text drawn).
   BandTexts bandTexts;
   // The logo laid over the finished canvas (none: no logo).

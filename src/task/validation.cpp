@@ -29,7 +29,8 @@ ValidationOutcome CheckOutputSettings(const ValidationInput& in) {
     out.message = "视频宽高填写有误，不支持小于96:96的媒体文件，请检查更换。";
     return out;
   }
-  if (in.foregroundWidth == w && in.foregroundHeight == h) {
+  // A publishing target of the clip's own size re-encodes it to the target's encoding.
+  if (in.foregroundWidth == w && in.foregroundHeight == h && !in.target) {
     out.message = "当前设置的输出宽高与前景视频宽高相同，请修改后继续。";
     return out;
   }

@@ -15,6 +15,7 @@ struct ValidationInput {
   bool autoBitrate = true;
   int foregroundWidth = 0, foregroundHeight = 0;
   std::string foregroundDuration, foregroundExtension, foregroundBitrate;
+  bool target = false;  // a publishing target is chosen
 };
 
 struct ValidationOutcome {

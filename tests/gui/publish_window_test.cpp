@@ -2,6 +2,7 @@
 // the titles, {name} filled in, and the logo picked in the dialog; a task shown again shows
 // its target, texts and logo.
 #include <QDialog>
+#include <QListWidget>
 #include <QSpinBox>
 #include <QTest>
 
@@ -88,6 +89,36 @@ TEST_F(PublishWindowTest, LogoPickedInTheDialogGoesWithTheTask) {
   Editor().ShowTask(made);
   EXPECT_EQ(path->text().toStdString(), png);
   EXPECT_EQ(Find<QComboBox>("Logo位置")->currentIndex(), 2);
+}
+
+// Further targets ticked under 同时输出 become outputs of the same run; the target chosen
+// above counts once, and a task shown again shows its ticks.
+TEST_F(PublishWindowTest, FurtherTargetsAreOutputsOfTheSameRun) {
+  PickForeground(CopyInto(VideoWithSound(320, 180, 1), NewFolder("outputs")));
+  Find<QPushButton>("发布按钮")->click();
+  auto* target = Find<QComboBox>("发布目标");
+  auto* more = Find<QListWidget>("更多目标");
+  EXPECT_FALSE(more->isEnabled());  // 自定义: one output, as before
+  target->setCurrentIndex(target->findText("方形 1:1 1080×1080"));
+  ASSERT_TRUE(more->isEnabled());
+  for (const char* label : {"横版 16:9 1920×1080", "方形 1:1 1080×1080"})
+    more->findItems(label, Qt::MatchExactly).front()->setCheckState(Qt::Checked);
+
+  Find<QPushButton>("保存任务")->click();
+  ASSERT_TRUE(WaitFor([&] { return window->taskList().size() == 1; }))
+      << dialogs.errors.join('\n').toStdString();
+  const task::TaskRecord made = window->taskList().task(0);
+  ASSERT_EQ(made.moreOutputs.size(), 1u);
+  EXPECT_EQ(made.moreOutputs[0].settings.name, "landscape-16x9");
+  EXPECT_EQ(made.moreOutputs[0].width, 1920);
+  EXPECT_TRUE(Has(made.commandLine, "_1x1_tmp.mp4\"") && Has(made.commandLine, "_16x9_tmp.mp4\""));
+
+  for (int i = 0; i < more->count(); ++i) more->item(i)->setCheckState(Qt::Unchecked);
+  Editor().ShowTask(made);
+  QStringList ticked;
+  for (int i = 0; i < more->count(); ++i)
+    if (more->item(i)->checkState() == Qt::Checked) ticked << more->item(i)->text();
+  EXPECT_EQ(ticked, QStringList{"横版 16:9 1920×1080"});
 }
 
 }  // namespace

@@ -102,3 +102,36 @@ TEST(PublishList, ALogoGoneOrNoRegularFileIsAMissingSource) {
     EXPECT_EQ(!missing.empty() && missing.back() == logo, logo != kept) << logo;
   }
 }
+
+// A task of several targets keeps them as a list, the first at the task's own size; a list of
+// one target still reads as before, and a damaged or hostile list of targets is refused.
+TEST(PublishList, SeveralTargetsComeBackAndHostileOnesAreRefused) {
+  app::TaskRow row = Published();
+  row.record.target.videoCodec = "libx264";
+  row.record.logo = {};  // one canvas only, for now
+  row.record.moreOutputs = {{{"square", 30, "libx264", 8000, "aac", 128, true}, 1080, 1080},
+                            {{"wide", 0, "libx265", 0, "libopus", 0, false}, 1920, 1080}};
+  const QByteArray bytes = app::SerializeTaskList({row});
+  const app::LoadedTaskList loaded = app::ParseTaskList(bytes, "/l/list.json");
+  ASSERT_TRUE(loaded.ok()) << loaded.error.toStdString();
+  EXPECT_TRUE(loaded.rows[0].record == row.record);
+
+  const struct {
+    std::string from, to, says;
+  } rows[] = {
+      // The first entry is the task's own output: its size is the task's.
+      {"\"height\": 1920", "\"height\": 1080", "字段“target”"},
+      {"\"height\": 1080", "\"height\": 1081", "尺寸 1080x1081 无效"},
+      {"\"wide\"", "\"wide;rm\"", "目标名称"},
+      {"\"libopus\"", "\"libopus -f\"", "音频编码"},
+      {"\"width\": 1920", "\"width\": \"1920\"", "字段“target”"},
+      {"\"wide\"", "\"square\"", "给出了两次"},
+      {"\"target\": [", "\"target\": [5, ", "字段“target”"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.to);
+    const app::LoadedTaskList hostile = app::ParseTaskList(Edited(row, r.from, r.to), "/l/list.json");
+    EXPECT_FALSE(hostile.ok());
+    EXPECT_TRUE(ts::Has(hostile.error.toStdString(), r.says)) << hostile.error.toStdString();
+  }
+}
