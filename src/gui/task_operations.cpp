@@ -23,6 +23,7 @@
 #include "gui/task_list_model.h"
 #include "gui/widgets.h"
 #include "pipeline/make_task.h"
+#include "pipeline/publish.h"
 #include "platform/platform.h"
 #include "store/utf8.h"
 #include "task/encoder_preset.h"
@@ -87,7 +88,11 @@ void TaskEditor::ShowTask(const task::TaskRecord& r) {
   ui->快速背景->setChecked(r.fastBackground);
   ui->画面->setCurrentIndex(static_cast<int>(r.layout.kind));
   ui->编码速度->setCurrentIndex(task::EncoderPresetItem(r.encoderPreset));
-  chosenLogo = r.logo;  // saved again with the task unless changed
+  // What the task was made for is saved again with it unless changed in 发布设置.
+  chosenTarget = pipeline::TargetOf(r);
+  moreTargets = pipeline::MoreTargetsOf(r);
+  bandTemplate = r.bandTexts;
+  chosenLogo = r.logo;
   emit publishShown(r.target, r.moreOutputs, r.bandTexts, r.logo);
 }
 

@@ -22,6 +22,28 @@ void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::Publis
   s.formatBox = ".mp4";
 }
 
+std::optional<task::PublishTarget> TargetOf(const task::TaskRecord& r) {
+  if (!r.target.used()) return std::nullopt;
+  task::PublishTarget target;
+  target.settings = r.target;
+  target.label = r.target.name;
+  target.width = r.outputWidth;
+  target.height = r.outputHeight;
+  return target;
+}
+
+std::vector<task::PublishTarget> MoreTargetsOf(const task::TaskRecord& r) {
+  std::vector<task::PublishTarget> targets;
+  for (const task::TargetOutput& o : r.moreOutputs) {
+    task::PublishTarget& target = targets.emplace_back();
+    target.settings = o.settings;
+    target.label = o.settings.name;
+    target.width = o.width;
+    target.height = o.height;
+  }
+  return targets;
+}
+
 std::vector<task::TargetOutput> OutputsOf(const std::vector<task::PublishTarget>& targets) {
   std::vector<task::TargetOutput> outputs;
   for (const task::PublishTarget& t : targets) outputs.push_back({t.settings, t.width, t.height});

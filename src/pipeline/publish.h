@@ -1,6 +1,7 @@
 #pragma once
 // The publishing settings of a task on the settings area: a target chosen, and the length
 // limit of the target checked against the foreground when the task is added.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ namespace pipeline {
 void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::PublishTarget* target);
 
 // Further targets as the outputs a task keeps of them.
+// The targets a stored task was made for, as the window holds a choice: its own target
+// (nothing for 自定义) and its further outputs, each with the size it was made at. Their length
+// limits are not stored: the clip was checked against them when the task was added.
+std::optional<task::PublishTarget> TargetOf(const task::TaskRecord& r);
+std::vector<task::PublishTarget> MoreTargetsOf(const task::TaskRecord& r);
 std::vector<task::TargetOutput> OutputsOf(const std::vector<task::PublishTarget>& targets);
 // The target with the shortest length limit, nullptr when none has one.
 const task::PublishTarget* ShortestLimit(const std::vector<task::PublishTarget>& targets);

@@ -38,7 +38,7 @@ TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
   Find<QPushButton>("保存任务")->click();
   ASSERT_TRUE(WaitFor([&] { return window->taskList().size() == 1; }))
       << dialogs.errors.join('\n').toStdString();
-  const task::TaskRecord& made = window->taskList().task(0);
+  const task::TaskRecord made = window->taskList().task(0);
   EXPECT_EQ(made.target.name, "square");
   EXPECT_EQ(made.outputWidth, 1080);
   EXPECT_EQ(made.bandTexts.title, "1. " + name + "\n第二行");
@@ -52,6 +52,18 @@ TEST_F(PublishWindowTest, TargetAndTitlesGoWithTheTask) {
   Editor().ShowTask(made);
   EXPECT_EQ(target->currentText(), "方形 1:1 1080×1080");
   EXPECT_EQ(Find<QLineEdit>("标题框")->text().toStdString(), "1. " + name + "\\n第二行");
+
+  // Loaded for editing after the dialog was set otherwise, and saved again: it keeps them.
+  target->setCurrentIndex(0);
+  Find<QLineEdit>("标题框")->clear();
+  Find<QTableView>("列表框")->selectRow(0);
+  Editor().LoadTaskForEdit();
+  Find<QLineEdit>("码率框")->setText("900");
+  Find<QPushButton>("保存任务")->click();
+  ASSERT_TRUE(WaitFor([&] { return window->taskList().task(0).bitrate == "900"; }))
+      << dialogs.errors.join('\n').toStdString();
+  EXPECT_EQ(window->taskList().task(0).target, made.target);
+  EXPECT_EQ(window->taskList().task(0).bandTexts, made.bandTexts);
 }
 
 TEST_F(PublishWindowTest, LogoPickedInTheDialogGoesWithTheTask) {
