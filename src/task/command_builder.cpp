@@ -338,7 +338,7 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   if (t.logo.used()) {
     // in.anim ("[2:v]") is the number of the input after the ones whose sound is mixed.
     const int logoIndex = std::stoi(in.anim.substr(1)) + (animationInput.empty() ? 0 : 1);
-    R.insert(R.size() - 1, LogoOverlay(t.logo, logoIndex, t.outputWidth));
+    R.insert(R.size() - 1, LogoOverlay(t.logo, "[" + std::to_string(logoIndex) + ":v]", t.outputWidth));
   }
 
   // 16. Video post-filters join the same word and extend the graph's last filter.

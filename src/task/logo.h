@@ -34,7 +34,8 @@ std::optional<LogoPlace> LogoPlaceOf(std::string_view word);
 std::string LogoInput(const Logo& logo);
 
 // Appended to a graph whose last filter gives the finished canvas (`width` wide): the logo,
-// input number `input`, scaled, made transparent and laid over it.
-std::string LogoOverlay(const Logo& logo, int input, int width);
+// the stream `picture` ("[3:v]"), scaled, made transparent and laid over it. `tag` sets the
+// labels of this overlay apart from another output's in the same graph.
+std::string LogoOverlay(const Logo& logo, const std::string& picture, int width, const std::string& tag = "");
 
 }  // namespace task

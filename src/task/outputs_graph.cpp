@@ -7,6 +7,7 @@
 #include "task/control_rules.h"
 #include "task/encoder_preset.h"
 #include "task/graph_pieces.h"
+#include "task/logo.h"
 #include "text/bytes.h"
 #include "text/numbers.h"
 
@@ -113,8 +114,6 @@ std::string SeveralOutputsProblem(const TaskRecord& t) {
   else if (t.layout.kind == LayoutKind::Blur && !t.backgroundPath.empty() &&
            t.backgroundPath != t.foregroundPath)
     what = "背景文件";
-  else if (t.logo.used())
-    what = "Logo";
   else if (!t.animationPath.empty())
     what = "GIF 动画";
   else if (t.ticked(kTickMusic) || t.ticked(kTickBackgroundSound))
@@ -158,6 +157,8 @@ BuildResult BuildSeveralOutputs(TaskRecord& t, BuildMode mode, const BuildEnviro
     for (size_t k : blurred) graph += Label("b", k);
     graph += ";";
   }
+  // The logo, the second input, laid over each output in its own size.
+  if (t.logo.used()) graph += "[1:v]split=" + Text(long(n)) + Labels("l", n) + ";";
 
   const std::string fontFile = t.bandTexts.used() ? plat::FontFileFor(t.bandTexts.font) : "";
   const int d = text::SecondsOfDuration(t.outputDuration);
@@ -169,6 +170,7 @@ BuildResult BuildSeveralOutputs(TaskRecord& t, BuildMode mode, const BuildEnviro
     BandTextPlan plan = PlanBandTexts(o, paths[k], fontFile);
     graph += plan.filters;
     for (BandTextFile& file : plan.files) result.textFiles.push_back(std::move(file));
+    if (t.logo.used()) graph += LogoOverlay(t.logo, Label("l", k), o.outputWidth, Text(long(k)));
     if (t.ticked(kTickDedupFrames)) graph += ",mpdecimate";
     if (t.ticked(kTickVideoFadeIn)) graph += ",fade=in:st=0:d=2";
     if (t.ticked(kTickVideoFadeOut)) graph += ",fade=out:st=" + fadeOut + ":d=2";
@@ -193,7 +195,8 @@ BuildResult BuildSeveralOutputs(TaskRecord& t, BuildMode mode, const BuildEnviro
     options += TargetVideoOptions(o.target, t.foregroundFps, t.outputFormat) + " -y \"" + paths[k] + "\"";
   }
   if (!folder.empty() && env.makeDirs) env.makeDirs(folder + "result");
-  result.text = "-i " + t.foregroundPath + " -filter_complex \"" + graph + "\"" + options;
+  result.text = "-i " + t.foregroundPath + (t.logo.used() ? LogoInput(t.logo) : "") + " -filter_complex \"" +
+                graph + "\"" + options;
   return result;
 }
 

@@ -115,7 +115,6 @@ TEST(SeveralOutputs, OwnShapeIsReencodedAndSingleOnlySettingsRefused) {
     int status;
   } refused[] = {
       {"--target tall --target square --effects 1", "同时输出多个发布目标时不能使用特效", 1},
-      {"--target tall --target square --logo '" + ts::StillPng(64, 48) + "'", "不能使用Logo", 1},
       {"--target tall --target tall", "给出了两次", 1},
       {"--target tall --target nowhere", "没有名为“nowhere”的发布目标", 2},
       {"--target tall --target square --ratio 9:16", "不能与 --ratio 一起使用", 2},
@@ -127,4 +126,24 @@ TEST(SeveralOutputs, OwnShapeIsReencodedAndSingleOnlySettingsRefused) {
   }
   EXPECT_EQ(ts::Capture("ls '" + folder + "/result'"),
             std::filesystem::path(clip).stem().string() + "_1.mp4\n");
+
+  // A logo sits in the top right corner of each output, in its own size.
+  const std::string logoFolder = folder + "/logo", red = logoFolder + "/red.png";
+  const std::string logoClip = ts::CopyInto(clip, logoFolder);
+  ASSERT_EQ(ts::Shell("ffmpeg -v error -f lavfi -i color=red:s=40x40 -frames:v 1 '" + red + "'"), 0);
+  ASSERT_EQ(ConvertOutputs("|--target tall --target square --logo '" + red + "' '" + logoClip + "'", &err), 0)
+      << err;
+  const std::string stem = logoFolder + "/result/" + std::filesystem::path(clip).stem().string();
+  for (const auto& [output, width] :
+       {std::pair{stem + "_9x16_1.mp4", 180}, std::pair{stem + "_1x1_1.mp4", 240}}) {
+    SCOPED_TRACE(output);
+    // The logo is 15 % of the width, 3 % in from the edges: a point inside it.
+    const int x = width - width * 3 / 100 - width * 15 / 200, y = width * 3 / 100 + width * 15 / 200;
+    const std::string rgb =
+        ts::Capture("ffmpeg -v error -i '" + output + "' -frames:v 1 -vf crop=2:2:" + std::to_string(x) +
+                    ":" + std::to_string(y) + " -f rawvideo -pix_fmt rgb24 -");
+    ASSERT_EQ(rgb.size(), 12u);
+    EXPECT_GT(uint8_t(rgb[0]), 200);
+    EXPECT_LT(uint8_t(rgb[1]), 60);
+  }
 }
