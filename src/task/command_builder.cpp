@@ -125,6 +125,24 @@ std::string ForegroundFilters(const TaskRecord& t) {
 // The crop layouts: the canvas filled by one copy of the foreground, cut at a fixed place or
 // along the analysed path. The follow layout lays its crop over the classic look (made the
 // fast way), which shows through in the scenes whose subjects do not fit the window.
+std::string VideoPostFilters(const TaskRecord& t) {
+  std::string r;
+  if (t.ticked(kTickDedupFrames)) r += ",mpdecimate";
+  if (t.ticked(kTickVideoFadeIn)) r += ",fade=in:st=0:d=2";
+  if (t.ticked(kTickVideoFadeOut))
+    r += ",fade=out:st=" + FadeOutStart(text::SecondsOfDuration(t.outputDuration)) + ":d=2";
+  return r;
+}
+
+std::string AudioFades(const TaskRecord& t) {
+  std::string r;
+  if (t.ticked(kTickAudioFadeIn)) r = "afade=in:st=0:d=2";
+  if (t.ticked(kTickAudioFadeOut))
+    r += (r.empty() ? "afade=out:st=" : ",afade=out:st=") +
+         FadeOutStart(text::SecondsOfDuration(t.outputDuration)) + ":d=2";
+  return r;
+}
+
 std::string CroppedBody(const TaskRecord& t, const std::string& fgInput, const std::string& sendcmdPath,
                         bool blurred, const CoverSize& cover) {
   const std::string W = Num(t.outputWidth), H = Num(t.outputHeight), size = W + ":" + H;
@@ -239,9 +257,7 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   std::string foregroundLabel = in.fg;
 
   // 11. Audio fades, two seconds each.
-  if (t.ticked(kTickAudioFadeIn)) R += EndsWithQuote(R) ? "afade=in:st=0:d=2" : ",afade=in:st=0:d=2";
-  if (t.ticked(kTickAudioFadeOut))
-    R += (EndsWithQuote(R) ? "afade=out:st=" : ",afade=out:st=") + FadeOutStart(d) + ":d=2";
+  if (const std::string fades = AudioFades(t); !fades.empty()) R += (EndsWithQuote(R) ? "" : ",") + fades;
   if (!EndsWithQuote(R)) R += ";";
 
   // 12. Crop piece and the animation blended over the finished background.
@@ -342,9 +358,7 @@ BuildResult BuildCommand(TaskRecord& t, BuildMode mode, const BuildEnvironment& 
   }
 
   // 16. Video post-filters join the same word and extend the graph's last filter.
-  if (t.ticked(kTickDedupFrames)) R += ",mpdecimate";
-  if (t.ticked(kTickVideoFadeIn)) R += ",fade=in:st=0:d=2";
-  if (t.ticked(kTickVideoFadeOut)) R += ",fade=out:st=" + FadeOutStart(d) + ":d=2";
+  R += VideoPostFilters(t);
 
   // 17-18. Bitrate and audio options.
   if (!t.ticked(kTickAutoBitrate)) R += " -b:v " + t.bitrate + "k";

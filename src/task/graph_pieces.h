@@ -22,4 +22,10 @@ std::string ForegroundFilters(const TaskRecord& t);
 std::string CroppedBody(const TaskRecord& t, const std::string& fgInput, const std::string& sendcmdPath,
                         bool blurred, const CoverSize& cover);
 
+// ",mpdecimate,fade=in:...,fade=out:..." as 去重 and the video fades ask, "" when none; the
+// fade out ends with the output's whole seconds.
+std::string VideoPostFilters(const TaskRecord& t);
+// "afade=in:...,afade=out:..." as the sound fades ask, "" when none.
+std::string AudioFades(const TaskRecord& t);
+
 }  // namespace task

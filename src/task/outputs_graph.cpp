@@ -161,8 +161,6 @@ BuildResult BuildSeveralOutputs(TaskRecord& t, BuildMode mode, const BuildEnviro
   if (t.logo.used()) graph += "[1:v]split=" + Text(long(n)) + Labels("l", n) + ";";
 
   const std::string fontFile = t.bandTexts.used() ? plat::FontFileFor(t.bandTexts.font) : "";
-  const int d = text::SecondsOfDuration(t.outputDuration);
-  const std::string fadeOut = text::FormatG13(d >= 2 ? d - 2 : 0);
   std::string options;
   for (size_t k = 0; k < n; ++k) {
     const TaskRecord& o = outputs[k];
@@ -171,9 +169,7 @@ BuildResult BuildSeveralOutputs(TaskRecord& t, BuildMode mode, const BuildEnviro
     graph += plan.filters;
     for (BandTextFile& file : plan.files) result.textFiles.push_back(std::move(file));
     if (t.logo.used()) graph += LogoOverlay(t.logo, Label("l", k), o.outputWidth, Text(long(k)));
-    if (t.ticked(kTickDedupFrames)) graph += ",mpdecimate";
-    if (t.ticked(kTickVideoFadeIn)) graph += ",fade=in:st=0:d=2";
-    if (t.ticked(kTickVideoFadeOut)) graph += ",fade=out:st=" + fadeOut + ":d=2";
+    graph += VideoPostFilters(t);
     graph += Label("o", k) + (k + 1 < n ? ";" : "");
 
     options += " -map \"" + Label("o", k) + "\" -to " +
@@ -182,11 +178,7 @@ BuildResult BuildSeveralOutputs(TaskRecord& t, BuildMode mode, const BuildEnviro
       options += " -an";
     } else {
       options += " -map 0:a?";
-      std::string fades;
-      if (t.ticked(kTickAudioFadeIn)) fades = "afade=in:st=0:d=2";
-      if (t.ticked(kTickAudioFadeOut))
-        fades += (fades.empty() ? "" : ",") + std::string("afade=out:st=") + fadeOut + ":d=2";
-      if (!fades.empty()) options += " -af " + fades;
+      if (const std::string fades = AudioFades(t); !fades.empty()) options += " -af " + fades;
       options += TargetAudioOptions(o.target);
     }
     if (!t.ticked(kTickAutoBitrate)) options += " -b:v " + t.bitrate + "k";
