@@ -20,8 +20,10 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "gui/batch_view.h"
 #include "gui/focus_marker.h"
@@ -112,6 +114,19 @@ void WaitForWorkerUpdate(int ms) {
 
 void WakeWorkerWait() {
   if (g_workerWait) g_workerWait->quit();
+}
+
+void ResponsiveRun(const std::function<void()>& work) {
+  constexpr int kWaitMs = 500;  // a wake-up is queued at the end; this only bounds a lost one
+  std::atomic<bool> done = false;
+  std::thread worker([&] {
+    work();
+    done = true;
+    QMetaObject::invokeMethod(
+        qApp, [] { WakeWorkerWait(); }, Qt::QueuedConnection);
+  });
+  while (!done) WaitForWorkerUpdate(kWaitMs);
+  worker.join();
 }
 
 }  // namespace gui

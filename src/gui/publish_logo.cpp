@@ -10,8 +10,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include <thread>
-
 #include "gui/batch_view.h"
 #include "gui/dialogs.h"
 #include "gui/publish_part.h"
@@ -24,8 +22,6 @@
 using app::FromUtf8;
 
 namespace {
-
-constexpr int kLogoProbeWaitMs = 500;
 
 QSpinBox* PercentBox(QWidget* parent, const char* name, int low, int high) {
   auto* box = new QSpinBox(parent);
@@ -87,23 +83,9 @@ void PublishPart::PickLogo() {
   picked.path = task::Quote(app::FileSystemPath(*chosen));
   logoFolder_ = plat::FolderOf(task::Unquote(picked.path));
   std::string refusal;
-  bool probed = false;
   editor->probeBusy = true;
   logoButton_->setEnabled(false);
-  std::thread worker([this, &picked, &refusal, &probed] {
-    std::string why = pipeline::ProbeLogo(picked);
-    // The window outlives the worker: it is joined below.
-    QMetaObject::invokeMethod(
-        this,
-        [&refusal, &probed, why] {
-          refusal = why;
-          probed = true;
-          gui::WakeWorkerWait();
-        },
-        Qt::QueuedConnection);
-  });
-  while (!probed) gui::WaitForWorkerUpdate(kLogoProbeWaitMs);
-  worker.join();
+  gui::ResponsiveRun([&refusal, &picked] { refusal = pipeline::ProbeLogo(picked); });
   logoButton_->setEnabled(true);
   editor->probeBusy = false;
   if (!refusal.empty()) {

@@ -1,7 +1,6 @@
 // The four source pickers (foreground, background, animation, audio), the reload button and
-// the probe jobs behind them. A probe runs the converter on a worker thread; the worker never
-// touches the window: it hands the whole result handling to the window's thread in one queued
-// call, whose last act lowers probeBusy and so ends the picker's responsive wait.
+// the probe jobs behind them. A probe runs the converter on a worker thread that never touches
+// the window; the window stays responsive meanwhile and handles the outcome when it ends.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
@@ -12,7 +11,6 @@
 #include <QSlider>
 #include <QTimer>
 
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -32,8 +30,6 @@
 #include "ui_main_window.h"
 
 namespace {
-
-constexpr int kProbeWaitMs = 500;
 
 struct KindTexts {
   const char* dialogTitle;
@@ -171,21 +167,11 @@ void TaskEditor::ProbeRequest(const QString& picked, SourceKind kind) {
   probeBusy = true;
   {
     SourceButtonsLock lock(*ui);
-    std::thread worker([this, path, kind] {
-      probe::ProbeOutcome out = probe::ProbeFile(path);
-      // The window outlives the worker: ProbeRequest joins it before returning.
-      QMetaObject::invokeMethod(
-          this,
-          [this, path, kind, out] {
-            HandleProbeOutcome(*this, *ui, kind, path, out);
-            probeBusy = false;  // the last update of the job
-            gui::WakeWorkerWait();
-          },
-          Qt::QueuedConnection);
-    });
     lastFolder[size_t(kind)] = plat::FolderOf(path);
-    while (probeBusy) gui::WaitForWorkerUpdate(kProbeWaitMs);
-    worker.join();
+    probe::ProbeOutcome out;
+    gui::ResponsiveRun([&out, &path] { out = probe::ProbeFile(path); });
+    HandleProbeOutcome(*this, *ui, kind, path, out);
+    probeBusy = false;
   }
 
   if (!editingStored) ui->保存任务->setEnabled(true);

@@ -3,6 +3,8 @@
 // its form, its dialogs and one another; and the waits that keep the window responsive.
 #include <QObject>
 
+#include <functional>
+
 #include "task/control_rules.h"
 
 class BatchView;
@@ -29,6 +31,9 @@ void ResponsiveWait(int ms);
 // for a probe or task worker this way, and the worker's last queued update wakes it.
 void WaitForWorkerUpdate(int ms);
 void WakeWorkerWait();
+// Runs `work` on a worker thread and returns once it has ended; meanwhile the window stays
+// responsive, so what `work` touches must be what no event of the window touches.
+void ResponsiveRun(const std::function<void()>& work);
 
 }  // namespace gui
 
