@@ -14,33 +14,37 @@ void SelectTarget(SettingsArea& s, const task::TaskRecord& r, const task::Publis
   s.target = target ? target->settings : task::TargetSettings{};
   s.moreOutputs.clear();
   if (!target) return;
-  const bool wider = double(r.foregroundWidth) * target->height >= double(r.foregroundHeight) * target->width;
-  SelectRatio(s, r, wider ? task::kRatioPortrait9x16 : task::kRatioLandscape16x9);
+  SelectRatio(s, r,
+              task::RatioForTarget(r.foregroundWidth, r.foregroundHeight, target->width, target->height));
   s.widthBox = std::to_string(target->width);
   s.heightBox = std::to_string(target->height);
   s.storedCount = s.count.Update(r.foregroundWidth, r.foregroundHeight, target->width, target->height);
   s.formatBox = ".mp4";
 }
 
+namespace {
+
+// A target as the window holds a choice, from what a task stored of it.
+task::PublishTarget StoredTarget(const task::TargetSettings& settings, int width, int height) {
+  task::PublishTarget target;
+  target.settings = settings;
+  target.label = settings.name;
+  target.width = width;
+  target.height = height;
+  return target;
+}
+
+}  // namespace
+
 std::optional<task::PublishTarget> TargetOf(const task::TaskRecord& r) {
   if (!r.target.used()) return std::nullopt;
-  task::PublishTarget target;
-  target.settings = r.target;
-  target.label = r.target.name;
-  target.width = r.outputWidth;
-  target.height = r.outputHeight;
-  return target;
+  return StoredTarget(r.target, r.outputWidth, r.outputHeight);
 }
 
 std::vector<task::PublishTarget> MoreTargetsOf(const task::TaskRecord& r) {
   std::vector<task::PublishTarget> targets;
-  for (const task::TargetOutput& o : r.moreOutputs) {
-    task::PublishTarget& target = targets.emplace_back();
-    target.settings = o.settings;
-    target.label = o.settings.name;
-    target.width = o.width;
-    target.height = o.height;
-  }
+  for (const task::TargetOutput& o : r.moreOutputs)
+    targets.push_back(StoredTarget(o.settings, o.width, o.height));
   return targets;
 }
 

@@ -70,8 +70,7 @@ std::vector<TaskRecord> OutputTasks(const TaskRecord& t) {
     o.target = more.settings;
     o.outputWidth = more.width;
     o.outputHeight = more.height;
-    const bool wider = double(t.foregroundWidth) * more.height >= double(t.foregroundHeight) * more.width;
-    o.ratioIndex = wider ? kRatioPortrait9x16 : kRatioLandscape16x9;
+    o.ratioIndex = RatioForTarget(t.foregroundWidth, t.foregroundHeight, more.width, more.height);
     o.selectedForegroundCount = 0;
     outputs.push_back(std::move(o));
   }

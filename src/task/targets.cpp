@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "task/control_rules.h"
+
 namespace task {
 namespace {
 
@@ -180,6 +182,10 @@ std::string TargetAudioOptions(const TargetSettings& s) {
   std::string r = " -c:a " + s.audioCodec;
   if (s.audioKbps > 0) r += " -b:a " + std::to_string(s.audioKbps) + "k";
   return r;
+}
+
+int RatioForTarget(int fgW, int fgH, int w, int h) {
+  return double(fgW) * h >= double(fgH) * w ? kRatioPortrait9x16 : kRatioLandscape16x9;
 }
 
 std::string ClockText(int seconds) {

@@ -62,6 +62,10 @@ std::string TargetVideoOptions(const TargetSettings& s, const std::string& foreg
 // The audio encoder options of a target (" -c:a aac -b:a 192k").
 std::string TargetAudioOptions(const TargetSettings& s);
 
+// The ratio item whose composition suits a foreground of fgW x fgH on a target of w x h:
+// bands above and below when the foreground is the wider, a row across otherwise.
+int RatioForTarget(int fgW, int fgH, int w, int h);
+
 // "HH:MM:SS" of whole seconds, as the duration box holds it.
 std::string ClockText(int seconds);
 
